@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace patchbuild {
+
+// A function that adds one subcommand (with its options and callback) to the
+// tool's command line. A callback that fails calls Fail() (message to standard
+// error, exit code 1) and returns; nothing throws.
+using CommandAdder = void (*)(CLI::App& app);
+
+// Each *_command.cpp holds one static CommandRegistration; main() adds every
+// registered command in the order of their names.
+struct CommandRegistration {
+  CommandRegistration(const char* name, CommandAdder adder);
+};
+
+struct RegisteredCommand {
+  const char* name;
+  CommandAdder adder;
+};
+
+const std::vector<RegisteredCommand>& RegisteredCommands();
+
+// Prints "patchbuild: <message>" on standard error and makes the tool exit with
+// code 1 once the running command returns.
+void Fail(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// The exit code the tool will end with: 0 unless a command failed (or set another).
+int ExitCode();
+void SetExitCode(int code);
+
+}  // namespace patchbuild
