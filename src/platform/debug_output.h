@@ -1,6 +1,6 @@
 #pragma once
 
-namespace platform {
+namespace corvane::platform {
 
 // Hands one finished diagnostic line to the developer's channel: the debugger
 // output on Windows (OutputDebugStringA). On posix there is no such channel;
@@ -8,4 +8,4 @@ namespace platform {
 // standard error) to append it to. Never shown to the user, never fails.
 void DebugOutput(const char* text);
 
-}  // namespace platform
+}  // namespace corvane::platform

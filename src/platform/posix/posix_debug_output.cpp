@@ -4,7 +4,7 @@
 
 #include "platform/debug_output.h"
 
-namespace platform {
+namespace corvane::platform {
 
 void DebugOutput(const char* text) {
   // The system reads no environment of its own; this is a developer switch of
@@ -21,4 +21,4 @@ void DebugOutput(const char* text) {
   }
 }
 
-}  // namespace platform
+}  // namespace corvane::platform

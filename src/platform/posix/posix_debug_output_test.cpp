@@ -14,10 +14,10 @@ TEST(DebugOutput, SilentByDefaultAndAppendsToNamedFile) {
   const std::string path = ::testing::TempDir() + "debug_output_test.log";
   std::remove(path.c_str());
   unsetenv("CORVANE_DEBUG_OUTPUT");
-  platform::DebugOutput("dropped\n");
+  corvane::platform::DebugOutput("dropped\n");
   setenv("CORVANE_DEBUG_OUTPUT", path.c_str(), 1);
-  platform::DebugOutput("first\n");
-  platform::DebugOutput("second\n");
+  corvane::platform::DebugOutput("first\n");
+  corvane::platform::DebugOutput("second\n");
   unsetenv("CORVANE_DEBUG_OUTPUT");
   std::ifstream in(path);
   std::stringstream text;

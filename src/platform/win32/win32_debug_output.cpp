@@ -2,8 +2,8 @@
 
 #include "platform/debug_output.h"
 
-namespace platform {
+namespace corvane::platform {
 
 void DebugOutput(const char* text) { OutputDebugStringA(text); }
 
-}  // namespace platform
+}  // namespace corvane::platform
