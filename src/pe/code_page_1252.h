@@ -1,0 +1,27 @@
+#pragma once
+
+// Conversions between the system's 8-bit texts (Windows code page 1252, what the
+// ANSI calls of the product see) and UTF-16 / UTF-8. Characters code page 1252
+// cannot hold become '?', as the system's own conversion gives them.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace corvane::pe {
+
+std::string Utf16ToCp1252(std::u16string_view text);
+std::u16string Cp1252ToUtf16(std::string_view text);
+
+// ASCII-only upper case (a-z), the folding names are compared with.
+char16_t AsciiUpper(char16_t c);
+std::u16string AsciiUpper(std::u16string_view text);
+bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b);
+
+// UTF-8 <-> UTF-16. Decoding takes an invalid byte as the code page 1252
+// character it would be, so no input is refused.
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view text);
+bool IsValidUtf8(std::string_view text);
+
+}  // namespace corvane::pe
