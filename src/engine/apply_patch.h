@@ -1,0 +1,47 @@
+#pragma once
+
+#include "engine/mapped_file.h"
+#include "engine/patch_action.h"
+
+namespace corvane {
+
+// Rebuilds a new file from an old file and an update file (docs/formats/
+// update-file.md), checking the old file's length before anything is written
+// and the new file's checksum and length afterwards. Messages go to standard
+// output and to "patch.log" (patch_log.h).
+//
+// A hostile update file cannot make it read outside the old file or the update
+// file, nor write more than the new size it declares.
+class ApplyPatch final : public IPatchAction {
+ public:
+  ApplyPatch() = default;
+  explicit ApplyPatch(const MappedFileLimits& limits) : old_(limits), update_(limits) {}
+  ~ApplyPatch() override = default;  // update, then old: every window and handle
+
+  // Writes the new file to `output_path` from the update at `update_path` and
+  // the old file at `old_path`. Answers kPatchDone when written and verified,
+  // kPatchNothingToDo for a deletion update (`output_path` is deleted) or the
+  // unchanged shape (`output_path` untouched), kPatchFailed otherwise. A failure
+  // before the output is created leaves `output_path` untouched; after it, the
+  // output is deleted when `remove_on_failure` is set and left unverified if not.
+  int Process(const char* output_path, const char* update_path, const char* old_path,
+              bool remove_on_failure) override;
+
+  // For a `name` whose last extension is ".upd" (any case): Process(new_directory
+  // + name less ".upd", update_directory + name, old_directory + name less
+  // ".upd", true). Any other name answers kPatchNothingToDo at once.
+  int ProcessFile(const char* new_directory, const char* update_directory,
+                  const char* old_directory, const char* name) override;
+
+  void Close() override;
+
+ private:
+  MappedFile old_;
+  MappedFile update_;
+};
+
+// Makes an ApplyPatch on the heap; null when memory runs out. The caller
+// deletes it.
+IPatchAction* NewApplyPatch();
+
+}  // namespace corvane

@@ -1,0 +1,89 @@
+#include "engine/checksum_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+std::vector<ChecksumLine> ReadAll(const std::string& text) {
+  ChecksumListReader reader(text.data(), text.size());
+  std::vector<ChecksumLine> lines;
+  ChecksumLine line;
+  while (reader.Next(&line)) lines.push_back(line);
+  return lines;
+}
+
+TEST(ChecksumListTest, OptionalMarkNameAndValues) {
+  std::string text = "+ADDONS\\X.vbk 1234abcd\r\nX.EXE 89ABCDEF 00000001\n";
+  auto lines = ReadAll(text);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(lines[0].optional);
+  EXPECT_EQ(lines[0].name, "ADDONS\\X.vbk");
+  EXPECT_EQ(lines[0].values, std::vector<uint32_t>{0x1234abcd});
+  EXPECT_FALSE(lines[1].optional);
+  EXPECT_EQ(lines[1].name, "X.EXE");
+  EXPECT_EQ(lines[1].values, (std::vector<uint32_t>{0x89abcdef, 1}));
+  EXPECT_TRUE(lines[1].Matches(1));
+  EXPECT_FALSE(lines[1].Matches(2));
+}
+
+TEST(ChecksumListTest, LastLineWithoutLineFeedIsIgnored) {
+  auto lines = ReadAll("A 1\nB 2");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].name, "A");
+  EXPECT_TRUE(ReadAll("A 1").empty());
+}
+
+TEST(ChecksumListTest, LineWithoutSpaceIsSkipped) {
+  auto lines = ReadAll("nospace\n\n\r\nA\t1\nB 2\n");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].name, "B");
+}
+
+TEST(ChecksumListTest, FirstValueIsAlwaysTakenEvenWhenNotHexadecimal) {
+  auto lines = ReadAll("A zz\nB  12\nC \n");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].values, std::vector<uint32_t>{0});
+  // The first value starts right after the one space: the second space makes
+  // it empty (0), then white space and a digit give one more value.
+  EXPECT_EQ(lines[1].values, (std::vector<uint32_t>{0, 0x12}));
+  EXPECT_EQ(lines[2].values, std::vector<uint32_t>{0});
+}
+
+TEST(ChecksumListTest, AnythingButWhiteSpaceAfterAValueEndsTheLine) {
+  auto lines = ReadAll("A 12,34 56\nB 12 \t 34 zz 56\nC 12x 34\n");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].values, std::vector<uint32_t>{0x12});
+  EXPECT_EQ(lines[1].values, (std::vector<uint32_t>{0x12, 0x34}));
+  EXPECT_EQ(lines[2].values, std::vector<uint32_t>{0x12});
+}
+
+TEST(ChecksumListTest, OverlongValueSaturates) {
+  auto lines = ReadAll("A 123456789abc\n");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].values, std::vector<uint32_t>{0xFFFFFFFFu});
+}
+
+TEST(ChecksumListTest, OverlongLineIsCutAndItsRestSkipped) {
+  std::string name(1018, 'N');
+  // 1,018 + " 1234 " + "5678": the second value starts at column 1,024, past
+  // the limit, and the next line is still read as a line of its own.
+  std::string text = name + " 1234 5678\nB 2\n";
+  auto lines = ReadAll(text);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].name.size(), 1018u);
+  EXPECT_EQ(lines[0].values, std::vector<uint32_t>{0x1234});
+  EXPECT_EQ(lines[1].name, "B");
+}
+
+TEST(ChecksumListTest, DistributionSuffixStaysPartOfTheName) {
+  auto lines = ReadAll("X.EXE.#KESTREL 89abcdef\n");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].name, "X.EXE.#KESTREL");
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace corvane {
+
+// CRC-32 of installed files, with the CRC-32/BZIP2 parameters: polynomial
+// 0x04C11DB7 taken most significant bit first (no reflection of input or
+// output), initial value 0xFFFFFFFF, final value complemented. The check value
+// of the nine bytes "123456789" is 0xFC891918. This is not the byte-sum
+// checksum of update files.
+//
+// Feed a file in any number of pieces (one MappedFile window at a time):
+//   uint32_t state = kCrc32Initial;
+//   state = Crc32Update(state, window, length);  // repeated
+//   uint32_t crc = Crc32Final(state);
+// Any split of the input gives the same value.
+
+inline constexpr uint32_t kCrc32Polynomial = 0x04C11DB7;
+inline constexpr uint32_t kCrc32Initial = 0xFFFFFFFF;
+
+// Advances the running state over `size` bytes.
+uint32_t Crc32Update(uint32_t state, const void* data, size_t size);
+inline uint32_t Crc32Final(uint32_t state) { return ~state; }
+// The CRC of one block.
+inline uint32_t Crc32(const void* data, size_t size) {
+  return Crc32Final(Crc32Update(kCrc32Initial, data, size));
+}
+
+// The reference form, one table lookup per byte; exists so the fast form can
+// be checked against it.
+uint32_t Crc32UpdateBytewise(uint32_t state, const void* data, size_t size);
+
+// Entry i of the byte table: i << 24 stepped eight times through the
+// polynomial.
+uint32_t Crc32TableEntry(uint8_t index);
+
+}  // namespace corvane

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/file_io.h"
+
+namespace corvane {
+
+// A file created for binary writing through a fully buffered 16,384-byte
+// buffer. Write failures are remembered (Failed()) rather than ignored, so that
+// a full disk never passes for a written file.
+class OutputFile {
+ public:
+  static constexpr size_t kBufferSize = 16384;
+
+  OutputFile() = default;
+  ~OutputFile() { Close(); }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates or truncates `path`; false when it cannot be created.
+  bool Create(const char* path);
+  bool IsOpen() const { return platform::IsValidFileHandle(file_); }
+
+  void Write(const void* data, size_t size);
+  void WriteByte(uint8_t value) {
+    if (used_ == kBufferSize) Flush();
+    buffer_[used_++] = value;
+  }
+  void WriteField(int32_t value);
+
+  // Flushes and closes; false when anything written since Create was lost.
+  bool Close();
+  bool Failed() const { return failed_; }
+
+ private:
+  void Flush();
+
+  platform::FileHandle file_ = platform::kInvalidFileHandle;
+  size_t used_ = 0;
+  bool failed_ = false;
+  uint8_t buffer_[kBufferSize];
+};
+
+}  // namespace corvane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "foundation/app_frame.h"
+
+namespace corvane {
+
+// Name of the patch log, in the process's current directory.
+inline constexpr const char kPatchLogName[] = "patch.log";
+
+// Appends one line to "patch.log": the log is opened anew for each line (in
+// append mode; it is never truncated), the line is written and the log is
+// closed again. A line holds at most 1,023 characters (longer ones are cut);
+// each "\n" is stored as "\r\n", as the Windows runtime's text mode does. When
+// the log cannot be opened, "Cannot write to log file\n" goes to standard
+// output and the line is lost; the caller is not told.
+void PatchLog(const char* format, ...) CORVANE_PRINTF(1, 2);
+
+// Prints one message of the update engine on standard output.
+void PatchPrint(const char* format, ...) CORVANE_PRINTF(1, 2);
+
+}  // namespace corvane

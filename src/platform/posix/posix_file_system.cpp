@@ -1,0 +1,152 @@
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/host_path.h"
+
+namespace corvane::platform {
+
+namespace {
+
+bool StatHost(const char* path, struct stat* info) {
+  if (path == nullptr) return false;
+  std::string host = HostPath(path);
+  return ::stat(host.c_str(), info) == 0;
+}
+
+// Splits a Windows path into its directory part (with its separator) and its
+// file-name part: after the last "\" or "/", else after a leading "X:".
+void SplitName(const std::string& path, std::string* directory, std::string* name) {
+  size_t cut = path.find_last_of("\\/");
+  if (cut != std::string::npos) {
+    *directory = path.substr(0, cut + 1);
+    *name = path.substr(cut + 1);
+  } else if (path.size() >= 2 && path[1] == ':') {
+    *directory = path.substr(0, 2);
+    *name = path.substr(2);
+  } else {
+    directory->clear();
+    *name = path;
+  }
+}
+
+}  // namespace
+
+bool RemoveFile(const char* path) {
+  if (path == nullptr) return false;
+  std::string host = HostPath(path);
+  struct stat info;
+  if (::lstat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  return ::unlink(host.c_str()) == 0;
+}
+
+bool RenameReplacing(const char* from, const char* to) {
+  if (from == nullptr || to == nullptr) return false;
+  std::string host_from = HostPath(from);
+  std::string host_to = HostPath(to);
+  return ::rename(host_from.c_str(), host_to.c_str()) == 0;
+}
+
+FileAttributes QueryFileAttributes(const char* path) {
+  FileAttributes attributes;
+  struct stat info;
+  if (!StatHost(path, &info)) return attributes;
+  attributes.exists = true;
+  attributes.directory = S_ISDIR(info.st_mode);
+  attributes.read_only = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  return attributes;
+}
+
+bool SetReadOnly(const char* path, bool read_only) {
+  struct stat info;
+  if (!StatHost(path, &info)) return false;
+  mode_t mode = info.st_mode & 07777;
+  if (read_only) {
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  } else {
+    mode |= S_IWUSR;
+  }
+  std::string host = HostPath(path);
+  return ::chmod(host.c_str(), mode) == 0;
+}
+
+bool MakeDirectory(const char* path) {
+  if (path == nullptr) return false;
+  std::string host = HostPath(path);
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  if (::mkdir(host.c_str(), 0777) == 0) return true;
+  struct stat info;
+  return errno == EEXIST && ::stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool FileModificationTime(const char* path, int64_t* time) {
+  struct stat info;
+  if (!StatHost(path, &info) || S_ISDIR(info.st_mode)) return false;
+  *time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  return true;
+}
+
+bool FileExists(const char* path) {
+  struct stat info;
+  return StatHost(path, &info) && !S_ISDIR(info.st_mode);
+}
+
+bool FileSizeOf(const char* path, uint64_t* size) {
+  struct stat info;
+  if (!StatHost(path, &info) || S_ISDIR(info.st_mode)) return false;
+  *size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+bool FreeDiskSpace(const char* path, uint64_t* bytes) {
+  if (path == nullptr) return false;
+  std::string host = HostPath(path);
+  // The path may name a file still to be made: ask its nearest existing parent.
+  for (;;) {
+    struct statvfs info;
+    if (!host.empty() && ::statvfs(host.c_str(), &info) == 0) {
+      *bytes = static_cast<uint64_t>(info.f_bavail) * static_cast<uint64_t>(info.f_frsize);
+      return true;
+    }
+    if (errno != ENOENT && errno != ENOTDIR) return false;
+    while (!host.empty() && host.back() == '/') host.pop_back();
+    size_t cut = host.find_last_of('/');
+    if (cut == std::string::npos) {
+      if (host.empty() || host == ".") return false;
+      host = ".";
+    } else {
+      host = host.substr(0, cut == 0 ? 1 : cut);
+    }
+  }
+}
+
+bool StoredFileName(const char* path, std::string* stored_name) {
+  if (path == nullptr) return false;
+  std::string directory, name;
+  SplitName(path, &directory, &name);
+  if (name.empty()) return false;
+  std::string host_directory = directory.empty() ? std::string(".") : HostPath(directory.c_str());
+  if (host_directory.empty()) host_directory = ".";
+  DIR* dir = ::opendir(host_directory.c_str());
+  if (dir == nullptr) return false;
+  // Two entries may differ only in letter case here; the one spelt as asked wins.
+  std::string found;
+  while (struct dirent* entry = ::readdir(dir)) {
+    if (::strcasecmp(entry->d_name, name.c_str()) != 0) continue;
+    found = entry->d_name;
+    if (found == name) break;
+  }
+  ::closedir(dir);
+  if (found.empty() || found == "." || found == "..") return false;
+  *stored_name = found;
+  return true;
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,108 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/file_system.h"
+
+namespace corvane::platform {
+
+namespace {
+
+bool AttributeData(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  return path != nullptr && GetFileAttributesExA(path, GetFileExInfoStandard, data) != 0;
+}
+
+// The volume root of a path ("C:\" of "C:\Games\x"): what GetDiskFreeSpaceA takes.
+bool VolumeRoot(const char* path, char (&root)[4]) {
+  if (std::strlen(path) < 3 || path[1] != ':' || path[2] != '\\') return false;
+  std::memcpy(root, path, 3);
+  root[3] = '\0';
+  return true;
+}
+
+}  // namespace
+
+bool RemoveFile(const char* path) { return path != nullptr && DeleteFileA(path) != 0; }
+
+bool RenameReplacing(const char* from, const char* to) {
+  return from != nullptr && to != nullptr &&
+         MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
+FileAttributes QueryFileAttributes(const char* path) {
+  FileAttributes attributes;
+  DWORD value = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  if (value == INVALID_FILE_ATTRIBUTES) return attributes;
+  attributes.exists = true;
+  attributes.directory = (value & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  attributes.read_only = (value & FILE_ATTRIBUTE_READONLY) != 0;
+  return attributes;
+}
+
+bool SetReadOnly(const char* path, bool read_only) {
+  DWORD value = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  if (value == INVALID_FILE_ATTRIBUTES) return false;
+  DWORD wanted = read_only ? (value | FILE_ATTRIBUTE_READONLY) : (value & ~FILE_ATTRIBUTE_READONLY);
+  if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+  return SetFileAttributesA(path, wanted) != 0;
+}
+
+bool MakeDirectory(const char* path) {
+  if (path == nullptr) return false;
+  if (CreateDirectoryA(path, nullptr)) return true;
+  DWORD value = GetFileAttributesA(path);
+  return value != INVALID_FILE_ATTRIBUTES && (value & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileModificationTime(const char* path, int64_t* time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!AttributeData(path, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return false;
+  }
+  *time = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                               data.ftLastWriteTime.dwLowDateTime);
+  return true;
+}
+
+bool FileExists(const char* path) {
+  DWORD value = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  return value != INVALID_FILE_ATTRIBUTES && (value & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FileSizeOf(const char* path, uint64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!AttributeData(path, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return false;
+  }
+  *size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool FreeDiskSpace(const char* path, uint64_t* bytes) {
+  if (path == nullptr) return false;
+  ULARGE_INTEGER available;
+  if (GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) {
+    *bytes = available.QuadPart;
+    return true;
+  }
+  char root[4];
+  DWORD sectors_per_cluster, bytes_per_sector, free_clusters, total_clusters;
+  if (!VolumeRoot(path, root) || !GetDiskFreeSpaceA(root, &sectors_per_cluster, &bytes_per_sector,
+                                                      &free_clusters, &total_clusters)) {
+    return false;
+  }
+  *bytes = static_cast<uint64_t>(sectors_per_cluster) * bytes_per_sector * free_clusters;
+  return true;
+}
+
+bool StoredFileName(const char* path, std::string* stored_name) {
+  if (path == nullptr || *path == '\0' || std::strpbrk(path, "*?") != nullptr) return false;
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA(path, &data);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  *stored_name = data.cFileName;
+  return true;
+}
+
+}  // namespace corvane::platform
