@@ -1,0 +1,72 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace corvane::platform {
+namespace {
+
+HKEY RootKey(RegistryRoot root) {
+  return root == RegistryRoot::kCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+void SetMessage(std::string* message, const char* text, LONG code) {
+  if (message == nullptr) return;
+  *message = text;
+  *message += " (error ";
+  *message += std::to_string(code);
+  *message += ")";
+}
+
+}  // namespace
+
+RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
+                                  std::string* value, std::string* message) {
+  HKEY key = nullptr;
+  LONG code = RegOpenKeyExA(RootKey(root), key_path, 0, KEY_READ, &key);
+  if (code != ERROR_SUCCESS) {
+    SetMessage(message, "cannot open the registry key", code);
+    return code == ERROR_FILE_NOT_FOUND ? RegistryStatus::kNotFound : RegistryStatus::kFailed;
+  }
+  DWORD type = 0;
+  DWORD size = 0;
+  code = RegQueryValueExA(key, value_name, nullptr, &type, nullptr, &size);
+  std::vector<char> data(size + 1, '\0');
+  if (code == ERROR_SUCCESS) {
+    code = RegQueryValueExA(key, value_name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+  }
+  RegCloseKey(key);
+  if (code != ERROR_SUCCESS) {
+    SetMessage(message, "cannot read the registry value", code);
+    return code == ERROR_FILE_NOT_FOUND ? RegistryStatus::kNotFound : RegistryStatus::kFailed;
+  }
+  if (type != REG_SZ && type != REG_EXPAND_SZ) {
+    SetMessage(message, "the registry value is not a string", 0);
+    return RegistryStatus::kNotFound;
+  }
+  value->assign(data.data(), size < data.size() ? size : data.size());
+  const size_t zero = value->find('\0');
+  if (zero != std::string::npos) value->resize(zero);
+  return RegistryStatus::kOk;
+}
+
+RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
+                                   const char* value, std::string* message) {
+  HKEY key = nullptr;
+  LONG code = RegCreateKeyExA(RootKey(root), key_path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  if (code != ERROR_SUCCESS) {
+    SetMessage(message, "cannot create the registry key", code);
+    return RegistryStatus::kFailed;
+  }
+  const DWORD length = static_cast<DWORD>(lstrlenA(value)) + 1;
+  code = RegSetValueExA(key, value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), length);
+  RegCloseKey(key);
+  if (code != ERROR_SUCCESS) {
+    SetMessage(message, "cannot write the registry value", code);
+    return RegistryStatus::kFailed;
+  }
+  return RegistryStatus::kOk;
+}
+
+}  // namespace corvane::platform
