@@ -66,8 +66,9 @@ RString::RString(const char* text) {
 RString::RString(const char* text, int length) {
   if (text == nullptr || *text == '\0' || length <= 0) return;
   // Copies stop at a zero byte, so never read past a shorter text.
-  const void* zero = std::memchr(text, 0, static_cast<size_t>(length));
-  if (zero) length = static_cast<int>(static_cast<const char*>(zero) - text);
+  int end = 0;
+  while (end < length && text[end] != '\0') ++end;
+  length = end;
   TextBlock* block = Allocate(length);
   std::memcpy(block->Text(), text, static_cast<size_t>(length));
   block->Text()[length] = '\0';
