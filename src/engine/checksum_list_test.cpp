@@ -8,11 +8,25 @@
 namespace corvane {
 namespace {
 
-std::vector<ChecksumLine> ReadAll(const std::string& text) {
+// A parsed line that owns its name (the reader's names point into the text).
+struct OwnedLine {
+  bool optional;
+  std::string name;
+  std::vector<uint32_t> values;
+  bool Matches(uint32_t crc) const {
+    ChecksumLine line;
+    line.values = values;
+    return line.Matches(crc);
+  }
+};
+
+std::vector<OwnedLine> ReadAll(const std::string& text) {
   ChecksumListReader reader(text.data(), text.size());
-  std::vector<ChecksumLine> lines;
+  std::vector<OwnedLine> lines;
   ChecksumLine line;
-  while (reader.Next(&line)) lines.push_back(line);
+  while (reader.Next(&line)) {
+    lines.push_back({line.optional, std::string(line.name), line.values});
+  }
   return lines;
 }
 
