@@ -9,6 +9,7 @@
 #include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/pe_format.h"
+#include "pe/payload_names.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
 #include "pe/string_table.h"
@@ -22,7 +23,7 @@ struct ResourceModule::Impl {
   size_t map_size = 0;
   pe::PeImage image;
   pe::ResourceTree tree;
-  // Named raw-data resources by upper-case name, and their names in order.
+  // The payload by upper-case name, and its names in directory order.
   std::map<std::u16string, const pe::ResourceEntry*> by_name;
   std::vector<std::string> names;
 
@@ -64,11 +65,9 @@ struct ResourceModule::Impl {
     map_size = static_cast<size_t>(file_size);
     const uint8_t* bytes = static_cast<const uint8_t*>(map) + offset;
     if (!image.Parse(bytes, static_cast<size_t>(size)) || !tree.Load(image)) return false;
-    for (const pe::ResourceEntry& entry : tree.entries()) {
-      if (entry.type.is_named || entry.type.id != pe::kRtRcData || !entry.name.is_named) continue;
-      const std::u16string key = pe::AsciiUpper(entry.name.name);
-      // One name per resource, whatever the number of languages.
-      if (by_name.emplace(key, &entry).second) names.push_back(pe::Utf16ToCp1252(entry.name.name));
+    for (const pe::PayloadEntry& payload : pe::ListPayload(tree)) {
+      by_name.emplace(pe::AsciiUpper(payload.name), payload.entry);
+      names.push_back(pe::Utf16ToCp1252(payload.name));
     }
     return true;
   }
@@ -103,11 +102,8 @@ const uint8_t* ResourceModule::FindRawData(const char* name, uint32_t* size) con
   if (text.size() > 511) return nullptr;
   const auto it = impl_->by_name.find(pe::AsciiUpper(pe::Cp1252ToUtf16(text)));
   if (it == impl_->by_name.end()) return nullptr;
-  // The entry kept is the directory's first language; prefer neutral as the
-  // loader does when the name has several.
-  const pe::ResourceEntry* entry =
-      impl_->tree.Find(it->second->type, it->second->name, pe::ResourceTree::kAnyLanguage);
-  if (entry == nullptr || (entry->bytes == nullptr && entry->size != 0)) return nullptr;
+  const pe::ResourceEntry* entry = it->second;
+  if (entry->bytes == nullptr && entry->size != 0) return nullptr;
   *size = entry->size;
   static const uint8_t kEmpty = 0;
   return entry->bytes != nullptr ? entry->bytes : &kEmpty;

@@ -1,0 +1,172 @@
+// patchbuild pack DIR OUT [--stub PATCHER] [--pubkey KEY.pubkey]
+//
+// Every file under DIR becomes a payload resource named by its path relative
+// to DIR with backslashes, upper-cased. Without --stub, OUT is a resource-only
+// payload DLL. With --stub, OUT is a copy of the patcher with the payload
+// inside: a PE stub gets a new resource section, a native (ELF) stub gets the
+// payload image appended behind a trailer. --pubkey puts a 148-byte public key
+// blob into OUT as the numbered raw-data resource the patcher takes its key
+// from, so a maker's own key needs no compiler.
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "command_registry.h"
+#include "pe/code_page_1252.h"
+#include "pe/native_trailer.h"
+#include "pe/pe_format.h"
+#include "pe/pe_image.h"
+#include "pe/resource_injector.h"
+#include "pe/resource_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using corvane::pe::ResourceItem;
+
+struct PackOptions {
+  std::string directory;
+  std::string output;
+  std::string stub;
+  std::string pubkey;
+};
+
+bool ReadFile(const fs::path& path, std::vector<uint8_t>* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return !out.fail();
+}
+
+// The payload name of a file: its relative path, backslashes, upper case.
+std::u16string PayloadName(const fs::path& relative) {
+  std::string text;
+  for (const fs::path& part : relative) {
+    if (!text.empty()) text += '\\';
+    text += part.string();
+  }
+  return corvane::pe::AsciiUpper(corvane::pe::Utf8ToUtf16(text));
+}
+
+bool IsPublicKeyBlob(const std::vector<uint8_t>& blob) {
+  return blob.size() == 148 && blob[0] == 6 && blob[1] == 2 && std::equal(blob.begin() + 8, blob.begin() + 12, "RSA1");
+}
+
+void RunPack(const PackOptions& options) {
+  std::error_code error;
+  if (!fs::is_directory(options.directory, error)) {
+    patchbuild::Fail("%s is not a directory", options.directory.c_str());
+    return;
+  }
+  std::vector<fs::path> files;
+  for (auto it = fs::recursive_directory_iterator(options.directory, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it->is_regular_file(error)) files.push_back(it->path());
+  }
+  if (error) {
+    patchbuild::Fail("cannot list %s: %s", options.directory.c_str(), error.message().c_str());
+    return;
+  }
+  std::sort(files.begin(), files.end());
+
+  // Contents stay alive until the writer has copied them.
+  std::vector<std::vector<uint8_t>> contents(files.size());
+  std::vector<ResourceItem> items;
+  std::map<std::u16string, fs::path> names;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::u16string name = PayloadName(fs::relative(files[i], options.directory));
+    if (name.size() > 511) {
+      patchbuild::Fail("%s: the payload name is longer than 511 characters", files[i].c_str());
+      return;
+    }
+    const auto [it, added] = names.emplace(name, files[i]);
+    if (!added) {
+      patchbuild::Fail("%s and %s have the same payload name", it->second.c_str(), files[i].c_str());
+      return;
+    }
+    if (!ReadFile(files[i], &contents[i]) || contents[i].size() > 0x7FFFFFFF) {
+      patchbuild::Fail("cannot read %s", files[i].c_str());
+      return;
+    }
+    items.push_back(corvane::pe::PayloadItem(name, contents[i].data(), static_cast<uint32_t>(contents[i].size())));
+  }
+
+  std::vector<uint8_t> key;
+  if (!options.pubkey.empty()) {
+    if (!ReadFile(options.pubkey, &key) || !IsPublicKeyBlob(key)) {
+      patchbuild::Fail("%s is not a 148-byte public key blob", options.pubkey.c_str());
+      return;
+    }
+    ResourceItem item;
+    item.type = corvane::pe::ResourceName::Id(corvane::pe::kRtRcData);
+    item.name = corvane::pe::ResourceName::Id(corvane::pe::kPublicKeyResourceId);
+    item.bytes = key.data();
+    item.size = static_cast<uint32_t>(key.size());
+    items.push_back(item);
+  }
+
+  std::vector<uint8_t> output;
+  std::string message;
+  if (options.stub.empty()) {
+    if (!corvane::pe::WriteResourceDll(items, &output, &message)) {
+      patchbuild::Fail("%s", message.c_str());
+      return;
+    }
+  } else {
+    std::vector<uint8_t> stub;
+    if (!ReadFile(options.stub, &stub)) {
+      patchbuild::Fail("cannot read %s", options.stub.c_str());
+      return;
+    }
+    corvane::pe::PeImage probe;
+    if (probe.Parse(stub.data(), stub.size())) {
+      if (!corvane::pe::AddResourceSection(stub.data(), stub.size(), items, &output, &message)) {
+        patchbuild::Fail("%s: %s", options.stub.c_str(), message.c_str());
+        return;
+      }
+    } else {
+      std::vector<uint8_t> payload;
+      if (!corvane::pe::WriteResourceDll(items, &payload, &message)) {
+        patchbuild::Fail("%s", message.c_str());
+        return;
+      }
+      output = corvane::pe::AppendNativePayload(stub.data(), stub.size(), payload.data(), payload.size());
+    }
+  }
+  if (!WriteFile(options.output, output)) {
+    patchbuild::Fail("cannot write %s", options.output.c_str());
+    return;
+  }
+  if (!options.stub.empty()) {
+    // A patcher made from an executable stub stays executable.
+    fs::permissions(options.output, fs::status(options.stub, error).permissions(), error);
+  }
+}
+
+void AddPack(CLI::App& app) {
+  auto options = std::make_shared<PackOptions>();
+  CLI::App* command = app.add_subcommand("pack", "Pack a directory as payload resources");
+  command->add_option("DIR", options->directory, "directory whose files become the payload")->required();
+  command->add_option("OUT", options->output, "payload DLL, or patcher with --stub")->required();
+  command->add_option("--stub", options->stub, "patcher to copy and put the payload into (PE or native)");
+  command->add_option("--pubkey", options->pubkey, "148-byte public key blob the patcher is to carry");
+  command->callback([options] { RunPack(*options); });
+}
+
+patchbuild::CommandRegistration registration("pack", &AddPack);
+
+}  // namespace

@@ -1,0 +1,39 @@
+#include "pe/code_page_1252.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane::pe {
+namespace {
+
+TEST(CodePage1252Test, HighControlRangeMapsBothWays) {
+  std::string all;
+  for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
+  const std::u16string wide = Cp1252ToUtf16(all);
+  EXPECT_EQ(wide[0x80 - 1], u'\u20ac');  // euro sign
+  EXPECT_EQ(wide[0x9F - 1], u'\u0178');
+  EXPECT_EQ(wide[0x81 - 1], u'\u0081');  // undefined bytes stay C1 controls
+  EXPECT_EQ(Utf16ToCp1252(wide), all);
+}
+
+TEST(CodePage1252Test, CharactersOutsideTheCodePageBecomeOneQuestionMarkEach) {
+  EXPECT_EQ(Utf16ToCp1252(u"a\u4e2db\U0001F600c"), "a?b?c");
+  EXPECT_EQ(Utf16ToCp1252(std::u16string(1, u'\xD800')), "?");  // lone surrogate
+}
+
+TEST(CodePage1252Test, Utf8DecodingNeverRefusesInput) {
+  EXPECT_EQ(Utf8ToUtf16("caf\xc3\xa9"), u"caf\u00e9");
+  EXPECT_EQ(Utf8ToUtf16("caf\xe9"), u"caf\u00e9");  // not UTF-8: taken as code page 1252
+  EXPECT_EQ(Utf8ToUtf16("\xe2\x82"), u"\u00e2\u201a");  // cut sequence
+  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));  // overlong form
+  EXPECT_TRUE(IsValidUtf8("\xf0\x9f\x98\x80"));
+  EXPECT_EQ(Utf16ToUtf8(u"\U0001F600\u00e9"), "\xf0\x9f\x98\x80\xc3\xa9");
+}
+
+TEST(CodePage1252Test, NameFoldingIsAsciiOnly) {
+  EXPECT_TRUE(EqualsAsciiNoCase(u"Crc\\1.01\\crc.CRC", u"CRC\\1.01\\CRC.CRC"));
+  EXPECT_FALSE(EqualsAsciiNoCase(u"\u00e9", u"\u00c9"));
+  EXPECT_FALSE(EqualsAsciiNoCase(u"ab", u"abc"));
+}
+
+}  // namespace
+}  // namespace corvane::pe

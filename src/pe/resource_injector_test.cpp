@@ -1,0 +1,140 @@
+#include "pe/resource_injector.h"
+
+#include <gtest/gtest.h>
+
+#include "pe/payload_names.h"
+#include "pe/pe_format.h"
+#include "pe/pe_image.h"
+#include "pe/pe_test_files.h"
+#include "pe/version_resource.h"
+
+namespace corvane::pe {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The patched image: the stub's resources and the payload are both found,
+// the headers describe the new section, and every old section is untouched.
+void CheckInjected(const Bytes& stub, const Bytes& patched, const std::string& stub_version) {
+  PeImage before, after;
+  ASSERT_TRUE(before.Parse(stub.data(), stub.size()));
+  ASSERT_TRUE(after.Parse(patched.data(), patched.size())) << after.error();
+  ASSERT_EQ(after.sections().size(), before.sections().size() + 1);
+  const PeSection& added = after.sections().back();
+  EXPECT_EQ(added.name, ".rsrc");
+  EXPECT_EQ(after.Directory(kDirectoryResource).rva, added.virtual_address);
+  EXPECT_EQ(after.size_of_image(),
+            added.virtual_address + AlignUp(added.virtual_size, after.section_alignment()));
+  EXPECT_EQ(added.virtual_address % after.section_alignment(), 0u);
+  EXPECT_EQ(added.raw_offset % after.file_alignment(), 0u);
+  for (size_t i = 0; i < before.sections().size(); ++i) {
+    const PeSection& old_section = before.sections()[i];
+    const PeSection& new_section = after.sections()[i];
+    EXPECT_EQ(old_section.virtual_address, new_section.virtual_address);
+    EXPECT_GE(added.virtual_address, old_section.virtual_address + old_section.virtual_size);
+    ASSERT_LE(uint64_t{new_section.raw_offset} + new_section.raw_size, patched.size());
+    EXPECT_TRUE(std::equal(stub.begin() + old_section.raw_offset,
+                           stub.begin() + old_section.raw_offset + old_section.raw_size,
+                           patched.begin() + new_section.raw_offset))
+        << old_section.name;
+  }
+  ResourceTree tree;
+  ASSERT_TRUE(tree.Load(after));
+  EXPECT_FALSE(tree.damaged());
+  EXPECT_EQ(FileVersionOfImage(tree), stub_version);
+  const ResourceEntry* payload = tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"version.cfg"));
+  ASSERT_NE(payload, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(payload->bytes), payload->size), "manifest");
+  const size_t checksum_offset = after.layout().optional_header_offset + 64;
+  EXPECT_EQ(ReadU32(patched.data() + checksum_offset),
+            ComputeImageChecksum(patched.data(), patched.size(), checksum_offset));
+}
+
+const std::string kManifest = "manifest";
+
+std::vector<ResourceItem> Payload() {
+  return {PayloadItem(u"VERSION.CFG", reinterpret_cast<const uint8_t*>(kManifest.data()),
+                      static_cast<uint32_t>(kManifest.size()))};
+}
+
+TEST(ResourceInjectorTest, AddsPayloadToResourceCompilerStub) {
+  const std::string path = testing::FixturePath();
+  if (path.empty()) GTEST_SKIP() << "no cross compiler: fixture not built";
+  const Bytes stub = testing::ReadTestFile(path);
+  Bytes patched;
+  std::string error;
+  ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << error;
+  CheckInjected(stub, patched, "1.02");
+  PeImage image;
+  ASSERT_TRUE(image.Parse(patched.data(), patched.size()));
+  ResourceTree tree;
+  ASSERT_TRUE(tree.Load(image));
+  const std::vector<PayloadEntry> payload = ListPayload(tree);
+  ASSERT_EQ(payload.size(), 3u);  // LOWER.NAME, STUBDATA, VERSION.CFG
+  EXPECT_EQ(payload[2].name, u"VERSION.CFG");
+}
+
+TEST(ResourceInjectorTest, AddsPayloadToWineDllsOfBothWidths) {
+  for (const char* dir : {testing::kWine32Dir, testing::kWine64Dir}) {
+    for (const std::string& file : testing::DllsIn(dir, 12)) {
+      const Bytes stub = testing::ReadTestFile(file);
+      PeImage image;
+      ASSERT_TRUE(image.Parse(stub.data(), stub.size()));
+      ResourceTree tree;
+      ASSERT_TRUE(tree.Load(image));
+      Bytes patched;
+      std::string error;
+      ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << file << error;
+      CheckInjected(stub, patched, FileVersionOfImage(tree));
+    }
+  }
+}
+
+TEST(ResourceInjectorTest, PayloadReplacesStubResourceOfTheSameName) {
+  const std::string stub_data = "old!";
+  Bytes stub;
+  std::string error;
+  ASSERT_TRUE(WriteResourceDll({PayloadItem(u"VERSION.CFG", reinterpret_cast<const uint8_t*>(stub_data.data()), 4)},
+                               &stub, &error));
+  Bytes patched;
+  ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << error;
+  CheckInjected(stub, patched, "");
+}
+
+TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
+  // Our DLL's headers end at 0x200; move its section table to the end of them
+  // so that no further header fits without moving the section bytes.
+  const std::string data = "data";
+  Bytes stub;
+  std::string error;
+  ASSERT_TRUE(WriteResourceDll({PayloadItem(u"OLD", reinterpret_cast<const uint8_t*>(data.data()), 4)}, &stub,
+                               &error));
+  PeImage image;
+  ASSERT_TRUE(image.Parse(stub.data(), stub.size()));
+  const uint32_t pe_offset = 0x200 - kSectionHeaderSize - 0xE0 - kFileHeaderSize - 4;
+  std::copy(stub.begin() + image.layout().pe_offset, stub.begin() + image.layout().section_table_offset + 40,
+            stub.begin() + pe_offset);
+  std::fill(stub.begin() + 0x40, stub.begin() + pe_offset, 0);
+  WriteU32(stub.data() + kDosLfanewOffset, pe_offset);
+  Bytes patched;
+  ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << error;
+  PeImage after;
+  ASSERT_TRUE(after.Parse(patched.data(), patched.size()));
+  EXPECT_EQ(after.size_of_headers(), 0x400u);
+  EXPECT_EQ(after.sections()[0].raw_offset, 0x400u);
+  ResourceTree tree;
+  ASSERT_TRUE(tree.Load(after));
+  EXPECT_NE(tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"OLD")), nullptr);
+  EXPECT_NE(tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"VERSION.CFG")), nullptr);
+}
+
+TEST(ResourceInjectorTest, RefusesWhatIsNoPeImage) {
+  const Bytes elf = {0x7F, 'E', 'L', 'F', 0, 0, 0, 0};
+  Bytes out;
+  std::string error;
+  EXPECT_FALSE(AddResourceSection(elf.data(), elf.size(), Payload(), &out, &error));
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace corvane::pe
