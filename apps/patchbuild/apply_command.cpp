@@ -1,0 +1,93 @@
+// patchbuild apply OLD UPDATE OUT: rebuilds the new file from an old file and
+// an update file, exactly as the patcher does, and reports the result.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "command_registry.h"
+#include "engine/apply_patch.h"
+#include "engine/update_format.h"
+#include "platform/file_system.h"
+
+namespace {
+
+struct ApplyOptions {
+  std::string old_path;
+  std::string update_path;
+  std::string output_path;
+};
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+int FirstByte(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return -1;
+  int byte = std::fgetc(file);
+  std::fclose(file);
+  return byte;
+}
+
+void RunApply(const ApplyOptions& options) {
+  using namespace corvane;
+  // Writing over one of the inputs would truncate a file that is being read:
+  // the new file then goes to a temporary name and replaces OUT in one rename.
+  bool in_place = SameFile(options.output_path, options.old_path) ||
+                  SameFile(options.output_path, options.update_path);
+  std::string target = in_place ? options.output_path + ".tmp" : options.output_path;
+
+  std::unique_ptr<IPatchAction> action(NewApplyPatch());
+  if (!action) {
+    patchbuild::Fail("out of memory");
+    return;
+  }
+  int result = action->Process(target.c_str(), options.update_path.c_str(),
+                               options.old_path.c_str(), true);
+  action.reset();  // releases the inputs before anything is renamed
+
+  switch (result) {
+    case kPatchDone:
+      if (in_place && !platform::RenameReplacing(target.c_str(), options.output_path.c_str())) {
+        platform::RemoveFile(target.c_str());
+        patchbuild::Fail("cannot replace %s", options.output_path.c_str());
+        return;
+      }
+      std::printf("done: %s written and verified\n", options.output_path.c_str());
+      return;
+    case kPatchNothingToDo:
+      if (FirstByte(options.update_path) == update_format::kKindDelete) {
+        std::printf("nothing to do: the update deletes the file (%s not written)\n",
+                    options.output_path.c_str());
+      } else {
+        std::printf("nothing to do: the update leaves the file unchanged (%s not written)\n",
+                    options.output_path.c_str());
+      }
+      return;
+    default:
+      patchbuild::Fail("the update %s cannot be applied to %s", options.update_path.c_str(),
+                       options.old_path.c_str());
+      return;
+  }
+}
+
+void AddApply(CLI::App& app) {
+  auto options = std::make_shared<ApplyOptions>();
+  CLI::App* command = app.add_subcommand(
+      "apply", "Rebuild the new file from OLD and UPDATE into OUT, as the patcher does "
+               "(exit 0: done or nothing to do, 1: failure; messages also go to patch.log)");
+  command->add_option("OLD", options->old_path, "the file before the step (may be missing)")
+      ->required();
+  command->add_option("UPDATE", options->update_path, "the update file (.upd)")->required();
+  command->add_option("OUT", options->output_path, "where the new file is written")->required();
+  command->callback([options] { RunApply(*options); });
+}
+
+patchbuild::CommandRegistration registration("apply", &AddApply);
+
+}  // namespace

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/difference_search.h"
+#include "engine/mapped_file.h"
+#include "engine/output_file.h"
+#include "engine/patch_action.h"
+
+namespace corvane {
+
+// Writes the update file that turns an old file into a new one
+// (docs/formats/update-file.md); ApplyPatch reverses it. The layout of the
+// update is fully determined by the two files (difference_search.h).
+class CreatePatch final : public IPatchAction {
+ public:
+  CreatePatch() = default;
+  explicit CreatePatch(const MappedFileLimits& limits) : new_(limits), old_(limits) {}
+  ~CreatePatch() override = default;
+
+  // Writes the update from the old file at `old_path` (which may be missing:
+  // kind 0) to the new file at `new_path` into `update_path`; `flag` is not
+  // used. An update file not older than the new file and the old file (when
+  // there is one) is up to date: kPatchDone at once, nothing written. Answers
+  // kPatchDone when written, kPatchFailed when the update cannot be written, the
+  // new file cannot be read, or a file is too large for the format (2 GiB and
+  // more); a failed update file is deleted, never left half written.
+  int Process(const char* old_path, const char* new_path, const char* update_path,
+              bool flag) override;
+
+  // Process(old_directory + name, new_directory + name, update_directory +
+  // name + ".upd", true).
+  int ProcessFile(const char* old_directory, const char* new_directory,
+                  const char* update_directory, const char* name) override;
+
+  void Close() override;
+
+ private:
+  int Write(const char* old_path, const char* new_path, const char* update_path);
+
+  MappedFile new_;
+  MappedFile old_;
+  OutputFile output_;
+  DiffProgress progress_;
+};
+
+// Writes the one-byte deletion update for a file that the new version no
+// longer has (or has empty).
+class CreateDelete final : public IPatchAction {
+ public:
+  ~CreateDelete() override = default;
+
+  // When the new file at `new_path` is missing or empty, writes the byte 2 to
+  // `update_path`; otherwise writes nothing. `old_path` is opened but not read;
+  // `flag` is not used. kPatchDone, or kPatchFailed when the update cannot be
+  // written ("Cannot write %s\n" on standard output).
+  int Process(const char* old_path, const char* new_path, const char* update_path,
+              bool flag) override;
+  int ProcessFile(const char* old_directory, const char* new_directory,
+                  const char* update_directory, const char* name) override;
+  void Close() override;
+
+ private:
+  MappedFile new_;
+  MappedFile old_;
+};
+
+// Heap factories; null when memory runs out. The caller deletes the action.
+IPatchAction* NewCreatePatch();
+IPatchAction* NewCreateDelete();
+
+}  // namespace corvane
