@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/message_box.h"
+#include "ui/console_window.h"
+
+namespace corvane {
+
+// Message ids of the catalogue (message_texts.h holds the texts).
+enum MessageId : int {
+  kMsgPatchTitle = 1,
+  kMsgNotInstalled = 2,
+  kMsgVersionNotSupported = 3,
+  kMsgAlreadyApplied = 4,
+  kMsgInstalledIsNewer = 5,
+  kMsgPatchApplied = 6,
+  kMsgDiskFull = 7,
+  kMsgAddonInstalled = 8,
+  kMsgPatchError = 9,
+  kMsgFileMissing = 10,
+  kMsgVerifying = 11,
+  kMsgFileError = 12,
+  kMsgNoVersionCrc = 13,
+  kMsgInstallationDamaged = 14,
+  kMsgNoFileCrc = 15,
+  kMsgUpdatingTitle = 16,
+  kMsgInstallingAddon = 17,
+  kMsgCheckingFile = 18,
+  kMsgVersionRequired = 19,
+  kMsgFileWarning = 20,
+  kMsgFileErrorShort = 21,
+  // Other names the run uses for the same texts.
+  kMsgNotSupported = kMsgVersionNotSupported,
+  kMsgMoreRecent = kMsgInstalledIsNewer,
+  kMsgPassError = kMsgPatchError,
+  kMsgInstallationModified = kMsgInstallationDamaged,
+  kMsgUpdating = kMsgUpdatingTitle,
+};
+
+// The application's display name put in place of "#APPNAME": "Corvane" until
+// the patch run sets the manifest's "displayName". Null or empty restores
+// "Corvane". Process-wide; copied.
+void SetDisplayName(const char* name);
+const char* DisplayName();
+
+// The language texts are chosen in: 0 (the default) follows the user's
+// interface language (platform/user_language.h); another Windows language id
+// forces that language. For tests and for a caller that knows better.
+void SetMessageLanguage(uint16_t language);
+uint16_t MessageLanguage();
+
+// Loads message `id` into `out`: the text (from `instance`'s string table when
+// it has that string, else from the built-in table in the current language,
+// English when the language has no block; empty for an unknown id, at most
+// 1,023 characters) with every "#APPNAME" replaced by the display name, cut to
+// size - 1 characters and always terminated. A placeholder that meets the end
+// of the buffer is replaced only in part. REQUIRES: size >= 1.
+void LoadMessage(ModuleInstance instance, int id, char* out, int size);
+inline void LoadMessage(const platform::ResourceModule& instance, int id, char* out, int size) {
+  LoadMessage(&instance, id, out, size);
+}
+
+// Logs `text` (ReportLog) and shows it in a box titled with message 1.
+void ShowError(ModuleInstance instance, const char* text,
+               platform::BoxIcon icon = platform::BoxIcon::kError);
+inline void ShowError(const platform::ResourceModule& instance, const char* text,
+                      platform::BoxIcon icon = platform::BoxIcon::kError) {
+  ShowError(&instance, text, icon);
+}
+
+// Shows the system's text for the last failed system call in a box titled
+// "Error" with the information icon.
+void ShowSystemError();
+
+// Asks Abort/Retry/Ignore about message `id` formatted with the arguments
+// (template 1,023 characters, text cut at 2,047), titled with message 1. The
+// question belongs to `owner` when that window is open (its terminal, its
+// dialog), else it is the system's box. Answers 0 Abort, 1 Retry, 2 Ignore.
+// `retry_returns` makes Retry the default button and answers it at once;
+// without it Retry asks the same question again until Abort or Ignore. Where
+// nobody can answer (no terminal), the answer is Abort.
+int AskAbortRetryIgnore(ModuleInstance instance, ConsoleWindow* owner, bool retry_returns, int id,
+                        ...);
+
+}  // namespace corvane

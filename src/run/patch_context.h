@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "foundation/auto_array.h"
+#include "foundation/r_string.h"
+
+namespace corvane {
+
+class ConsoleWindowProgress;
+namespace platform {
+class ResourceModule;
+}
+
+// Capacity of each text field of the context, terminator included.
+inline constexpr size_t kContextFieldSize = 512;
+
+// Copies `text` into a context field, cut to 511 characters and always
+// terminated; answers false when it had to cut (a path that does not fit is
+// then refused by whoever needs it whole). Null copies as the empty text.
+template <size_t N>
+bool SetContextField(char (&field)[N], const char* text) {
+  if (text == nullptr) text = "";
+  size_t length = std::strlen(text);
+  bool fits = length < N;
+  if (!fits) length = N - 1;
+  std::memcpy(field, text, length);
+  field[length] = '\0';
+  return fits;
+}
+
+// The state of one patch run that the run driver hands to the payload
+// enumeration callbacks, the installation verification and the whole-file
+// copy. The driver owns it for the whole run; the engine talks back through
+// the flags and the failed file only.
+struct PatchContext {
+  int32_t installed_major = 0;  // installed version number / 100
+  int32_t installed_minor = 0;  // installed version number % 100
+  int32_t patch_major = 0;      // patch version number / 100
+  int32_t patch_minor = 0;      // patch version number % 100
+  // Payload name prefix of the current pass ("1.01-", "1.00\", "All\", "Add\").
+  char prefix[kContextFieldSize] = {};
+  // The game's directory, always ending in a backslash.
+  char installation_directory[kContextFieldSize] = {};
+  // Where the current pass failed (a path or a name; see the callers).
+  char failed_file[kContextFieldSize] = {};
+  // The progress window; may be null (then nothing is shown and questions go
+  // to the system's boxes).
+  ConsoleWindowProgress* window = nullptr;
+  // The module whose raw-data resources are the payload; not owned.
+  const platform::ResourceModule* module = nullptr;
+  uint8_t seen = 0;       // a named payload resource was met by a callback
+  uint8_t error = 0;      // a file could not be updated, copied or verified
+  uint8_t disk_full = 0;  // a version step would not fit on its volume
+  // Payload names collected for the current whole-file pass.
+  AutoArray<RString> names;
+  // The selected distribution; empty when none.
+  RString distribution;
+
+  bool SetPrefix(const char* text) { return SetContextField(prefix, text); }
+  bool SetInstallationDirectory(const char* text) {
+    return SetContextField(installation_directory, text);
+  }
+  bool SetFailedFile(const char* text) { return SetContextField(failed_file, text); }
+};
+
+}  // namespace corvane

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "run/patch_context.h"
+
+namespace corvane {
+
+// Results of VerifyInstallation.
+enum VerifyResult : int {
+  kVerifyFailed = 0,
+  kVerifyPassed = 1,
+  kVerifyRetry = 2,  // the user asked to try again
+};
+
+// Checks installed files against the checksum list of one version, the
+// payload resource "crc\<major>.<minor>\crc.crc" (docs/formats/checksum-list.md).
+// The version is the context's installed one when `use_installed_version`
+// is set, else the patch version. With a `file_filter`, only the list line of
+// that name (letter case ignored, after its "+") is examined.
+//
+// For every line examined: the file is the installation directory plus the
+// name, without a distribution suffix ".#<name>"; the progress line shows
+// "Checking file <name>". A required file that is missing or empty is logged
+// ("File %s is missing.") and fails; a required file whose CRC matches none
+// of its values is logged and asked about (Abort fails, Retry asks for a
+// retry, Ignore passes it; `retry_answered` answers Retry at once instead of
+// asking again). An optional file ("+") is never missing and a mismatch is
+// only a warning in the log. Every line is examined even after a failure; the
+// result is the last failure or retry request, else passed.
+//
+// No list for the version is not a failure: a warning (or, with a filter, a
+// note) is logged and the result is passed. Reads only; the window is pumped
+// twice per file and, when the user ended the window meanwhile, the check
+// stops there with the result so far.
+int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_installed_version,
+                       bool retry_answered);
+
+// The CRC-32 of a whole file read through a MappedFile one window at a time.
+// False when the file is missing, empty or cannot be read to its end.
+bool ComputeFileCrc(const char* path, uint32_t* crc);
+
+}  // namespace corvane

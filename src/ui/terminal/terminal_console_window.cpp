@@ -1,0 +1,148 @@
+#include "ui/terminal/terminal_console_window.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr char kFrames[] = {'|', '/', '-', '\\'};
+constexpr auto kFrameTime = std::chrono::milliseconds(100);
+
+// "\r\n" and lone "\r" become the terminal's "\n"; the text ends in one.
+std::string AsLines(const char* text) {
+  std::string out;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p == '\r') {
+      if (p[1] != '\n') out.push_back('\n');
+    } else {
+      out.push_back(*p);
+    }
+  }
+  if (out.empty() || out.back() != '\n') out.push_back('\n');
+  return out;
+}
+
+}  // namespace
+
+bool TerminalConsoleWindow::OpenWindow() {
+  interactive_ = channel_.IsInteractive();
+  close_requested_ = false;
+  animating_ = true;
+  progress_drawn_ = false;
+  progress_.clear();
+  return true;
+}
+
+void TerminalConsoleWindow::CloseWindow() { ClearProgressLine(); }
+
+void TerminalConsoleWindow::ClearProgressLine() {
+  if (!interactive_ || !progress_drawn_) return;
+  channel_.Write("\r\x1b[K");
+  progress_drawn_ = false;
+}
+
+void TerminalConsoleWindow::DrawProgressLine() {
+  if (!interactive_) return;
+  std::string line = "\r\x1b[K";
+  if (!progress_.empty() || animating_) {
+    line += animating_ ? kFrames[frame_ % 4] : ' ';
+    line += ' ';
+    line += progress_.substr(0, kProgressWidth);
+  }
+  channel_.Write(line.c_str());
+  progress_drawn_ = true;
+}
+
+void TerminalConsoleWindow::WriteLines(const char* text) {
+  ClearProgressLine();
+  channel_.Write(AsLines(text).c_str());
+  DrawProgressLine();
+}
+
+void TerminalConsoleWindow::ShowTitle(const char* text) {
+  std::string title = interactive_ ? std::string("== ") + text + " ==" : std::string(text);
+  WriteLines(title.c_str());
+}
+
+void TerminalConsoleWindow::ShowProgress(const char* text) {
+  progress_ = text;
+  // Line breaks would break the rewriting of the line.
+  for (char& c : progress_) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  DrawProgressLine();
+}
+
+void TerminalConsoleWindow::ShowLog(const std::string& /*log*/, const char* line,
+                                    bool /*trimmed*/) {
+  // A terminal keeps its own scroll-back; only the new line is printed.
+  WriteLines(line);
+}
+
+void TerminalConsoleWindow::StopAnimation() {
+  if (!IsOpen()) return;
+  animating_ = false;
+  DrawProgressLine();
+}
+
+void TerminalConsoleWindow::Pump() {
+  if (close_requested_) {
+    Ended();
+    return;
+  }
+  if (!interactive_ || !animating_) return;
+  auto now = std::chrono::steady_clock::now();
+  if (now - last_frame_ < kFrameTime) return;
+  last_frame_ = now;
+  ++frame_;
+  DrawProgressLine();
+}
+
+bool TerminalConsoleWindow::WaitForInput() {
+  if (close_requested_) {
+    Ended();
+    return true;
+  }
+  if (!interactive_) return false;
+  ClearProgressLine();
+  channel_.Write(ok_enabled_ ? "Press Enter to close. " : "");
+  std::string line;
+  if (!channel_.ReadLine(&line)) return false;
+  if (ok_enabled_) Ended();
+  return true;
+}
+
+AbortRetryIgnore TerminalConsoleWindow::AskAbortRetryIgnore(const char* text, const char* title,
+                                                            bool retry_default) {
+  ClearProgressLine();
+  std::string box = std::string("[") + title + "]\n" + AsLines(text);
+  channel_.Write(box.c_str());
+  AbortRetryIgnore answer = AbortRetryIgnore::kAbort;
+  if (!interactive_) {
+    channel_.Write("Abort (no terminal to answer)\n");
+  } else {
+    for (;;) {
+      channel_.Write(retry_default ? "[A]bort, [R]etry (default), [I]gnore? "
+                                   : "[A]bort, [R]etry, [I]gnore? ");
+      std::string reply;
+      if (!channel_.ReadLine(&reply)) break;
+      char first = reply.empty() ? '\0' : reply[0];
+      if (first == '\0' && retry_default) {
+        answer = AbortRetryIgnore::kRetry;
+        break;
+      }
+      if (first == 'a' || first == 'A') break;
+      if (first == 'r' || first == 'R') {
+        answer = AbortRetryIgnore::kRetry;
+        break;
+      }
+      if (first == 'i' || first == 'I') {
+        answer = AbortRetryIgnore::kIgnore;
+        break;
+      }
+    }
+  }
+  if (IsOpen()) DrawProgressLine();
+  return answer;
+}
+
+}  // namespace corvane

@@ -1,0 +1,111 @@
+#include "ui/terminal/terminal_console_window.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+#include <string>
+
+namespace corvane {
+namespace {
+
+void Messages(ModuleInstance, int id, char* out, int size) {
+  const char* text = "";
+  if (id == 9) text = "Some error occurred.\r\nError in file %s, phase %d.";
+  if (id == 16) text = "Corvane: Updating version %s to version %s...";
+  if (id == 18) text = "Checking file %s";
+  std::snprintf(out, static_cast<size_t>(size), "%s", text);
+}
+
+class ScriptedChannel final : public TerminalChannel {
+ public:
+  explicit ScriptedChannel(bool interactive) : interactive_(interactive) {}
+  bool IsInteractive() override { return interactive_; }
+  void Write(const char* text) override { output += text; }
+  bool ReadLine(std::string* line) override {
+    ++reads;
+    if (input.empty()) return false;
+    *line = input.front();
+    input.pop_front();
+    return true;
+  }
+
+  std::string output;
+  std::deque<std::string> input;
+  int reads = 0;
+
+ private:
+  bool interactive_;
+};
+
+TEST(TerminalConsoleWindowTest, PlainOutputHasLinesOnlyAndDoesNotWait) {
+  ScriptedChannel channel(false);
+  TerminalConsoleWindow window(&Messages, channel);
+  window.Create(nullptr);
+  window.SetTitle(16, "1.00", "1.01");
+  window.SetProgress(18, "X.EXE");
+  window.AddLine(9, "X.EXE", 2);
+  window.StopAnimation();
+  window.WaitForClose(true);
+  EXPECT_EQ(channel.output,
+            "Corvane: Updating version 1.00 to version 1.01...\n"
+            "Some error occurred.\nError in file X.EXE, phase 2.\n");
+  EXPECT_EQ(channel.reads, 0);
+  EXPECT_FALSE(window.IsOpen());
+}
+
+TEST(TerminalConsoleWindowTest, PlainOutputAnswersQuestionsWithAbort) {
+  ScriptedChannel channel(false);
+  TerminalConsoleWindow window(&Messages, channel);
+  window.Create(nullptr);
+  EXPECT_EQ(window.AskAbortRetryIgnore("Error found in file X", "Corvane Patch", true),
+            AbortRetryIgnore::kAbort);
+  EXPECT_EQ(channel.reads, 0);
+  EXPECT_NE(channel.output.find("Error found in file X"), std::string::npos);
+}
+
+TEST(TerminalConsoleWindowTest, InteractiveRewritesTheProgressLineAndWaitsForEnter) {
+  ScriptedChannel channel(true);
+  channel.input = {""};
+  TerminalConsoleWindow window(&Messages, channel);
+  window.Create(nullptr);
+  window.SetProgress(18, "A.VBK");
+  window.SetProgress(18, "B.VBK");
+  EXPECT_NE(channel.output.find("\r\x1b[K| Checking file B.VBK"), std::string::npos);
+  window.AddLine(9, "B.VBK", 1);
+  // The log line replaces the progress line, which is drawn again below it.
+  EXPECT_NE(channel.output.find("\r\x1b[KSome error occurred.\nError in file B.VBK, phase 1.\n"
+                                "\r\x1b[K| Checking file B.VBK"),
+            std::string::npos);
+  window.StopAnimation();
+  window.WaitForClose(true);
+  EXPECT_EQ(channel.reads, 1);
+  EXPECT_FALSE(window.IsOpen());
+  EXPECT_NE(channel.output.find("Press Enter to close."), std::string::npos);
+}
+
+TEST(TerminalConsoleWindowTest, InteractiveQuestionTakesTheTypedAnswer) {
+  ScriptedChannel channel(true);
+  channel.input = {"x", "i", "", "r", "a"};
+  TerminalConsoleWindow window(&Messages, channel);
+  window.Create(nullptr);
+  // "x" is no answer: asked again; "i" ignores.
+  EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", false), AbortRetryIgnore::kIgnore);
+  // An empty answer takes the default Retry when there is one.
+  EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", true), AbortRetryIgnore::kRetry);
+  EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", false), AbortRetryIgnore::kRetry);
+  EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", false), AbortRetryIgnore::kAbort);
+  // End of input: Abort.
+  EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", true), AbortRetryIgnore::kAbort);
+}
+
+TEST(TerminalConsoleWindowTest, WaitEndsAtTheEndOfInput) {
+  ScriptedChannel channel(true);
+  TerminalConsoleWindow window(&Messages, channel);
+  window.Create(nullptr);
+  window.WaitForClose(true);
+  EXPECT_FALSE(window.IsOpen());
+}
+
+}  // namespace
+}  // namespace corvane
