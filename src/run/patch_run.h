@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace corvane {
+
+class ConsoleWindowProgress;
+class IDistributionChooser;
+
+// What the entry point hands the run besides its command line.
+struct PatchRunOptions {
+  // The public key blob (148 bytes) built into the program. The patcher's own
+  // module may carry another one as raw-data resource 148 (what
+  // "patchbuild pack --pubkey" writes); that one wins. Null with no resource:
+  // every signature check fails with code 4.
+  const uint8_t* built_in_key = nullptr;
+  // Asks the user for the distribution when the installation does not tell;
+  // null takes the user interface's own choice (dialog 126 on Win32, a
+  // numbered question on a terminal, Cancel when there is no terminal).
+  IDistributionChooser* chooser = nullptr;
+  // Makes the progress window (the Win32 dialog, a test's scripted window);
+  // null makes the text window on the standard terminal. A factory that
+  // answers null leaves the run without a window.
+  std::function<std::unique_ptr<ConsoleWindowProgress>()> make_window;
+};
+
+// One whole patch run, from opening the payload to the final message.
+// `command_line` empty (or null): the payload is the patcher's own module;
+// otherwise the whole text, unparsed, names the module holding the payload
+// (one that cannot be loaded falls back to the patcher's own). Answers the
+// process exit code: 0 after the success message, 1 after any failure or a
+// cancelled distribution choice.
+int RunPatch(const char* command_line, const PatchRunOptions& options);
+
+}  // namespace corvane
