@@ -128,7 +128,11 @@ PageDescriptor FileBufferLoading::ReadBuffer(Ref<QIStreamBuffer>, int64_t positi
   if (position < 0 || page_size <= 0) return EmptyPage(position);
   int64_t start = std::min(size_, position);
   start -= start % page_size;
-  if (start >= size_ || !server->CheckHandle(handle_)) return EmptyPage(start);
+  // At or past the end there is nothing to fetch: probing the end must not
+  // read the last page a second time.
+  if (start >= size_ || position >= size_ || !server->CheckHandle(handle_)) {
+    return EmptyPage(start);
+  }
   const int64_t count = std::min(size_ - start, page_size);
   return server->ReadPage(handle_, start, static_cast<uint32_t>(count));
 }

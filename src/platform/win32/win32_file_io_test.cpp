@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "platform/file_io.h"
+
+namespace corvane::platform {
+namespace {
+
+// Windows error numbers, spelled out so the test needs no system header.
+constexpr int kFileNotFound = 2;
+constexpr int kPathNotFound = 3;
+constexpr int kAccessDenied = 5;
+
+TEST(Win32FileIo, ErrorNumbersMapOntoStreamCodes) {
+  EXPECT_EQ(FileErrorToLSError(0), 0);
+  EXPECT_EQ(FileErrorToLSError(kFileNotFound), 1);
+  EXPECT_EQ(FileErrorToLSError(39), 7);   // handle disk full
+  EXPECT_EQ(FileErrorToLSError(112), 7);  // disk full
+  for (int access : {5, 19, 32, 33, 65}) EXPECT_EQ(FileErrorToLSError(access), 8);
+  for (int fault : {23, 29, 30}) EXPECT_EQ(FileErrorToLSError(fault), 9);
+  EXPECT_EQ(FileErrorToLSError(kPathNotFound), 12);
+  EXPECT_EQ(FileErrorToLSError(87), 12);
+}
+
+TEST(Win32FileIo, WriteSeekReadSizeAndTime) {
+  const std::string path = ::testing::TempDir() + "win32_file_io_test.bin";
+  FileHandle out = FileOpenWrite(path.c_str());
+  ASSERT_TRUE(IsValidFileHandle(out));
+  // Writing shares nothing: a second open for writing is refused.
+  EXPECT_EQ(FileOpenWrite(path.c_str()), kInvalidFileHandle);
+  EXPECT_EQ(FileErrorToLSError(FileLastError()), 8);
+  EXPECT_EQ(FileWrite(out, "hello world", 11), 11u);
+  ASSERT_TRUE(FileSeek(out, 6));
+  EXPECT_EQ(FileWrite(out, "WORLD", 5), 5u);
+  EXPECT_TRUE(FileClose(out));
+
+  FileHandle append = FileOpenAppend(path.c_str());
+  ASSERT_TRUE(IsValidFileHandle(append));
+  EXPECT_EQ(FileWrite(append, "!", 1), 1u);
+  EXPECT_TRUE(FileClose(append));
+
+  ScopedFile in(FileOpenRead(path.c_str()));
+  ASSERT_TRUE(in.IsValid());
+  ScopedFile second_reader(FileOpenRead(path.c_str()));
+  EXPECT_TRUE(second_reader.IsValid());
+  EXPECT_EQ(FileSize32(in.Get()), 12u);
+  uint64_t size = 0;
+  EXPECT_TRUE(FileSize64(in.Get(), &size));
+  EXPECT_EQ(size, 12u);
+  char buffer[32] = {};
+  EXPECT_EQ(FileReadAt(in.Get(), 6, buffer, sizeof(buffer)), 6);
+  EXPECT_STREQ(buffer, "WORLD!");
+  EXPECT_EQ(FileReadAt(in.Get(), 100, buffer, 4), 0);
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  EXPECT_LE(std::llabs(FileWriteTime(in.Get()) - now), 60);
+  EXPECT_TRUE(in.Close());
+  EXPECT_TRUE(second_reader.Close());
+  std::remove(path.c_str());
+}
+
+TEST(Win32FileIo, FailuresLeaveTheirErrorNumber) {
+  const std::string missing = ::testing::TempDir() + "win32_file_io_missing.bin";
+  EXPECT_EQ(FileOpenRead(missing.c_str()), kInvalidFileHandle);
+  EXPECT_EQ(FileLastError(), kFileNotFound);
+  EXPECT_EQ(FileOpenWrite((missing + "\\sub\\x").c_str()), kInvalidFileHandle);
+  EXPECT_EQ(FileLastError(), kPathNotFound);
+  EXPECT_FALSE(FileClose(kInvalidFileHandle));
+  EXPECT_NE(FileLastError(), kAccessDenied);
+}
+
+}  // namespace
+}  // namespace corvane::platform
