@@ -90,7 +90,14 @@ void LowerAscii(std::string& text) {
 // One entry record; false when the header ends (empty name, or the data ends).
 bool ReadRecord(BankByteReader& in, BankEntryRecord& record) {
   bool terminated = in.ReadString(record.name, kBankMaxNameLength);
-  if (!terminated || record.name.empty()) return false;
+  if (!terminated) return false;
+  if (record.name.empty()) {
+    // The terminating record still has its fields; the data starts after them.
+    uint32_t ignored;
+    for (int i = 0; i < 5 && in.ReadU32(ignored); ++i) {
+    }
+    return false;
+  }
   LowerAscii(record.name);
   return in.ReadU32(record.method) && in.ReadU32(record.unpacked_size) &&
          in.ReadU32(record.reserved) && in.ReadU32(record.time_stamp) &&

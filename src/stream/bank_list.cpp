@@ -85,6 +85,13 @@ QFBank* RegisterBankWindow(const char* file_name, int64_t offset, int64_t length
   return Register(file_name, prefix, callback, context, offset < 0 ? 0 : offset, length);
 }
 
+QFBank* RegisterBankBuffer(const char* name, Ref<IFileBuffer> file, const char* prefix,
+                           BankAccessCallback callback, void* context) {
+  Ref<QFBank> bank(new QFBank);
+  bank->OpenBuffer(name, std::move(file), prefix, callback, context);
+  return Record(bank);
+}
+
 QFBank* RegisterBankBase(const char* base_name, const char* prefix, BankAccessCallback callback,
                          void* context) {
   RString name = Concat(base_name ? base_name : "", ".vbk");

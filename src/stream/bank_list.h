@@ -21,6 +21,10 @@ QFBank* RegisterBank(const char* file_name, const char* prefix = nullptr,
 QFBank* RegisterBankWindow(const char* file_name, int64_t offset, int64_t length,
                            const char* prefix = nullptr, BankAccessCallback callback = nullptr,
                            void* context = nullptr);
+// A bank whose contents are already at hand (embedded banks, tests); `name`
+// stands for its file name in reports.
+QFBank* RegisterBankBuffer(const char* name, Ref<IFileBuffer> file, const char* prefix = nullptr,
+                           BankAccessCallback callback = nullptr, void* context = nullptr);
 // `base_name` with ".vbk" appended.
 QFBank* RegisterBankBase(const char* base_name, const char* prefix = nullptr,
                          BankAccessCallback callback = nullptr, void* context = nullptr);

@@ -66,21 +66,37 @@ bool QFBank::Open(const char* file_name, const char* prefix, BankAccessCallback 
   window_offset_ = length >= 0 ? offset : 0;
   window_length_ = length;
   if (!OpenFile()) return false;
+  ReadProperties(prefix);
+  return true;
+}
 
+bool QFBank::OpenBuffer(const char* name, Ref<IFileBuffer> file, const char* prefix,
+                        BankAccessCallback callback, void* context) {
+  file_name_ = name;
+  prefix_ = WithBackslash(prefix);
+  callback_ = callback;
+  callback_context_ = context;
+  given_file_ = std::move(file);
+  if (!OpenFile()) return false;
+  ReadProperties(prefix);
+  return true;
+}
+
+void QFBank::ReadProperties(const char* prefix) {
   BankHeader properties;
   ReadBankHeader(*file_, properties, /*properties_only=*/true);
   properties_ = std::move(properties.properties);
-  if (prefix_.IsEmpty()) {
+  if (prefix == nullptr || prefix[0] == '\0') {
     if (const char* p = GetProperty("prefix")) prefix_ = WithBackslash(p);
   }
-  return true;
 }
 
 bool QFBank::OpenFile() {
   if (file_) return true;
   if (error_) return false;
   ReportLog("Load bank %s", file_name_.Data());
-  Ref<IFileBuffer> loading(new FileBufferLoading(file_name_.Data()));
+  Ref<IFileBuffer> loading =
+      given_file_ ? given_file_ : Ref<IFileBuffer>(new FileBufferLoading(file_name_.Data()));
   if (loading->IsError()) {
     ReportError("Error opening bank %s", file_name_.Data());
     error_ = true;

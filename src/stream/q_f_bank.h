@@ -38,6 +38,11 @@ class QFBank : public RefCount {
   bool Open(const char* file_name, const char* prefix, BankAccessCallback callback,
             void* context, int64_t offset = 0, int64_t length = -1);
 
+  // As Open, over contents already at hand (an embedded bank, tests, fuzzing);
+  // `name` stands for the file name in reports.
+  bool OpenBuffer(const char* name, Ref<IFileBuffer> file, const char* prefix,
+                  BankAccessCallback callback, void* context);
+
   const RString& GetFileName() const { return file_name_; }
   // Ends in a backslash unless empty.
   const RString& GetPrefix() const { return prefix_; }
@@ -77,6 +82,7 @@ class QFBank : public RefCount {
   friend class BankEntryBuffer;
 
   bool OpenFile();
+  void ReadProperties(const char* prefix);
   void FindPlainFiles();
   Ref<IFileBuffer> ReadPacked(const BankEntryRecord& entry);
 
@@ -85,6 +91,7 @@ class QFBank : public RefCount {
   int64_t window_offset_ = 0;
   int64_t window_length_ = -1;  // negative: the whole file
   Ref<IFileBuffer> file_;
+  Ref<IFileBuffer> given_file_;  // OpenBuffer: reopened from here after an unload
   BankHeader header_;
   std::unordered_map<std::string, int> table_;
   std::vector<BankProperty> properties_;
