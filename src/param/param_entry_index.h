@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "foundation/auto_array.h"
+
+namespace corvane {
+
+class ParamEntry;
+
+// Hash table from entry names (compared without regard to ASCII case) to
+// positions in a class's entry array. It changes the speed of lookups only:
+// the position found is the first entry of that name, as a scan would find.
+//
+// Starts with 15 buckets; when the names would exceed 16 per bucket the table
+// grows to 2m - 1 buckets, where m starts at B + 1 and doubles until
+// 32m - 16 covers the names (15, 31, 63, ...).
+class ParamEntryIndex {
+ public:
+  using Entries = AutoArray<ParamEntry*>;
+
+  // Indexes every entry of `entries` in order.
+  explicit ParamEntryIndex(const Entries& entries);
+
+  // Position of the first entry named `name`, or -1.
+  int Find(const char* name, const Entries& entries) const;
+  // Registers the entry now standing at `position` (appended last).
+  void Add(const char* name, int position);
+  // Forgets `position` (holding `name`); positions above it move down by one.
+  void Remove(const char* name, int position);
+  // The entry at `position` changed its name from `oldName` to `newName`.
+  void Rename(const char* oldName, const char* newName, int position);
+
+  int BucketCount() const { return static_cast<int>(_buckets.size()); }
+  int Count() const { return _count; }
+  size_t GetMemory() const;
+
+ private:
+  static uint32_t Hash(const char* name);
+  void Grow(int needed);
+  std::vector<int>& BucketOf(const char* name) {
+    return _buckets[Hash(name) % static_cast<uint32_t>(_buckets.size())];
+  }
+  const std::vector<int>& BucketOf(const char* name) const {
+    return _buckets[Hash(name) % static_cast<uint32_t>(_buckets.size())];
+  }
+
+  std::vector<std::vector<int>> _buckets;
+  int _count = 0;
+  const Entries* _entries = nullptr;  // for rehashing; the class outlives the index
+};
+
+}  // namespace corvane

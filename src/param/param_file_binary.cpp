@@ -1,0 +1,216 @@
+// Loading and saving whole files in the binary form, and reading one class
+// body again from its file.
+#include <vector>
+
+#include "foundation/app_frame.h"
+#include "param/param_bin_io.h"
+#include "param/param_binary_reader.h"
+#include "param/param_class_kinds.h"
+#include "param/param_file.h"
+#include "param/param_file_context.h"
+#include "stream/qi_f_stream.h"
+#include "stream/qi_stream.h"
+#include "stream/qo_f_stream.h"
+#include "stream/qo_stream.h"
+#include "stream/serialize_bin_stream.h"
+
+namespace corvane {
+
+namespace {
+
+RString SourceName(const IParamClassSource* source) {
+  return source ? source->GetOwnerName() : RString("No source");
+}
+
+void ReadStringTable(SerializeBinStream& stream) {
+  ParamFileContext& context = ParamContext(stream);
+  uint32_t count = static_cast<uint32_t>(ParamReadInt(stream));
+  for (uint32_t i = 0; i < count && !ParamAtEnd(stream); ++i) {
+    context._stringTable.Add(ParamReadString(stream));
+  }
+}
+
+// Binds what was loaded to the file; class bodies left as placeholders stay
+// unloaded (they are bound when they are read).
+void BindLoaded(ParamClass& root, ParamFile* file) {
+  std::vector<ParamClass*> pending{&root};
+  while (!pending.empty()) {
+    ParamClass* cls = pending.back();
+    pending.pop_back();
+    for (int i = 0; i < cls->GetEntryCount(); ++i) {
+      ParamEntry* entry = cls->EntryAt(i);
+      if (entry->AsPlaceholder()) continue;
+      if (ParamClass* sub = entry->AsClass()) {
+        if (sub->IsDefined()) pending.push_back(sub);
+      } else {
+        entry->SetFile(file);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool ParamReadHeader(SerializeBinStream& stream, const char* sourceName) {
+  ParamFileContext& context = ParamContext(stream);
+  bool signatureOk = true;
+  for (uint8_t expected : kParamBinarySignature) {
+    if (ParamReadByte(stream) != expected) signatureOk = false;
+  }
+  if (!signatureOk) {
+    ParamSetError(stream, kParamErrorSignature);
+    return false;
+  }
+  int32_t version = ParamReadInt(stream);
+  if (version == 0) version = ParamReadInt(stream);
+  if (version == 2 || version == 3 || version == 4 || version == 7) {
+    ReportLog("Config %s uses old binary format %d - rebinarize", sourceName, version);
+  } else if (version != kParamBinaryVersion) {
+    ReportDataWarning("Bad version %d in ParamFile %s", version, sourceName);
+    ParamSetError(stream, kParamErrorVersion);
+    return false;
+  }
+  context._version = version;
+  context._enumOffset = -1;
+  if (version == 8) context._enumOffset = ParamReadInt(stream);
+  if (version == 7) {
+    int32_t tablePosition = ParamReadInt(stream);
+    context._enumOffset = ParamReadInt(stream);
+    int64_t here = ParamTell(stream);
+    if (tablePosition < 0 || tablePosition > ParamDataSize(stream)) {
+      ParamStructureError(stream);
+    } else {
+      ParamSeek(stream, tablePosition);
+      ReadStringTable(stream);
+      ParamSeek(stream, here);
+    }
+  }
+  if (IParamClassSource* source = context._source.GetRef()) {
+    source->SetContext(&context);
+    if (version < 5 && source->CanUnload()) {
+      ReportWarning("Config %s may not be streamed, old version %d", sourceName, version);
+      context._source = new ParamClassOwnerIndirectNoUnload(source);
+    }
+  }
+  context._frontier = ParamTell(stream);
+  return ParamError(stream) == 0;
+}
+
+namespace {
+
+// Header, root body and enum table; the file was cleared by the caller.
+bool LoadFile(ParamFile& file, SerializeBinStream& stream, const char* sourceName,
+              int evaluatorArgument) {
+  ParamFileContext& context = ParamContext(stream);
+  if (!ParamReadHeader(stream, sourceName)) return false;
+  ParamReadClassBody(stream, file, -1, true);
+  bool hasEnums = context._version >= 6 && context._enumOffset >= 0;
+  if (hasEnums) {
+    if (context._enumOffset > ParamDataSize(stream)) {
+      ParamStructureError(stream);
+    } else {
+      ParamSeek(stream, context._enumOffset);
+    }
+  }
+  if (ParamError(stream) != 0) return false;
+  BindLoaded(file, &file);
+  if (!file.HasEvaluator()) file.CreateEvaluator(evaluatorArgument);
+  if (hasEnums) {
+    file.GetEvaluator()->LoadEnums(stream);
+    // A table cut by the end of the data reads as zeros without an error of
+    // the serializer's own; the file is damaged all the same.
+    if (stream.GetInput()->eof() && ParamError(stream) == 0) ParamStructureError(stream);
+  }
+  return ParamError(stream) == 0;
+}
+
+}  // namespace
+
+bool ParamFile::LoadBin(QIStream& in, IParamClassSource* source, int evaluatorArgument) {
+  Ref<IParamClassSource> keep(source);
+  Clear();
+  ParamFileContext context;
+  context._fullLoad = true;
+  context._source = source;
+  SerializeBinStream stream(in);
+  stream.SetContext(&context);
+  return LoadFile(*this, stream, SourceName(source).Data(), evaluatorArgument);
+}
+
+int ParamFile::LoadBin(const char* fileName, IParamClassSource* source, int evaluatorArgument,
+                       bool deferClasses) {
+  Ref<IParamClassSource> keep(source);
+  QIFStream in;
+  in.open(fileName);
+  if (in.fail()) return kParamLoadNoFile;
+  Clear();
+  SetName(fileName);
+  ParamFileContext context;
+  context._fullLoad = !deferClasses;
+  context._source = source;
+  SerializeBinStream stream(in);
+  stream.SetContext(&context);
+  if (LoadFile(*this, stream, SourceName(source).Data(), evaluatorArgument)) return kParamLoadOk;
+  return ParamError(stream) != 0 ? ParamError(stream) : kParamErrorStructure;
+}
+
+bool ParamFile::SaveBin(QOStream& out) {
+  ParamFileContext context;
+  context._version = kParamBinaryVersion;
+  SerializeBinStream stream(out);
+  stream.SetContext(&context);
+  for (uint8_t byte : kParamBinarySignature) ParamWriteByte(stream, byte);
+  ParamWriteInt(stream, 0);
+  ParamWriteInt(stream, kParamBinaryVersion);
+  int64_t enumOffset = ParamReserveOffset(stream);
+  ParamClass::SerializeBin(stream);
+  ParamPatchOffset(stream, enumOffset);
+  GetEvaluator()->SaveEnums(stream);
+  return ParamError(stream) == 0 && !out.fail();
+}
+
+bool ParamFile::SaveBin(const char* fileName) {
+  QOFStream out;
+  out.open(fileName);
+  if (out.fail()) return false;
+  bool ok = SaveBin(out);
+  out.close();
+  return ok && !out.fail();
+}
+
+bool ParamReloadClassBody(QIStream& in, ParamClass& cls, IParamClassSource* source) {
+  ParamFileContext context;
+  context._fullLoad = false;
+  context._source = source;
+  SerializeBinStream stream(in);
+  stream.SetContext(&context);
+  RString name = SourceName(source);
+  if (!ParamReadHeader(stream, name.Data())) {
+    if (ParamError(stream) == kParamErrorSignature) {
+      ReportError("Bad format while loading %s", cls.GetContext().Data());
+    } else {
+      ReportError("Error while loading %s", cls.GetContext().Data());
+    }
+    return false;
+  }
+  if (context._version < 5) ReportLog("Streaming with old version %d may be buggy", context._version);
+  if (!(cls.GetSourceOffset() >= 0)) {
+    ReportAssertionFailed(__FILE__, __LINE__, "cls._sourceOffset>=0");
+    return false;
+  }
+  if (cls.GetSourceOffset() > ParamDataSize(stream)) {
+    ParamStructureError(stream);
+  } else {
+    ParamSeek(stream, cls.GetSourceOffset());
+    context._frontier = cls.GetSourceOffset();
+    const ParamClass* parent = cls.GetParentPtr();
+    ParamReadClassBody(stream, cls, parent ? parent->IndexOfEntry(&cls) : -1, parent == nullptr);
+  }
+  if (ParamError(stream) != 0) {
+    ReportError("Error while loading %s", cls.GetContext().Data());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace corvane

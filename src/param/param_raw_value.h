@@ -1,0 +1,127 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "foundation/banked_string.h"
+#include "foundation/r_string.h"
+
+namespace corvane {
+
+class ParamCheckValueSink;
+class ParamFile;
+class QOStream;
+class SerializeBinStream;
+struct ParamFileContext;
+
+// The four kinds of scalar value. Value entries (ParamValueSpec) and array
+// items (ParamArrayValueSpec) hold one of these and forward to it, so a value
+// converts, prints and serializes the same way wherever it stands.
+//
+// The binary type numbers are those of the value and array item records.
+
+// Text; read as a number by the conversion rules, evaluated through the
+// owning file when it is no number.
+struct ParamRawValue {
+  static constexpr int kBinaryType = 0;
+  static constexpr bool kText = true, kFloat = false, kInt = false, kExpression = false;
+
+  ParamRawValue() = default;
+  explicit ParamRawValue(const char* text) : _value(text) {}
+
+  RString GetText() const;
+  RString GetRawText() const { return RString(_value.Data()); }
+  float GetFloat() const;
+  int GetInt() const;
+  void SetInt(int value);
+  void SetFloat(float value);
+  void SetText(const char* text) { _value = BankedString(text); }
+  void SetFile(ParamFile* file) { _file = file; }
+  size_t GetOwnMemory() const;
+  void SaveText(QOStream& out) const;
+  void WriteBin(SerializeBinStream& stream) const;
+  void ReadBin(SerializeBinStream& stream);
+  void AddToCheckValue(ParamCheckValueSink& sink) const;
+
+  BankedString _value;
+  ParamFile* _file = nullptr;  // not owned
+};
+
+// 32-bit IEEE single.
+struct ParamRawValueFloat {
+  static constexpr int kBinaryType = 1;
+  static constexpr bool kText = false, kFloat = true, kInt = false, kExpression = false;
+
+  ParamRawValueFloat() = default;
+  explicit ParamRawValueFloat(float value) : _value(value) {}
+
+  RString GetText() const;
+  RString GetRawText() const { return GetText(); }
+  float GetFloat() const { return _value; }
+  int GetInt() const;
+  void SetInt(int value) { _value = static_cast<float>(value); }
+  void SetFloat(float value) { _value = value; }
+  void SetText(const char* text);
+  void SetFile(ParamFile*) {}
+  size_t GetOwnMemory() const { return 0; }
+  void SaveText(QOStream& out) const;
+  void WriteBin(SerializeBinStream& stream) const;
+  void ReadBin(SerializeBinStream& stream);
+  void AddToCheckValue(ParamCheckValueSink& sink) const;
+
+  float _value = 0;
+};
+
+// Signed 32-bit integer.
+struct ParamRawValueInt {
+  static constexpr int kBinaryType = 2;
+  static constexpr bool kText = false, kFloat = false, kInt = true, kExpression = false;
+
+  ParamRawValueInt() = default;
+  explicit ParamRawValueInt(int value) : _value(value) {}
+
+  RString GetText() const;
+  RString GetRawText() const { return GetText(); }
+  float GetFloat() const { return static_cast<float>(_value); }
+  int GetInt() const { return _value; }
+  void SetInt(int value) { _value = value; }
+  void SetFloat(float value);
+  void SetText(const char* text);
+  void SetFile(ParamFile*) {}
+  size_t GetOwnMemory() const { return 0; }
+  void SaveText(QOStream& out) const;
+  void WriteBin(SerializeBinStream& stream) const;
+  void ReadBin(SerializeBinStream& stream);
+  void AddToCheckValue(ParamCheckValueSink& sink) const;
+
+  int32_t _value = 0;
+};
+
+// Expression text, evaluated by the owning file's evaluator when read as a
+// number; reads as its own text.
+struct ParamRawValueExpression {
+  static constexpr int kBinaryType = 4;
+  static constexpr bool kText = false, kFloat = false, kInt = false, kExpression = true;
+
+  ParamRawValueExpression() = default;
+  explicit ParamRawValueExpression(const char* text) : _value(text) {}
+
+  RString GetText() const { return RString(_value.Data()); }
+  RString GetRawText() const { return RString(_value.Data()); }
+  float GetFloat() const;
+  int GetInt() const;
+  void SetInt(int value);
+  void SetFloat(float value);
+  void SetText(const char* text) { _value = BankedString(text); }
+  void SetFile(ParamFile* file) { _file = file; }
+  size_t GetOwnMemory() const;
+  void SaveText(QOStream& out) const;
+  void WriteBin(SerializeBinStream& stream) const;
+  void ReadBin(SerializeBinStream& stream);
+  void AddToCheckValue(ParamCheckValueSink& sink) const;
+
+  BankedString _value;
+  ParamFile* _file = nullptr;  // not owned
+};
+
+}  // namespace corvane
