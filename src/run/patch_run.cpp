@@ -21,6 +21,7 @@
 #include "run/payload_store.h"
 #include "run/registry_update.h"
 #include "run/step_execution.h"
+#include "run/step_resume.h"
 #include "run/verify_installation.h"
 #include "run/version_detection.h"
 #include "ui/console_window.h"
@@ -59,6 +60,7 @@ class PatchRun {
   int FailInWindow(int id, ...);
   int FailPass(int phase);
   bool CopyPass(const char* prefix);
+  bool UpdateStep(int minor);
   const uint8_t* BuiltInKey() const;
 
   std::string command_line_;
@@ -72,6 +74,7 @@ class PatchRun {
   uint32_t manifest_size_ = 0;
 
   ParamFile manifest_;
+  RString app_name_;
   RString app_file_;
   // 255 characters of "MAIN", the backslash and the terminator.
   char installation_directory_[257] = {};
@@ -82,6 +85,8 @@ class PatchRun {
   int32_t patch_ = 0;
   bool is_patch_ = false;
   bool already_at_version_ = false;
+
+  InterruptedStep interrupted_;
 
   DistributionTable table_;
   NameList candidates_;
@@ -190,8 +195,8 @@ bool PatchRun::FindGame() {
   if (main.empty() || main.back() != '\\') main += '\\';
   SetField(installation_directory_, main.c_str());
 
-  RString app_name = ReadManifestText(manifest_, "appName");
-  app_file_ = RString(installation_directory_) + app_name;
+  app_name_ = ReadManifestText(manifest_, "appName");
+  app_file_ = RString(installation_directory_) + app_name_;
   if (!platform::FileExists(app_file_.Data()) || ReadFileVersion(app_file_.Data(), installed_text_) == 0) {
     FailBox(kMsgNotInstalled);
     return false;
@@ -290,6 +295,35 @@ bool PatchRun::CopyPass(const char* prefix) {
   return !context_->error;
 }
 
+// The update pass of one version step (step 27). The step's names go to the
+// update callback in payload order, except that the game executable comes
+// last: it tells the installed version, so until the whole step is done the
+// installation still reads as the step's source version, and a run that is
+// interrupted can be run again (see step_resume.h). Files that an interrupted
+// run already updated are skipped. False when the callback stopped the step.
+bool PatchRun::UpdateStep(int minor) {
+  SetField(context_->installation_directory, installation_directory_);
+  std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", context_->installed_major, minor);
+  context_->names.Clear();
+  EnumeratePayload(module_, CollectPayloadNames, context_.get());
+  NameList names = context_->names;
+  context_->names.Clear();
+  MoveExecutableUpdateLast(&names, app_name_.Data());
+  const bool resuming = interrupted_.interrupted && minor == context_->installed_minor;
+  for (const RString& name : names) {
+    std::string target = StepTargetName(name.Data());
+    if (resuming && interrupted_.IsAdvanced(target.c_str())) {
+      // What the interrupted run may have left beside it.
+      std::string installed = std::string(installation_directory_) + target;
+      platform::RemoveFile((installed + ".tmp").c_str());
+      platform::RemoveFile((std::string(installation_directory_) + (std::strchr(name.Data(), '\\') + 1)).c_str());
+      continue;
+    }
+    if (!StepUpdateCallback(&module_, kRawDataType, name.Data(), context_.get())) return false;
+  }
+  return true;
+}
+
 int PatchRun::Run() {
   int exit_code = 1;
   if (!OpenPayload(&exit_code)) return exit_code;
@@ -306,7 +340,15 @@ int PatchRun::Run() {
     if (window_) window_->AddLine(kMsgVerifying, VersionMajor(installed_), VersionMinor(installed_));
     SetField(context_->installation_directory, installation_directory_);
     SetField(context_->prefix, version_prefix);
-    if (VerifyInstallation(context_.get(), nullptr, true, false) != 1) {
+    // A run that was interrupted in its first step left files of both
+    // versions; they were just checked against both lists.
+    if (is_patch_ && context_->installed_minor < context_->patch_minor) {
+      interrupted_ = FindInterruptedStep(module_, installation_directory_, installed_, installed_ + 1);
+    }
+    if (interrupted_.interrupted) {
+      ReportLog("Resuming the step from %s: %d files already updated", installed_text_,
+                static_cast<int>(interrupted_.advanced.size()));
+    } else if (VerifyInstallation(context_.get(), nullptr, true, false) != 1) {
       return FailInWindow(kMsgInstallationModified);
     }
   }
@@ -336,9 +378,7 @@ int PatchRun::Run() {
       ProcessPendingMessages();
     }
     for (int j = context_->installed_minor; j < context_->patch_minor; ++j) {
-      SetField(context_->installation_directory, installation_directory_);
-      std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", major, j);
-      if (!EnumeratePayload(module_, StepUpdateCallback, context_.get())) break;
+      if (!UpdateStep(j)) break;
     }
     // Step 28.
     if (context_->error) return FailPass(kPhaseSteps);

@@ -111,18 +111,24 @@ TEST_F(PatchRunE2E, ThreeStepsFromOneHundredToOneHundredThree) {
   ExpectInstalled(3);
 }
 
-TEST_F(PatchRunE2E, PatchLogRecordsEveryUpdatedFile) {
+TEST_F(PatchRunE2E, PatchLogHasALineOnlyForTheDamagedUpdate) {
   InstallVersion(0);
-  MakePatch(0, 2);
+  MakePatch(0, 1);
+  PatcherRun clean = Run();
+  ASSERT_EQ(clean.exit_code, 0) << clean.output;
+  EXPECT_EQ(PatchLog(), "");
+
+  TearDown();
+  SetUp();
+  InstallVersion(0);
+  MakePatch(0, 1);
+  Bytes& update = builder_->Get("1.00-1.01\\DATA\\LEVELS.DAT.upd");
+  update[update.size() - 1] ^= 0x55;  // an inserted byte: the new file's sum differs
   PatcherRun run = Run();
-  ASSERT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_EQ(run.exit_code, 1);
   std::string log = PatchLog();
-  EXPECT_NE(log.find("LEVELS.DAT"), std::string::npos) << log;
-  EXPECT_NE(log.find("GAME.EXE"), std::string::npos) << log;
-  // One step per file and version step: two steps touch both files.
-  size_t lines = 0;
-  for (char c : log) lines += c == '\n';
-  EXPECT_GE(lines, 4u) << log;
+  EXPECT_NE(log.find("LEVELS.DAT.tmp: bad checksum: "), std::string::npos) << log;
+  EXPECT_NE(log.find(")\r\n"), std::string::npos) << log;
 }
 
 TEST_F(PatchRunE2E, AlreadyAtVersionRecopiesAndVerifiesAgainstThePatchList) {

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "foundation/auto_array.h"
+#include "foundation/r_string.h"
+
+namespace corvane {
+
+namespace platform {
+class ResourceModule;
+}
+
+// Running a patch again after it was interrupted (power cut, killed process)
+// must finish the job instead of refusing the installation. Within one
+// version step every file is replaced by one rename, and the driver updates
+// the game executable (which tells the installed version) last; so an
+// interrupted step leaves every listed file either at the step's source
+// version or already at its target, and the executable at the source.
+//
+// A step the installation is in the middle of, when every file listed for
+// the source version matches either the source list or, for the same name,
+// the target list, and at least one matches only the target. Files that
+// match neither (or are missing) make it an ordinary damaged installation,
+// which the normal verification reports.
+struct InterruptedStep {
+  bool interrupted = false;
+  // Names (as listed) of the files already at the target version.
+  std::vector<std::string> advanced;
+
+  bool IsAdvanced(const char* relative_name) const;
+};
+
+// Compares the installation with the checksum lists "crc\<from>\crc.crc" and
+// "crc\<to>\crc.crc" of the payload (versions as numbers major * 100 +
+// minor). Quiet: reads files only, shows and logs nothing. Not interrupted
+// when either list is missing.
+InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
+                                    const char* installation_directory, int from_version,
+                                    int to_version);
+
+// The order in which the driver applies one step's update names: as given,
+// except that the update of the game executable `app_name` (the name's rest
+// after the step part, less ".upd") goes last.
+void MoveExecutableUpdateLast(AutoArray<RString>* names, const char* app_name);
+
+// The installed file a step's update name rebuilds ("1.00-1.01\A\B.DAT.UPD"
+// gives "A\B.DAT"); empty when the name is no step name.
+std::string StepTargetName(const char* name);
+
+}  // namespace corvane
