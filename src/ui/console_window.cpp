@@ -31,7 +31,7 @@ bool TrimLog(std::string* log, size_t limit) {
   return trimmed;
 }
 
-void ConsoleWindow::LoadMessage(int id, char* out, int size) const {
+void ConsoleWindow::LoadWindowMessage(int id, char* out, int size) const {
   out[0] = '\0';
   if (load_message_ != nullptr) load_message_(instance_, id, out, size);
   out[size - 1] = '\0';
@@ -40,7 +40,7 @@ void ConsoleWindow::LoadMessage(int id, char* out, int size) const {
 void ConsoleWindow::FormatMessage(int id, va_list args, int template_size, char* out,
                                   int out_size) const {
   char format[kTemplateBufferSize];
-  LoadMessage(id, format, template_size);
+  LoadWindowMessage(id, format, template_size);
   FormatInto(out, out_size, format, args);
 }
 

@@ -126,7 +126,7 @@ class ConsoleWindow {
   // For backends: the user ended the window (OK or cancel).
   void Ended();
   // Loads a message through the catalogue function (empty without one).
-  void LoadMessage(int id, char* out, int size) const;
+  void LoadWindowMessage(int id, char* out, int size) const;
 
  private:
   void FormatMessage(int id, va_list args, int template_size, char* out, int out_size) const;

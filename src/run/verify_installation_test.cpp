@@ -1,0 +1,156 @@
+#include "run/verify_installation.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/crc32.h"
+#include "run/step_test_support.h"
+
+namespace corvane {
+namespace {
+
+using test::PayloadModule;
+using test::ScratchDir;
+using test::ScriptedWindow;
+using test::ToBytes;
+using Lines = std::vector<std::string>;
+
+// CRC-32/BZIP2 of "abc".
+constexpr char kAbcCrc[] = "648cbb73";
+
+class VerifyInstallationTest : public ::testing::Test {
+ protected:
+  // Verifies version 1.01 of `game` against `list`.
+  int Verify(const std::string& list, const char* filter = nullptr, bool retry_answered = false) {
+    payload_ = std::make_unique<PayloadModule>(
+        std::map<std::string, test::Bytes>{{"crc\\1.01\\crc.crc", ToBytes(list)}});
+    EXPECT_TRUE(payload_->ok());
+    test::InitContext(&context_, game_, payload_->module(), &window_, 101, 102);
+    return VerifyInstallation(&context_, filter, true, retry_answered);
+  }
+
+  ScratchDir game_;
+  ScriptedWindow window_;
+  PatchContext context_;
+  std::unique_ptr<PayloadModule> payload_;
+};
+
+TEST_F(VerifyInstallationTest, NoListIsAWarningAndPasses) {
+  PayloadModule empty({{"version.cfg", ToBytes("m")}});
+  test::InitContext(&context_, game_, empty.module(), &window_, 101, 102);
+  EXPECT_EQ(VerifyInstallation(&context_, nullptr, true, false), kVerifyPassed);
+  EXPECT_EQ(VerifyInstallation(&context_, "X.EXE", false, true), kVerifyPassed);
+  EXPECT_EQ(window_.Lines(), (Lines{"Warning: No CRC information about version 1.01.",
+                                    "Note: No CRC information about file X.EXE, version 1.02."}));
+}
+
+TEST_F(VerifyInstallationTest, MissingOptionalFileIsSilentMissingRequiredFails) {
+  EXPECT_EQ(Verify("+ADDONS\\X.vbk 1234abcd\n"), kVerifyPassed);
+  EXPECT_TRUE(window_.Lines().empty());
+  EXPECT_EQ(Verify("ADDONS\\X.vbk 1234abcd\n"), kVerifyFailed);
+  EXPECT_EQ(window_.Lines(), Lines{"File ADDONS\\X.vbk is missing."});
+  EXPECT_TRUE(window_.questions.empty());
+}
+
+TEST_F(VerifyInstallationTest, EmptyFileCountsAsMissing) {
+  game_.Write("EMPTY.DAT", "");
+  EXPECT_EQ(Verify("EMPTY.DAT 0\n"), kVerifyFailed);
+  EXPECT_EQ(window_.Lines(), Lines{"File EMPTY.DAT is missing."});
+}
+
+TEST_F(VerifyInstallationTest, AnyValueMatchesAndFileNamesIgnoreCase) {
+  game_.Write("addons/x.vbk", "abc");
+  EXPECT_EQ(Verify(std::string("ADDONS\\X.VBK 11111111 ") + kAbcCrc + "\r\n"), kVerifyPassed);
+  EXPECT_TRUE(window_.Lines().empty());
+  EXPECT_EQ(window_.progress.back(), "");  // cleared at the end
+  EXPECT_NE(std::find(window_.progress.begin(), window_.progress.end(),
+                      "Checking file ADDONS\\X.VBK"),
+            window_.progress.end());
+}
+
+TEST_F(VerifyInstallationTest, DistributionVariantChecksTheInstalledFile) {
+  game_.Write("X.EXE", "abc");
+  EXPECT_EQ(Verify(std::string("X.EXE.#KESTREL ") + kAbcCrc + "\n"), kVerifyPassed);
+  EXPECT_TRUE(window_.Lines().empty());
+}
+
+TEST_F(VerifyInstallationTest, FilterExaminesOnlyItsLine) {
+  game_.Write("X.EXE", "abc");
+  std::string list = std::string("A.DAT 1\n+x.exe ") + kAbcCrc + "\nB.DAT 2\n";
+  EXPECT_EQ(Verify(list, "X.EXE"), kVerifyPassed);
+  EXPECT_EQ(Verify("A.DAT 1\nB.DAT 2\n", "X.EXE"), kVerifyPassed);
+  EXPECT_TRUE(window_.Lines().empty());
+  EXPECT_EQ(Verify(list, "A.DAT"), kVerifyFailed);
+  EXPECT_EQ(window_.Lines(), Lines{"File A.DAT is missing."});
+}
+
+TEST_F(VerifyInstallationTest, LastLineWithoutLineFeedIsNotRead) {
+  EXPECT_EQ(Verify("A.DAT 1\nB.DAT 2"), kVerifyFailed);
+  EXPECT_EQ(window_.Lines(), Lines{"File A.DAT is missing."});
+}
+
+TEST_F(VerifyInstallationTest, OptionalMismatchIsOnlyAWarning) {
+  game_.Write("X.EXE", "abc");
+  EXPECT_EQ(Verify("+X.EXE 89abcdef\n"), kVerifyPassed);
+  EXPECT_EQ(window_.Lines(), Lines{"Warning: Error found in file X.EXE (89abcdef!=648cbb73)"});
+  EXPECT_TRUE(window_.questions.empty());
+}
+
+TEST_F(VerifyInstallationTest, RequiredMismatchIsLoggedAndAsked) {
+  game_.Write("X.EXE", "abc");
+  window_.answers = {AbortRetryIgnore::kIgnore};
+  EXPECT_EQ(Verify("X.EXE 89abcdef\n"), kVerifyPassed);
+  EXPECT_EQ(window_.Lines(), Lines{"Error found in file X.EXE (89abcdef!=648cbb73)"});
+  EXPECT_EQ(window_.questions, Lines{"Error found in file X.EXE (89abcdef!=648cbb73)"});
+
+  window_.answers = {AbortRetryIgnore::kAbort};
+  EXPECT_EQ(Verify("X.EXE 89abcdef\nLATER.DAT 1\n"), kVerifyFailed);
+  // Every line is examined after a failure.
+  EXPECT_EQ(window_.Lines().back(), "File LATER.DAT is missing.");
+}
+
+TEST_F(VerifyInstallationTest, RetryThenPassingFileStillAsksForRetry) {
+  game_.Write("A.DAT", "abc");
+  game_.Write("B.DAT", "abc");
+  window_.answers = {AbortRetryIgnore::kRetry};
+  EXPECT_EQ(Verify(std::string("A.DAT 1\nB.DAT ") + kAbcCrc + "\n", nullptr, true), kVerifyRetry);
+  EXPECT_EQ(window_.questions.size(), 1u);
+}
+
+TEST_F(VerifyInstallationTest, WithoutRetryAnsweredRetryAsksAgain) {
+  game_.Write("A.DAT", "abc");
+  window_.answers = {AbortRetryIgnore::kRetry, AbortRetryIgnore::kAbort};
+  EXPECT_EQ(Verify("A.DAT 1\n", nullptr, false), kVerifyFailed);
+  EXPECT_EQ(window_.questions.size(), 2u);
+}
+
+TEST_F(VerifyInstallationTest, StopsWhenTheUserEndedTheWindow) {
+  window_.end_after_pumps = true;
+  window_.pumps_before_end = 2;  // the second pump of the first file
+  EXPECT_EQ(Verify("A.DAT 1\nB.DAT 2\n"), kVerifyFailed);
+  EXPECT_EQ(window_.Lines(), Lines{"File A.DAT is missing."});
+  EXPECT_FALSE(window_.IsOpen());
+}
+
+TEST_F(VerifyInstallationTest, WorksWithoutAWindow) {
+  game_.Write("X.EXE", "abc");
+  PayloadModule payload({{"crc\\1.02\\crc.crc", ToBytes(std::string("X.EXE ") + kAbcCrc + "\n")}});
+  test::InitContext(&context_, game_, payload.module(), nullptr, 101, 102);
+  EXPECT_EQ(VerifyInstallation(&context_, nullptr, false, false), kVerifyPassed);
+}
+
+TEST(ComputeFileCrcTest, WholeFileAcrossWindows) {
+  ScratchDir dir;
+  std::string content(700000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i % 251);
+  dir.Write("big", content);
+  uint32_t crc = 0;
+  ASSERT_TRUE(ComputeFileCrc((dir.SystemPath() + "big").c_str(), &crc));
+  EXPECT_EQ(crc, Crc32(content.data(), content.size()));
+  EXPECT_FALSE(ComputeFileCrc((dir.SystemPath() + "none").c_str(), &crc));
+}
+
+}  // namespace
+}  // namespace corvane
