@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Compares patchbuild's update files with xdelta3 and bsdiff on the same file
+# pairs: update size, create time, apply time and peak memory (median of
+# REPEAT runs, /usr/bin/time). Prints figures; passes or fails nothing.
+#
+#   bench/compare_update_tools.sh [PATCHBUILD]
+#
+#   PATCHBUILD     patchbuild binary (default: build/engine-native-release/apps/patchbuild/patchbuild)
+#   WORK=DIR       scratch directory (default: a new one under /tmp, removed afterwards)
+#   SIZE_MB=N      size of the archive-like pair (default 256)
+#   REPEAT=N       runs per measurement (default 3)
+#   BSDIFF_MAX_MB  largest file bsdiff is asked to diff (default 512; it needs
+#                  about 17 times the file size in memory)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+patchbuild=${1:-$root/build/engine-native-release/apps/patchbuild/patchbuild}
+size_mb=${SIZE_MB:-256}
+repeat=${REPEAT:-3}
+bsdiff_max_mb=${BSDIFF_MAX_MB:-512}
+[ -x "$patchbuild" ] || { echo "no patchbuild at $patchbuild (build it in Release first)"; exit 1; }
+for tool in xdelta3 bsdiff bspatch python3 /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
+done
+
+if [ -n "${WORK:-}" ]; then
+  work=$WORK
+  mkdir -p "$work"
+else
+  work=$(mktemp -d /tmp/update-bench.XXXXXX)
+  trap 'rm -rf "$work"' EXIT
+fi
+
+# --- the archive-like pair ---------------------------------------------------
+# Entries of compressed-looking (random), text-like, table-like and zero data,
+# then a new version with scattered small edits and inserted, deleted and moved
+# blocks, as a game archive changes between versions.
+make_archive_pair() {
+  python3 - "$1" "$2" "$size_mb" <<'PY'
+import array, os, random, sys
+old_path, new_path, size_mb = sys.argv[1], sys.argv[2], int(sys.argv[3])
+rng = random.Random(1234)
+size = size_mb << 20
+letters = bytes(b"etaoinshrdlu cmfwypvbgkjqxz\n  ee  tt"[i % 36] for i in range(256))
+parts, total, entry = [], 0, 0
+while total < size:
+    kind = rng.random()
+    n = rng.randint(4 << 10, 2 << 20)
+    if kind < 0.6:
+        body = os.urandom(n)                              # compressed asset
+    elif kind < 0.8:
+        body = os.urandom(n).translate(letters)           # script or config text
+    elif kind < 0.95:
+        start = rng.randint(0, 1 << 30)                   # tables of numbers
+        body = array.array("I", range(start, start + n // 4)).tobytes()
+    else:
+        body = bytes(n)                                   # padding
+    header = b"ENTRY%08d" % entry + n.to_bytes(4, "little") + bytes(47)
+    parts += [header, body]
+    total += len(header) + len(body)
+    entry += 1
+old = bytearray(b"".join(parts)[:size])
+new = bytearray(old)
+for _ in range(2000):                                     # scattered small edits
+    at = rng.randrange(len(new) - 16)
+    new[at:at + rng.randint(1, 16)] = os.urandom(rng.randint(1, 16))
+for _ in range(20):                                       # inserted blocks
+    at = rng.randrange(len(new))
+    new[at:at] = os.urandom(rng.randint(4 << 10, 256 << 10))
+for _ in range(20):                                       # deleted blocks
+    at = rng.randrange(len(new) - (256 << 10))
+    del new[at:at + rng.randint(4 << 10, 256 << 10)]
+for _ in range(10):                                       # moved blocks
+    n = rng.randint(64 << 10, 1 << 20)
+    at = rng.randrange(len(new) - n)
+    block = new[at:at + n]
+    del new[at:at + n]
+    to = rng.randrange(len(new))
+    new[to:to] = block
+open(old_path, "wb").write(old)
+open(new_path, "wb").write(new)
+PY
+}
+
+# --- the program pair ----------------------------------------------------------
+# Two consecutive cached versions of one Debian library package: its largest
+# ELF file from each. Falls back to two builds of patchbuild found in WORK.
+make_program_pair() {
+  local debs=() package
+  for package in libmagickcore-6.q16-6 libmagickwand-6.q16-6 imagemagick-6.q16; do
+    mapfile -t debs < <(ls /var/cache/apt/archives/"${package}"_*_amd64.deb 2>/dev/null | sort -V | tail -2)
+    [ "${#debs[@]}" -eq 2 ] && break
+  done
+  if [ "${#debs[@]}" -ne 2 ]; then
+    echo "no two versions of a package in /var/cache/apt/archives" >&2
+    return 1
+  fi
+  local i=0 deb dir file
+  for deb in "${debs[@]}"; do
+    dir=$work/deb$i
+    mkdir -p "$dir"
+    dpkg-deb -x "$deb" "$dir"
+    file=$(find "$dir" -type f -size +64k -exec file {} + | grep ELF | cut -d: -f1 |
+           xargs ls -S | head -1)
+    cp "$file" "$work/program$i"
+    echo "program $i: $(basename "$deb") $(basename "$file") $(stat -c %s "$file") bytes" >&2
+    i=$((i + 1))
+  done
+  mv "$work/program0" "$1"
+  mv "$work/program1" "$2"
+}
+
+# --- measuring ------------------------------------------------------------------
+# run LABEL COMMAND...: appends "LABEL seconds kilobytes" for each of REPEAT runs.
+run() {
+  local label=$1; shift
+  local i
+  for ((i = 0; i < repeat; i++)); do
+    /usr/bin/time -f "$label %e %M" -o "$work/time.out" "$@" >/dev/null 2>"$work/stderr.out" || {
+      echo "$label failed:"; cat "$work/stderr.out"; return 1; }
+    cat "$work/time.out" >>"$work/times"
+  done
+}
+
+median() {  # median LABEL COLUMN
+  awk -v l="$1" -v c="$2" '$1 == l { print $c }' "$work/times" | sort -g |
+    awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print "-" }'
+}
+
+compare_pair() {  # compare_pair NAME OLD NEW
+  local name=$1 old=$2 new=$3
+  : >"$work/times"
+  local mb=$(( $(stat -c %s "$new") >> 20 ))
+  echo
+  echo "== $name: old $(stat -c %s "$old") bytes, new $(stat -c %s "$new") bytes"
+  (cd "$work" && run pb-create "$patchbuild" diff "$old" "$new" "$work/u.upd")
+  (cd "$work" && run pb-apply "$patchbuild" apply "$old" "$work/u.upd" "$work/pb.out")
+  cmp -s "$new" "$work/pb.out" || { echo "patchbuild apply: output differs"; return 1; }
+  run xd-create xdelta3 -e -9 -S none -f -s "$old" "$new" "$work/u.xd3"
+  run xd-apply xdelta3 -d -f -s "$old" "$work/u.xd3" "$work/xd.out"
+  cmp -s "$new" "$work/xd.out" || { echo "xdelta3: output differs"; return 1; }
+  local bs=0
+  if [ "$mb" -le "$bsdiff_max_mb" ]; then
+    bs=1
+    run bs-create bsdiff "$old" "$new" "$work/u.bsd"
+    run bs-apply bspatch "$old" "$work/bs.out" "$work/u.bsd"
+    cmp -s "$new" "$work/bs.out" || { echo "bsdiff: output differs"; return 1; }
+  fi
+  local pb_size xd_size bs_size=-
+  pb_size=$(stat -c %s "$work/u.upd")
+  xd_size=$(stat -c %s "$work/u.xd3")
+  [ "$bs" = 1 ] && bs_size=$(stat -c %s "$work/u.bsd")
+  printf "%-11s %12s %10s %10s %12s %12s\n" tool "update B" "create s" "apply s" "create MiB" "apply MiB"
+  local tool size
+  for tool in pb xd bs; do
+    case $tool in pb) size=$pb_size ;; xd) size=$xd_size ;; bs) size=$bs_size ;; esac
+    [ "$tool" = bs ] && [ "$bs" = 0 ] && continue
+    printf "%-11s %12s %10s %10s %12s %12s\n" \
+      "$(case $tool in pb) echo patchbuild ;; xd) echo xdelta3 ;; bs) echo bsdiff ;; esac)" \
+      "$size" "$(median $tool-create 2)" "$(median $tool-apply 2)" \
+      "$(awk -v k="$(median $tool-create 3)" 'BEGIN { printf "%.1f", k / 1024 }')" \
+      "$(awk -v k="$(median $tool-apply 3)" 'BEGIN { printf "%.1f", k / 1024 }')"
+  done
+  awk -v pc="$(median pb-create 2)" -v xc="$(median xd-create 2)" \
+      -v pa="$(median pb-apply 2)" -v xa="$(median xd-apply 2)" \
+      -v ps="$pb_size" -v xs="$xd_size" 'BEGIN {
+    printf "ratios vs xdelta3: size %.2f, create time %.2f, apply time %.2f (below 1: patchbuild better)\n",
+           ps / xs, (xc > 0 ? pc / xc : 0), (xa > 0 ? pa / xa : 0) }'
+}
+
+make_archive_pair "$work/archive.old" "$work/archive.new"
+compare_pair "archive-like ${size_mb} MiB" "$work/archive.old" "$work/archive.new"
+rm -f "$work/archive.old" "$work/archive.new" "$work"/*.out
+if make_program_pair "$work/program.old" "$work/program.new"; then
+  compare_pair "program binaries" "$work/program.old" "$work/program.new"
+fi
