@@ -176,11 +176,12 @@ RString operator+(const RString& a, const RString& b) { return Concat(a.Data(), 
 RString operator+(const RString& a, const char* b) { return Concat(a.Data(), b); }
 
 RString FormatString(const char* format, ...) {
+  if (format == nullptr) return RString();
   char buffer[1024];
   buffer[0] = '\0';
   va_list args;
   va_start(args, format);
-  int length = std::vsnprintf(buffer, sizeof(buffer), format ? format : "", args);
+  int length = std::vsnprintf(buffer, sizeof(buffer), format, args);
   va_end(args);
   if (length < 0) return RString();
   return RString(buffer);
