@@ -1,6 +1,7 @@
 #include "stream/qo_stream.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace corvane {
@@ -15,8 +16,9 @@ int64_t QOStream::write(const void* data, int64_t count) {
         buffer_->GetSize()) {
       uint64_t wanted = static_cast<uint64_t>(write_pos_) + static_cast<uint64_t>(remaining);
       uint64_t size = std::max<uint64_t>(buffer_->GetSize(), 1);
-      while (size < wanted) size *= 2;
-      Flush(static_cast<size_t>(size));
+      while (size < wanted && size <= UINT64_MAX / 2) size *= 2;
+      // On a 32-bit build an impossible size must fail to allocate, not wrap.
+      Flush(static_cast<size_t>(std::min<uint64_t>(size, SIZE_MAX)));
     }
     size_t room = buffer_->GetSize() > write_pos_ ? buffer_->GetSize() - write_pos_ : 0;
     size_t chunk = static_cast<size_t>(std::min<uint64_t>(room, static_cast<uint64_t>(remaining)));
@@ -36,14 +38,14 @@ void QOStrStream::Flush(size_t size) {
 }
 
 void QOStrStream::SeekP(int64_t position) {
-  if (position < 0) position = 0;
+  position = std::clamp<int64_t>(position, 0, static_cast<int64_t>(SIZE_MAX / 2));
   // Moving beyond the data makes room at once and zero-fills the gap, so a
   // later write never leaves uninitialised bytes between old and new data.
   size_t target = static_cast<size_t>(position);
   if (target > valid_) {
     if (target > buffer_->GetSize()) {
       size_t size = std::max<size_t>(buffer_->GetSize(), 1);
-      while (size < target) size *= 2;
+      while (size < target && size <= SIZE_MAX / 2) size *= 2;
       Flush(size);
     }
     std::memset(buffer_->GetWritableData() + valid_, 0, target - valid_);
