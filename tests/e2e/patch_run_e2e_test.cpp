@@ -401,5 +401,114 @@ TEST_F(PatchRunE2E, FullDiskNamesTheDrive) {
   std::remove(huge.c_str());
 }
 
+// --- answering the questions of a damaged update on a terminal ---
+
+class DamagedUpdateE2E : public PatchRunE2E {
+ protected:
+  void SetUp() override {
+    PatchRunE2E::SetUp();
+    InstallVersion(0);
+    MakePatch(0, 1);
+    Bytes& update = builder_->Get("1.00-1.01\\DATA\\LEVELS.DAT.upd");
+    update[update.size() - 1] ^= 0x55;
+  }
+
+  static int Count(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+  }
+
+  void ExpectLevelsUntouched() {
+    Bytes levels;
+    ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));
+    EXPECT_TRUE(levels == SampleGameFiles(0)["DATA\\LEVELS.DAT"]);
+    for (const auto& [name, bytes] : install_->Snapshot()) {
+      EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+      EXPECT_EQ(name.find(".upd"), std::string::npos) << name;
+    }
+  }
+};
+
+constexpr const char* kQuestion = "Error found in file DATA\\LEVELS.DAT (00000000!=00000001)";
+
+TEST_F(DamagedUpdateE2E, RetryAppliesAgainThenAbortEndsPhaseOne) {
+  PatcherRun run = Run("r\nr\na\n\n", true);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(Count(run.output, kQuestion), 3) << run.output;
+  EXPECT_OUTPUT_HAS(run, "Error in file DATA\\LEVELS.DAT, phase 1.");
+  // Each retry is a fresh application: one log line per attempt.
+  EXPECT_EQ(Count(PatchLog(), "bad checksum"), 3) << PatchLog();
+  ExpectLevelsUntouched();
+}
+
+TEST_F(DamagedUpdateE2E, IgnoreWithoutNewContentKeepsTheInstalledFile) {
+  PatcherRun run = Run("i\n\n", true);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(Count(run.output, kQuestion), 1) << run.output;
+  EXPECT_OUTPUT_HAS(run, "Error in file DATA\\LEVELS.DAT, phase 1.");
+  ExpectLevelsUntouched();
+}
+
+TEST_F(DamagedUpdateE2E, NobodyAtTheTerminalMeansAbort) {
+  PatcherRun run = Run();
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_OUTPUT_HAS(run, "Abort (no terminal to answer)");
+  EXPECT_OUTPUT_HAS(run, "Error in file DATA\\LEVELS.DAT, phase 1.");
+  ExpectLevelsUntouched();
+}
+
+// --- where the payload comes from ---
+
+TEST_F(PatchRunE2E, SelfContainedPatcherTakesItsOwnPayload) {
+  InstallVersion(0);
+  MakePatch(0, 1);
+  ASSERT_TRUE(builder_->Seal());
+  std::string program = install_->root() + "/selfpatch";
+  ASSERT_TRUE(builder_->WriteSelfContained(PatcherProgram(), program));
+  for (std::vector<std::string> arguments :
+       {std::vector<std::string>{}, std::vector<std::string>{install_->root() + "/no-such-module.dll"}}) {
+    SCOPED_TRACE(arguments.empty() ? "no command line" : "unloadable module");
+    InstallVersion(0);
+    PatcherOptions options;
+    options.program = program;
+    options.arguments = arguments;
+    options.wine_prefix = install_->prefix();
+    options.working_directory = install_->root();
+    PatcherRun run = RunPatcher(options);
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+    ExpectInstalled(1);
+  }
+}
+
+TEST_F(PatchRunE2E, CommandLineIsTakenWholeWithItsSpaces) {
+  InstallVersion(0);
+  MakePatch(0, 1);
+  ASSERT_TRUE(builder_->Seal());
+  std::string dir = install_->root() + "/my patches";
+  ASSERT_TRUE(builder_->WriteDll(dir + "/patch 1.01.dll"));
+  PatcherOptions options;
+  options.program = PatcherProgram();
+  // Split as a shell would split an unquoted path: the patcher joins it again.
+  options.arguments = {install_->root() + "/my", "patches/patch", "1.01.dll"};
+  options.wine_prefix = install_->prefix();
+  options.working_directory = install_->root();
+  PatcherRun run = RunPatcher(options);
+  EXPECT_EQ(run.exit_code, 0) << run.output;
+  ExpectInstalled(1);
+}
+
+TEST_F(PatchRunE2E, ModuleWithoutPayloadAndNoOwnPayloadIsErrorOne) {
+  InstallVersion(0);
+  PatcherOptions options;
+  options.program = PatcherProgram();  // the plain program carries no payload
+  options.arguments = {install_->root() + "/missing.dll"};
+  options.wine_prefix = install_->prefix();
+  options.working_directory = install_->root();
+  PatcherRun run = RunPatcher(options);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_OUTPUT_HAS(run, "Patch file is corrupted, error 1.");
+}
+
 }  // namespace
 }  // namespace corvane::e2e

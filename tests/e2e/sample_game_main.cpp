@@ -9,21 +9,19 @@
 //                           patch maker diffs)
 //   DIR/payload/            the whole files of the patch: "All\" files, an
 //                           edition variant, an "Add\" file
-//   DIR/version.cfg         the manifest in binary form (unsigned): patch to
-//                           1.02, two editions, detection by CRC, registry
-//                           values
+//   DIR/version.cfg.txt     the manifest in the configuration text form:
+//                           patch to 1.02, two editions told apart by the CRC
+//                           of EDITION.TXT, registry values
 //
-// With --updates the update files and checksum lists are written into
-// DIR/payload as well (for a patchbuild that lacks diff and crc).
+// With --crc-lists the checksum lists ("crc\1.0N\crc.crc") are written into
+// DIR/payload as well (for a patchbuild without the crc command).
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "param/param_file.h"
 #include "payload_builder.h"
 #include "sample_game.h"
-#include "stream/qo_stream.h"
 
 using namespace corvane;
 using namespace corvane::e2e;
@@ -43,59 +41,56 @@ bool WriteTree(const std::string& dir, const FileSet& files) {
 const char* kEditionFile = "EDITION.TXT";
 Bytes EditionMarker(const std::string& edition) { return ToBytes(edition + " edition\r\n"); }
 
-void BuildManifest(ParamFile* manifest, uint32_t gold_crc, uint32_t classic_crc) {
-  manifest->AddText("configApp", kSampleKey);
-  manifest->AddText("displayName", "Sample Game");
-  manifest->AddText("appName", kSampleExe);
-  manifest->AddText("version", "1.02");
-  manifest->AddInt("isPatch", 1);
+// The manifest in the configuration text form, for "patchbuild param compile".
+std::string ManifestText(uint32_t gold_crc, uint32_t classic_crc) {
+  char text[4096];
+  std::snprintf(text, sizeof text, R"(// Sample Game patch 1.00 -> 1.02
+configApp = "Software\Corvane Samples\Sample Game";
+displayName = "Sample Game";
+appName = "GAME.EXE";
+version = "1.02";
+isPatch = 1;
 
-  ParamClass* distributions = manifest->AddClass("Distributions");
-  ParamClass* base = distributions->AddClass("BASE");
-  base->AddInt("scope", 0);
-  base->AddText("parent", "");
-  ParamClass* classic = distributions->AddClass("CLASSIC");
-  classic->AddInt("scope", 1);
-  classic->AddText("name", "Sample Game Classic");
-  classic->AddText("parent", "BASE");
-  ParamClass* gold = distributions->AddClass("GOLD");
-  gold->AddInt("scope", 1);
-  gold->AddText("name", "Sample Game Gold Edition");
-  gold->AddText("parent", "BASE");
+class Distributions {
+  class BASE { scope = 0; parent = ""; };
+  class CLASSIC { scope = 1; name = "Sample Game Classic"; parent = "BASE"; };
+  class GOLD { scope = 1; name = "Sample Game Gold Edition"; parent = "BASE"; };
+};
 
-  ParamClass* what = manifest->AddClass("WhatDistribution");
-  ParamClass* is_gold = what->AddClass("Gold");
-  is_gold->AddText("file", kEditionFile);
-  is_gold->AddInt("crc", static_cast<int>(gold_crc));
-  is_gold->AddArray("distributions")->AddItemText("GOLD");
-  ParamClass* is_classic = what->AddClass("Classic");
-  is_classic->AddText("file", kEditionFile);
-  is_classic->AddInt("crc", static_cast<int>(classic_crc));
-  is_classic->AddArray("distributions")->AddItemText("CLASSIC");
+class WhatDistribution {
+  class Gold { file = "EDITION.TXT"; crc = %d; distributions[] = {"GOLD"}; };
+  class Classic { file = "EDITION.TXT"; crc = %d; distributions[] = {"CLASSIC"}; };
+};
 
-  ParamClass* registry = manifest->AddClass("UpdateRegistry");
-  ParamClass* version = registry->AddClass("Version");
-  version->AddInt("registryUser", 0);
-  version->AddText("registryPath", kSampleKey);
-  version->AddText("registryName", "VERSION");
-  version->AddText("registryValue", "1.02");
-  ParamClass* bonus = registry->AddClass("GoldBonus");
-  bonus->AddArray("distributions")->AddItemText("GOLD");
-  bonus->AddInt("registryUser", 1);
-  bonus->AddText("registryPath", "Software\\Corvane Samples\\Sample Game\\Settings");
-  bonus->AddText("registryName", "BonusMaps");
-  bonus->AddText("registryValue", "enabled");
+class UpdateRegistry {
+  class Version {
+    registryUser = 0;
+    registryPath = "Software\Corvane Samples\Sample Game";
+    registryName = "VERSION";
+    registryValue = "1.02";
+  };
+  class GoldBonus {
+    distributions[] = {"GOLD"};
+    registryUser = 1;
+    registryPath = "Software\Corvane Samples\Sample Game\Settings";
+    registryName = "BonusMaps";
+    registryValue = "enabled";
+  };
+};
+)",
+                static_cast<int>(gold_crc), static_cast<int>(classic_crc));
+  return text;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: corvane_sample_game DIR [--updates]\n");
+    std::fprintf(stderr, "usage: corvane_sample_game DIR [--crc-lists]\n");
     return 2;
   }
   std::string dir = argv[1];
-  bool updates = argc > 2 && std::strcmp(argv[2], "--updates") == 0;
+  bool lists = argc > 2 && std::strcmp(argv[2], "--crc-lists") == 0;
 
   Bytes gold = EditionMarker("Gold");
   Bytes classic = EditionMarker("Classic");
@@ -122,19 +117,12 @@ int main(int argc, char** argv) {
   whole["ADD\\TOOLS\\EDITOR.TXT"] = ToBytes("the level editor notes\r\n");
   if (!WriteTree(payload, whole)) return 1;
 
-  ParamFile manifest;
-  BuildManifest(&manifest, FileCrc(gold), FileCrc(classic));
-  QOStrStream out;
-  if (!manifest.SaveBin(out)) return 1;
-  const uint8_t* data = reinterpret_cast<const uint8_t*>(out.str());
-  if (!WriteFileBytes(dir + "/version.cfg", Bytes(data, data + out.GetLength()))) return 1;
+  if (!WriteFileBytes(dir + "/version.cfg.txt", ToBytes(ManifestText(FileCrc(gold), FileCrc(classic))))) {
+    return 1;
+  }
 
-  if (updates) {
+  if (lists) {
     PayloadBuilder builder(dir + "/work");
-    SamplePatchOptions options;
-    options.scale = 4;
-    options.extra_files = 3;
-    MakeSamplePatch(&builder, options);
     // The 1.02 list covers the whole files too (each is checked after copying).
     FileSet final_files = SampleGameFiles(2, 4, 3);
     final_files["README.TXT"] = whole["ALL\\README.TXT"];
@@ -144,6 +132,7 @@ int main(int argc, char** argv) {
     FileSet first = SampleGameFiles(0, 4, 3);
     first[kEditionFile] = gold;
     builder.AddChecksumList("1.00", first, {kEditionFile});
+    builder.AddChecksumList("1.01", SampleGameFiles(1, 4, 3));
     builder.AddChecksumList("1.02", final_files);
     if (!builder.WriteTree(payload)) return 1;
   }
