@@ -366,6 +366,26 @@ TEST(ParamBinary, EveryCutOrFlippedByteLoadsWithoutHarm) {
   }
 }
 
+TEST(ParamBinary, DuplicateNamesAreKeptInOrderAndTheFirstIsFound) {
+  Bytes b;
+  b.Signature().I32(0).I32(8);
+  int enumAt = b.Pos();
+  b.I32(0);
+  b.Str("").Compact(2);
+  b.U8(1).U8(2).Str("VERSION").I32(1);
+  b.U8(1).U8(2).Str("version").I32(2);
+  int endAt = b.Pos();
+  b.I32(0);
+  b.Patch(endAt, b.Pos());
+  b.Patch(enumAt, b.Pos());
+  b.I32(0);
+  ParamFile file;
+  ASSERT_TRUE(Load(file, b.data));
+  ASSERT_EQ(file.GetEntryCount(), 2);
+  EXPECT_EQ(file.FindEntry("version")->GetInt(), 1);
+  EXPECT_STREQ(file.GetEntry(1)->GetName(), "version");
+}
+
 TEST(ParamBinary, BodiesThatPointBackwardsAreRefused) {
   // A class whose body position is the root body itself would be read again
   // and again.
