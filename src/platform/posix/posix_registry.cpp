@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "pe/code_page_1252.h"
 #include "platform/host_path.h"
@@ -43,17 +45,8 @@ bool ReadWholeFile(const std::string& path, std::string* text, int* error) {
   return ok;
 }
 
-// The wineserver of a prefix holds a write lock on the "lock" file of its
-// directory /tmp/.wine-<uid>/server-<device>-<inode> (of the prefix directory)
-// for as long as it runs.
-bool WineServerRunning(const std::string& prefix) {
-  struct stat st;
-  if (stat(prefix.c_str(), &st) != 0) return false;
-  char path[256];
-  std::snprintf(path, sizeof path, "/tmp/.wine-%u/server-%" PRIx64 "-%" PRIx64 "/lock",
-                static_cast<unsigned>(getuid()), static_cast<uint64_t>(st.st_dev),
-                static_cast<uint64_t>(st.st_ino));
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+bool LockHeld(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct flock lock;
   std::memset(&lock, 0, sizeof lock);
@@ -62,6 +55,37 @@ bool WineServerRunning(const std::string& prefix) {
   const bool locked = fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
   close(fd);
   return locked;
+}
+
+// The wineserver of a prefix holds a write lock on the "lock" file of its
+// server directory, server-<device>-<inode> (of the prefix directory), for as
+// long as it runs. That directory is below /tmp/.wine-<uid>; Debian's Wine puts
+// it below a private temporary directory whose path it writes into the
+// prefix's file "wineserver" (a name below /run/user/<uid>, $TMPDIR or /tmp).
+bool WineServerRunning(const std::string& prefix) {
+  struct stat st;
+  if (stat(prefix.c_str(), &st) != 0) return false;
+  char server[64];
+  std::snprintf(server, sizeof server, "/server-%" PRIx64 "-%" PRIx64, static_cast<uint64_t>(st.st_dev),
+                static_cast<uint64_t>(st.st_ino));
+  if (LockHeld("/tmp/.wine-" + std::to_string(getuid()) + server + "/lock")) return true;
+  std::string base;
+  int error = 0;
+  if (ReadWholeFile(prefix + "/wineserver", &base, &error)) {
+    while (!base.empty() && (base.back() == '\n' || base.back() == '\0')) base.pop_back();
+    // It names the directory relative to where temporary directories go.
+    std::vector<std::string> roots = {"", "/run/user/" + std::to_string(getuid()) + "/"};
+    if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && tmp[0] != '\0') {
+      roots.push_back(std::string(tmp) + "/");
+    }
+    roots.push_back("/tmp/");
+    for (const std::string& root : roots) {
+      // An absolute path is taken as it is; a name only below a root.
+      if (base.empty() || root.empty() != (base[0] == '/')) continue;
+      if (LockHeld(root + base + server + "/lock")) return true;
+    }
+  }
+  return false;
 }
 
 // A 32-bit program in a 64-bit prefix sees HKLM\Software\X at

@@ -1,0 +1,158 @@
+// The posix registry backend against Wine itself: values it writes are read by
+// "wine reg query", values "wine reg add" writes are read by it. Needs the wine
+// programs; each suite makes its own scratch prefix (tens of seconds).
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "platform/posix/posix_test_dir.h"
+#include "platform/registry.h"
+
+namespace corvane::platform {
+namespace {
+
+using testing::ScopedEnv;
+using testing::ScopedTempDir;
+
+bool HaveWine() { return std::system("command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1") == 0; }
+
+// Runs a shell command; its standard output, or "<failed>" when it failed.
+std::string RunShell(const std::string& command) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (pipe == nullptr) return "<failed>";
+  std::string out;
+  std::array<char, 4096> buffer;
+  size_t got = 0;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) out.append(buffer.data(), got);
+  const int status = pclose(pipe.release());
+  return status == 0 ? out : "<failed>" + out;
+}
+
+// A scratch prefix for the whole suite, in the environment of every command.
+class WinePrefixSuite : public ::testing::Test {
+ protected:
+  static void MakePrefix(const char* arch) {
+    dir_ = new ScopedTempDir();
+    env_[0] = new ScopedEnv("WINEPREFIX", dir_->path());
+    env_[1] = new ScopedEnv("WINEARCH", arch);
+    env_[2] = new ScopedEnv("WINEDEBUG", "-all");
+    env_[3] = new ScopedEnv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d");
+    // Command-line texts reach Wine as UTF-8.
+    env_[4] = new ScopedEnv("LANG", "C.UTF-8");
+    ok_ = RunShell("timeout 300 wineboot -i >/dev/null 2>&1; timeout 60 wineserver -w") != "<failed>" &&
+          std::system(("test -f '" + (*dir_ / "system.reg") + "'").c_str()) == 0;
+  }
+  static void TearDownTestSuite() {
+    if (dir_ != nullptr) RunShell("timeout 60 wineserver -k >/dev/null 2>&1; timeout 60 wineserver -w");
+    for (ScopedEnv*& env : env_) {
+      delete env;
+      env = nullptr;
+    }
+    delete dir_;
+    dir_ = nullptr;
+  }
+  void SetUp() override {
+    if (!HaveWine()) GTEST_SKIP() << "wine is not installed";
+    ASSERT_TRUE(ok_) << "wineboot could not make a prefix";
+  }
+  // Ends the prefix's server so that it saves its registry and frees the files.
+  static void StopServer() { RunShell("timeout 60 wineserver -k >/dev/null 2>&1; timeout 60 wineserver -w"); }
+  // "reg query" prints in the console's OEM code page.
+  static std::string Query(const std::string& key, const std::string& value, const char* view = "") {
+    const std::string out = RunShell("timeout 120 wine reg query '" + key + "' /v '" + value + "' " + view +
+                                " 2>/dev/null | iconv -f CP437 -t UTF-8");
+    StopServer();
+    return out;
+  }
+
+  static ScopedTempDir* dir_;
+  static std::array<ScopedEnv*, 5> env_;
+  static bool ok_;
+};
+
+ScopedTempDir* WinePrefixSuite::dir_ = nullptr;
+std::array<ScopedEnv*, 5> WinePrefixSuite::env_ = {};
+bool WinePrefixSuite::ok_ = false;
+
+class WineRegistryInteropTest : public WinePrefixSuite {
+ protected:
+  static void SetUpTestSuite() {
+    if (HaveWine()) MakePrefix("win32");
+  }
+};
+
+TEST_F(WineRegistryInteropTest, ValuesWeWriteAreReadByWine) {
+  // Backslashes, quotes and a code page 1252 letter (0xE9).
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "MAIN",
+                                "C:\\Games\\Tom's \"Best\" Caf\xe9"),
+            RegistryStatus::kOk);
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane", "Language", "Fran\xe7" "ais"),
+            RegistryStatus::kOk);
+  const std::string machine = Query("HKLM\\Software\\Corvane\\Game", "MAIN");
+  EXPECT_NE(machine.find("MAIN    REG_SZ    C:\\Games\\Tom's \"Best\" Caf\xc3\xa9"), std::string::npos) << machine;
+  const std::string user = Query("HKCU\\Software\\Corvane", "Language");
+  EXPECT_NE(user.find("REG_SZ    Fran\xc3\xa7" "ais"), std::string::npos) << user;
+  // The rest of the registry is still Wine's: a value wineboot wrote.
+  const std::string system = Query("HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion");
+  EXPECT_NE(system.find("REG_SZ"), std::string::npos) << system;
+}
+
+TEST_F(WineRegistryInteropTest, ValuesWineWritesAreReadByUs) {
+  ASSERT_EQ(RunShell("timeout 120 wine reg add 'HKLM\\Software\\Corvane\\FromWine' /v Path /d "
+                "'C:\\Program Files\\X \"Q\" Caf\xc3\xa9' /f >/dev/null 2>&1"),
+            "");
+  ASSERT_EQ(RunShell("timeout 120 wine reg add 'HKCU\\Software\\Corvane\\FromWine' /ve /d 'default \xc3\xbc' /f "
+                ">/dev/null 2>&1"),
+            "");
+  StopServer();
+  std::string value;
+  ASSERT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "SOFTWARE\\corvane\\fromwine", "path", &value),
+            RegistryStatus::kOk);
+  EXPECT_EQ(value, "C:\\Program Files\\X \"Q\" Caf\xe9");
+  ASSERT_EQ(ReadRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane\\FromWine", "", &value),
+            RegistryStatus::kOk);
+  EXPECT_EQ(value, "default \xfc");
+}
+
+TEST_F(WineRegistryInteropTest, RunningServerMakesWritesRefused) {
+  ASSERT_EQ(RunShell("timeout 60 wineserver -p 30 >/dev/null 2>&1"), "");
+  std::string message;
+  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane", "x", "1", &message),
+            RegistryStatus::kServerRunning);
+  EXPECT_NE(message.find("wineserver"), std::string::npos);
+  StopServer();
+  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane", "x", "1"), RegistryStatus::kOk);
+}
+
+class WineRegistryWow64InteropTest : public WinePrefixSuite {
+ protected:
+  static void SetUpTestSuite() {
+    if (HaveWine()) MakePrefix("win64");
+  }
+};
+
+TEST_F(WineRegistryWow64InteropTest, SixtyFourBitPrefixSharesThe32BitView) {
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "MAIN", "C:\\Games\\W"),
+            RegistryStatus::kOk);
+  const std::string view32 = Query("HKLM\\Software\\Corvane\\Game", "MAIN", "/reg:32");
+  EXPECT_NE(view32.find("REG_SZ    C:\\Games\\W"), std::string::npos) << view32;
+  const std::string view64 = Query("HKLM\\Software\\Corvane\\Game", "MAIN", "/reg:64");
+  EXPECT_EQ(view64.find("C:\\Games\\W"), std::string::npos) << view64;
+
+  ASSERT_EQ(RunShell("timeout 120 wine reg add 'HKLM\\Software\\Corvane\\Added' /v MAIN /d 'from32' /reg:32 /f "
+                ">/dev/null 2>&1"),
+            "");
+  StopServer();
+  std::string value;
+  ASSERT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Added", "MAIN", &value),
+            RegistryStatus::kOk);
+  EXPECT_EQ(value, "from32");
+}
+
+}  // namespace
+}  // namespace corvane::platform
