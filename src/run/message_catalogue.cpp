@@ -29,6 +29,9 @@ std::string& DisplayNameStorage() {
 
 uint16_t forced_language = 0;
 
+MessageBoxFunctions default_boxes;
+MessageBoxFunctions* current_boxes = &default_boxes;
+
 // The unreplaced text of `id` into `work` (at most 1,023 characters).
 void LoadRawText(ModuleInstance instance, int id, char (&work)[kWorkBufferSize]) {
   work[0] = '\0';
@@ -43,6 +46,23 @@ void LoadRawText(ModuleInstance instance, int id, char (&work)[kWorkBufferSize])
 }
 
 }  // namespace
+
+void MessageBoxFunctions::Show(const char* text, const char* title, platform::BoxIcon icon) {
+  current_boxes->Show(text, title, icon);
+}
+
+platform::BoxAnswer MessageBoxFunctions::AskAbortRetryIgnore(const char* text, const char* title,
+                                                             bool retry_default) {
+  return platform::AskAbortRetryIgnoreBox(text, title, retry_default);
+}
+
+MessageBoxFunctions* GetMessageBoxFunctions() { return current_boxes; }
+
+MessageBoxFunctions* SetMessageBoxFunctions(MessageBoxFunctions* functions) {
+  MessageBoxFunctions* previous = current_boxes;
+  current_boxes = functions != nullptr ? functions : &default_boxes;
+  return previous;
+}
 
 void SetDisplayName(const char* name) {
   DisplayNameStorage() = (name != nullptr && *name != '\0') ? name : kBuiltInDisplayName;
@@ -86,12 +106,12 @@ void ShowError(ModuleInstance instance, const char* text, platform::BoxIcon icon
   ReportLog("%s", text);
   char title[kBoxTitleSize];
   LoadMessage(instance, kMsgPatchTitle, title, sizeof(title));
-  platform::ShowMessageBox(text, title, icon);
+  current_boxes->Show(text, title, icon);
 }
 
 void ShowSystemError() {
   std::string text = platform::LastSystemErrorText();
-  platform::ShowMessageBox(text.c_str(), "Error", platform::BoxIcon::kInformation);
+  current_boxes->Show(text.c_str(), "Error", platform::BoxIcon::kInformation);
 }
 
 int AskAbortRetryIgnore(ModuleInstance instance, ConsoleWindow* owner, bool retry_returns, int id,
@@ -111,7 +131,7 @@ int AskAbortRetryIgnore(ModuleInstance instance, ConsoleWindow* owner, bool retr
     if (owner != nullptr && owner->IsOpen()) {
       answer = static_cast<int>(owner->AskAbortRetryIgnore(text, title, retry_returns));
     } else {
-      answer = static_cast<int>(platform::AskAbortRetryIgnoreBox(text, title, retry_returns));
+      answer = static_cast<int>(current_boxes->AskAbortRetryIgnore(text, title, retry_returns));
     }
     if (answer != 1 || retry_returns) return answer;
   }

@@ -38,6 +38,21 @@ enum MessageId : int {
   kMsgUpdating = kMsgUpdatingTitle,
 };
 
+// Where the catalogue's boxes go: the system's boxes (platform/message_box.h)
+// unless replaced. One process-wide object, as with the reporting functions;
+// tests replace it to see the boxes and answer them.
+class MessageBoxFunctions {
+ public:
+  virtual ~MessageBoxFunctions() = default;
+  virtual void Show(const char* text, const char* title, platform::BoxIcon icon);
+  virtual platform::BoxAnswer AskAbortRetryIgnore(const char* text, const char* title,
+                                                  bool retry_default);
+};
+// The current object; never null.
+MessageBoxFunctions* GetMessageBoxFunctions();
+// Installs `functions` (null restores the default) and answers the previous one.
+MessageBoxFunctions* SetMessageBoxFunctions(MessageBoxFunctions* functions);
+
 // The application's display name put in place of "#APPNAME": "Corvane" until
 // the patch run sets the manifest's "displayName". Null or empty restores
 // "Corvane". Process-wide; copied.

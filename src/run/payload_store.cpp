@@ -30,7 +30,7 @@ void ShowWriteError(int error, const char* target_path) {
   char text[1024];
   std::snprintf(text, sizeof(text), "errno = %d (0x%x), %s", error, static_cast<unsigned>(error),
                 target_path);
-  platform::ShowMessageBox(text, "Error in write", platform::BoxIcon::kInformation);
+  GetMessageBoxFunctions()->Show(text, "Error in write", platform::BoxIcon::kInformation);
 }
 
 }  // namespace

@@ -39,6 +39,16 @@ TEST(PayloadStoreTest, NamesAreFoundWhateverTheirCase) {
   EXPECT_STREQ(text.get(), "X 1\n");
 }
 
+TEST(PayloadStoreTest, SizeOfAMissingResourceIsZeroAfterABox) {
+  test::ScopedBoxRecorder boxes;
+  PayloadModule payload({{"A", ToBytes("abc")}});
+  EXPECT_EQ(PayloadSize("a", payload.module()), 3u);
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(PayloadSize("b", payload.module()), 0u);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].rfind("Error: ", 0), 0u);
+}
+
 TEST(PayloadStoreTest, OverlongNameIsRefusedNotCut) {
   std::string name(kMaxPayloadName, 'A');
   PayloadModule payload({{name, ToBytes("x")}});

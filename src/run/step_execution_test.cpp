@@ -63,6 +63,7 @@ class StepTest : public ::testing::Test {
   bool Update() { return EnumeratePayload(payload_->module(), StepUpdateCallback, &context_); }
   bool Space() { return EnumeratePayload(payload_->module(), StepSpaceCallback, &context_); }
 
+  test::ScopedBoxRecorder boxes_;
   ScratchDir game_;
   ScriptedWindow window_;
   PatchContext context_;
@@ -243,6 +244,9 @@ TEST_F(CopyTest, MissingPayloadAsksAndIgnoreGoesOn) {
   window_.answers = {AbortRetryIgnore::kIgnore};
   Copy("All\\", {"ALL\\A.DAT", "ALL\\B.DAT"});
   EXPECT_EQ(window_.questions, Names{"Error found in file ALL\\A.DAT"});
+  // The missing resource itself is told with the system's error text.
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].rfind("Error: ", 0), 0u);
   EXPECT_EQ(context_.error, 0);
   EXPECT_EQ(game_.List(), Names{"B.DAT"});
   // Without a list for the patch version, each file is noted and passes.

@@ -217,6 +217,29 @@ class ScriptedWindow final : public ConsoleWindowProgress {
   void RequestClose() override { Ended(); }
 };
 
+// Records the catalogue's boxes instead of showing them, for as long as it
+// lives; questions are answered Abort.
+class ScopedBoxRecorder final : public MessageBoxFunctions {
+ public:
+  ScopedBoxRecorder() : previous_(SetMessageBoxFunctions(this)) {}
+  ~ScopedBoxRecorder() override { SetMessageBoxFunctions(previous_); }
+  ScopedBoxRecorder(const ScopedBoxRecorder&) = delete;
+  ScopedBoxRecorder& operator=(const ScopedBoxRecorder&) = delete;
+
+  void Show(const char* text, const char* title, platform::BoxIcon) override {
+    boxes.push_back(std::string(title) + ": " + text);
+  }
+  platform::BoxAnswer AskAbortRetryIgnore(const char* text, const char* title, bool) override {
+    boxes.push_back(std::string(title) + "? " + text);
+    return platform::BoxAnswer::kAbort;
+  }
+
+  std::vector<std::string> boxes;
+
+ private:
+  MessageBoxFunctions* previous_;
+};
+
 // A context over a scratch installation and a payload module.
 inline void InitContext(PatchContext* context, const ScratchDir& game,
                         const platform::ResourceModule& module, ConsoleWindowProgress* window,
