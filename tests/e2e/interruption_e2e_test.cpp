@@ -22,7 +22,7 @@ namespace {
 
 constexpr int kScale = 12;      // data files of 96 KB to 360 KB
 constexpr int kExtraFiles = 24;  // 28 files in all, each changing every version
-constexpr int kKills = 16;
+constexpr int kKills = 24;
 
 std::string Slashes(std::string name) {
   for (char& c : name) {

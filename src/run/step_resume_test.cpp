@@ -1,0 +1,99 @@
+#include "run/step_resume.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "engine/crc32.h"
+#include "run/step_test_support.h"
+
+namespace corvane {
+namespace {
+
+using test::Bytes;
+using test::ScratchDir;
+
+std::string Line(const char* name, const std::string& content) {
+  char text[512];
+  std::snprintf(text, sizeof text, "%s %08x\n", name, Crc32(content.data(), content.size()));
+  return text;
+}
+
+class StepResumeTest : public ::testing::Test {
+ protected:
+  InterruptedStep Find() {
+    test::PayloadModule payload({{"crc\\1.00\\crc.crc", test::ToBytes(from_)},
+                                 {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
+    EXPECT_TRUE(payload.ok());
+    return FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101);
+  }
+
+  ScratchDir dir_;
+  std::string from_ = Line("A.DAT", "a0") + Line("SUB\\B.DAT", "b0") + Line("GAME.EXE", "g0") +
+                      Line("+OPT.TXT", "o0");
+  std::string to_ = Line("A.DAT", "a1") + Line("sub\\b.dat", "b1") + Line("GAME.EXE", "g1");
+};
+
+TEST_F(StepResumeTest, FilesOfBothVersionsAreAnInterruptedStep) {
+  dir_.Write("A.DAT", "a1");
+  dir_.Write("SUB/B.DAT", "b0");
+  dir_.Write("GAME.EXE", "g0");
+  InterruptedStep step = Find();
+  EXPECT_TRUE(step.interrupted);
+  ASSERT_EQ(step.advanced.size(), 1u);
+  EXPECT_TRUE(step.IsAdvanced("a.dat"));
+  EXPECT_FALSE(step.IsAdvanced("SUB\\B.DAT"));
+}
+
+TEST_F(StepResumeTest, AnUntouchedInstallationIsNoInterruptedStep) {
+  dir_.Write("A.DAT", "a0");
+  dir_.Write("SUB/B.DAT", "b0");
+  dir_.Write("GAME.EXE", "g0");
+  EXPECT_FALSE(Find().interrupted);
+}
+
+TEST_F(StepResumeTest, AFileOfNeitherVersionLeavesItToTheVerification) {
+  dir_.Write("A.DAT", "a1");
+  dir_.Write("SUB/B.DAT", "modified");
+  dir_.Write("GAME.EXE", "g0");
+  EXPECT_FALSE(Find().interrupted);
+}
+
+TEST_F(StepResumeTest, AMissingRequiredFileLeavesItToTheVerification) {
+  dir_.Write("A.DAT", "a1");
+  dir_.Write("GAME.EXE", "g0");
+  EXPECT_FALSE(Find().interrupted);
+}
+
+TEST_F(StepResumeTest, NoTargetListMeansNothingToResume) {
+  dir_.Write("A.DAT", "a1");
+  test::PayloadModule payload({{"crc\\1.00\\crc.crc", test::ToBytes(from_)}});
+  ASSERT_TRUE(payload.ok());
+  EXPECT_FALSE(FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101).interrupted);
+}
+
+TEST(StepResumeOrder, ExecutableUpdateGoesLast) {
+  AutoArray<RString> names;
+  names.Add("1.00-1.01\\DATA\\A.DAT.UPD");
+  names.Add("1.00-1.01\\GAME.EXE.UPD");
+  names.Add("1.00-1.01\\README.TXT.UPD");
+  MoveExecutableUpdateLast(&names, "game.exe");
+  EXPECT_STREQ(names[0].Data(), "1.00-1.01\\DATA\\A.DAT.UPD");
+  EXPECT_STREQ(names[1].Data(), "1.00-1.01\\README.TXT.UPD");
+  EXPECT_STREQ(names[2].Data(), "1.00-1.01\\GAME.EXE.UPD");
+  // An executable in a subdirectory with the same file name is another file.
+  AutoArray<RString> other;
+  other.Add("1.00-1.01\\BIN\\GAME.EXE.UPD");
+  other.Add("1.00-1.01\\Z.UPD");
+  MoveExecutableUpdateLast(&other, "GAME.EXE");
+  EXPECT_STREQ(other[0].Data(), "1.00-1.01\\BIN\\GAME.EXE.UPD");
+}
+
+TEST(StepResumeOrder, TargetNameDropsStepAndExtension) {
+  EXPECT_EQ(StepTargetName("1.00-1.01\\DATA\\A.DAT.UPD"), "DATA\\A.DAT");
+  EXPECT_EQ(StepTargetName("1.00-1.01\\NOEXT\\FILE"), "NOEXT\\FILE");
+  EXPECT_EQ(StepTargetName("nostep"), "");
+}
+
+}  // namespace
+}  // namespace corvane
