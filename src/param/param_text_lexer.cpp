@@ -9,7 +9,13 @@
 namespace corvane {
 namespace {
 
-bool IsStop(int c, const char* stops) { return c > 0 && std::strchr(stops, c) != nullptr; }
+// Stop sets hold one to three characters: a plain loop beats a library call.
+inline bool IsStop(int c, const char* stops) {
+  for (; *stops != '\0'; ++stops) {
+    if (*stops == c) return true;
+  }
+  return false;
+}
 
 void TrimRight(std::string& text) {
   while (!text.empty() && IsParamSpace(static_cast<unsigned char>(text.back()))) text.pop_back();

@@ -50,7 +50,8 @@ int ParamParseStream(ParamFile& file, QIStream& in, IParamClassSource* source,
     ReportLog("Strange - source %s of .cpp file can unload", source->GetOwnerName().Data());
     owner = Ref<IParamClassSource>(new ParamClassOwnerIndirectNoUnload(source));
   }
-  file.SetSource(owner.GetRef(), true);
+  // Fresh classes have no source: a null one leaves nothing to hand out.
+  if (owner) file.SetSource(owner.GetRef(), true);
 
   if (in.fail()) return kParamParseStreamFailed;
   if (result == kParamParseOk && !parser.Lexer().AtEnd()) {

@@ -72,6 +72,10 @@ class QFBank : public RefCount {
   const std::vector<BankProperty>& GetProperties() const { return properties_; }
   const char* GetProperty(const char* name) const;
   int GetEntryCount() const { return static_cast<int>(header_.entries.size()); }
+  // The record at `index` in header order (loaded header only), or null.
+  const BankEntryRecord* GetEntryRecord(int index) const {
+    return index >= 0 && index < GetEntryCount() ? &header_.entries[index] : nullptr;
+  }
   // The record of an entry (loaded header only), or null.
   const BankEntryRecord* FindEntry(const char* name) const;
 
