@@ -104,7 +104,7 @@ bool WriteReplacing(const std::string& target, const std::function<bool(corvane:
 bool Save(corvane::ParamFile& file, const std::string& target, bool as_text) {
   return WriteReplacing(target, [&](corvane::QOStream& out) {
     if (!as_text) return file.SaveBin(out);
-    file.SaveText(out, 0, "\r\n");
+    file.SaveText(out, 0, "\n");
     return true;
   });
 }

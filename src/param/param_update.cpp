@@ -134,7 +134,7 @@ bool Update(ParamClass& target, ParamClass& source, bool respect_access, bool qu
       if (from == nullptr) continue;  // an unloaded body cannot be merged
       if (!from->IsDefined()) {
         if (target.FindEntry(name)) continue;
-        RString source_name = source.GetSourceName();
+        RString source_name = source.GetSource() ? source.GetSourceName() : RString();
         ReportLog("Note: '%s' is declared, but definition was not found. Creating empty class "
                   "(source: %s)",
                   name, source_name.Data());
