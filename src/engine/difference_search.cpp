@@ -44,12 +44,56 @@ size_t CommonPrefix(const uint8_t* a, const uint8_t* b, size_t n) {
   return i;
 }
 
-// The last byte equal to `value` in [begin, end), or nullptr.
-const uint8_t* FindLast(const uint8_t* begin, const uint8_t* end, uint8_t value) {
-  while (end > begin) {
-    if (*--end == value) return end;
+constexpr size_t kNotFound = static_cast<size_t>(-1);
+
+uint64_t Load64(const uint8_t* p) {
+  uint64_t value;
+  std::memcpy(&value, p, 8);
+  return value;
+}
+
+// Bit 7 of each byte set exactly where `x` has a zero byte (no carries cross
+// bytes, so there are no false hits).
+uint64_t ZeroBytes(uint64_t x) {
+  constexpr uint64_t k7F = 0x7F7F7F7F7F7F7F7Full;
+  return ~(((x & k7F) + k7F) | x | k7F);
+}
+
+// Candidates need 16 equal bytes, so a position whose first two bytes differ
+// from the new bytes' first two can never be one; filtering on both bytes
+// instead of the first alone skips most of a text-like range at word speed.
+// These find the first / last i in [lo, hi) with p[i] == a and p[i + 1] == b;
+// p[hi] must be readable.
+size_t FindPairForward(const uint8_t* p, size_t lo, size_t hi, uint8_t a, uint8_t b) {
+  size_t i = lo;
+  if constexpr (std::endian::native == std::endian::little) {
+    const uint64_t wa = a * 0x0101010101010101ull, wb = b * 0x0101010101010101ull;
+    for (; i + 8 <= hi; i += 8) {
+      uint64_t hits = ZeroBytes((Load64(p + i) ^ wa) | (Load64(p + i + 1) ^ wb));
+      if (hits != 0) return i + static_cast<size_t>(std::countr_zero(hits) >> 3);
+    }
   }
-  return nullptr;
+  for (; i < hi; ++i) {
+    if (p[i] == a && p[i + 1] == b) return i;
+  }
+  return kNotFound;
+}
+
+size_t FindPairBackward(const uint8_t* p, size_t lo, size_t hi, uint8_t a, uint8_t b) {
+  size_t i = hi;
+  if constexpr (std::endian::native == std::endian::little) {
+    const uint64_t wa = a * 0x0101010101010101ull, wb = b * 0x0101010101010101ull;
+    while (i >= lo + 8) {
+      i -= 8;
+      uint64_t hits = ZeroBytes((Load64(p + i) ^ wa) | (Load64(p + i + 1) ^ wb));
+      if (hits != 0) return i + static_cast<size_t>((63 - std::countl_zero(hits)) >> 3);
+    }
+  }
+  while (i > lo) {
+    --i;
+    if (p[i] == a && p[i + 1] == b) return i;
+  }
+  return kNotFound;
 }
 
 class Search {
@@ -229,7 +273,7 @@ void Search::Judge(int64_t candidate, int32_t length) {
 }
 
 bool Search::ScanForward(int64_t o, int64_t radius) {
-  const uint8_t t = needle_[0];
+  const uint8_t a = needle_[0], b = needle_[1];
   int64_t end = o + std::min(radius, old_length_ - o);
   // Past this no candidate has 16 old bytes left.
   end = std::min(end, old_length_ - kMinCandidate + 1);
@@ -241,13 +285,20 @@ bool Search::ScanForward(int64_t o, int64_t radius) {
       failed_ = true;
       return false;
     }
-    int64_t span = std::min<int64_t>(available, end - u);
-    const void* hit = std::memchr(data, t, static_cast<size_t>(span));
-    if (hit == nullptr) {
-      u += span;
-      continue;
+    size_t span = static_cast<size_t>(std::min<int64_t>(available, end - u));
+    // The window's last byte has its successor in the next window: judged on
+    // its first byte alone (Measure checks the rest).
+    size_t inner = std::min(span, static_cast<size_t>(available) - 1);
+    size_t hit = FindPairForward(data, 0, inner, a, b);
+    if (hit == kNotFound) {
+      if (span > inner && data[inner] == a) {
+        hit = inner;
+      } else {
+        u += static_cast<int64_t>(span);
+        continue;
+      }
     }
-    u += static_cast<const uint8_t*>(hit) - data;
+    u += static_cast<int64_t>(hit);
     int32_t length = Measure(u, std::max(kMinCandidate, best_length_));
     if (failed_) return false;
     Judge(u, length);
@@ -258,7 +309,7 @@ bool Search::ScanForward(int64_t o, int64_t radius) {
 }
 
 bool Search::ScanBackward(int64_t o, int64_t radius) {
-  const uint8_t t = needle_[0];
+  const uint8_t a = needle_[0], b = needle_[1];
   const int64_t low = std::max<int64_t>(0, o - radius);
   const int64_t window_mask = old_.IsOpen() ? old_.WindowSize() - 1 : 0;
   int64_t u = std::min(o - 1, old_length_ - kMinCandidate);
@@ -270,13 +321,21 @@ bool Search::ScanBackward(int64_t o, int64_t radius) {
       failed_ = true;
       return false;
     }
-    int64_t from = std::max(low, window_start);
-    const uint8_t* hit = FindLast(base + (from - window_start), base + (u - window_start) + 1, t);
-    if (hit == nullptr) {
-      u = from - 1;
+    size_t from = static_cast<size_t>(std::max(low, window_start) - window_start);
+    size_t top = static_cast<size_t>(u - window_start);
+    size_t hit = kNotFound;
+    if (top == static_cast<size_t>(available) - 1) {
+      // As above: the window's last byte is judged on its first byte alone.
+      if (base[top] == a) hit = top;
+    } else {
+      ++top;
+    }
+    if (hit == kNotFound) hit = FindPairBackward(base, from, top, a, b);
+    if (hit == kNotFound) {
+      u = window_start + static_cast<int64_t>(from) - 1;
       continue;
     }
-    u = window_start + (hit - base);
+    u = window_start + static_cast<int64_t>(hit);
     int32_t length = Measure(u, std::max(kMinCandidate, best_length_));
     if (failed_) return false;
     Judge(u, length);

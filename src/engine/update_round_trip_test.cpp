@@ -291,6 +291,28 @@ TEST_F(UpdateRoundTripTest, EdgeShapes) {
   swapped.insert(swapped.end(), big.begin(), big.begin() + static_cast<std::ptrdiff_t>(window + 100));
   RoundTrip(big, swapped, true, small, "halves swapped");
   RoundTrip(big, RandomBytes(random, 2 * window, 256), true, small, "unrelated");
+  // Matches that start on the last byte of a window, found ahead of and
+  // behind the expected position. Shorter copies of their first 20 bytes lie
+  // nearer, so a scan that missed the window edge would pick those instead.
+  Bytes edge = big;
+  for (size_t i = 0; i < 20; ++i) {
+    edge[window + 50 + i] = edge[window - 1 + i];
+    edge[window + 100 + i] = edge[window - 1 + i];
+  }
+  auto slice = [&](size_t from, size_t to) {
+    return Bytes(edge.begin() + static_cast<std::ptrdiff_t>(from),
+                 edge.begin() + static_cast<std::ptrdiff_t>(to));
+  };
+  Bytes tail = slice(window - 1, window + 300);
+  Bytes ahead = slice(0, window - 100);
+  ahead.push_back(static_cast<uint8_t>(edge[window - 1] ^ 0xFF));
+  ahead.push_back(static_cast<uint8_t>(edge[window] ^ 0xFF));
+  ahead.insert(ahead.end(), tail.begin(), tail.end());
+  RoundTrip(edge, ahead, true, small, "window edge ahead");
+  Bytes behind = slice(0, window + 200);
+  behind.insert(behind.end(), tail.begin(), tail.end());
+  RoundTrip(edge, behind, true, small, "window edge behind");
+
   Bytes zeros(5 * window, 0), zeros_changed = zeros;
   zeros_changed[3 * window] = 1;
   RoundTrip(zeros, zeros_changed, true, small, "zeros");
