@@ -1,0 +1,67 @@
+#include <windows.h>
+
+#include "ui/win32/distribution_dialog.h"
+#include "ui/win32/dialog_resource_ids.h"
+
+namespace corvane {
+
+namespace {
+
+struct DistributionDialogState {
+  const std::vector<std::string>* titles;
+  int chosen;
+};
+
+INT_PTR CALLBACK DistributionDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    auto* state = reinterpret_cast<DistributionDialogState*>(lparam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    const int count = static_cast<int>(state->titles->size());
+    for (int i = 0; i < count; ++i) {
+      const std::string& title = (*state->titles)[static_cast<size_t>(i)];
+      LRESULT item = SendDlgItemMessageA(window, CORVANE_IDC_DISTRIBUTION_LIST, LB_ADDSTRING, 0,
+                                         reinterpret_cast<LPARAM>(title.c_str()));
+      if (item >= 0) {
+        SendDlgItemMessageA(window, CORVANE_IDC_DISTRIBUTION_LIST, LB_SETITEMDATA,
+                            static_cast<WPARAM>(item), static_cast<LPARAM>(i));
+      }
+    }
+    SendDlgItemMessageA(window, CORVANE_IDC_DISTRIBUTION_LIST, LB_SETCURSEL, 0, 0);
+    return TRUE;
+  }
+  if (message != WM_COMMAND) return FALSE;
+  auto* state = reinterpret_cast<DistributionDialogState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (state == nullptr) return FALSE;
+  switch (LOWORD(wparam)) {
+    case IDOK: {
+      LRESULT selected = SendDlgItemMessageA(window, CORVANE_IDC_DISTRIBUTION_LIST, LB_GETCURSEL, 0, 0);
+      if (selected != LB_ERR) {
+        LRESULT data = SendDlgItemMessageA(window, CORVANE_IDC_DISTRIBUTION_LIST, LB_GETITEMDATA,
+                                           static_cast<WPARAM>(selected), 0);
+        // LB_ERR is -1: a negative answer is no choice.
+        if (data >= 0 && data < static_cast<LRESULT>(state->titles->size())) {
+          state->chosen = static_cast<int>(data);
+        }
+      }
+      EndDialog(window, IDOK);
+      return TRUE;
+    }
+    case IDCANCEL:
+      EndDialog(window, IDCANCEL);
+      return TRUE;
+    default:
+      // Selection changes and double clicks are left to the list box.
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+int ShowDistributionDialog(void* instance, const std::vector<std::string>& titles) {
+  DistributionDialogState state{&titles, -1};
+  DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(CORVANE_IDD_DISTRIBUTION),
+                  nullptr, DistributionDialogProc, reinterpret_cast<LPARAM>(&state));
+  return state.chosen;
+}
+
+}  // namespace corvane

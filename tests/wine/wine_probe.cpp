@@ -1,0 +1,236 @@
+// wine_probe: looks at the windows of a running Windows program from outside,
+// for the Wine end-to-end tests (run with wine in the same prefix). X tools see
+// only top-level windows; this reads what is inside them - control texts
+// (WM_GETTEXT), enabled states, list box items - and reports control rectangles
+// in screen coordinates, so that the test can click them with xdotool.
+//
+//   wine_probe wait [--title SUB] [--class NAME] [--has-id N] [--id N]
+//                   [--text SUB] [--enabled 0|1] [--timeout SECONDS]
+//       Waits for a visible top-level window whose title holds SUB and whose
+//       class is NAME, that has a control with id --has-id; with --id, also
+//       until that control's text holds --text and its enabled state is
+//       --enabled. Prints the window (see dump) and exits 0; on timeout prints
+//       every visible window and exits 1.
+//   wine_probe gone [--title SUB] [--class NAME] [--has-id N] [--timeout S]
+//       Waits until no such window is visible; exit 0, or 1 on timeout.
+//   wine_probe list
+//       Prints every visible top-level window with its controls.
+//
+// Output, one record per line (texts UTF-8, with \r, \n, \\ and \" escaped):
+//   WINDOW hwnd=H class="C" title="T" rect=L,T,R,B
+//   CONTROL id=N class="C" enabled=0|1 visible=0|1 rect=L,T,R,B text="T"
+//   ITEM id=N index=I selected=0|1 rect=L,T,R,B text="T"      (list box items)
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Query {
+  std::string title;
+  std::string window_class;
+  int has_id = -1;
+  int id = -1;
+  std::string text;
+  int enabled = -1;
+  double timeout = 20.0;
+};
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+  return out;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\\': out += "\\\\"; break;
+      case '"': out += "\\\""; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// WM_GETTEXT through a time-limited send: a program that is busy and does not
+// pump must not hang the probe.
+std::wstring WindowText(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) {
+    return std::wstring();
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 2000, &got);
+  text.resize(got);
+  return text;
+}
+
+std::string ClassName(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return Utf8(name);
+}
+
+std::string RectText(const RECT& r) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
+  return text;
+}
+
+BOOL CALLBACK AddChild(HWND child, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+  return TRUE;
+}
+
+BOOL CALLBACK AddVisible(HWND window, LPARAM param) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(parent, AddChild, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::vector<HWND> VisibleTopWindows() {
+  std::vector<HWND> found;
+  EnumWindows(AddVisible, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void PrintListItems(HWND list, int id) {
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length > 0 ? length : 0));
+    RECT item = {};
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
+    std::printf("ITEM id=%d index=%ld selected=%d rect=%s text=\"%s\"\n", id, static_cast<long>(i),
+                i == selected ? 1 : 0, RectText(item).c_str(), Escaped(Utf8(text)).c_str());
+  }
+}
+
+void PrintWindow(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  std::printf("WINDOW hwnd=%p class=\"%s\" title=\"%s\" rect=%s\n", static_cast<void*>(window),
+              Escaped(ClassName(window)).c_str(), Escaped(Utf8(WindowText(window))).c_str(),
+              RectText(r).c_str());
+  for (HWND child : Children(window)) {
+    GetWindowRect(child, &r);
+    const int id = GetDlgCtrlID(child);
+    const std::string child_class = ClassName(child);
+    std::printf("CONTROL id=%d class=\"%s\" enabled=%d visible=%d rect=%s text=\"%s\"\n", id,
+                Escaped(child_class).c_str(), IsWindowEnabled(child) ? 1 : 0,
+                IsWindowVisible(child) ? 1 : 0, RectText(r).c_str(),
+                Escaped(Utf8(WindowText(child))).c_str());
+    if (_stricmp(child_class.c_str(), "ListBox") == 0) PrintListItems(child, id);
+  }
+  std::fflush(stdout);
+}
+
+bool Contains(const std::wstring& text, const std::string& part) {
+  return part.empty() || text.find(Wide(part)) != std::wstring::npos;
+}
+
+// The window that matches the query's window part (title, class, has-id).
+HWND FindMatching(const Query& q) {
+  for (HWND window : VisibleTopWindows()) {
+    if (!Contains(WindowText(window), q.title)) continue;
+    if (!q.window_class.empty() && _stricmp(ClassName(window).c_str(), q.window_class.c_str()) != 0) {
+      continue;
+    }
+    if (q.has_id >= 0 && GetDlgItem(window, q.has_id) == nullptr) continue;
+    return window;
+  }
+  return nullptr;
+}
+
+bool ControlMatches(HWND window, const Query& q) {
+  if (q.id < 0) return true;
+  HWND control = GetDlgItem(window, q.id);
+  if (control == nullptr) return false;
+  if (!Contains(WindowText(control), q.text)) return false;
+  if (q.enabled >= 0 && (IsWindowEnabled(control) ? 1 : 0) != q.enabled) return false;
+  return true;
+}
+
+void ListAll() {
+  for (HWND window : VisibleTopWindows()) PrintWindow(window);
+}
+
+bool ParseQuery(int argc, char** argv, Query* q) {
+  for (int i = 2; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (i + 1 >= argc) return false;
+    const char* value = argv[++i];
+    if (option == "--title") q->title = value;
+    else if (option == "--class") q->window_class = value;
+    else if (option == "--has-id") q->has_id = std::atoi(value);
+    else if (option == "--id") q->id = std::atoi(value);
+    else if (option == "--text") q->text = value;
+    else if (option == "--enabled") q->enabled = std::atoi(value);
+    else if (option == "--timeout") q->timeout = std::atof(value);
+    else return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Query q;
+  if (argc < 2 || !ParseQuery(argc, argv, &q)) {
+    std::fprintf(stderr, "usage: wine_probe wait|gone|list [options]\n");
+    return 2;
+  }
+  const std::string command = argv[1];
+  if (command == "list") {
+    ListAll();
+    return 0;
+  }
+  const DWORD start = GetTickCount();
+  const DWORD limit = static_cast<DWORD>(q.timeout * 1000);
+  for (;;) {
+    HWND window = FindMatching(q);
+    if (command == "wait" && window != nullptr && ControlMatches(window, q)) {
+      PrintWindow(window);
+      return 0;
+    }
+    if (command == "gone" && window == nullptr) return 0;
+    if (command != "wait" && command != "gone") return 2;
+    if (GetTickCount() - start > limit) break;
+    Sleep(100);
+  }
+  std::printf("TIMEOUT %s\n", command.c_str());
+  ListAll();
+  return 1;
+}
