@@ -44,8 +44,7 @@ Bytes EditionMarker(const std::string& edition) { return ToBytes(edition + " edi
 // The manifest in the configuration text form, for "patchbuild param compile".
 std::string ManifestText(uint32_t gold_crc, uint32_t classic_crc) {
   char text[4096];
-  std::snprintf(text, sizeof text, R"(// Sample Game patch 1.00 -> 1.02
-configApp = "Software\Corvane Samples\Sample Game";
+  std::snprintf(text, sizeof text, R"(configApp = "Software\Corvane Samples\Sample Game";
 displayName = "Sample Game";
 appName = "GAME.EXE";
 version = "1.02";
