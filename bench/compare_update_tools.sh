@@ -10,7 +10,8 @@
 #   SIZE_MB=N      size of the archive-like pair (default 256)
 #   REPEAT=N       runs per measurement (default 3)
 #   BSDIFF_MAX_MB  largest file bsdiff is asked to diff (default 512; it needs
-#                  about 17 times the file size in memory)
+#                  about 17 times the file size in memory); above 64 MiB it
+#                  runs once, not REPEAT times (minutes per run)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 patchbuild=${1:-$root/build/engine-native-release/apps/patchbuild/patchbuild}
@@ -110,14 +111,16 @@ make_program_pair() {
 }
 
 # --- measuring ------------------------------------------------------------------
-# run LABEL COMMAND...: appends "LABEL seconds kilobytes" for each of REPEAT runs.
+# run LABEL COMMAND...: appends "LABEL seconds kilobytes cpu-seconds" for each
+# of REPEAT runs. CPU time (user + system) is kept beside the elapsed time: on a
+# busy machine it is the steadier figure.
 run() {
   local label=$1; shift
-  local i
-  for ((i = 0; i < repeat; i++)); do
-    /usr/bin/time -f "$label %e %M" -o "$work/time.out" "$@" >/dev/null 2>"$work/stderr.out" || {
+  local i runs=${RUNS:-$repeat}
+  for ((i = 0; i < runs; i++)); do
+    /usr/bin/time -f "$label %e %M %U %S" -o "$work/time.out" "$@" >/dev/null 2>"$work/stderr.out" || {
       echo "$label failed:"; cat "$work/stderr.out"; return 1; }
-    cat "$work/time.out" >>"$work/times"
+    awk '{ printf "%s %s %s %.2f\n", $1, $2, $3, $4 + $5 }' "$work/time.out" >>"$work/times"
   done
 }
 
@@ -141,30 +144,36 @@ compare_pair() {  # compare_pair NAME OLD NEW
   local bs=0
   if [ "$mb" -le "$bsdiff_max_mb" ]; then
     bs=1
-    run bs-create bsdiff "$old" "$new" "$work/u.bsd"
-    run bs-apply bspatch "$old" "$work/bs.out" "$work/u.bsd"
+    local bs_runs=$repeat
+    [ "$mb" -gt 64 ] && bs_runs=1
+    RUNS=$bs_runs run bs-create bsdiff "$old" "$new" "$work/u.bsd"
+    RUNS=$bs_runs run bs-apply bspatch "$old" "$work/bs.out" "$work/u.bsd"
     cmp -s "$new" "$work/bs.out" || { echo "bsdiff: output differs"; return 1; }
   fi
   local pb_size xd_size bs_size=-
   pb_size=$(stat -c %s "$work/u.upd")
   xd_size=$(stat -c %s "$work/u.xd3")
   [ "$bs" = 1 ] && bs_size=$(stat -c %s "$work/u.bsd")
-  printf "%-11s %12s %10s %10s %12s %12s\n" tool "update B" "create s" "apply s" "create MiB" "apply MiB"
+  printf "%-11s %12s %10s %10s %10s %10s %11s %10s\n" tool "update B" "create s" "(cpu s)" \
+    "apply s" "(cpu s)" "create MiB" "apply MiB"
   local tool size
   for tool in pb xd bs; do
     case $tool in pb) size=$pb_size ;; xd) size=$xd_size ;; bs) size=$bs_size ;; esac
     [ "$tool" = bs ] && [ "$bs" = 0 ] && continue
-    printf "%-11s %12s %10s %10s %12s %12s\n" \
+    printf "%-11s %12s %10s %10s %10s %10s %11s %10s\n" \
       "$(case $tool in pb) echo patchbuild ;; xd) echo xdelta3 ;; bs) echo bsdiff ;; esac)" \
-      "$size" "$(median $tool-create 2)" "$(median $tool-apply 2)" \
+      "$size" "$(median $tool-create 2)" "$(median $tool-create 4)" \
+      "$(median $tool-apply 2)" "$(median $tool-apply 4)" \
       "$(awk -v k="$(median $tool-create 3)" 'BEGIN { printf "%.1f", k / 1024 }')" \
       "$(awk -v k="$(median $tool-apply 3)" 'BEGIN { printf "%.1f", k / 1024 }')"
   done
   awk -v pc="$(median pb-create 2)" -v xc="$(median xd-create 2)" \
       -v pa="$(median pb-apply 2)" -v xa="$(median xd-apply 2)" \
-      -v ps="$pb_size" -v xs="$xd_size" 'BEGIN {
-    printf "ratios vs xdelta3: size %.2f, create time %.2f, apply time %.2f (below 1: patchbuild better)\n",
-           ps / xs, (xc > 0 ? pc / xc : 0), (xa > 0 ? pa / xa : 0) }'
+      -v pcc="$(median pb-create 4)" -v xcc="$(median xd-create 4)" \
+      -v pac="$(median pb-apply 4)" -v xac="$(median xd-apply 4)" \
+      -v ps="$pb_size" -v xs="$xd_size" 'function r(a, b) { return b > 0 ? a / b : 0 } BEGIN {
+    printf "patchbuild / xdelta3: size %.2f, create %.2f (cpu %.2f), apply %.2f (cpu %.2f); below 1: patchbuild better\n",
+           r(ps, xs), r(pc, xc), r(pcc, xcc), r(pa, xa), r(pac, xac) }'
 }
 
 make_archive_pair "$work/archive.old" "$work/archive.new"
