@@ -30,10 +30,11 @@ void CheckTree(const std::vector<uint8_t>& bytes, const ResourceTree& tree, cons
 }
 
 TEST(PeImageTest, ReadsWine32BitDlls) {
-  const std::vector<std::string> files = DllsIn(testing::kWine32Dir, 400);
+  const std::vector<std::string> files = DllsIn(testing::kWine32Dir, 1000);
   if (files.empty()) GTEST_SKIP() << "no 32-bit Wine DLLs on this machine";
   size_t with_resources = 0, with_version = 0;
-  const std::regex version_text("[0-9]+(\\.[0-9]+)+");
+  // Wine writes "5.1.2600.2180", " 5.1.2600.3319" or "5,41,15,1509".
+  const std::regex version_text(" *[0-9]+([.,] *[0-9]+)+");
   for (const std::string& file : files) {
     const std::vector<uint8_t> bytes = ReadTestFile(file);
     PeImage image;
@@ -57,7 +58,7 @@ TEST(PeImageTest, ReadsWine32BitDlls) {
 }
 
 TEST(PeImageTest, ReadsWine64BitDllsAsPe32Plus) {
-  const std::vector<std::string> files = DllsIn(testing::kWine64Dir, 150);
+  const std::vector<std::string> files = DllsIn(testing::kWine64Dir, 1000);
   if (files.empty()) GTEST_SKIP() << "no 64-bit Wine DLLs on this machine";
   size_t with_version = 0;
   for (const std::string& file : files) {

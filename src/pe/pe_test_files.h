@@ -3,10 +3,10 @@
 // Images the project did not write, for the PE tests: DLLs of the installed
 // Wine (32-bit and 64-bit) and the resource-compiler fixture of testdata/.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,8 +16,12 @@ inline const char* const kWine32Dir = "/usr/lib/i386-linux-gnu/wine/i386-windows
 inline const char* const kWine64Dir = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
 
 inline std::vector<uint8_t> ReadTestFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return {};
+  std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
 }
 
 // Up to `limit` DLLs of the directory, sorted by name (empty when it is missing).

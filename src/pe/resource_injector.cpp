@@ -60,9 +60,26 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
     *error = "stub is not a PE image: " + image.error();
     return false;
   }
-  if (image.sections().empty() || image.section_alignment() == 0 || image.file_alignment() == 0) {
-    *error = "stub has no sections or no alignment";
+  const auto power_of_two = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (image.sections().empty() || !power_of_two(image.file_alignment()) || image.file_alignment() > 0x10000 ||
+      !power_of_two(image.section_alignment()) || image.section_alignment() > 0x100000 ||
+      image.section_alignment() < image.file_alignment()) {
+    *error = "stub has no sections or unusable alignments";
     return false;
+  }
+  // Only a stub the loader would take: headers that hold the section table and
+  // sections whose bytes are in the file.
+  const uint64_t table_end =
+      uint64_t{image.layout().section_table_offset} + image.sections().size() * kSectionHeaderSize;
+  if (image.size_of_headers() < table_end || image.size_of_headers() > stub_size) {
+    *error = "the stub's headers are malformed";
+    return false;
+  }
+  for (const PeSection& section : image.sections()) {
+    if (section.raw_size != 0 && uint64_t{section.raw_offset} + section.raw_size > stub_size) {
+      *error = "a stub section lies outside the file";
+      return false;
+    }
   }
   ResourceTree tree;
   if (!tree.Load(image) || tree.damaged()) {
@@ -101,7 +118,11 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
                     AllZero(file.data() + new_header_offset, kSectionHeaderSize);
   if (!room && !GrowHeaders(file, image, image.file_alignment(), error)) return false;
 
-  uint64_t image_end = 0;
+  // The new section goes after everything the image maps: its sections, its
+  // headers (a section may not start at 0) and whatever SizeOfImage claims.
+  uint64_t image_end = std::max(AlignUp(image.size_of_headers(), image.section_alignment()),
+                                AlignUp(image.size_of_image(), image.section_alignment()));
+  image_end = std::max<uint64_t>(image_end, image.section_alignment());
   for (const PeSection& section : image.sections()) {
     const uint32_t span = section.virtual_size != 0 ? section.virtual_size : section.raw_size;
     image_end = std::max<uint64_t>(image_end, uint64_t{section.virtual_address} +
@@ -118,7 +139,7 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
   // The new section's bytes go after everything the file holds (sections and
   // any appended data), so nothing that is there moves.
   const uint32_t file_alignment = image.file_alignment();
-  const uint64_t raw_offset = AlignUp(static_cast<uint32_t>(file.size()), file_alignment);
+  const uint64_t raw_offset = (uint64_t{file.size()} + file_alignment - 1) / file_alignment * file_alignment;
   const uint32_t raw_size = AlignUp(static_cast<uint32_t>(section.size()), file_alignment);
   const uint32_t virtual_size = static_cast<uint32_t>(section.size());
   const uint64_t new_image_size = uint64_t{section_rva} + AlignUp(virtual_size, image.section_alignment());
