@@ -17,34 +17,31 @@ inline constexpr int kDataKinds = 5;  // text, records, runs, random, mixed
 namespace detail {
 
 inline void AppendText(Bytes& out, std::size_t end, std::mt19937& rng) {
-  static const char* const kWords[] = {
-      "the",     "patch",   "file",      "version",  "update",   "game",   "install",
-      "of",      "and",     "to",        "a",        "in",       "is",     "for",
-      "data",    "block",   "window",    "stream",   "config",   "class",  "entry",
-      "value",   "error",   "check",     "copy",     "registry", "player", "signature",
-      "manifest", "directory"};
+  static const char* const kWords[] = {"the", "patch", "file", "version", "update", "game",
+                                       "of", "and", "to", "a", "in", "is", "for", "data",
+                                       "block", "window", "stream", "class", "entry", "value",
+                                       "registry", "signature", "manifest", "directory"};
   constexpr unsigned kCount = sizeof(kWords) / sizeof(kWords[0]);
   while (out.size() < end) {
     unsigned w = rng() % kCount;
     w = w * w / kCount;  // a few words are far more common, as in prose
-    for (const char* c = kWords[w]; *c && out.size() < end; ++c) out.push_back(*c);
-    unsigned punct = rng() % 16;
-    const char* tail = punct == 0 ? ".\n" : punct == 1 ? ", " : " ";
-    for (const char* c = tail; *c && out.size() < end; ++c) out.push_back(*c);
+    const char* tail = rng() % 16 == 0 ? ".\n" : " ";
+    for (const char* part : {kWords[w], tail}) {
+      for (const char* c = part; *c && out.size() < end; ++c) out.push_back(*c);
+    }
   }
 }
 
+// 24-byte records: a counter, small numbers, floats, flags and addresses.
 inline void AppendRecords(Bytes& out, std::size_t end, std::mt19937& rng) {
   while (out.size() < end) {
-    const std::uint32_t record[6] = {
-        static_cast<std::uint32_t>(out.size() / 24),
-        static_cast<std::uint32_t>(rng() % 100),
-        0x3F800000u + static_cast<std::uint32_t>((rng() % 256) << 8),
-        0,
-        rng() % 3 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(rng()),
-        0x401000u + static_cast<std::uint32_t>(rng() % 4096) * 4};
-    for (std::uint32_t v : record) {
-      for (int b = 0; b < 4 && out.size() < end; b++) out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
+    auto next = [&rng] { return static_cast<std::uint32_t>(rng()); };
+    const std::uint32_t record[6] = {static_cast<std::uint32_t>(out.size() / 24), next() % 100,
+                                     0x3F800000u + (next() % 256 << 8), 0,
+                                     next() % 3 ? 0xFFFFFFFFu : next(),
+                                     0x401000u + next() % 4096 * 4};
+    for (int b = 0; b < 24 && out.size() < end; b++) {
+      out.push_back(static_cast<std::uint8_t>(record[b / 4] >> (8 * (b % 4))));
     }
   }
 }
@@ -52,13 +49,8 @@ inline void AppendRecords(Bytes& out, std::size_t end, std::mt19937& rng) {
 inline void AppendRuns(Bytes& out, std::size_t end, std::mt19937& rng) {
   while (out.size() < end) {
     std::uint8_t value = rng() % 4 ? 0 : static_cast<std::uint8_t>(rng());
-    std::size_t n = std::min<std::size_t>(1 + rng() % 400, end - out.size());
-    out.insert(out.end(), n, value);
+    out.insert(out.end(), std::min<std::size_t>(1 + rng() % 400, end - out.size()), value);
   }
-}
-
-inline void AppendRandom(Bytes& out, std::size_t end, std::mt19937& rng) {
-  while (out.size() < end) out.push_back(static_cast<std::uint8_t>(rng()));
 }
 
 inline void AppendKind(int kind, Bytes& out, std::size_t end, std::mt19937& rng) {
@@ -66,7 +58,8 @@ inline void AppendKind(int kind, Bytes& out, std::size_t end, std::mt19937& rng)
     case 0: AppendText(out, end, rng); break;
     case 1: AppendRecords(out, end, rng); break;
     case 2: AppendRuns(out, end, rng); break;
-    default: AppendRandom(out, end, rng); break;
+    default:
+      while (out.size() < end) out.push_back(static_cast<std::uint8_t>(rng()));
   }
 }
 
