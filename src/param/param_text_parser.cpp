@@ -18,13 +18,6 @@ namespace {
 // every further entry stays cheap.
 constexpr int kIndexThreshold = 32;
 
-const char* Context(const ParamClass& cls, const std::string& name) {
-  // The context text lives in a per-call buffer of the caller's message.
-  static thread_local RString text;
-  text = cls.GetContext(name.c_str());
-  return text.Data();
-}
-
 int CharArg(int c) { return c < 0 ? ' ' : c; }
 
 }  // namespace
@@ -150,7 +143,7 @@ int ParamTextParser::ParseDelete(ParamClass& cls) {
   lex_.SkipWhite();
   int c = lex_.Get();
   if (c != ';') {
-    lex_.Error("%s: '%c' encountered instead of ';'", Context(cls, name), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
   auto* marker = new ParamClassDelete(name.c_str());
@@ -178,13 +171,13 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     lex_.ReadName(base);
     EntryHandle found = cls.FindEntryWide(base.c_str());
     if (!found) {
-      lex_.Error("%s: Undefined base class '%s'", Context(cls, name), base.c_str());
+      lex_.Error("%s: Undefined base class '%s'", cls.GetContext(name.c_str()).Data(), base.c_str());
       delete created;
       return kParamParseSyntaxError;
     }
     ParamClass* base_class = found->IsClass() ? found->GetClass() : nullptr;
     if (base_class == nullptr) {
-      lex_.Error("%s: '%s' is not class", Context(cls, name), base.c_str());
+      lex_.Error("%s: '%s' is not class", cls.GetContext(name.c_str()).Data(), base.c_str());
       delete created;
       return kParamParseSyntaxError;
     }
@@ -192,7 +185,7 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     c = lex_.SkipWhite();
   }
   if (c != '{') {
-    lex_.Error("%s: '%c' encountered instead of '{'", Context(cls, name), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(), CharArg(c));
     delete created;
     return kParamParseSyntaxError;
   }
@@ -208,7 +201,7 @@ int ParamTextParser::ParseEnum(ParamClass& cls) {
   lex_.ReadName(name);
   int c = lex_.SkipWhite();
   if (c != '{') {
-    lex_.Error("%s: '%c' encountered instead of '{'", Context(cls, name), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.Get();
@@ -229,7 +222,7 @@ int ParamTextParser::ParseEnum(ParamClass& cls) {
     if (!item.empty()) evaluator_.DefineVariable(item.c_str(), static_cast<float>(value), true, true);
     if (c == ',') continue;
     if (c == '}') break;
-    lex_.Error("%s: '%c' encountered instead of '}'", Context(cls, name), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of '}'", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.SkipWhiteAndSemicolons();
@@ -241,13 +234,13 @@ int ParamTextParser::ParseExec(ParamClass& cls) {
   int c = lex_.SkipWhite();
   lex_.Get();
   if (c != '(') {
-    lex_.Error("%s: '%c' encountered instead of '('", Context(cls, name), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of '('", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.ReadValue(value_, ")");
   c = lex_.Get();
   if (c != ')') {
-    lex_.Error("%s: '%c' encountered instead of ')'", Context(cls, name), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of ')'", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.SkipWhiteAndSemicolons();
@@ -259,13 +252,13 @@ int ParamTextParser::ParseArray(ParamClass& cls, const std::string& name) {
   int c = lex_.SkipWhite();
   lex_.Get();
   if (c != ']') {
-    lex_.Error("Config: %s: '%c' encountered instead of ']'", Context(cls, name), CharArg(c));
+    lex_.Error("Config: %s: '%c' encountered instead of ']'", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
   c = lex_.SkipWhite();
   lex_.Get();
   if (c != '=') {
-    lex_.Error("Config: %s: '%c' encountered instead of '='", Context(cls, name), CharArg(c));
+    lex_.Error("Config: %s: '%c' encountered instead of '='", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
   auto* array = new ParamArray(name.c_str());
@@ -277,7 +270,7 @@ int ParamTextParser::ParseArray(ParamClass& cls, const std::string& name) {
   c = lex_.SkipWhite();
   lex_.Get();
   if (c != ';') {
-    lex_.Error("%s: '%c' encountered instead of ';'", Context(cls, name), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(), CharArg(c));
     Add(cls, array);
     return kParamParseSyntaxError;
   }
@@ -340,7 +333,7 @@ int ParamTextParser::ParseValue(ParamClass& cls, const std::string& name) {
     lex_.Unget();
     lex_.ReadValue(value_, "\n\r");
     ReportWarning("Error context %s", value_.c_str());
-    lex_.Error("'%s': '%c' encountered instead of '='", Context(cls, name), CharArg(c));
+    lex_.Error("'%s': '%c' encountered instead of '='", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
   c = lex_.SkipWhite();
@@ -350,9 +343,9 @@ int ParamTextParser::ParseValue(ParamClass& cls, const std::string& name) {
   c = lex_.Get();
   if (c != ';') {
     if (c == '\n' || c == '\r' || c < 0 || value.quoted) {
-      lex_.WarningInFrame("'%s': Missing ';' at the end of line", Context(cls, name));
+      lex_.WarningInFrame("'%s': Missing ';' at the end of line", cls.GetContext(name.c_str()).Data());
     } else {
-      lex_.Error("'%s': '%c' encountered instead of ';'", Context(cls, name), c);
+      lex_.Error("'%s': '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(), c);
       return kParamParseSyntaxError;
     }
   }
