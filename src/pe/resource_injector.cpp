@@ -93,6 +93,12 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
 
   std::vector<ResourceItem> merged;
   for (const ResourceEntry& entry : tree.entries()) {
+    // An added item replaces the stub's resource of its type and name in every
+    // language: a stub key under 0x409 must not outlive a new neutral one.
+    const bool replaced = std::any_of(items.begin(), items.end(), [&](const ResourceItem& item) {
+      return SameResourceName(item.type, entry.type) && SameResourceName(item.name, entry.name);
+    });
+    if (replaced) continue;
     if (entry.bytes == nullptr && entry.size != 0) {
       *error = "a stub resource lies outside the file";
       return false;

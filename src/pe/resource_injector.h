@@ -16,8 +16,8 @@
 
 namespace corvane::pe {
 
-// Writes into *out a copy of the stub with the items added; an item with the
-// type, name and language of a stub resource replaces it. False (error set)
+// Writes into *out a copy of the stub with the items added; an item replaces
+// every language of the stub's resource of the same type and name. False (error set)
 // when the stub is not a PE image, its resource directory is damaged, or there
 // is no way to fit another section header.
 bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector<ResourceItem>& items,

@@ -90,15 +90,71 @@ TEST(ResourceInjectorTest, AddsPayloadToWineDllsOfBothWidths) {
   }
 }
 
-TEST(ResourceInjectorTest, PayloadReplacesStubResourceOfTheSameName) {
+TEST(ResourceInjectorTest, AddedItemReplacesStubResourceInEveryLanguage) {
   const std::string stub_data = "old!";
+  const auto* bytes = reinterpret_cast<const uint8_t*>(stub_data.data());
+  ResourceItem english = PayloadItem(u"version.cfg", bytes, 4);
+  english.language = 0x409;
+  ResourceItem key = PayloadItem(u"", bytes, 4);
+  key.name = ResourceName::Id(kPublicKeyResourceId);
+  key.language = 0x409;
   Bytes stub;
   std::string error;
-  ASSERT_TRUE(WriteResourceDll({PayloadItem(u"VERSION.CFG", reinterpret_cast<const uint8_t*>(stub_data.data()), 4)},
-                               &stub, &error));
+  ASSERT_TRUE(WriteResourceDll({PayloadItem(u"VERSION.CFG", bytes, 4), english, key}, &stub, &error));
+  ResourceItem new_key = PayloadItem(u"", reinterpret_cast<const uint8_t*>("KEY"), 3);
+  new_key.name = ResourceName::Id(kPublicKeyResourceId);
+  std::vector<ResourceItem> items = Payload();
+  items.push_back(new_key);
+  Bytes patched;
+  ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), items, &patched, &error)) << error;
+  CheckInjected(stub, patched, "");
+  PeImage image;
+  ASSERT_TRUE(image.Parse(patched.data(), patched.size()));
+  ResourceTree tree;
+  ASSERT_TRUE(tree.Load(image));
+  ASSERT_EQ(tree.entries().size(), 2u);  // one language each is left
+  const ResourceEntry* found = tree.Find(ResourceName::Id(kRtRcData), ResourceName::Id(kPublicKeyResourceId), 0x409);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->size, 3u);
+}
+
+TEST(ResourceInjectorTest, EmptySectionAtAddressZeroDoesNotPlaceTheNewOneOverTheHeaders) {
+  // Our DLL, with its one section emptied and moved to RVA 0.
+  Bytes stub;
+  std::string error;
+  ASSERT_TRUE(WriteResourceDll({}, &stub, &error));
+  PeImage image;
+  ASSERT_TRUE(image.Parse(stub.data(), stub.size()));
+  uint8_t* header = stub.data() + image.layout().section_table_offset;
+  std::fill(header + 8, header + 24, 0);
+  WriteU32(stub.data() + image.layout().data_directory_offset + 8 * kDirectoryResource, 0);
   Bytes patched;
   ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << error;
-  CheckInjected(stub, patched, "");
+  PeImage after;
+  ASSERT_TRUE(after.Parse(patched.data(), patched.size()));
+  EXPECT_GE(after.sections().back().virtual_address, after.section_alignment());
+  ResourceTree tree;
+  ASSERT_TRUE(tree.Load(after));
+  EXPECT_NE(tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"VERSION.CFG")), nullptr);
+}
+
+TEST(ResourceInjectorTest, RefusesStubsTheLoaderWouldRefuse) {
+  Bytes good;
+  std::string error;
+  ASSERT_TRUE(WriteResourceDll({}, &good, &error));
+  PeImage image;
+  ASSERT_TRUE(image.Parse(good.data(), good.size()));
+  const uint32_t optional = image.layout().optional_header_offset;
+  Bytes out;
+  Bytes no_headers = good;
+  WriteU32(no_headers.data() + optional + 60, 0);  // SizeOfHeaders below the section table
+  EXPECT_FALSE(AddResourceSection(no_headers.data(), no_headers.size(), Payload(), &out, &error));
+  Bytes odd_alignment = good;
+  WriteU32(odd_alignment.data() + optional + 36, 0x15FFFE14);  // FileAlignment
+  EXPECT_FALSE(AddResourceSection(odd_alignment.data(), odd_alignment.size(), Payload(), &out, &error));
+  Bytes outside = good;
+  WriteU32(outside.data() + image.layout().section_table_offset + 20, 0xF0F0F0F0);  // raw data offset
+  EXPECT_FALSE(AddResourceSection(outside.data(), outside.size(), Payload(), &out, &error));
 }
 
 TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
