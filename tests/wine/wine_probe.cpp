@@ -5,11 +5,12 @@
 // in screen coordinates, so that the test can click them with xdotool.
 //
 //   wine_probe wait [--title SUB] [--class NAME] [--has-id N] [--id N]
-//                   [--text SUB] [--enabled 0|1] [--timeout SECONDS]
+//                   [--text SUB] [--enabled 0|1] [--not-hwnd H] [--timeout S]
 //       Waits for a visible top-level window whose title holds SUB and whose
 //       class is NAME, that has a control with id --has-id; with --id, also
 //       until that control's text holds --text and its enabled state is
-//       --enabled. Prints the window (see dump) and exits 0; on timeout prints
+//       --enabled. --not-hwnd skips the window of that handle (to wait for a
+//       box shown again). Prints the window (see dump) and exits 0; on timeout prints
 //       every visible window and exits 1.
 //   wine_probe gone [--title SUB] [--class NAME] [--has-id N] [--timeout S]
 //       Waits until no such window is visible; exit 0, or 1 on timeout.
@@ -35,6 +36,7 @@ struct Query {
   std::string title;
   std::string window_class;
   int has_id = -1;
+  std::string not_hwnd;
   int id = -1;
   std::string text;
   int enabled = -1;
@@ -169,6 +171,11 @@ HWND FindMatching(const Query& q) {
       continue;
     }
     if (q.has_id >= 0 && GetDlgItem(window, q.has_id) == nullptr) continue;
+    if (!q.not_hwnd.empty()) {
+      char handle[32];
+      std::snprintf(handle, sizeof handle, "%p", static_cast<void*>(window));
+      if (q.not_hwnd == handle) continue;
+    }
     return window;
   }
   return nullptr;
@@ -195,6 +202,7 @@ bool ParseQuery(int argc, char** argv, Query* q) {
     if (option == "--title") q->title = value;
     else if (option == "--class") q->window_class = value;
     else if (option == "--has-id") q->has_id = std::atoi(value);
+    else if (option == "--not-hwnd") q->not_hwnd = value;
     else if (option == "--id") q->id = std::atoi(value);
     else if (option == "--text") q->text = value;
     else if (option == "--enabled") q->enabled = std::atoi(value);

@@ -148,7 +148,12 @@ intptr_t DialogConsoleWindowProgress::DlgProc(HWND window, unsigned message, uin
 }
 
 void DialogConsoleWindowProgress::StopAnimation() {
-  if (dialog() != nullptr) SendDlgItemMessageA(dialog(), CORVANE_IDC_ANIMATION, ACM_OPENA, 0, 0);
+  if (dialog() == nullptr) return;
+  HWND animation = GetDlgItem(dialog(), CORVANE_IDC_ANIMATION);
+  SendMessageA(animation, ACM_OPENA, 0, 0);
+  // Closing the clip does not repaint everywhere (Wine keeps the last frame
+  // on screen); a control without a clip paints itself blank.
+  InvalidateRect(animation, nullptr, TRUE);
 }
 
 bool InitCommonControlsFromSystem() {

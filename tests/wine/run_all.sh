@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The Windows patcher's end-to-end tests under Wine on a virtual X display:
+#
+#   tests/wine/run_all.sh WIN32_BUILD_DIR NATIVE_BUILD_DIR
+#
+# Builds what it needs in both trees (patcher.exe and the window probe; the
+# native patchbuild, patcher and sample game generator), makes signed sample
+# patches with the project's own tools, then runs every scenario of
+# scenarios.sh in its own fresh 32-bit prefix. Screenshots go to
+# build/test-artifacts/. Ends with the line "N passed, N failed" and a
+# non-zero status when anything failed. KEEP_WORK=1 keeps the scratch files.
+set -u
+
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+if [ $# -ne 2 ]; then
+  echo "usage: $0 WIN32_BUILD_DIR NATIVE_BUILD_DIR" >&2
+  exit 2
+fi
+WIN32_BUILD=$(cd "$1" && pwd) || exit 2
+NATIVE=$(cd "$2" && pwd) || exit 2
+ARTIFACTS="$ROOT/build/test-artifacts"
+PROBE="$WIN32_BUILD/tests/wine/corvane_wine_probe.exe"
+WORK=$(mktemp -d /tmp/corvane-wine.XXXXXX)
+
+source "$ROOT/tests/wine/wine_env.sh"
+source "$ROOT/tests/wine/sample_payloads.sh"
+source "$ROOT/tests/wine/scenarios.sh"
+
+finish() {
+  cleanup_all
+  [ "${KEEP_WORK:-0}" = 1 ] && echo "scratch files kept in $WORK" || rm -rf "$WORK"
+}
+trap finish EXIT
+
+setup_failed() {
+  echo "setup failed: $*"
+  echo "0 passed, 1 failed"
+  exit 1
+}
+
+for tool in wine wineboot wineserver Xvfb xdotool import; do
+  command -v "$tool" >/dev/null || setup_failed "$tool is not installed (scripts/setup installs it)"
+done
+
+# The German scenario needs the locale; generate it when we may.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && [ "$(id -u)" = 0 ] &&
+   [ -f /etc/locale.gen ] && command -v locale-gen >/dev/null; then
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null 2>&1
+fi
+
+echo "== building"
+cmake --build "$WIN32_BUILD" -j2 --target patcher corvane_wine_probe >"$WORK/build.log" 2>&1 ||
+  { tail -n 30 "$WORK/build.log"; setup_failed "win32 build"; }
+cmake --build "$NATIVE" -j2 --target patcher patchbuild corvane_sample_game >>"$WORK/build.log" 2>&1 ||
+  { tail -n 30 "$WORK/build.log"; setup_failed "native build"; }
+
+echo "== display, template prefix, sample patches"
+mkdir -p "$ARTIFACTS"
+start_display || setup_failed "Xvfb"
+make_template_prefix || setup_failed "template prefix"
+SAMPLE="$WORK/sample"
+make_sample "$SAMPLE" || setup_failed "sample game"
+manifest="$SAMPLE/version.cfg.txt"
+PATCH="$WORK/sample-patch-1.02.exe"
+make_patch "$SAMPLE" "$manifest" "$PATCH" || setup_failed "patch"
+# Gold listed before Classic: manifest order differs from the sorted titles.
+sed -e '/class CLASSIC/{h;d}' -e '/class GOLD/G' "$manifest" >"$WORK/gold-first.cfg.txt"
+PATCH_GOLD_FIRST="$WORK/gold-first-patch.exe"
+make_patch "$SAMPLE" "$WORK/gold-first.cfg.txt" "$PATCH_GOLD_FIRST" || setup_failed "gold-first patch"
+sed 's/^version = "1.02";/version = "1.01";/' "$manifest" >"$WORK/patch-1.01.cfg.txt"
+PATCH_101="$WORK/sample-patch-1.01.exe"
+make_patch "$SAMPLE" "$WORK/patch-1.01.cfg.txt" "$PATCH_101" || setup_failed "1.01 patch"
+PATCH_DAMAGED="$WORK/damaged-patch.exe"
+damage='f=$(find 1.00-1.01 -name "*.upd" | sort | head -n1) &&
+  printf "\377\377\377\377\377\377\377\377" |
+  dd of="$f" bs=1 seek=$(( $(stat -c %s "$f") / 2 )) conv=notrunc status=none'
+make_patch "$SAMPLE" "$manifest" "$PATCH_DAMAGED" "$damage" || setup_failed "damaged patch"
+
+passed=0
+failed=0
+run_scenario() {  # run_scenario NAME FUNCTION
+  local start=$SECONDS
+  TEST_FAILED=0
+  echo "-- $1"
+  "$2"
+  local pid
+  for pid in "${BACKGROUND_PIDS[@]}"; do kill -- "$pid" 2>/dev/null; done
+  BACKGROUND_PIDS=()
+  stop_prefix
+  if [ "$TEST_FAILED" = 0 ]; then
+    passed=$((passed + 1))
+    echo "   PASS $1 ($((SECONDS - start)) s)"
+  else
+    failed=$((failed + 1))
+    echo "   FAIL $1 ($((SECONDS - start)) s)"
+  fi
+}
+
+run_scenario "patch run: window, log, OK, exit 0, registry" scenario_patch_run
+run_scenario "distribution dialog: sorted titles, Cancel, choose the second" scenario_distribution_dialog
+run_scenario "damaged update: Retry asks again, Abort ends with line 9" scenario_damaged_update
+run_scenario "error boxes 2 and 5" scenario_error_boxes
+run_scenario "German texts" scenario_german
+run_scenario "native and Windows patchers give the same result" scenario_native_matches_windows
+
+echo "screenshots in $ARTIFACTS"
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]

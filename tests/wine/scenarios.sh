@@ -1,0 +1,255 @@
+# The Windows patcher's end-to-end scenarios under Wine, sourced by
+# run_all.sh. Each runs in a fresh prefix, drives the real windows with real
+# clicks and checks what the user sees, the exit code, the files and the
+# registry. A scenario calls fail for every broken expectation.
+
+fail() {
+  echo "    FAIL: $*"
+  TEST_FAILED=1
+}
+
+expect_eq() {  # expect_eq ACTUAL EXPECTED WHAT
+  [ "$1" = "$2" ] || fail "$3: got '$1', expected '$2'"
+}
+
+expect_contains() {  # expect_contains TEXT PART WHAT
+  [[ $1 == *"$2"* ]] || fail "$3: '$2' not in '$1'"
+}
+
+# wait_window ARGS...: probe wait; fails the scenario (and answers non-zero)
+# when the window does not come.
+wait_window() {
+  local dump
+  if ! dump=$(probe wait "$@"); then
+    fail "no window ($*)"
+    echo "$dump" | sed 's/^/      /' >&2
+    return 1
+  fi
+  echo "$dump"
+}
+
+expect_exit() {  # expect_exit RUN_DIR CODE
+  expect_eq "$(wait_exit "$1" 30)" "$2" "exit code"
+}
+
+expect_no_window() {
+  local left
+  left=$(probe list)
+  [ -z "$left" ] || fail "windows left open: $left"
+}
+
+# The message box of the catalogue: title message 1, its text in control 65535.
+wait_box() {  # wait_box TEXT [--not-hwnd H]
+  local text=$1
+  shift
+  wait_window --class '#32770' --has-id 65535 --id 65535 --text "$text" "$@"
+}
+
+# The progress window once the run is over (OK enabled).
+wait_finished_window() {
+  wait_window --has-id 1003 --id 1 --enabled 1 --timeout 60
+}
+
+game_dir() { echo "$WINEPREFIX/drive_c/Games/Game"; }
+
+# (1) A whole patch run: title, log, success line, OK ends it with 0; the
+# registry values and the patched files.
+scenario_patch_run() {
+  new_prefix patch-run
+  install_sample "$SAMPLE"
+  start_patcher "$PATCH" "$WORK/runs/patch-run"
+  local dump
+  dump=$(wait_finished_window) || return
+  expect_eq "$(field "$(head -n1 <<<"$dump")" title)" \
+    "Sample Game: Updating version 1.00 to version 1.02..." "window title"
+  local log
+  log=$(control_text "$dump" 1003)
+  expect_eq "$log" "Verifying Sample Game, version 1.00...\\r\\nSample Game: Updating version 1.00 to version 1.02...\\r\\nSample Game patch 1.02 has been applied successfully.\\r\\n" "log"
+  expect_eq "$(control_text "$dump" 1005)" "" "progress line at the end"
+  screenshot "$dump" "$ARTIFACTS/wine-progress-window.png"
+  click_control "$dump" 1
+  expect_exit "$WORK/runs/patch-run" 0
+  expect_no_window
+  expect_eq "$(reg_value "$SAMPLE_GAME_KEY" VERSION)" "1.02" "HKLM VERSION"
+  expect_eq "$(reg_value "$SAMPLE_SETTINGS_KEY" BonusMaps)" "enabled" "HKCU BonusMaps"
+  local game
+  game=$(game_dir)
+  cmp -s "$game/DATA/LEVELS.DAT" "$SAMPLE/trees/1.02/DATA/LEVELS.DAT" || fail "LEVELS.DAT not at 1.02"
+  cmp -s "$game/README.TXT" "$SAMPLE/payload/ALL/README.TXT" || fail "README.TXT not copied"
+  [ -f "$game/MAPS/BONUS.MAP" ] || fail "the Gold variant BONUS.MAP was not installed"
+  [ -f "$game/TOOLS/EDITOR.TXT" ] || fail "the Add\\ file was not installed"
+}
+
+# (2) The distribution dialog: titles sorted, the first selected; Cancel ends
+# with 1 and no message, touching nothing; choosing the second title installs
+# that distribution's variants. The manifest lists Gold before Classic, so
+# the chosen title's position in the sorted list is not its manifest position.
+scenario_distribution_dialog() {
+  new_prefix distribution
+  install_sample "$SAMPLE"
+  local game
+  game=$(game_dir)
+  rm -f "$game/EDITION.TXT"  # nothing tells the edition: the user must choose
+  local before
+  before=$(tree_digest "$game")
+
+  start_patcher "$PATCH_GOLD_FIRST" "$WORK/runs/distribution-cancel"
+  local dump
+  dump=$(wait_window --title "Select the distribution" --has-id 1007) || return
+  local items
+  items=$(grep '^ITEM' <<<"$dump" | sed 's/ rect=[-0-9,]*//')
+  expect_eq "$items" 'ITEM id=1007 index=0 selected=1 text="Sample Game Classic"
+ITEM id=1007 index=1 selected=0 text="Sample Game Gold Edition"' "list items"
+  expect_contains "$(control_text "$dump" -1)" "Your distribution was not recognized." "prompt"
+  screenshot "$dump" "$ARTIFACTS/wine-distribution-dialog.png"
+  click_control "$dump" 2
+  expect_exit "$WORK/runs/distribution-cancel" 1
+  expect_no_window
+  expect_eq "$(tree_digest "$game")" "$before" "installation after Cancel"
+
+  start_patcher "$PATCH_GOLD_FIRST" "$WORK/runs/distribution-choose"
+  dump=$(wait_window --title "Select the distribution" --has-id 1007) || return
+  click_rect "$(field "$(grep '^ITEM id=1007 index=1 ' <<<"$dump")" rect)"
+  dump=$(probe wait --title "Select the distribution" --has-id 1007)
+  grep -q '^ITEM id=1007 index=1 selected=1 ' <<<"$dump" || fail "the click did not select the second title"
+  click_control "$dump" 1
+  dump=$(wait_finished_window) || return
+  expect_contains "$(control_text "$dump" 1003)" "Sample Game patch 1.02 has been applied successfully." "log"
+  click_control "$dump" 1
+  expect_exit "$WORK/runs/distribution-choose" 0
+  cmp -s "$game/MAPS/BONUS.MAP" "$SAMPLE/payload/ALL/MAPS/BONUS.MAP.#GOLD" || fail "Gold's BONUS.MAP missing"
+  expect_eq "$(reg_value "$SAMPLE_SETTINGS_KEY" BonusMaps)" "enabled" "Gold's registry value"
+}
+
+# (3) A damaged update file: the Abort/Retry/Ignore box; Retry applies it
+# again (the box comes back); Abort ends with log line 9, phase 1, exit 1.
+scenario_damaged_update() {
+  new_prefix damaged
+  install_sample "$SAMPLE"
+  start_patcher "$PATCH_DAMAGED" "$WORK/runs/damaged"
+  local box
+  box=$(wait_box "Error found in file" --timeout 60) || return
+  expect_eq "$(field "$(head -n1 <<<"$box")" title)" "Sample Game Patch" "box title"
+  for id in 3 4 5; do
+    [ -n "$(control "$box" $id)" ] || fail "box without button $id"
+  done
+  local progress
+  progress=$(probe wait --has-id 1003)
+  screenshot "$progress" "$ARTIFACTS/wine-retry-question.png"
+  click_control "$box" 4  # Retry
+  local again
+  again=$(wait_box "Error found in file" --not-hwnd "$(field "$(head -n1 <<<"$box")" hwnd)") || return
+  expect_eq "$(control_text "$again" 65535)" "$(control_text "$box" 65535)" "question asked again"
+  click_control "$again" 3  # Abort
+  local dump
+  dump=$(wait_finished_window) || return
+  local log
+  log=$(control_text "$dump" 1003)
+  expect_contains "$log" "Some error occurred during patch installation.\\r\\nPatch file is probably dammaged." "log line 9"
+  expect_contains "$log" ", phase 1.\\r\\n" "phase"
+  click_control "$dump" 1
+  expect_exit "$WORK/runs/damaged" 1
+  expect_no_window
+}
+
+# (4) Error boxes before the window: box 2 when the game is not installed,
+# box 5 when the installed version is newer than the patch.
+scenario_error_boxes() {
+  new_prefix errors
+  start_patcher "$PATCH" "$WORK/runs/not-installed"
+  local box
+  box=$(wait_box "is not installed") || return
+  expect_eq "$(control_text "$box" 65535)" \
+    "Sample Game is not installed on your computer or installation is corrupted." "box 2"
+  expect_eq "$(field "$(head -n1 <<<"$box")" title)" "Sample Game Patch" "box title"
+  click_control "$box" 1
+  expect_exit "$WORK/runs/not-installed" 1
+  expect_no_window
+
+  install_sample "$SAMPLE" 1.02
+  start_patcher "$PATCH_101" "$WORK/runs/newer"
+  box=$(wait_box "more recent") || return
+  expect_eq "$(control_text "$box" 65535)" \
+    "The version of Sample Game (1.02) \\nis more recent than this patch version (1.01)." "box 5"
+  click_control "$box" 1
+  expect_exit "$WORK/runs/newer" 1
+  expect_no_window
+}
+
+# (5) Under a German locale the boxes and the window speak German.
+scenario_german() {
+  if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    fail "the de_DE.UTF-8 locale is not available"
+    return
+  fi
+  new_prefix german
+  local saved_lang=${LANG:-} saved_all=${LC_ALL:-}
+  export LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
+  start_patcher "$PATCH" "$WORK/runs/german-box"
+  local box
+  if box=$(wait_box "nicht installiert"); then
+    expect_eq "$(control_text "$box" 65535)" \
+      "Sample Game ist auf Ihrem Computer nicht installiert, oder die Installation ist beschädigt." "box 2"
+    click_control "$box" 1
+    expect_exit "$WORK/runs/german-box" 1
+  fi
+
+  install_sample "$SAMPLE"
+  start_patcher "$PATCH" "$WORK/runs/german-run"
+  local dump
+  if dump=$(wait_finished_window); then
+    expect_eq "$(field "$(head -n1 <<<"$dump")" title)" \
+      "Sample Game: Version 1.00 wird auf Version 1.02 aktualisiert..." "window title"
+    local log
+    log=$(control_text "$dump" 1003)
+    expect_contains "$log" "Sample Game, Version 1.00, wird überprüft..." "log line 11"
+    expect_contains "$log" "Der Sample Game-Patch 1.02 wurde erfolgreich installiert." "log line 6"
+    screenshot "$dump" "$ARTIFACTS/wine-progress-window-german.png"
+    click_control "$dump" 1
+    expect_exit "$WORK/runs/german-run" 0
+  fi
+  stop_prefix
+  export LANG=$saved_lang LC_ALL=$saved_all
+  [ -n "$saved_lang" ] || unset LANG
+  [ -n "$saved_all" ] || unset LC_ALL
+}
+
+# (6) The same patch applied by the native patcher and by the Windows patcher
+# to two copies of one installation: identical trees, identical registry.
+scenario_native_matches_windows() {
+  new_prefix same-windows
+  local windows_prefix=$WINEPREFIX
+  install_sample "$SAMPLE"
+  start_patcher "$PATCH" "$WORK/runs/same-windows"
+  local dump
+  dump=$(wait_finished_window) || return
+  click_control "$dump" 1
+  expect_exit "$WORK/runs/same-windows" 0
+  stop_prefix
+
+  new_prefix same-native
+  local native_prefix=$WINEPREFIX
+  install_sample "$SAMPLE"
+  stop_prefix  # the native patcher reads and writes the registry files itself
+  mkdir -p "$WORK/runs/same-native"
+  local status=0
+  (cd "$WORK/runs/same-native" &&
+    timeout 120 "$NATIVE/apps/patcher/patcher" "$PATCH" </dev/null >native.out 2>&1) || status=$?
+  expect_eq "$status" 0 "native exit code"
+
+  local windows_tree native_tree
+  windows_tree=$(WINEPREFIX=$windows_prefix; tree_digest "$(game_dir)")
+  native_tree=$(tree_digest "$native_prefix/drive_c/Games/Game")
+  [ -n "$windows_tree" ] || fail "no Windows tree"
+  expect_eq "$native_tree" "$windows_tree" "installed trees"
+  local key name windows_value native_value
+  for key in "$SAMPLE_GAME_KEY VERSION" "$SAMPLE_SETTINGS_KEY BonusMaps" "$SAMPLE_GAME_KEY MAIN"; do
+    name=${key##* }
+    key=${key% *}
+    windows_value=$(WINEPREFIX=$windows_prefix reg_value "$key" "$name")
+    native_value=$(WINEPREFIX=$native_prefix reg_value "$key" "$name")
+    [ -n "$windows_value" ] || fail "no value $key\\$name"
+    expect_eq "$native_value" "$windows_value" "$key\\$name"
+  done
+  WINEPREFIX=$windows_prefix stop_prefix
+}
