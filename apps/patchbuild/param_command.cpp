@@ -24,7 +24,9 @@
 namespace patchbuild {
 
 CLI::App* ParamCommandGroup(CLI::App& app) {
-  if (CLI::App* existing = app.get_subcommand_no_throw("param")) return existing;
+  std::vector<CLI::App*> existing =
+      app.get_subcommands([](CLI::App* sub) { return sub->get_name() == "param"; });
+  if (!existing.empty()) return existing.front();
   CLI::App* param = app.add_subcommand("param", "Inspect and convert configuration files");
   param->require_subcommand(1);
   return param;

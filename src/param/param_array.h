@@ -49,7 +49,7 @@ template <class Raw>
 class ParamArrayValueSpec final : public IParamArrayValue {
  public:
   ParamArrayValueSpec() = default;
-  explicit ParamArrayValueSpec(const Raw& raw) : _raw(raw) {}
+  explicit ParamArrayValueSpec(Raw raw) : _raw(std::move(raw)) {}
 
   RString GetText() const override { return _raw.GetText(); }
   RString GetRawText() const override { return _raw.GetRawText(); }
@@ -121,7 +121,7 @@ class ParamArrayValueArray final : public IParamArrayValue {
 // A named array entry.
 class ParamArray final : public ParamEntry {
  public:
-  explicit ParamArray(const char* name) : ParamEntry(name) {}
+  explicit ParamArray(BankedString name) : ParamEntry(std::move(name)) {}
 
   bool IsArray() const override { return true; }
   size_t GetOwnMemory() const override;

@@ -67,28 +67,28 @@ uint32_t ParamReadCompact(SerializeBinStream& stream) {
   return value;
 }
 
-RString ParamReadString(SerializeBinStream& stream) {
+BankedString ParamReadString(SerializeBinStream& stream) {
   BankedString text;
   stream.TransferString(text);
-  return text.GetRString();
+  return text;
 }
 
-RString ParamReadBodyString(SerializeBinStream& stream) {
+BankedString ParamReadBodyString(SerializeBinStream& stream) {
   ParamFileContext& context = ParamContext(stream);
   if (context._version >= 8) return ParamReadString(stream);
   AutoArray<RString>& table = context._stringTable;
   int64_t index = context._version >= 3 ? static_cast<int32_t>(ParamReadCompact(stream))
                                         : ParamReadInt(stream);
-  if (ParamAtEnd(stream)) return RString();
-  if (index >= 0 && index < table.Size()) return table[static_cast<int>(index)];
+  if (ParamAtEnd(stream)) return BankedString();
+  if (index >= 0 && index < table.Size()) return BankedString(table[static_cast<int>(index)]);
   // Older layouts introduce a new string by the next free index.
   if (context._version < 7 && index == table.Size()) {
-    RString text = ParamReadString(stream);
-    table.Add(text);
+    BankedString text = ParamReadString(stream);
+    table.Add(text.GetRString());
     return text;
   }
   ParamStructureError(stream);
-  return RString();
+  return BankedString();
 }
 
 int64_t ParamTell(const SerializeBinStream& stream) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "foundation/banked_string.h"
 #include "foundation/r_string.h"
 
 namespace corvane {
@@ -28,10 +29,10 @@ bool ParamAtEnd(const SerializeBinStream& stream);
 int ParamReadByte(SerializeBinStream& stream);  // 0..255, -1 at the end
 int32_t ParamReadInt(SerializeBinStream& stream);
 uint32_t ParamReadCompact(SerializeBinStream& stream);
-RString ParamReadString(SerializeBinStream& stream);  // zero-terminated, in place
+BankedString ParamReadString(SerializeBinStream& stream);  // zero-terminated, in place
 // A string of a class body: in place (version 8), or a reference into the
 // context's string table (versions 2 to 7).
-RString ParamReadBodyString(SerializeBinStream& stream);
+BankedString ParamReadBodyString(SerializeBinStream& stream);
 
 int64_t ParamTell(const SerializeBinStream& stream);
 void ParamSeek(SerializeBinStream& stream, int64_t position);

@@ -2,6 +2,7 @@
 // current layout) and the reader (current and older layouts).
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "foundation/app_frame.h"
@@ -86,37 +87,37 @@ IParamArrayValue* ReadItem(SerializeBinStream& stream, int type) {
     }
     case kParamItemExpression:
       return new ParamArrayValueExpression(
-          ParamRawValueExpression(ParamReadBodyString(stream).Data()));
+          ParamRawValueExpression(ParamReadBodyString(stream)));
     case kParamItemText:
       break;
     default:
       ReportErrorAt("%s(%d) : Unknown array value type %d", __FILE__, __LINE__, type);
       break;
   }
-  return new ParamArrayValueText(ParamRawValue(ParamReadBodyString(stream).Data()));
+  return new ParamArrayValueText(ParamRawValue(ParamReadBodyString(stream)));
 }
 
 ParamEntry* ReadValue(SerializeBinStream& stream, ParamClass& cls) {
   int type = ParamReadByte(stream);
-  RString name = ParamReadBodyString(stream);
+  BankedString name = ParamReadBodyString(stream);
   ParamEntry* entry = nullptr;
   switch (type) {
     case kParamItemFloat:
-      entry = new ParamValueFloat(name.Data(),
+      entry = new ParamValueFloat(name,
                                   ParamRawValueFloat(FloatFromBits(ParamReadInt(stream))));
       break;
     case kParamItemInt:
-      entry = new ParamValueInt(name.Data(), ParamRawValueInt(ParamReadInt(stream)));
+      entry = new ParamValueInt(name, ParamRawValueInt(ParamReadInt(stream)));
       break;
     case kParamItemExpression:
-      entry = new ParamValueExpression(name.Data(),
-                                       ParamRawValueExpression(ParamReadBodyString(stream).Data()));
+      entry = new ParamValueExpression(name,
+                                       ParamRawValueExpression(ParamReadBodyString(stream)));
       break;
     default:
       if (type != kParamItemText) {
         ReportErrorAt("%s(%d) : Unknown value type %d", __FILE__, __LINE__, type);
       }
-      entry = new ParamValueText(name.Data(), ParamRawValue(ParamReadBodyString(stream).Data()));
+      entry = new ParamValueText(name, ParamRawValue(ParamReadBodyString(stream)));
       break;
   }
   // The value named exactly "access" sets the level of the class being read.
@@ -188,11 +189,11 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
   if (!EnterNesting(stream)) return;
   const int version = context._version;
   if (version < 7) {
-    RString name = ParamReadBodyString(stream);
-    if (!isRoot) cls.SetName(name.Data());
+    BankedString name = ParamReadBodyString(stream);
+    if (!isRoot) cls.SetName(std::move(name));
   }
   cls.SetSource(context._source.GetRef(), false);
-  RString baseName = version < 7 ? ParamReadString(stream) : ParamReadBodyString(stream);
+  BankedString baseName = version < 7 ? ParamReadString(stream) : ParamReadBodyString(stream);
   ParamLinkBase(cls, baseName.Data(), ownIndex);
 
   uint32_t count = ReadCount(stream);
@@ -204,9 +205,9 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
     switch (type) {
       case kParamEntryClass: {
         if (version >= 7) {
-          RString name = ParamReadBodyString(stream);
+          BankedString name = ParamReadBodyString(stream);
           int32_t position = ParamReadInt(stream);
-          auto* sub = new ParamClass(name.Data());
+          auto* sub = new ParamClass(std::move(name));
           sub->SetParent(&cls);
           cls.AppendEntry(sub);
           pending.push_back({sub, cls.GetEntryCount() - 1, position});
@@ -225,7 +226,7 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
         cls.AppendEntry(ReadValue(stream, cls));
         break;
       case kParamEntryArray: {
-        auto* array = new ParamArray(ParamReadBodyString(stream).Data());
+        auto* array = new ParamArray(ParamReadBodyString(stream));
         if (EnterNesting(stream)) {
           ReadItems(stream, array->Items());
           LeaveNesting(stream);
@@ -234,13 +235,13 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
         break;
       }
       case kParamEntryClassDecl: {
-        auto* decl = new ParamClassDecl(ParamReadBodyString(stream).Data());
+        auto* decl = new ParamClassDecl(ParamReadBodyString(stream));
         decl->SetParent(&cls);
         cls.AppendEntry(decl);
         break;
       }
       case kParamEntryClassDelete: {
-        auto* marker = new ParamClassDelete(ParamReadBodyString(stream).Data());
+        auto* marker = new ParamClassDelete(ParamReadBodyString(stream));
         marker->SetParent(&cls);
         cls.AppendEntry(marker);
         break;
@@ -261,7 +262,7 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
       if (defer) {
         int32_t next = i + 1 < pending.size() ? pending[i + 1].position : endPosition;
         uint32_t size = next > body.position ? static_cast<uint32_t>(next - body.position) : 0;
-        cls.ReplaceEntryAt(body.index, new ParamClassPlaceholder(body.cls->GetName(),
+        cls.ReplaceEntryAt(body.index, new ParamClassPlaceholder(body.cls->GetBankedName(),
                                                                  context._source.GetRef(),
                                                                  body.position, size));
         continue;
@@ -313,13 +314,13 @@ template void ParamArrayValueSpec<ParamRawValueExpression>::SerializeBin(Seriali
 
 void ParamRawValue::WriteBin(SerializeBinStream& stream) const { ParamWriteString(stream, _value.Data()); }
 void ParamRawValue::ReadBin(SerializeBinStream& stream) {
-  _value = BankedString(ParamReadBodyString(stream).Data());
+  _value = ParamReadBodyString(stream);
 }
 void ParamRawValueExpression::WriteBin(SerializeBinStream& stream) const {
   ParamWriteString(stream, _value.Data());
 }
 void ParamRawValueExpression::ReadBin(SerializeBinStream& stream) {
-  _value = BankedString(ParamReadBodyString(stream).Data());
+  _value = ParamReadBodyString(stream);
 }
 void ParamRawValueFloat::WriteBin(SerializeBinStream& stream) const {
   ParamWriteInt(stream, BitsFromFloat(_value));

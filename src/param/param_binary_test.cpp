@@ -386,6 +386,24 @@ TEST(ParamBinary, DuplicateNamesAreKeptInOrderAndTheFirstIsFound) {
   EXPECT_STREQ(file.GetEntry(1)->GetName(), "version");
 }
 
+TEST(ParamBinary, DeepNestingIsRefusedBeforeTheStackRunsOut) {
+  Bytes b;
+  b.Signature().I32(0).I32(8);
+  int enumAt = b.Pos();
+  b.I32(0);
+  b.Str("").Compact(1);
+  b.U8(2).Str("deep").Compact(1);
+  for (int i = 0; i < 100000; ++i) b.U8(3).Compact(1);
+  b.U8(2).I32(1);
+  b.Patch(enumAt, b.Pos());
+  b.I32(0);
+  ParamFile file;
+  ScopedReportCapture capture;
+  EXPECT_FALSE(Load(file, b.data));
+  EXPECT_TRUE(capture.Contains(ReportSlot::kErrorAt, "FileStructure error"));
+  EXPECT_TRUE(file.FindEntry("deep")->IsArray());
+}
+
 TEST(ParamBinary, BodiesThatPointBackwardsAreRefused) {
   // A class whose body position is the root body itself would be read again
   // and again.

@@ -11,8 +11,6 @@
 
 namespace corvane {
 
-ParamClass::ParamClass(const char* name) : ParamEntry(name) {}
-
 ParamClass::~ParamClass() {
   _dying = true;
   if (_inList) {

@@ -23,7 +23,7 @@ class ParamEntryIndex;
 // operation that reaches an entry by position.
 class ParamClass : public ParamEntry {
  public:
-  explicit ParamClass(const char* name);
+  explicit ParamClass(BankedString name) : ParamEntry(std::move(name)) {}
   ~ParamClass() override;
 
   void SetSourceFrom(const ParamClass& other) override;

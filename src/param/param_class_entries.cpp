@@ -45,7 +45,7 @@ ParamEntry* ParamClass::LoadedEntryAt(int index) const {
   if (!placeholder) return entry;
 
   auto* self = const_cast<ParamClass*>(this);
-  auto* cls = new ParamClass(placeholder->GetName());
+  auto* cls = new ParamClass(placeholder->GetBankedName());
   cls->_source = placeholder->GetSource();
   cls->_sourceOffset = placeholder->GetSourceOffset();
   cls->_sourceSize = placeholder->GetSourceSize();

@@ -7,7 +7,7 @@ namespace corvane {
 // A class that is only named ("class X;"), not defined.
 class ParamClassDecl final : public ParamClass {
  public:
-  explicit ParamClassDecl(const char* name) : ParamClass(name) {}
+  explicit ParamClassDecl(BankedString name) : ParamClass(std::move(name)) {}
   bool IsDefined() const override { return false; }
   int GetEntryCount() const override;
   EntryHandle GetEntry(int index) const override;
@@ -18,7 +18,7 @@ class ParamClassDecl final : public ParamClass {
 // A deletion marker: the class of that name goes away when files are merged.
 class ParamClassDelete final : public ParamClass {
  public:
-  explicit ParamClassDelete(const char* name) : ParamClass(name) {}
+  explicit ParamClassDelete(BankedString name) : ParamClass(std::move(name)) {}
   bool IsDefined() const override { return false; }
   bool IsDelete() const override { return true; }
   int GetEntryCount() const override;
@@ -31,8 +31,8 @@ class ParamClassDelete final : public ParamClass {
 // holds it loads the body (through the source) when the entry is reached.
 class ParamClassPlaceholder final : public ParamEntry {
  public:
-  ParamClassPlaceholder(const char* name, IParamClassSource* source, int offset, uint32_t size)
-      : ParamEntry(name), _source(source), _sourceOffset(offset), _sourceSize(size) {}
+  ParamClassPlaceholder(BankedString name, IParamClassSource* source, int offset, uint32_t size)
+      : ParamEntry(std::move(name)), _source(source), _sourceOffset(offset), _sourceSize(size) {}
 
   bool IsClass() const override { return true; }
   void SetSource(IParamClassSource* source, bool recursive) override;

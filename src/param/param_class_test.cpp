@@ -65,6 +65,15 @@ TEST(ParamClassLookup, WrongKindAccessesReportWithTheContext) {
   EXPECT_TRUE(capture.Contains(ReportSlot::kErrorLevel, "'x/' is not a class."));
 }
 
+TEST(ParamClassLookup, ContextTextIsCutTo511Characters) {
+  ParamFile file;
+  std::string longName(600, 'n');
+  ParamClass* cls = file.AddClass(longName.c_str());
+  RString context = cls->GetContext("member");
+  EXPECT_EQ(context.GetLength(), 511);
+  EXPECT_EQ(std::string(context.Data(), 2), "/n");
+}
+
 TEST(ParamClassLookup, PathsWalkClassesThroughBases) {
   ParamFile file;
   ParamClass* a = file.AddClass("A");

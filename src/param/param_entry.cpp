@@ -11,8 +11,6 @@ namespace corvane {
 
 const ParamEntryAllVisibleTest ParamEntryAllVisible;
 
-ParamEntry::ParamEntry(const char* name) : _name(name) {}
-
 ParamEntry::~ParamEntry() = default;
 
 RString ParamEntry::GetContext(const char* member) const {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "foundation/banked_string.h"
 #include "foundation/r_string.h"
@@ -51,7 +52,7 @@ extern const ParamEntryAllVisibleTest ParamEntryAllVisible;
 // their class, classes know their parent.
 class ParamEntry {
  public:
-  explicit ParamEntry(const char* name);
+  explicit ParamEntry(BankedString name) : _name(std::move(name)) {}
   ParamEntry(const ParamEntry&) = delete;
   ParamEntry& operator=(const ParamEntry&) = delete;
 
@@ -148,7 +149,7 @@ class ParamEntry {
   virtual bool HasCheckValue() const { return false; }
 
   const char* GetName() const { return _name.Data(); }
-  void SetName(const char* name) { _name = BankedString(name); }
+  void SetName(BankedString name) { _name = std::move(name); }
   const BankedString& GetBankedName() const { return _name; }
 
   // "<parents>/<class>.<member>" as used in every message naming an entry;

@@ -56,7 +56,7 @@ size_t ParamFile::UnloadClass(ParamClass* cls) {
   int index = parent->IndexOfEntry(cls);
   if (index < 0) return 0;
   size_t held = cls->GetOwnMemory() + cls->GetChildMemory();
-  auto* placeholder = new ParamClassPlaceholder(cls->GetName(), cls->GetSource(),
+  auto* placeholder = new ParamClassPlaceholder(cls->GetBankedName(), cls->GetSource(),
                                                 cls->GetSourceOffset(), cls->GetSourceSize());
   RemoveFromList(cls);
   parent->ReplaceEntryAt(index, placeholder);

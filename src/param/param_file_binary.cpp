@@ -26,7 +26,7 @@ void ReadStringTable(SerializeBinStream& stream) {
   ParamFileContext& context = ParamContext(stream);
   uint32_t count = static_cast<uint32_t>(ParamReadInt(stream));
   for (uint32_t i = 0; i < count && !ParamAtEnd(stream); ++i) {
-    context._stringTable.Add(ParamReadString(stream));
+    context._stringTable.Add(ParamReadString(stream).GetRString());
   }
 }
 

@@ -11,7 +11,11 @@ namespace corvane {
 
 // --- text ---
 
-RString ParamRawValue::GetText() const { return ParamLocalize(_value.Data()); }
+RString ParamRawValue::GetText() const {
+  const char* text = _value.Data();
+  if (text[0] == '$' && text[1] == 'S' && text[2] == 'T' && text[3] == 'R') return ParamLocalize(text);
+  return _value.GetRString();
+}
 
 float ParamRawValue::GetFloat() const { return ParamTextGetFloat(_value.Data(), _file); }
 

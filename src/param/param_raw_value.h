@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "foundation/banked_string.h"
 #include "foundation/r_string.h"
@@ -28,9 +29,10 @@ struct ParamRawValue {
 
   ParamRawValue() = default;
   explicit ParamRawValue(const char* text) : _value(text) {}
+  explicit ParamRawValue(BankedString text) : _value(std::move(text)) {}
 
   RString GetText() const;
-  RString GetRawText() const { return RString(_value.Data()); }
+  RString GetRawText() const { return _value.GetRString(); }
   float GetFloat() const;
   int GetInt() const;
   void SetInt(int value);
@@ -105,9 +107,10 @@ struct ParamRawValueExpression {
 
   ParamRawValueExpression() = default;
   explicit ParamRawValueExpression(const char* text) : _value(text) {}
+  explicit ParamRawValueExpression(BankedString text) : _value(std::move(text)) {}
 
-  RString GetText() const { return RString(_value.Data()); }
-  RString GetRawText() const { return RString(_value.Data()); }
+  RString GetText() const { return _value.GetRString(); }
+  RString GetRawText() const { return _value.GetRString(); }
   float GetFloat() const;
   int GetInt() const;
   void SetInt(int value);

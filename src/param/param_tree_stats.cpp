@@ -15,7 +15,11 @@ void WalkItems(const IParamArrayValue& item, ParamTreeStats& stats) {
     for (int i = 0; i < item.GetItemCount(); ++i) WalkItems(item.GetItem(i), stats);
     return;
   }
-  stats.textBytes += static_cast<uint64_t>(item.GetRawText().GetLength());
+  if (item.IsTextValue() || item.IsExpression()) {
+    stats.textBytes += static_cast<uint64_t>(item.GetRawText().GetLength());
+  } else {
+    stats.textBytes += static_cast<uint64_t>(item.GetInt());
+  }
 }
 
 }  // namespace
@@ -49,7 +53,11 @@ ParamTreeStats CollectParamTreeStats(const ParamClass& root) {
         if (entry->IsFloatValue()) ++stats.floatValues;
         if (entry->IsIntValue()) ++stats.intValues;
         if (entry->IsExpression()) ++stats.expressions;
-        stats.textBytes += static_cast<uint64_t>(entry->GetRawText().GetLength());
+        if (entry->IsTextValue() || entry->IsExpression()) {
+          stats.textBytes += static_cast<uint64_t>(entry->GetRawText().GetLength());
+        } else {
+          stats.textBytes += static_cast<uint64_t>(entry->GetInt());
+        }
       }
     }
   }

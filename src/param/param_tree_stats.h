@@ -24,7 +24,7 @@ struct ParamTreeStats {
   int64_t classesWithBase = 0;
   int maxDepth = 0;           // deepest class nesting (the root is 0)
   size_t memory = 0;          // GetOwnMemory + GetChildMemory of the root
-  uint64_t textBytes = 0;     // length of every text read (a cheap checksum of the walk)
+  uint64_t textBytes = 0;     // text lengths and numbers read (a cheap checksum of the walk)
 };
 
 ParamTreeStats CollectParamTreeStats(const ParamClass& root);

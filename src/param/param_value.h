@@ -9,8 +9,8 @@ namespace corvane {
 template <class Raw>
 class ParamValueSpec final : public ParamEntry {
  public:
-  explicit ParamValueSpec(const char* name) : ParamEntry(name) {}
-  ParamValueSpec(const char* name, const Raw& raw) : ParamEntry(name), _raw(raw) {}
+  explicit ParamValueSpec(BankedString name) : ParamEntry(std::move(name)) {}
+  ParamValueSpec(BankedString name, Raw raw) : ParamEntry(std::move(name)), _raw(std::move(raw)) {}
 
   bool IsTextValue() const override { return Raw::kText; }
   bool IsFloatValue() const override { return Raw::kFloat; }
@@ -18,7 +18,7 @@ class ParamValueSpec final : public ParamEntry {
   bool IsExpression() const override { return Raw::kExpression; }
 
   size_t GetOwnMemory() const override { return sizeof(*this) + _raw.GetOwnMemory(); }
-  ParamEntry* Clone() const override { return new ParamValueSpec(GetName(), _raw); }
+  ParamEntry* Clone() const override { return new ParamValueSpec(_name, _raw); }
 
   RString GetText() const override { return _raw.GetText(); }
   float GetFloat() const override { return _raw.GetFloat(); }
