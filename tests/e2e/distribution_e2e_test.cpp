@@ -46,10 +46,11 @@ class DistributionE2E : public ::testing::Test {
 
   // A detection rule: an installation whose EDITION.TXT holds `content` is
   // one of `distributions`.
-  void AddRule(const char* rule, const std::string& content, std::vector<const char*> distributions) {
+  void AddRule(const char* rule, const std::string& content, std::vector<const char*> distributions,
+               const char* file = kEditionFile) {
     ParamClass* what = builder_->manifest().AddClass("WhatDistribution");
     ParamClass* entry = what->AddClass(rule);
-    entry->AddText("file", kEditionFile);
+    entry->AddText("file", file);
     entry->AddInt("crc", static_cast<int>(FileCrc(ToBytes(content))));
     ParamEntry* list = entry->AddArray("distributions");
     for (const char* name : distributions) list->AddItemText(name);
@@ -125,20 +126,21 @@ TEST_F(DistributionE2E, CrcOffByOneBitLeavesTheChoiceOpen) {
   EXPECT_TRUE(levels == SampleGameFiles(0)["DATA\\LEVELS.DAT"]);
 }
 
-TEST_F(DistributionE2E, ChoiceListsSortedTitlesAndAnswersTheOneBehindTheTitle) {
-  AddRule("GoldOrClassic", "", {"GOLD", "CLASSIC"});  // the empty file: not installed, skipped
+TEST_F(DistributionE2E, ChoiceBetweenTwoFollowsTheSortedTitles) {
+  ASSERT_TRUE(install_->WriteGameFile(kEditionFile, ToBytes("either")));
+  AddRule("Missing", "", {"DELUXE"}, "EDITION2.TXT");  // not installed: skipped
+  AddRule("GoldOrClassic", "either", {"GOLD", "CLASSIC"});
   builder_->Add("All\\MAPS\\BONUS.MAP.#CLASSIC", ToBytes("classic bonus"));
   builder_->Add("All\\MAPS\\BONUS.MAP.#GOLD", ToBytes("gold bonus"));
-  // Sorted: 1 Classic, 2 Deluxe Box, 3 Gold Edition. Manifest order would put
-  // Gold first; the answer must follow the titles.
-  PatcherRun run = Run("3\n\n", true);
+  // Sorted: 1 Classic, 2 Gold Edition. Manifest order puts Gold first; the
+  // answer must follow the titles shown.
+  PatcherRun run = Run("2\n\n", true);
   EXPECT_EQ(run.exit_code, 0) << run.output;
   size_t classic = run.output.find("1. Classic");
-  size_t deluxe = run.output.find("2. Deluxe Box");
-  size_t gold = run.output.find("3. Gold Edition");
+  size_t gold = run.output.find("2. Gold Edition");
   ASSERT_NE(classic, std::string::npos) << run.output;
-  EXPECT_LT(classic, deluxe);
-  EXPECT_LT(deluxe, gold);
+  EXPECT_LT(classic, gold);
+  EXPECT_EQ(run.output.find("Deluxe"), std::string::npos) << run.output;
   EXPECT_EQ(Installed("MAPS\\BONUS.MAP"), "gold bonus");
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "patcher_process.h"
+#include "platform/signing_key.h"
 #include "payload_builder.h"
 #include "sample_game.h"
 #include "scratch_install.h"
@@ -479,6 +480,36 @@ TEST_F(PatchRunE2E, SelfContainedPatcherTakesItsOwnPayload) {
     EXPECT_EQ(run.exit_code, 0) << run.output;
     ExpectInstalled(1);
   }
+}
+
+TEST_F(PatchRunE2E, KeyCarriedByThePatcherReplacesTheBuiltInOne) {
+  std::string maker_pem;
+  Bytes maker_key;
+  std::string error;
+  ASSERT_TRUE(platform::GenerateSigningKey(&maker_pem, &maker_key, &error)) << error;
+  InstallVersion(0);
+  MakePatch(0, 1);
+  ASSERT_TRUE(builder_->SealWith(maker_pem));
+  std::string program = install_->root() + "/makerpatch";
+  PatcherOptions options;
+  options.program = program;
+  options.wine_prefix = install_->prefix();
+  options.working_directory = install_->root();
+
+  // Signed with the maker's key, but the patcher knows only the test key.
+  ASSERT_TRUE(builder_->WriteSelfContained(PatcherProgram(), program));
+  PatcherRun refused = RunPatcher(options);
+  EXPECT_EQ(refused.signal, 0);
+  EXPECT_FALSE(refused.timed_out);
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_OUTPUT_HAS(refused, "Patch file is corrupted, error 7/0.");
+  ExpectInstalled(0);
+
+  builder_->SetPublicKey(maker_key);
+  ASSERT_TRUE(builder_->WriteSelfContained(PatcherProgram(), program));
+  PatcherRun accepted = RunPatcher(options);
+  EXPECT_EQ(accepted.exit_code, 0) << accepted.output;
+  ExpectInstalled(1);
 }
 
 TEST_F(PatchRunE2E, CommandLineIsTakenWholeWithItsSpaces) {

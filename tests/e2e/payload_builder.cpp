@@ -8,6 +8,7 @@
 #include "engine/create_patch.h"
 #include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
+#include "pe/pe_format.h"
 #include "pe/resource_writer.h"
 #include "platform/signing_key.h"
 #include "stream/qo_stream.h"
@@ -79,14 +80,18 @@ void PayloadBuilder::AddChecksumList(const std::string& version, const std::map<
 }
 
 bool PayloadBuilder::Seal() {
+  std::string pem;
+  return LoadTestPrivateKey(&pem) && SealWith(pem);
+}
+
+bool PayloadBuilder::SealWith(const std::string& pem) {
   QOStrStream out;
   if (!manifest_.SaveBin(out)) return false;
   const uint8_t* data = reinterpret_cast<const uint8_t*>(out.str());
   Bytes bytes(data, data + out.GetLength());
-  std::string pem;
   std::vector<uint8_t> signature;
   std::string error;
-  if (!LoadTestPrivateKey(&pem) || !platform::SignBytes(pem, bytes.data(), bytes.size(), &signature, &error)) {
+  if (!platform::SignBytes(pem, bytes.data(), bytes.size(), &signature, &error)) {
     return false;
   }
   Add("version.cfg", bytes);
@@ -99,6 +104,14 @@ Bytes PayloadBuilder::Image() const {
   for (const auto& [name, bytes] : resources_) {
     items.push_back(pe::PayloadItem(pe::Cp1252ToUtf16(name), bytes.data(),
                                     static_cast<uint32_t>(bytes.size())));
+  }
+  if (!public_key_.empty()) {
+    pe::ResourceItem key;
+    key.type = pe::ResourceName::Id(pe::kRtRcData);
+    key.name = pe::ResourceName::Id(pe::kPublicKeyResourceId);
+    key.bytes = public_key_.data();
+    key.size = static_cast<uint32_t>(public_key_.size());
+    items.push_back(key);
   }
   Bytes image;
   std::string error;

@@ -50,6 +50,11 @@ class PayloadBuilder {
   // Saves the manifest in binary form and signs it: "version.cfg" and
   // "version.cfg.sign". False when saving or signing failed.
   bool Seal();
+  // The same with another private key (PEM).
+  bool SealWith(const std::string& private_pem);
+  // Carries a public key blob as the numbered resource a patcher takes its
+  // key from (what "patchbuild pack --pubkey" writes).
+  void SetPublicKey(const Bytes& blob) { public_key_ = blob; }
 
   // Every resource as a file below `dir` (the layout patchbuild pack reads).
   bool WriteTree(const std::string& dir) const;
@@ -65,6 +70,7 @@ class PayloadBuilder {
   std::string work_dir_;
   ParamFile manifest_;
   std::map<std::string, Bytes> resources_;
+  Bytes public_key_;
   int scratch_counter_ = 0;
 };
 
