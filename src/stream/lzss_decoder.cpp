@@ -44,13 +44,12 @@ inline std::size_t GroupInputSize(std::uint8_t flags) {
 // position (4078 - k) mod 4096, a space for 0..4077 and a never-written zero
 // for 4078..4095. Index i of the table stands for output index i - 4096.
 struct InitialWindow {
-  std::uint8_t bytes[kN];
-  InitialWindow() {
-    std::memset(bytes, 0, kLzssMaxMatch);
-    std::memset(bytes + kLzssMaxMatch, kLzssFillByte, kN - kLzssMaxMatch);
+  std::uint8_t bytes[kN] = {};
+  constexpr InitialWindow() {
+    for (unsigned i = kLzssMaxMatch; i < kN; i++) bytes[i] = kLzssFillByte;
   }
 };
-const InitialWindow kInitialWindow;
+constexpr InitialWindow kInitialWindow;
 
 inline std::uint32_t ByteSum(const std::uint8_t* p, std::size_t n) {
   std::uint32_t sum = 0;
