@@ -55,7 +55,7 @@ void AddDiff(CLI::App& app) {
       ->required();
   command->add_option("OUT", options->update_path, "the update file to write (.upd)")->required();
   command->add_flag("--if-stale", options->if_stale,
-                    "keep OUT when it is not older than OLD and NEW");
+                    "rebuild OUT only when it is older than OLD or NEW");
   command->callback([options] { RunDiff(*options); });
 }
 
