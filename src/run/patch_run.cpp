@@ -1,5 +1,6 @@
 #include "run/patch_run.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -118,9 +119,18 @@ int PatchRun::FailBox(int id, ...) {
 int PatchRun::FailInWindow(int id, ...) {
   va_list args;
   va_start(args, id);
-  if (window_) window_->AddLineV(id, args);
+  if (window_) {
+    window_->AddLineV(id, args);
+    window_->WaitForClose(true);
+  } else {
+    // A run without a window still tells its failure once, in a box.
+    char format[1024];
+    LoadMessage(self_, id, format, sizeof format);
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, args);
+    ShowError(self_, text);
+  }
   va_end(args);
-  if (window_) window_->WaitForClose(true);
   return 1;
 }
 

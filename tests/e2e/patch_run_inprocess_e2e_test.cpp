@@ -1,0 +1,143 @@
+// The driver called in-process, with the window seams the entry points use:
+// a window of the caller's making, and no window at all.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "payload_builder.h"
+#include "run/message_catalogue.h"
+#include "run/patch_run.h"
+#include "run/step_test_support.h"
+#include "sample_game.h"
+#include "scratch_install.h"
+#include "ui/console_window.h"
+
+namespace corvane::e2e {
+namespace {
+
+// Keeps what the window showed after the run has deleted it.
+struct WindowRecord {
+  std::string title;
+  std::string log;
+  bool waited = false;
+};
+
+class RecordingWindow final : public ConsoleWindowProgress {
+ public:
+  explicit RecordingWindow(WindowRecord* record)
+      : ConsoleWindowProgress(&corvane::LoadMessage), record_(record) {}
+  ~RecordingWindow() override { record_->log = LogText(); }
+  AbortRetryIgnore AskAbortRetryIgnore(const char*, const char*, bool) override {
+    return AbortRetryIgnore::kAbort;
+  }
+  void StopAnimation() override {}
+
+ protected:
+  bool OpenWindow() override { return true; }
+  void CloseWindow() override {}
+  void ShowTitle(const char* text) override { record_->title = text; }
+  void ShowProgress(const char*) override {}
+  void ShowLog(const std::string&, const char*, bool) override {}
+  void ShowOK(bool) override {}
+  void Pump() override {}
+  bool WaitForInput() override {
+    record_->waited = true;
+    Ended();
+    return true;
+  }
+  void RequestClose() override { Ended(); }
+
+ private:
+  WindowRecord* record_;
+};
+
+class InProcessRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install_ = std::make_unique<ScratchInstall>("inprocess");
+    install_->UsePrefix();
+    SetMessageLanguage(0x0409);
+    ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
+    builder_ = std::make_unique<PayloadBuilder>(install_->root() + "/work");
+    SamplePatchOptions options;
+    options.to_minor = 1;
+    MakeSamplePatch(builder_.get(), options);
+    ASSERT_TRUE(LoadTestPublicKey(&key_));
+    // "patch.log" goes to the current directory.
+    previous_directory_ = std::filesystem::current_path();
+    std::filesystem::current_path(install_->root());
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous_directory_);
+    SetDisplayName(nullptr);
+    SetMessageLanguage(0);
+  }
+
+  int Run(std::function<std::unique_ptr<ConsoleWindowProgress>()> make_window) {
+    EXPECT_TRUE(builder_->Seal());
+    std::string payload = install_->root() + "/patch.dll";
+    EXPECT_TRUE(builder_->WriteDll(payload));
+    PatchRunOptions options;
+    options.built_in_key = key_.data();
+    options.make_window = std::move(make_window);
+    return RunPatch(payload.c_str(), options);
+  }
+
+  std::unique_ptr<ScratchInstall> install_;
+  std::unique_ptr<PayloadBuilder> builder_;
+  Bytes key_;
+  std::filesystem::path previous_directory_;
+};
+
+TEST_F(InProcessRun, WindowShowsTitleLogAndWaitsForOk) {
+  WindowRecord record;
+  int result = Run([&] { return std::make_unique<RecordingWindow>(&record); });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(record.title, "Sample Game: Updating version 1.00 to version 1.01...");
+  EXPECT_EQ(record.log,
+            "Verifying Sample Game, version 1.00...\r\n"
+            "Sample Game: Updating version 1.00 to version 1.01...\r\n"
+            "Sample Game patch 1.01 has been applied successfully.\r\n");
+  EXPECT_TRUE(record.waited);
+}
+
+TEST_F(InProcessRun, FailureInTheWindowIsItsLastLine) {
+  Bytes& update = builder_->Get("1.00-1.01\\DATA\\LEVELS.DAT.upd");
+  update[update.size() - 1] ^= 0x55;
+  WindowRecord record;
+  test::ScopedBoxRecorder boxes;
+  int result = Run([&] { return std::make_unique<RecordingWindow>(&record); });
+  EXPECT_EQ(result, 1);
+  EXPECT_NE(record.log.find("Error in file DATA\\LEVELS.DAT, phase 1.\r\n"), std::string::npos)
+      << record.log;
+  EXPECT_TRUE(record.waited);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(InProcessRun, WithoutAWindowTheFailureIsStillTold) {
+  Bytes& update = builder_->Get("1.00-1.01\\DATA\\LEVELS.DAT.upd");
+  update[update.size() - 1] ^= 0x55;
+  test::ScopedBoxRecorder boxes;
+  int result = Run([] { return std::unique_ptr<ConsoleWindowProgress>(); });
+  EXPECT_EQ(result, 1);
+  ASSERT_FALSE(boxes.boxes.empty());
+  EXPECT_NE(boxes.boxes.back().find("Error in file DATA\\LEVELS.DAT, phase 1."), std::string::npos)
+      << boxes.boxes.back();
+  EXPECT_EQ(boxes.boxes.back().rfind("Sample Game Patch: ", 0), 0u) << boxes.boxes.back();
+}
+
+TEST_F(InProcessRun, WithoutAWindowASuccessfulRunStillPatches) {
+  test::ScopedBoxRecorder boxes;
+  EXPECT_EQ(Run([] { return std::unique_ptr<ConsoleWindowProgress>(); }), 0);
+  Bytes levels;
+  ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));
+  EXPECT_TRUE(levels == SampleGameFiles(1)["DATA\\LEVELS.DAT"]);
+}
+
+}  // namespace
+}  // namespace corvane::e2e
