@@ -1,0 +1,154 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "platform/file_mapping.h"
+
+namespace corvane::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileServicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    dir_ = fs::temp_directory_path() /
+           ("corvane_file_services_" + std::string(::testing::UnitTest::GetInstance()
+                                                       ->current_test_info()
+                                                       ->name()) +
+            "_" + std::to_string(random()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::permissions(Path("ro.txt"), fs::perms::owner_all, error);
+    fs::remove_all(dir_, error);
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  void Write(const std::string& name, const std::string& text) {
+    std::FILE* file = std::fopen(Path(name).c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs(text.c_str(), file);
+    std::fclose(file);
+  }
+  std::string Read(const std::string& name) {
+    std::string text;
+    if (std::FILE* file = std::fopen(Path(name).c_str(), "rb")) {
+      for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+      std::fclose(file);
+    }
+    return text;
+  }
+  fs::path dir_;
+};
+
+TEST_F(FileServicesTest, RenameReplacesAnExistingTarget) {
+  Write("new.tmp", "new");
+  Write("target", "old");
+  EXPECT_TRUE(RenameReplacing(Path("new.tmp").c_str(), Path("target").c_str()));
+  EXPECT_EQ(Read("target"), "new");
+  EXPECT_FALSE(FileExists(Path("new.tmp").c_str()));
+  EXPECT_FALSE(RenameReplacing(Path("missing").c_str(), Path("target").c_str()));
+  EXPECT_EQ(Read("target"), "new");
+}
+
+TEST_F(FileServicesTest, RemoveExistsSizeAndTimes) {
+  Write("a", "12345");
+  uint64_t size = 0;
+  EXPECT_TRUE(FileExists(Path("a").c_str()));
+  EXPECT_TRUE(FileSizeOf(Path("a").c_str(), &size));
+  EXPECT_EQ(size, 5u);
+  int64_t first = 0, second = 0;
+  ASSERT_TRUE(FileModificationTime(Path("a").c_str(), &first));
+  Write("b", "x");
+  fs::last_write_time(Path("b"), fs::last_write_time(Path("a")) + std::chrono::seconds(5));
+  ASSERT_TRUE(FileModificationTime(Path("b").c_str(), &second));
+  EXPECT_GT(second, first);
+  EXPECT_TRUE(RemoveFile(Path("a").c_str()));
+  EXPECT_FALSE(FileExists(Path("a").c_str()));
+  EXPECT_FALSE(RemoveFile(Path("a").c_str()));
+  EXPECT_FALSE(FileSizeOf(Path("a").c_str(), &size));
+  EXPECT_FALSE(FileModificationTime(Path("a").c_str(), &first));
+}
+
+TEST_F(FileServicesTest, ReadOnlyAttributeRoundTrips) {
+  Write("ro.txt", "x");
+  EXPECT_FALSE(QueryFileAttributes(Path("ro.txt").c_str()).read_only);
+  EXPECT_TRUE(SetReadOnly(Path("ro.txt").c_str(), true));
+  FileAttributes attributes = QueryFileAttributes(Path("ro.txt").c_str());
+  EXPECT_TRUE(attributes.exists);
+  EXPECT_TRUE(attributes.read_only);
+  EXPECT_FALSE(attributes.directory);
+  EXPECT_TRUE(SetReadOnly(Path("ro.txt").c_str(), false));
+  EXPECT_FALSE(QueryFileAttributes(Path("ro.txt").c_str()).read_only);
+  EXPECT_FALSE(QueryFileAttributes(Path("none").c_str()).exists);
+  EXPECT_FALSE(SetReadOnly(Path("none").c_str(), true));
+}
+
+TEST_F(FileServicesTest, MakeDirectoryAcceptsAnExistingOne) {
+  EXPECT_TRUE(MakeDirectory(Path("sub").c_str()));
+  EXPECT_TRUE(MakeDirectory(Path("sub").c_str()));
+  EXPECT_TRUE(QueryFileAttributes(Path("sub").c_str()).directory);
+  EXPECT_FALSE(FileExists(Path("sub").c_str()));
+  Write("file", "x");
+  EXPECT_FALSE(MakeDirectory(Path("file").c_str()));
+  EXPECT_FALSE(MakeDirectory(Path("no/such/parent").c_str()));
+}
+
+TEST_F(FileServicesTest, FreeSpaceIsKnownForExistingAndNewPaths) {
+  uint64_t free_bytes = 0;
+  EXPECT_TRUE(FreeDiskSpace(dir_.string().c_str(), &free_bytes));
+  EXPECT_GT(free_bytes, 0u);
+}
+
+TEST_F(FileServicesTest, StoredNameIgnoresLetterCase) {
+  Write("MixedCase.Vbk", "x");
+  std::string stored;
+  ASSERT_TRUE(StoredFileName(Path("mixedcase.VBK").c_str(), &stored));
+  EXPECT_EQ(stored, "MixedCase.Vbk");
+  EXPECT_FALSE(StoredFileName(Path("other.vbk").c_str(), &stored));
+}
+
+TEST_F(FileServicesTest, MappedViewsReadTheFileAtGranularOffsets) {
+  const uint32_t granularity = AllocationGranularity();
+  ASSERT_GT(granularity, 0u);
+  EXPECT_EQ(granularity & (granularity - 1), 0u);
+  std::string text(2 * granularity + 3, 'a');
+  text[granularity] = 'B';
+  text.back() = 'Z';
+  Write("m", text);
+  MapHandle file = OpenFileForMapping(Path("m").c_str());
+  ASSERT_NE(file, kNoMapHandle);
+  uint64_t size = 0;
+  EXPECT_TRUE(MappedFileSize(file, &size));
+  EXPECT_EQ(size, text.size());
+  MapHandle mapping = CreateReadOnlyMapping(file);
+  ASSERT_NE(mapping, kNoMapHandle);
+  EXPECT_TRUE(CloseMappedFileHandle(file));  // the mapping outlives the file handle
+  const uint8_t* view = MapView(mapping, granularity, granularity + 3);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view[0], 'B');
+  ReleaseViewPages(view, granularity + 3);
+  EXPECT_EQ(view[granularity + 2], 'Z');  // still readable after the hint
+  EXPECT_TRUE(CloseMapping(mapping));
+  EXPECT_EQ(view[0], 'B');  // and after the handles are gone
+  UnmapView(view, granularity + 3);
+
+  Write("empty", "");
+  MapHandle empty = OpenFileForMapping(Path("empty").c_str());
+  ASSERT_NE(empty, kNoMapHandle);
+  EXPECT_EQ(CreateReadOnlyMapping(empty), kNoMapHandle);
+  EXPECT_TRUE(CloseMappedFileHandle(empty));
+  EXPECT_EQ(OpenFileForMapping(Path("missing").c_str()), kNoMapHandle);
+  EXPECT_EQ(OpenFileForMapping(dir_.string().c_str()), kNoMapHandle);
+}
+
+}  // namespace
+}  // namespace corvane::platform
