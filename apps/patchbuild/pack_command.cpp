@@ -57,7 +57,9 @@ std::u16string PayloadName(const fs::path& relative) {
   std::string text;
   for (const fs::path& part : relative) {
     if (!text.empty()) text += '\\';
-    text += part.string();
+    // UTF-8 on every platform (string() would give the ANSI code page on Windows).
+    const std::u8string utf8 = part.u8string();
+    text.append(utf8.begin(), utf8.end());
   }
   return corvane::pe::AsciiUpper(corvane::pe::Utf8ToUtf16(text));
 }
@@ -90,16 +92,17 @@ void RunPack(const PackOptions& options) {
   for (size_t i = 0; i < files.size(); ++i) {
     const std::u16string name = PayloadName(fs::relative(files[i], options.directory));
     if (name.size() > 511) {
-      patchbuild::Fail("%s: the payload name is longer than 511 characters", files[i].c_str());
+      patchbuild::Fail("%s: the payload name is longer than 511 characters", files[i].string().c_str());
       return;
     }
     const auto [it, added] = names.emplace(name, files[i]);
     if (!added) {
-      patchbuild::Fail("%s and %s have the same payload name", it->second.c_str(), files[i].c_str());
+      patchbuild::Fail("%s and %s have the same payload name", it->second.string().c_str(),
+                       files[i].string().c_str());
       return;
     }
     if (!ReadFile(files[i], &contents[i]) || contents[i].size() > 0x7FFFFFFF) {
-      patchbuild::Fail("cannot read %s", files[i].c_str());
+      patchbuild::Fail("cannot read %s", files[i].string().c_str());
       return;
     }
     items.push_back(corvane::pe::PayloadItem(name, contents[i].data(), static_cast<uint32_t>(contents[i].size())));
