@@ -2,8 +2,10 @@
 // or the deletion update when NEW does not exist.
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "command_registry.h"
 #include "engine/create_patch.h"
@@ -18,9 +20,20 @@ struct DiffOptions {
   bool if_stale = false;
 };
 
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error) && !error;
+}
+
 void RunDiff(const DiffOptions& options) {
   using namespace corvane;
   const char* out = options.update_path.c_str();
+  // Writing the update over an input would truncate a file being read.
+  if (SameFile(options.update_path, options.old_path) ||
+      SameFile(options.update_path, options.new_path)) {
+    patchbuild::Fail("OUT must not be OLD or NEW: %s", out);
+    return;
+  }
   bool deletion = !platform::FileExists(options.new_path.c_str());
   if (!options.if_stale && !deletion && platform::FileExists(out) && !platform::RemoveFile(out)) {
     patchbuild::Fail("cannot replace %s", out);
