@@ -122,6 +122,50 @@ TEST_F(ParamUnloadTest, MissingFileAnswersFiveAndKeepsTheTree) {
   EXPECT_EQ(file.GetEntryCount(), 1);
 }
 
+TEST_F(ParamUnloadTest, AFileChangedUnderAPlaceholderIsReportedNotTrusted) {
+  ParamFile file;
+  ASSERT_EQ(file.LoadBin(path_.c_str(), new ParamClassOwnerFilename(path_.c_str()), 0, true),
+            kParamLoadOk);
+  if (std::FILE* f = std::fopen(path_.c_str(), "wb")) {
+    std::fputs("not a configuration", f);
+    std::fclose(f);
+  }
+  ScopedReportCapture capture;
+  EntryHandle a = file.FindEntry("A");
+  ASSERT_TRUE(a.GetClass());
+  EXPECT_EQ(a->GetEntryCount(), 0);
+  EXPECT_TRUE(capture.Contains(ReportSlot::kError, "Bad format while loading " + path_ + "/A/"));
+  std::remove(path_.c_str());
+  capture.Clear();
+  EXPECT_TRUE(file.FindEntryPath("B/text").IsNull());
+  EXPECT_TRUE(capture.Contains(ReportSlot::kError, "Error while loading " + path_ + "/B/"));
+}
+
+TEST(ParamUnloadOld, OldVersionsAreNeverStreamed) {
+  // Version 4: signature, version, then the root body in place.
+  const unsigned char bytes[] = {0x00, 0x72, 0x61, 0x50, 4, 0, 0, 0,
+                                 0, 0,       // root name: new string 0, ""
+                                 0,          // base name in place
+                                 1,          // one entry
+                                 0,          // a class, body in place:
+                                 1, 'A', 0,  //   name: new string 1, "A"
+                                 0, 0};      //   no base, no entries
+  std::string path = ::testing::TempDir() + "param_unload_old.bin";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(bytes, 1, sizeof bytes, f);
+  std::fclose(f);
+  ParamFile file;
+  ScopedReportCapture capture;
+  ASSERT_EQ(file.LoadBin(path.c_str(), new ParamClassOwnerFilename(path.c_str()), 0, true),
+            kParamLoadOk);
+  EXPECT_TRUE(capture.Contains(ReportSlot::kWarning, "may not be streamed, old version 4"));
+  EntryHandle a = file.FindEntry("A");
+  ASSERT_TRUE(a.GetClass());
+  EXPECT_FALSE(a.GetClass()->CanUnload());
+  std::remove(path.c_str());
+}
+
 TEST(ParamClassSource, IndirectSourceFramesTheNameAndRefusesRenaming) {
   Ref<IParamClassSource> inner = new ParamClassOwnerFilename("data.bin");
   Ref<IParamClassSource> indirect = ParamMakeNoUnloadSource(inner.GetRef());
