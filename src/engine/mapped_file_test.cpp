@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+
 #include "engine/engine_test_support.h"
 #include "foundation/report_capture.h"
 #include "platform/file_mapping.h"
@@ -139,6 +142,27 @@ TEST_F(MappedFileTest, FirstMappedIsFirstEvicted) {
 TEST_F(MappedFileTest, DefaultCapHoldsThreeThousandTwoHundredQuarterMebibyteWindows) {
   MappedFileLimits limits;
   EXPECT_EQ(limits.mapped_bytes_cap >> 18, 3200);
+#ifndef _WIN32
+  // With the real limits on a sparse file of 3,201 windows (800 MiB of
+  // windows would crowd a 32-bit Windows process's address space).
+  const int32_t window = 0x40000;
+  {
+    std::FILE* file = std::fopen(Path("sparse").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+  }
+  std::filesystem::resize_file(Path("sparse"), 3201ull * window);
+  MappedFile file;
+  file.Open(Path("sparse").c_str());
+  ASSERT_EQ(file.WindowSize(), window);
+  for (int w = 0; w < 3200; ++w) EXPECT_EQ(file.ReadByte(w * window), 0);
+  EXPECT_EQ(file.MappedCount(), 3200);
+  EXPECT_TRUE(file.IsWindowMapped(0));
+  file.ReadByte(3200 * window);
+  EXPECT_EQ(file.MappedCount(), 3200);
+  EXPECT_FALSE(file.IsWindowMapped(0));
+  EXPECT_TRUE(file.IsWindowMapped(1));
+#endif
 }
 
 TEST_F(MappedFileTest, SpansReachTheWindowEnd) {
