@@ -51,7 +51,7 @@ ParamEntry* ParamClass::LoadedEntryAt(int index) const {
   cls->_sourceSize = placeholder->GetSourceSize();
   cls->SetParent(self);
   self->ReplaceEntryAt(index, cls);
-  CORVANE_VERIFY(cls->_sourceOffset >= 0);
+  if (cls->_sourceOffset < 0) ReportAssertionFailed(__FILE__, __LINE__, "cls->_sourceOffset>=0");
   if (cls->_sourceOffset >= 0 && cls->_source) {
     // Keep the class from being listed for unloading while its body is read.
     cls->Lock();
