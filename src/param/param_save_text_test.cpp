@@ -5,6 +5,7 @@
 #include "param/param_array.h"
 #include "param/param_class_kinds.h"
 #include "param/param_file.h"
+#include "param/param_text_load.h"
 #include "param/param_value.h"
 #include "stream/qo_stream.h"
 
@@ -96,6 +97,36 @@ TEST(ParamSaveText, ClassesAreFramedAndIndented) {
             "delete Gone;\n");
   // A class on its own is written with its frame.
   EXPECT_EQ(Written(*base, 2, "\n"), "\t\tclass Base\n\t\t{\n\t\t};\n");
+}
+
+// The text parser reads what the writer writes into the same tree.
+TEST(ParamSaveText, WrittenTextParsesBackToTheSameText) {
+  ParamFile file;
+  file.AddText("version", "1.05");
+  file.AddText("quoted", "two \"quoted\"\nlines");
+  file.AddInt("count", 3);
+  file.AddFloat("ratio", 0.25f);
+  file.AppendEntry(new ParamValueExpression("expr", ParamRawValueExpression("a*2")));
+  ParamEntry* list = file.AddArray("list");
+  list->AddItemInt(1);
+  list->AddItemText("x");
+  ParamArrayValueArray* nested = list->AddItemArray();
+  nested->AddValue(3);
+  nested->AddValue("y");
+  ParamClass* base = file.AddClass("Base");
+  base->AddInt("inherited", 7);
+  ParamClass* derived = file.AddClass("Derived");
+  derived->SetBase(base);
+  derived->AddClass("Inner")->AddText("name", "$STR_NAME");
+  file.AddClass("Declared", false, true);
+  file.AppendEntry(new ParamClassDelete("Removed"));
+  std::string text = Written(file, 0, "\n");
+
+  ParamFile parsed;
+  ASSERT_EQ(ParamParseText(parsed, text.data(), text.size()), 0);
+  EXPECT_EQ(Written(parsed, 0, "\n"), text);
+  EXPECT_EQ(parsed.FindEntryPath("Derived/inherited")->GetInt(), 7);
+  EXPECT_STREQ(parsed.FindEntry("quoted")->GetText().Data(), "two \"quoted\"\nlines");
 }
 
 }  // namespace
