@@ -8,7 +8,8 @@
 # patches with the project's own tools, then runs every scenario of
 # scenarios.sh in its own fresh 32-bit prefix. Screenshots go to
 # build/test-artifacts/. Ends with the line "N passed, N failed" and a
-# non-zero status when anything failed. KEEP_WORK=1 keeps the scratch files.
+# non-zero status when anything failed. KEEP_WORK=1 keeps the scratch files;
+# ONLY=WORD runs only the scenarios whose function name holds WORD.
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -80,6 +81,8 @@ make_patch "$SAMPLE" "$manifest" "$PATCH_DAMAGED" "$damage" || setup_failed "dam
 passed=0
 failed=0
 run_scenario() {  # run_scenario NAME FUNCTION
+  # ONLY=WORD runs just the scenarios whose function name holds WORD.
+  [[ $2 == *"${ONLY:-}"* ]] || return 0
   local start=$SECONDS
   TEST_FAILED=0
   echo "-- $1"

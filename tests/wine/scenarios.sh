@@ -16,16 +16,16 @@ expect_contains() {  # expect_contains TEXT PART WHAT
   [[ $1 == *"$2"* ]] || fail "$3: '$2' not in '$1'"
 }
 
-# wait_window ARGS...: probe wait; fails the scenario (and answers non-zero)
-# when the window does not come.
+# wait_window ARGS...: probe wait; the window's records in DUMP. Fails the
+# scenario (and answers non-zero) when the window does not come. Not to be
+# run in a subshell: the failure must reach the scenario.
+DUMP=""
 wait_window() {
-  local dump
-  if ! dump=$(probe wait "$@"); then
+  if ! DUMP=$(probe wait "$@"); then
     fail "no window ($*)"
-    echo "$dump" | sed 's/^/      /' >&2
+    echo "$DUMP" | sed 's/^/      /'
     return 1
   fi
-  echo "$dump"
 }
 
 expect_exit() {  # expect_exit RUN_DIR CODE
@@ -59,7 +59,8 @@ scenario_patch_run() {
   install_sample "$SAMPLE"
   start_patcher "$PATCH" "$WORK/runs/patch-run"
   local dump
-  dump=$(wait_finished_window) || return
+  wait_finished_window || return
+  dump=$DUMP
   expect_eq "$(field "$(head -n1 <<<"$dump")" title)" \
     "Sample Game: Updating version 1.00 to version 1.02..." "window title"
   local log
@@ -95,12 +96,13 @@ scenario_distribution_dialog() {
 
   start_patcher "$PATCH_GOLD_FIRST" "$WORK/runs/distribution-cancel"
   local dump
-  dump=$(wait_window --title "Select the distribution" --has-id 1007) || return
+  wait_window --title "Select the distribution" --has-id 1007 || return
+  dump=$DUMP
   local items
   items=$(grep '^ITEM' <<<"$dump" | sed 's/ rect=[-0-9,]*//')
   expect_eq "$items" 'ITEM id=1007 index=0 selected=1 text="Sample Game Classic"
 ITEM id=1007 index=1 selected=0 text="Sample Game Gold Edition"' "list items"
-  expect_contains "$(control_text "$dump" -1)" "Your distribution was not recognized." "prompt"
+  expect_contains "$(control_text "$dump" 65535)" "Your distribution was not recognized." "prompt"
   screenshot "$dump" "$ARTIFACTS/wine-distribution-dialog.png"
   click_control "$dump" 2
   expect_exit "$WORK/runs/distribution-cancel" 1
@@ -108,12 +110,14 @@ ITEM id=1007 index=1 selected=0 text="Sample Game Gold Edition"' "list items"
   expect_eq "$(tree_digest "$game")" "$before" "installation after Cancel"
 
   start_patcher "$PATCH_GOLD_FIRST" "$WORK/runs/distribution-choose"
-  dump=$(wait_window --title "Select the distribution" --has-id 1007) || return
+  wait_window --title "Select the distribution" --has-id 1007 || return
+  dump=$DUMP
   click_rect "$(field "$(grep '^ITEM id=1007 index=1 ' <<<"$dump")" rect)"
   dump=$(probe wait --title "Select the distribution" --has-id 1007)
   grep -q '^ITEM id=1007 index=1 selected=1 ' <<<"$dump" || fail "the click did not select the second title"
   click_control "$dump" 1
-  dump=$(wait_finished_window) || return
+  wait_finished_window || return
+  dump=$DUMP
   expect_contains "$(control_text "$dump" 1003)" "Sample Game patch 1.02 has been applied successfully." "log"
   click_control "$dump" 1
   expect_exit "$WORK/runs/distribution-choose" 0
@@ -128,7 +132,8 @@ scenario_damaged_update() {
   install_sample "$SAMPLE"
   start_patcher "$PATCH_DAMAGED" "$WORK/runs/damaged"
   local box
-  box=$(wait_box "Error found in file" --timeout 60) || return
+  wait_box "Error found in file" --timeout 60 || return
+  box=$DUMP
   expect_eq "$(field "$(head -n1 <<<"$box")" title)" "Sample Game Patch" "box title"
   for id in 3 4 5; do
     [ -n "$(control "$box" $id)" ] || fail "box without button $id"
@@ -138,11 +143,13 @@ scenario_damaged_update() {
   screenshot "$progress" "$ARTIFACTS/wine-retry-question.png"
   click_control "$box" 4  # Retry
   local again
-  again=$(wait_box "Error found in file" --not-hwnd "$(field "$(head -n1 <<<"$box")" hwnd)") || return
+  wait_box "Error found in file" --not-hwnd "$(field "$(head -n1 <<<"$box")" hwnd)" || return
+  again=$DUMP
   expect_eq "$(control_text "$again" 65535)" "$(control_text "$box" 65535)" "question asked again"
   click_control "$again" 3  # Abort
   local dump
-  dump=$(wait_finished_window) || return
+  wait_finished_window || return
+  dump=$DUMP
   local log
   log=$(control_text "$dump" 1003)
   expect_contains "$log" "Some error occurred during patch installation.\\r\\nPatch file is probably dammaged." "log line 9"
@@ -158,7 +165,8 @@ scenario_error_boxes() {
   new_prefix errors
   start_patcher "$PATCH" "$WORK/runs/not-installed"
   local box
-  box=$(wait_box "is not installed") || return
+  wait_box "is not installed" || return
+  box=$DUMP
   expect_eq "$(control_text "$box" 65535)" \
     "Sample Game is not installed on your computer or installation is corrupted." "box 2"
   expect_eq "$(field "$(head -n1 <<<"$box")" title)" "Sample Game Patch" "box title"
@@ -168,7 +176,8 @@ scenario_error_boxes() {
 
   install_sample "$SAMPLE" 1.02
   start_patcher "$PATCH_101" "$WORK/runs/newer"
-  box=$(wait_box "more recent") || return
+  wait_box "more recent" || return
+  box=$DUMP
   expect_eq "$(control_text "$box" 65535)" \
     "The version of Sample Game (1.02) \\nis more recent than this patch version (1.01)." "box 5"
   click_control "$box" 1
@@ -187,7 +196,8 @@ scenario_german() {
   export LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
   start_patcher "$PATCH" "$WORK/runs/german-box"
   local box
-  if box=$(wait_box "nicht installiert"); then
+  if wait_box "nicht installiert"; then
+    box=$DUMP
     expect_eq "$(control_text "$box" 65535)" \
       "Sample Game ist auf Ihrem Computer nicht installiert, oder die Installation ist beschädigt." "box 2"
     click_control "$box" 1
@@ -197,7 +207,8 @@ scenario_german() {
   install_sample "$SAMPLE"
   start_patcher "$PATCH" "$WORK/runs/german-run"
   local dump
-  if dump=$(wait_finished_window); then
+  if wait_finished_window; then
+    dump=$DUMP
     expect_eq "$(field "$(head -n1 <<<"$dump")" title)" \
       "Sample Game: Version 1.00 wird auf Version 1.02 aktualisiert..." "window title"
     local log
@@ -222,7 +233,8 @@ scenario_native_matches_windows() {
   install_sample "$SAMPLE"
   start_patcher "$PATCH" "$WORK/runs/same-windows"
   local dump
-  dump=$(wait_finished_window) || return
+  wait_finished_window || return
+  dump=$DUMP
   click_control "$dump" 1
   expect_exit "$WORK/runs/same-windows" 0
   stop_prefix

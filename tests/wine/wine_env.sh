@@ -67,6 +67,8 @@ new_prefix() {
   rm -rf "$prefix"
   mkdir -p "$WORK/prefixes"
   cp -a "$WORK/template-prefix" "$prefix"
+  # Wine notes a per-prefix server directory here; a copy must get its own.
+  rm -f "$prefix/wineserver"
   PREFIXES_USED+=("$prefix")
   export WINEPREFIX="$prefix"
 }
