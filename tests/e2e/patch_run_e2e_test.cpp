@@ -273,6 +273,22 @@ TEST_F(PatchRunE2E, DirectoryWithoutFinalBackslashGetsOne) {
   ExpectInstalled(1);
 }
 
+TEST_F(PatchRunE2E, FileVersionLongerThanItsFieldIsCut) {
+  InstallVersion(0);
+  std::string long_version = "1.00." + std::string(300, '7');
+  ASSERT_TRUE(install_->WriteGameFile(kSampleExe, BuildGameExecutable(long_version)));
+  builder_->SetHeader(kSampleKey, kSampleExe, "1.01", true);
+  FileSet files = SampleGameFiles(0);
+  files[kSampleExe] = BuildGameExecutable(long_version);
+  builder_->AddChecksumList("1.00", files);
+  PatcherRun run = Run();
+  EXPECT_EQ(run.exit_code, 0) << run.output;
+  // The installed version text holds 255 characters.
+  std::string shown = long_version.substr(0, 255);
+  EXPECT_OUTPUT_HAS(run, "Updating version " + shown + " to version 1.01...");
+  EXPECT_EQ(run.output.find(shown + "7"), std::string::npos);
+}
+
 // --- the version gate ---
 
 TEST_F(PatchRunE2E, RequiredForPatchRefusesAnOlderInstallation) {
