@@ -1,7 +1,9 @@
 #include "ui/console_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/message_pump.h"
 
@@ -15,7 +17,22 @@ void FormatInto(char* out, int size, const char* format, va_list args) {
   if (written < 0) out[0] = '\0';
 }
 
+// The open windows of the process, which the pumps serve (there is one thread).
+std::vector<ConsoleWindow*>& OpenWindows() {
+  static std::vector<ConsoleWindow*> windows;
+  return windows;
+}
+
 }  // namespace
+
+ConsoleWindow::~ConsoleWindow() { SetOpen(false); }
+
+void ConsoleWindow::SetOpen(bool open) {
+  std::vector<ConsoleWindow*>& windows = OpenWindows();
+  windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+  if (open) windows.push_back(this);
+  open_ = open;
+}
 
 bool TrimLog(std::string* log, size_t limit) {
   bool trimmed = false;
@@ -47,7 +64,7 @@ void ConsoleWindow::FormatMessage(int id, va_list args, int template_size, char*
 void ConsoleWindow::Create(ModuleInstance instance) {
   instance_ = instance;
   log_.clear();
-  open_ = OpenWindow();
+  SetOpen(OpenWindow());
   if (!open_) return;
   // The template's placeholder text never shows.
   ShowProgress("");
@@ -55,13 +72,13 @@ void ConsoleWindow::Create(ModuleInstance instance) {
 
 void ConsoleWindow::Destroy() {
   if (!open_) return;
-  open_ = false;
+  SetOpen(false);
   CloseWindow();
 }
 
 void ConsoleWindow::Ended() {
   if (!open_) return;
-  open_ = false;
+  SetOpen(false);
   CloseWindow();
 }
 
@@ -118,7 +135,7 @@ void ConsoleWindow::EnableOK(bool enable) {
 }
 
 void ConsoleWindow::ProcessMessages() {
-  if (open_) Pump();
+  if (open_) ProcessPendingMessages();
 }
 
 void ConsoleWindow::WaitForClose(bool enable_ok) {
@@ -132,6 +149,13 @@ void ConsoleWindow::Close() {
   if (open_) RequestClose();
 }
 
-void ProcessPendingMessages() { platform::PumpPendingMessages(); }
+void ProcessPendingMessages() {
+  platform::PumpPendingMessages();
+  // A pump may end its window (and so change the list): serve a copy.
+  std::vector<ConsoleWindow*> windows = OpenWindows();
+  for (ConsoleWindow* window : windows) {
+    if (window->open_) window->Pump();
+  }
+}
 
 }  // namespace corvane

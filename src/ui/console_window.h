@@ -49,7 +49,9 @@ class ConsoleWindow {
   static constexpr size_t kLogTrimLength = 0x7800;  // 30,720
 
   explicit ConsoleWindow(LoadMessageFunction load_message) : load_message_(load_message) {}
-  virtual ~ConsoleWindow() = default;
+  // Deleting does not end the window for the user (Destroy does), but the
+  // object leaves the pumps.
+  virtual ~ConsoleWindow();
   ConsoleWindow(const ConsoleWindow&) = delete;
   ConsoleWindow& operator=(const ConsoleWindow&) = delete;
 
@@ -78,14 +80,16 @@ class ConsoleWindow {
   void AddLineV(int id, va_list args);
 
   void EnableOK(bool enable);
-  // Non-blocking: serves whatever waits (user input, repaint) and returns;
-  // nothing when the window does not exist any more.
+  // Non-blocking: serves whatever waits (user input, repaint) for every
+  // window of the thread and returns; nothing when this window does not exist
+  // any more.
   void ProcessMessages();
   // Enables OK when asked, then blocks until the user has ended the window
   // (at once when it does not exist).
   void WaitForClose(bool enable_ok);
   // The window exists and the user has not ended it.
   bool IsOpen() const { return open_; }
+  bool IsClosed() const { return !open_; }
   // Asks the window to end as if cancelled; takes effect at the next pump.
   void Close();
 
@@ -129,6 +133,8 @@ class ConsoleWindow {
   void LoadWindowMessage(int id, char* out, int size) const;
 
  private:
+  friend void ProcessPendingMessages();
+  void SetOpen(bool open);
   void FormatMessage(int id, va_list args, int template_size, char* out, int out_size) const;
 
   LoadMessageFunction load_message_;
@@ -146,8 +152,9 @@ class ConsoleWindowProgress : public ConsoleWindow {
   virtual void StopAnimation() = 0;
 };
 
-// The same pump as ProcessMessages for every window of the thread, with no
-// window check; the patch run calls it between version steps and passes.
+// The same pump as ProcessMessages, with no window check: the system's message
+// queue and every open window; the patch run calls it between version steps
+// and passes.
 void ProcessPendingMessages();
 
 // Removes lines from the top of `log` by the window's rule (see AddLine).

@@ -155,6 +155,26 @@ TEST(ConsoleWindowTest, WaitForCloseEnablesOkAndReturnsOnlyWhenEnded) {
   window.Destroy();            // nothing left to destroy
 }
 
+TEST(ConsoleWindowTest, PumpsServeEveryOpenWindow) {
+  RecordingWindow first;
+  RecordingWindow second;
+  first.Create(nullptr);
+  second.Create(nullptr);
+  first.ProcessMessages();
+  EXPECT_EQ(first.pumps, 1);
+  EXPECT_EQ(second.pumps, 1);
+  second.Destroy();
+  ProcessPendingMessages();
+  EXPECT_EQ(first.pumps, 2);
+  EXPECT_EQ(second.pumps, 1);
+  {
+    RecordingWindow deleted_while_open;
+    deleted_while_open.Create(nullptr);
+  }
+  ProcessPendingMessages();  // the deleted window is not pumped
+  EXPECT_EQ(first.pumps, 3);
+}
+
 TEST(ConsoleWindowTest, CloseEndsTheWindow) {
   RecordingWindow window;
   window.Create(nullptr);
