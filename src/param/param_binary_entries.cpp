@@ -39,12 +39,14 @@ uint32_t ReadCount(SerializeBinStream& stream) {
                                             : static_cast<uint32_t>(ParamReadInt(stream));
 }
 
-// Room for at most as many records as bytes remain: a count taken from the
-// file never decides an allocation by itself.
+// Room reserved ahead for the records a count announces. A count taken
+// from the file never decides a large allocation by itself (nested arrays
+// could each claim the rest of the file); storage grows as records arrive.
+constexpr int64_t kMaxReserve = 4096;
 int BoundedCount(SerializeBinStream& stream, uint32_t count) {
   int64_t remaining = ParamDataSize(stream) - ParamTell(stream);
   if (remaining < 0) remaining = 0;
-  return static_cast<int>(std::min<int64_t>(count, remaining));
+  return static_cast<int>(std::min<int64_t>({static_cast<int64_t>(count), remaining, kMaxReserve}));
 }
 
 bool EnterNesting(SerializeBinStream& stream) {
@@ -63,7 +65,8 @@ IParamArrayValue* ReadItem(SerializeBinStream& stream, int type);
 
 void ReadItems(SerializeBinStream& stream, ParamArrayItems& items) {
   uint32_t count = ReadCount(stream);
-  items.Reserve(0, std::max(items.MaxSize(), BoundedCount(stream, count)));
+  int room = items.Size() + BoundedCount(stream, count);
+  if (room > items.MaxSize()) items.Realloc(room);
   for (uint32_t i = 0; i < count && !ParamAtEnd(stream); ++i) {
     int type = ParamReadByte(stream);
     if (type < 0) break;
