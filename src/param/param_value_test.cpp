@@ -196,6 +196,10 @@ TEST(ParamArrayItems, OutOfRangeAndScalarMisuseReportAndYieldNeutralValues) {
   EXPECT_EQ(list->GetItem(1).GetInt(), 9);
   list->DeleteValue(0);
   EXPECT_EQ(list->GetSize(), 2);
+  capture.Clear();
+  list->SetValue(5, "past the end");  // nothing to replace there
+  EXPECT_EQ(list->GetSize(), 2);
+  EXPECT_TRUE(capture.Contains(ReportSlot::kErrorAt, "Array index out of range"));
 }
 
 TEST(ParamArrayItems, AccessLevelsGuardAddingOnly) {
