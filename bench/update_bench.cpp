@@ -33,7 +33,8 @@ Bytes MakeOld(size_t size, std::mt19937& random) {
     bool text = random() % 4 == 0;
     for (size_t j = 0; j < block; ++j) {
       uint32_t r = random();
-      bytes[i + j] = text ? static_cast<uint8_t>("etaoin shrdlu\n"[r % 14]) : static_cast<uint8_t>(r);
+      bytes[i + j] =
+          text ? static_cast<uint8_t>("etaoin shrdlu\n"[r % 14]) : static_cast<uint8_t>(r);
     }
     i += block;
   }
@@ -111,7 +112,8 @@ int Create(const Pair& pair) {
 }
 
 void BM_CreatePatch(benchmark::State& state) {
-  const Pair& pair = GetPair(static_cast<size_t>(state.range(0)), static_cast<Edit>(state.range(1)));
+  const Pair& pair =
+      GetPair(static_cast<size_t>(state.range(0)), static_cast<Edit>(state.range(1)));
   for (auto _ : state) {
     if (Create(pair) != corvane::kPatchDone) state.SkipWithError("CreatePatch failed");
   }
@@ -121,7 +123,8 @@ void BM_CreatePatch(benchmark::State& state) {
 }
 
 void BM_ApplyPatch(benchmark::State& state) {
-  const Pair& pair = GetPair(static_cast<size_t>(state.range(0)), static_cast<Edit>(state.range(1)));
+  const Pair& pair =
+      GetPair(static_cast<size_t>(state.range(0)), static_cast<Edit>(state.range(1)));
   if (Create(pair) != corvane::kPatchDone) state.SkipWithError("CreatePatch failed");
   for (auto _ : state) {
     corvane::ApplyPatch apply;

@@ -47,8 +47,8 @@ void RunApply(const ApplyOptions& options) {
     patchbuild::Fail("out of memory");
     return;
   }
-  int result = action->Process(target.c_str(), options.update_path.c_str(),
-                               options.old_path.c_str(), true);
+  int result =
+      action->Process(target.c_str(), options.update_path.c_str(), options.old_path.c_str(), true);
   action.reset();  // releases the inputs before anything is renamed
 
   switch (result) {
@@ -79,8 +79,9 @@ void RunApply(const ApplyOptions& options) {
 void AddApply(CLI::App& app) {
   auto options = std::make_shared<ApplyOptions>();
   CLI::App* command = app.add_subcommand(
-      "apply", "Rebuild the new file from OLD and UPDATE into OUT, as the patcher does "
-               "(exit 0: done or nothing to do, 1: failure; messages also go to patch.log)");
+      "apply",
+      "Rebuild the new file from OLD and UPDATE into OUT, as the patcher does "
+      "(exit 0: done or nothing to do, 1: failure; messages also go to patch.log)");
   command->add_option("OLD", options->old_path, "the file before the step (may be missing)")
       ->required();
   command->add_option("UPDATE", options->update_path, "the update file (.upd)")->required();

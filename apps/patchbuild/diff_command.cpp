@@ -60,8 +60,9 @@ void RunDiff(const DiffOptions& options) {
 void AddDiff(CLI::App& app) {
   auto options = std::make_shared<DiffOptions>();
   CLI::App* command = app.add_subcommand(
-      "diff", "Write the update file that turns OLD into NEW (a deletion update when NEW does "
-              "not exist)");
+      "diff",
+      "Write the update file that turns OLD into NEW (a deletion update when NEW does "
+      "not exist)");
   command->add_option("OLD", options->old_path, "the file before the step (may be missing)")
       ->required();
   command->add_option("NEW", options->new_path, "the file after the step (may be missing)")

@@ -59,9 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              scratch.old_path.c_str(), true);
   bool exists = std::filesystem::exists(scratch.output_path, error);
   if (result == corvane::kPatchDone) {
-    if (!exists ||
-        std::filesystem::file_size(scratch.output_path, error) !=
-            static_cast<uintmax_t>(DeclaredNewSize(data, size))) {
+    if (!exists || std::filesystem::file_size(scratch.output_path, error) !=
+                       static_cast<uintmax_t>(DeclaredNewSize(data, size))) {
       std::abort();
     }
   } else if (result == corvane::kPatchFailed && exists) {

@@ -20,15 +20,15 @@ using testing_support::WriteFile;
 
 // The 30-byte update that turns "abc" into "abcd".
 Bytes AbcToAbcd() {
-  Bytes update = {0x01};     // kind 1
-  PutField(update, 4);       // new size
-  PutField(update, 3);       // old size
-  PutField(update, 3);       // copy 3 bytes
-  PutField(update, 0);       //   from old offset 0
-  PutField(update, 1);       // insert 1 byte
-  PutField(update, 3);       //   at new position 3
-  update.push_back(0x64);    //   'd'
-  PutField(update, 394);     // 0x61 + 0x62 + 0x63 + 0x64
+  Bytes update = {0x01};   // kind 1
+  PutField(update, 4);     // new size
+  PutField(update, 3);     // old size
+  PutField(update, 3);     // copy 3 bytes
+  PutField(update, 0);     //   from old offset 0
+  PutField(update, 1);     // insert 1 byte
+  PutField(update, 3);     //   at new position 3
+  update.push_back(0x64);  //   'd'
+  PutField(update, 394);   // 0x61 + 0x62 + 0x63 + 0x64
   return update;
 }
 
@@ -129,8 +129,8 @@ TEST_F(ApplyPatchTest, KindZeroNeedsNoOldFileButRefusesANonEmptyOne) {
 
 TEST_F(ApplyPatchTest, MissingOldFileWarnsThenFailsOnSize) {
   EXPECT_EQ(Apply(AbcToAbcd(), nullptr), kPatchFailed);
-  EXPECT_EQ(printed_, "Warning: Cannot read " + Path("old.bin") +
-                          "\nIncompatible patch version.\n");
+  EXPECT_EQ(printed_,
+            "Warning: Cannot read " + Path("old.bin") + "\nIncompatible patch version.\n");
   EXPECT_EQ(Log(), "Cannot read " + Path("old.bin") + "\r\nFile " + Path("old.bin") +
                        ": bad size: 0 (old=3, new=4)\r\n");
 }

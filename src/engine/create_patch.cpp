@@ -66,9 +66,8 @@ int CreatePatch::Write(const char* old_path, const char* new_path, const char* u
     return kPatchFailed;
   }
   if (new_.FileSize() > MappedFile::kWholeFile || old_.FileSize() > MappedFile::kWholeFile) {
-    ReportError("File %s: too large for an update", new_.FileSize() > MappedFile::kWholeFile
-                                                        ? new_path
-                                                        : old_path);
+    ReportError("File %s: too large for an update",
+                new_.FileSize() > MappedFile::kWholeFile ? new_path : old_path);
     return kPatchFailed;
   }
 

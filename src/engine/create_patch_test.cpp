@@ -93,12 +93,12 @@ TEST_F(CreatePatchTest, OneChangedByteGivesExactlyTwoRecords) {
   PutField(expected, 61);
   PutField(expected, 20);  // copy A
   PutField(expected, 0);
-  PutField(expected, 1);   // insert Y
+  PutField(expected, 1);  // insert Y
   PutField(expected, 20);
   expected.push_back(2);
   PutField(expected, 40);  // copy B
   PutField(expected, 21);
-  PutField(expected, 0);   // no insert
+  PutField(expected, 0);  // no insert
   PutField(expected, Sum(new_bytes));
   EXPECT_EQ(ReadFile(Path("x.upd")), expected);
 }
@@ -114,16 +114,16 @@ TEST_F(CreatePatchTest, UpToDateUpdateIsLeftAlone) {
   fs::last_write_time(Path("new.bin"), now - std::chrono::hours(1));
   fs::last_write_time(Path("x.upd"), now);
   std::unique_ptr<IPatchAction> action(NewCreatePatch());
-  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                            Path("x.upd").c_str(), true),
+  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), Path("x.upd").c_str(),
+                            true),
             kPatchDone);
   EXPECT_EQ(ReadFile(Path("x.upd")), Bytes{0x42});
 
   // A newer old file makes it stale: it is made again.
   fs::last_write_time(Path("old.bin"), now + std::chrono::hours(1));
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                            Path("x.upd").c_str(), true),
+  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), Path("x.upd").c_str(),
+                            true),
             kPatchDone);
   ::testing::internal::GetCapturedStdout();
   EXPECT_GT(ReadFile(Path("x.upd")).size(), 13u);
@@ -154,8 +154,7 @@ TEST_F(CreatePatchTest, UnwritableUpdateIsReported) {
   std::unique_ptr<IPatchAction> action(NewCreatePatch());
   std::string target = Path("no_such_dir") + "/x.upd";
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), target.c_str(),
-                            true),
+  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), target.c_str(), true),
             kPatchFailed);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Cannot write " + target + "\n");
 }
@@ -163,14 +162,14 @@ TEST_F(CreatePatchTest, UnwritableUpdateIsReported) {
 TEST_F(CreatePatchTest, DeletionUpdateOnlyForMissingOrEmptyNewFile) {
   std::unique_ptr<IPatchAction> action(NewCreateDelete());
   WriteFile(Path("new.bin"), {7});
-  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                            Path("d.upd").c_str(), true),
+  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), Path("d.upd").c_str(),
+                            true),
             kPatchDone);
   EXPECT_FALSE(Exists(Path("d.upd")));
 
   std::filesystem::remove(Path("new.bin"));
-  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                            Path("d.upd").c_str(), true),
+  EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), Path("d.upd").c_str(),
+                            true),
             kPatchDone);
   EXPECT_EQ(ReadFile(Path("d.upd")), Bytes{0x02});
 
@@ -184,9 +183,9 @@ TEST(DifferenceSearchArithmeticTest, RadiusAndStepRoundHalfToEven) {
   EXPECT_EQ(SearchRadius(1.0f, 1 << 20), 256);  // 256.5 rounds to 256
   EXPECT_EQ(SearchRadius(1.0f, 61), 62);        // 61.5 rounds to 62
   EXPECT_EQ(SearchRadius(1.0f, 0), 0);
-  EXPECT_EQ(InsertStep(1.0f), 2);               // 1.5 rounds to 2
-  EXPECT_EQ(InsertStep(2.5f), 3);               // 3.0
-  EXPECT_EQ(InsertStep(1e30f), 16384);          // 16384.5 rounds to 16384
+  EXPECT_EQ(InsertStep(1.0f), 2);       // 1.5 rounds to 2
+  EXPECT_EQ(InsertStep(2.5f), 3);       // 3.0
+  EXPECT_EQ(InsertStep(1e30f), 16384);  // 16384.5 rounds to 16384
   float growth = 1.0f;
   for (int i = 0; i < 10; ++i) growth = GrowFactor(growth);
   EXPECT_EQ(growth, 2.59374285f);  // ten single-precision steps of 1.1f

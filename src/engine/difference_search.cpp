@@ -98,8 +98,8 @@ size_t FindPairBackward(const uint8_t* p, size_t lo, size_t hi, uint8_t a, uint8
 
 class Search {
  public:
-  Search(MappedFile& old_file, MappedFile& new_file, PendingRecord& record,
-         const std::string& name, DiffProgress& progress)
+  Search(MappedFile& old_file, MappedFile& new_file, PendingRecord& record, const std::string& name,
+         DiffProgress& progress)
       : old_(old_file),
         new_(new_file),
         record_(record),
@@ -191,8 +191,8 @@ bool Search::Continuation(int64_t n, int64_t o, int64_t* count) {
         return false;
       }
       // `a` stays valid: the two spans come from different files.
-      size_t span = static_cast<size_t>(
-          std::min<int64_t>({chunk_end - c, new_available, old_available}));
+      size_t span =
+          static_cast<size_t>(std::min<int64_t>({chunk_end - c, new_available, old_available}));
       size_t equal = CommonPrefix(a, b, span);
       c += static_cast<int64_t>(equal);
       if (equal < span) {
@@ -255,8 +255,8 @@ int32_t Search::Measure(int64_t candidate, int32_t need) {
       return 0;
     }
     int32_t span = std::min(available, cap - length);
-    int32_t equal = static_cast<int32_t>(
-        CommonPrefix(needle_ + length, data, static_cast<size_t>(span)));
+    int32_t equal =
+        static_cast<int32_t>(CommonPrefix(needle_ + length, data, static_cast<size_t>(span)));
     length += equal;
     if (equal < span) break;
   }

@@ -16,8 +16,7 @@ bool OutputFile::Create(const char* path) {
 
 void OutputFile::Flush() {
   if (used_ == 0) return;
-  if (!IsOpen() ||
-      platform::FileWrite(file_, buffer_, static_cast<uint32_t>(used_)) != used_) {
+  if (!IsOpen() || platform::FileWrite(file_, buffer_, static_cast<uint32_t>(used_)) != used_) {
     failed_ = true;
   }
   used_ = 0;

@@ -4,8 +4,8 @@ namespace corvane {
 
 // Results of IPatchAction::Process and ProcessFile.
 enum PatchResult : int {
-  kPatchFailed = 0,     // nothing usable was produced
-  kPatchDone = 1,       // the output was written (and, when applying, verified)
+  kPatchFailed = 0,       // nothing usable was produced
+  kPatchDone = 1,         // the output was written (and, when applying, verified)
   kPatchNothingToDo = 2,  // nothing written: deletion, unchanged file, not an update name
 };
 

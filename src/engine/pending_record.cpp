@@ -10,8 +10,8 @@ void PendingRecord::AddCopy(int32_t offset, int32_t length) {
     // The search only inserts in steps, so an insert often ends with the first
     // bytes of the copy that follows it; they move back into the copy.
     int32_t steps = std::min(insert_length_, offset);
-    while (steps > 0 && old_.ReadByte(offset - 1) ==
-                            new_.ReadByte(insert_position_ + insert_length_ - 1)) {
+    while (steps > 0 &&
+           old_.ReadByte(offset - 1) == new_.ReadByte(insert_position_ + insert_length_ - 1)) {
       --insert_length_;
       --offset;
       ++length;

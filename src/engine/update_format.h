@@ -34,7 +34,8 @@ inline constexpr const char kExtension[] = ".upd";
 
 inline int32_t LoadField(const uint8_t* bytes) {
   uint32_t value = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                   (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+                   (static_cast<uint32_t>(bytes[2]) << 16) |
+                   (static_cast<uint32_t>(bytes[3]) << 24);
   return static_cast<int32_t>(value);
 }
 

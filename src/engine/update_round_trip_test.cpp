@@ -191,8 +191,9 @@ Bytes Edit(std::mt19937& random, const Bytes& old_bytes, int alphabet) {
         break;
       }
       case 2:  // delete
-        bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                    bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), at + length)));
+        bytes.erase(
+            bytes.begin() + static_cast<std::ptrdiff_t>(at),
+            bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), at + length)));
         break;
       default: {  // move a block elsewhere
         size_t end = std::min(bytes.size(), at + length);
@@ -229,8 +230,8 @@ class UpdateRoundTripTest : public testing_support::ScratchDirectoryTest {
     Bytes update = ReadFile(Path("x.upd"));
     ExpectWellFormed(update, old_exists ? old_bytes.size() : 0);
     if (!new_bytes.empty()) {
-      EXPECT_EQ(update, ReferenceWriter(old_bytes, new_bytes, old_exists && !old_bytes.empty())
-                            .Write());
+      EXPECT_EQ(update,
+                ReferenceWriter(old_bytes, new_bytes, old_exists && !old_bytes.empty()).Write());
     }
 
     ApplyPatch apply(limits);
@@ -288,7 +289,8 @@ TEST_F(UpdateRoundTripTest, EdgeShapes) {
     RoundTrip(big, changed, true, small, "byte at " + std::to_string(cut));
   }
   Bytes swapped(big.begin() + static_cast<std::ptrdiff_t>(window + 100), big.end());
-  swapped.insert(swapped.end(), big.begin(), big.begin() + static_cast<std::ptrdiff_t>(window + 100));
+  swapped.insert(swapped.end(), big.begin(),
+                 big.begin() + static_cast<std::ptrdiff_t>(window + 100));
   RoundTrip(big, swapped, true, small, "halves swapped");
   RoundTrip(big, RandomBytes(random, 2 * window, 256), true, small, "unrelated");
   // Matches that start on the last byte of a window, found ahead of and

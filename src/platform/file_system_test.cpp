@@ -20,10 +20,9 @@ class FileServicesTest : public ::testing::Test {
   void SetUp() override {
     std::random_device random;
     dir_ = fs::temp_directory_path() /
-           ("corvane_file_services_" + std::string(::testing::UnitTest::GetInstance()
-                                                       ->current_test_info()
-                                                       ->name()) +
-            "_" + std::to_string(random()));
+           ("corvane_file_services_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+            std::to_string(random()));
     fs::create_directories(dir_);
   }
   void TearDown() override {
