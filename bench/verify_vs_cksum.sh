@@ -5,6 +5,7 @@
 #   crc_bench's BM_VerifyInstallationFiles (MappedFile windows + CRC-32) and
 #   cksum over the same files,
 # and prints the median ratio (cksum time / our time; above 1 means faster).
+# Each round takes the median of five passes of each tool.
 #   bench/verify_vs_cksum.sh BUILD-DIR
 set -eu
 build=${1:?usage: verify_vs_cksum.sh BUILD-DIR (configured with -DCORVANE_BENCH=ON)}
@@ -38,12 +39,18 @@ xargs -0 cat < "$tree.list" > /dev/null   # into the page cache
 ours=(); theirs=()
 for round in 1 2 3 4 5; do
   ms=$(CORVANE_BENCH_TREE=$tree "$bench" --benchmark_filter=BM_VerifyInstallationFiles \
-         --benchmark_repetitions=1 --benchmark_format=json 2>/dev/null |
-       python3 -c 'import json,sys; b=json.load(sys.stdin)["benchmarks"]; print(b[0]["real_time"])')
-  start=$(date +%s.%N)
-  xargs -0 cksum < "$tree.list" > /dev/null
-  end=$(date +%s.%N)
-  ck=$(python3 -c "print(($end - $start) * 1000)")
+         --benchmark_format=json 2>/dev/null |
+       python3 -c 'import json,sys
+b = json.load(sys.stdin)["benchmarks"]
+print([x for x in b if x.get("aggregate_name") == "median"][0]["real_time"])')
+  times=()
+  for pass in 1 2 3 4 5; do
+    start=$(date +%s.%N)
+    xargs -0 cksum < "$tree.list" > /dev/null
+    end=$(date +%s.%N)
+    times+=("$(python3 -c "print(($end - $start) * 1000)")")
+  done
+  ck=$(python3 -c "import statistics,sys; print(statistics.median(float(x) for x in sys.argv[1:]))" "${times[@]}")
   ours+=("$ms"); theirs+=("$ck")
   printf 'round %d: verification %8.1f ms   cksum %8.1f ms\n' "$round" "$ms" "$ck"
 done
