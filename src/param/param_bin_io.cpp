@@ -68,9 +68,36 @@ uint32_t ParamReadCompact(SerializeBinStream& stream) {
 }
 
 BankedString ParamReadString(SerializeBinStream& stream) {
-  BankedString text;
-  stream.TransferString(text);
-  return text;
+  // Read into a local buffer first: a text met lately comes from the
+  // context's cache, and only the others reach the bank.
+  char small[128];
+  std::string large;
+  size_t length = 0;
+  uint32_t hash = 0;
+  QIStream& in = In(stream);
+  for (;;) {
+    int c = in.get();
+    if (c < 0) {
+      CORVANE_REPORT_INTERNAL("EOF in string");
+      stream.SetError(kParamErrorStructure);
+      break;
+    }
+    if (c == 0) break;
+    hash = hash * 33 + static_cast<uint32_t>(c);
+    if (length + 1 < sizeof small) {
+      small[length++] = static_cast<char>(c);
+      continue;
+    }
+    if (large.empty()) large.assign(small, length);
+    large.push_back(static_cast<char>(c));
+    ++length;
+  }
+  if (!large.empty()) return BankedString(large.c_str());
+  small[length] = '\0';
+  if (length == 0) return BankedString();
+  BankedString& recent = ParamContext(stream)._recent[hash % ParamFileContext::kRecentStrings];
+  if (recent.IsNull() || CompareText(recent.Data(), small) != 0) recent = BankedString(small);
+  return recent;
 }
 
 BankedString ParamReadBodyString(SerializeBinStream& stream) {

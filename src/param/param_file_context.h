@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "foundation/auto_array.h"
+#include "foundation/banked_string.h"
 #include "foundation/r_string.h"
 #include "foundation/ref_count.h"
 #include "param/param_class_source.h"
@@ -26,6 +27,12 @@ struct ParamFileContext {
   // reader go over the same bytes again (and again, in loops).
   int _depth = 0;
   int64_t _frontier = 0;
+
+  // Strings met lately, by a hash of their bytes. Entry names repeat from
+  // class to class; a hit here shares the banked block without asking the
+  // process-wide bank again.
+  static constexpr int kRecentStrings = 1024;
+  BankedString _recent[kRecentStrings];
 };
 
 // Nesting deeper than this is a file structure error.
