@@ -8,6 +8,7 @@
 #include "param/param_binary_reader.h"
 #include "param/param_class.h"
 #include "param/param_class_kinds.h"
+#include "param/param_file_context.h"
 #include "param/param_value.h"
 #include "param/param_value_conversion.h"
 
@@ -39,6 +40,26 @@ char ParamClassifyText(const char* text, int& int_value, float& float_value) {
   return 't';
 }
 
+BankedString ParamTextParser::Intern(const std::string& text) {
+  uint32_t hash = 0;
+  for (char c : text) hash = hash * 33 + static_cast<unsigned char>(c);
+  BankedString& slot = recent_[hash % kRecentTexts];
+  if (static_cast<size_t>(slot.GetLength()) != text.size() ||
+      std::memcmp(slot.Data(), text.data(), text.size()) != 0) {
+    slot = BankedString(text.c_str());
+  }
+  return slot;
+}
+
+bool ParamTextParser::Enter() {
+  if (depth_ >= kParamMaxNesting) {
+    lex_.Error("Config: nesting deeper than %d levels", kParamMaxNesting);
+    return false;
+  }
+  ++depth_;
+  return true;
+}
+
 void ParamTextParser::ApplyEval(std::string& text) {
   if (text.compare(0, 6, "__EVAL") != 0) return;
   RString result = evaluator_.EvaluateText(text.c_str() + 6);
@@ -47,26 +68,27 @@ void ParamTextParser::ApplyEval(std::string& text) {
 
 ParamEntry* ParamTextParser::MakeValue(const std::string& name, std::string& text, bool quoted,
                                        bool expression) {
-  if (expression) return new ParamValueExpression(name.c_str(), ParamRawValueExpression(text.c_str()));
+  BankedString banked_name = Intern(name);
+  if (expression) return new ParamValueExpression(banked_name, ParamRawValueExpression(Intern(text)));
   if (!quoted) {
     ApplyEval(text);
     int i = 0;
     float f = 0;
     switch (ParamClassifyText(text.c_str(), i, f)) {
       case 'i':
-        return new ParamValueInt(name.c_str(), ParamRawValueInt(i));
+        return new ParamValueInt(banked_name, ParamRawValueInt(i));
       case 'f':
-        return new ParamValueFloat(name.c_str(), ParamRawValueFloat(f));
+        return new ParamValueFloat(banked_name, ParamRawValueFloat(f));
       default:
         break;
     }
   }
-  return new ParamValueText(name.c_str(), ParamRawValue(text.c_str()));
+  return new ParamValueText(banked_name, ParamRawValue(Intern(text)));
 }
 
 IParamArrayValue* ParamTextParser::MakeItem(std::string& text, bool quoted, bool expression) {
   if (expression) {
-    return new ParamArrayValueSpec<ParamRawValueExpression>(ParamRawValueExpression(text.c_str()));
+    return new ParamArrayValueSpec<ParamRawValueExpression>(ParamRawValueExpression(Intern(text)));
   }
   if (!quoted) {
     ApplyEval(text);
@@ -81,7 +103,7 @@ IParamArrayValue* ParamTextParser::MakeItem(std::string& text, bool quoted, bool
         break;
     }
   }
-  return new ParamArrayValueSpec<ParamRawValue>(ParamRawValue(text.c_str()));
+  return new ParamArrayValueSpec<ParamRawValue>(ParamRawValue(Intern(text)));
 }
 
 void ParamTextParser::Add(ParamClass& cls, ParamEntry* entry) {
@@ -163,7 +185,7 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     Add(cls, decl);
     return kParamParseOk;
   }
-  auto* created = new ParamClass(name.c_str());
+  auto* created = new ParamClass(Intern(name));
   created->SetParent(&cls);
   if (c == ':') {
     lex_.Get();
@@ -190,7 +212,12 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     return kParamParseSyntaxError;
   }
   lex_.Get();
+  if (!Enter()) {
+    delete created;
+    return kParamParseSyntaxError;
+  }
   int result = ParseClassBody(*created);
+  Leave();
   // Added even after a syntax error inside it: what was parsed stays.
   Add(cls, created);
   return result;
@@ -261,7 +288,7 @@ int ParamTextParser::ParseArray(ParamClass& cls, const std::string& name) {
     lex_.Error("Config: %s: '%c' encountered instead of '='", cls.GetContext(name.c_str()).Data(), CharArg(c));
     return kParamParseSyntaxError;
   }
-  auto* array = new ParamArray(name.c_str());
+  auto* array = new ParamArray(Intern(name));
   int result = ParseArrayBody(array->Items());
   if (result != kParamParseOk) {
     Add(cls, array);
@@ -288,9 +315,11 @@ int ParamTextParser::ParseArrayBody(ParamArrayItems& items) {
   for (;;) {
     c = lex_.SkipWhite();
     if (c == '{') {
+      if (!Enter()) return kParamParseSyntaxError;
       auto* nested = new ParamArrayValueArray;
       items.Add(Ref<IParamArrayValue>(nested));
       int result = ParseArrayBody(nested->Items());
+      Leave();
       if (result != kParamParseOk) return result;
     } else if (c == '#') {
       lex_.Get();

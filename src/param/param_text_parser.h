@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/banked_string.h"
 #include "param/param_array.h"
 #include "param/param_text_lexer.h"
 
@@ -49,11 +50,21 @@ class ParamTextParser {
   ParamEntry* MakeValue(const std::string& name, std::string& text, bool quoted, bool expression);
   IParamArrayValue* MakeItem(std::string& text, bool quoted, bool expression);
   void ApplyEval(std::string& text);
+  // The banked form of `text`, through a small cache of recent texts: entry
+  // names recur from class to class, and a hit spares the process-wide bank.
+  BankedString Intern(const std::string& text);
+  // False (reported) when one more class body or array would nest deeper
+  // than the binary form can be read back.
+  bool Enter();
+  void Leave() { --depth_; }
 
   ParamTextLexer lex_;
   Evaluator& evaluator_;
   std::string name_;   // scratch token buffers, reused to avoid allocation
   std::string value_;
+  int depth_ = 0;
+  static constexpr int kRecentTexts = 512;
+  BankedString recent_[kRecentTexts];
 };
 
 // The kind decision shared by values and items: 'i' integer, 'f' float,

@@ -233,5 +233,23 @@ TEST(ParamTextParser, LineDirectiveAndTrailingInput) {
   }
 }
 
+TEST(ParamTextParser, NestingIsBoundedNotStackDeep) {
+  // Hostile depth is refused with a message instead of exhausting the stack;
+  // the limit is the one the binary reader accepts, so what parses also loads.
+  ScopedReportCapture reports;
+  ParamFile file;
+  std::string arrays = "a[]=" + std::string(100000, '{');
+  EXPECT_EQ(Parse(file, arrays), 3);
+  EXPECT_TRUE(reports.Contains(ReportSlot::kError, "nesting deeper than"));
+  std::string classes;
+  for (int i = 0; i < 5000; ++i) classes += "class c{";
+  EXPECT_EQ(Parse(file, classes), 3);
+  std::string fine;
+  for (int i = 0; i < 50; ++i) fine += "class c{";
+  fine += "v=1;";
+  for (int i = 0; i < 50; ++i) fine += "};";
+  EXPECT_EQ(Parse(file, fine), 0);
+}
+
 }  // namespace
 }  // namespace corvane
