@@ -22,6 +22,7 @@ NATIVE=$(cd "$2" && pwd) || exit 2
 ARTIFACTS="$ROOT/build/test-artifacts"
 PROBE="$WIN32_BUILD/tests/wine/corvane_wine_probe.exe"
 WORK=$(mktemp -d /tmp/corvane-wine.XXXXXX)
+TEMPLATE_CACHE="$ROOT/build/wine-test-template"
 
 source "$ROOT/tests/wine/wine_env.sh"
 source "$ROOT/tests/wine/sample_payloads.sh"

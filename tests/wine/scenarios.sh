@@ -68,6 +68,9 @@ scenario_patch_run() {
   expect_eq "$log" "Verifying Sample Game, version 1.00...\\r\\nSample Game: Updating version 1.00 to version 1.02...\\r\\nSample Game patch 1.02 has been applied successfully.\\r\\n" "log"
   expect_eq "$(control_text "$dump" 1005)" "" "progress line at the end"
   screenshot "$dump" "$ARTIFACTS/wine-progress-window.png"
+  # A stopped animation leaves its area blank.
+  screenshot_rect "$(field "$(control "$dump" 1002)" rect)" "$WORK/stopped-animation.png"
+  expect_eq "$(colour_count "$WORK/stopped-animation.png")" 1 "colours in the stopped animation"
   click_control "$dump" 1
   expect_exit "$WORK/runs/patch-run" 0
   expect_no_window
@@ -141,6 +144,15 @@ scenario_damaged_update() {
   local progress
   progress=$(probe wait --has-id 1003)
   screenshot "$progress" "$ARTIFACTS/wine-retry-question.png"
+  expect_eq "$(field "$(control "$progress" 1)" enabled)" 0 "OK while the run works"
+  # The animation loops while the run waits for the answer: its top half
+  # (above the box) changes between two looks.
+  local l t r b
+  IFS=, read -r l t r b <<<"$(field "$(control "$progress" 1002)" rect)"
+  screenshot_rect "$l,$t,$r,$(((t + b) / 2))" "$WORK/animation-1.png"
+  sleep 0.35
+  screenshot_rect "$l,$t,$r,$(((t + b) / 2))" "$WORK/animation-2.png"
+  cmp -s "$WORK/animation-1.png" "$WORK/animation-2.png" && fail "the animation does not move"
   click_control "$box" 4  # Retry
   local again
   wait_box "Error found in file" --not-hwnd "$(field "$(head -n1 <<<"$box")" hwnd)" || return

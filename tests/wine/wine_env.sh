@@ -47,9 +47,16 @@ cleanup_all() {
 }
 
 # The template prefix: booted once, Wine's fonts copied in (this Wine does not
-# find them otherwise), unmanaged windows (no window manager on Xvfb).
+# find them otherwise), unmanaged windows (no window manager on Xvfb). Kept in
+# TEMPLATE_CACHE (when set) for the next run, since booting takes half a
+# minute; the tests only ever use copies of it.
 make_template_prefix() {
   local template="$WORK/template-prefix"
+  if [ -n "${TEMPLATE_CACHE:-}" ] && [ -f "$TEMPLATE_CACHE/.corvane-template" ] &&
+     [ "$(cat "$TEMPLATE_CACHE/.corvane-template")" = "$(wine --version)" ]; then
+    cp -a "$TEMPLATE_CACHE" "$template"
+    return 0
+  fi
   PREFIXES_USED+=("$template")
   WINEPREFIX="$template" timeout 120 wineboot -i >/dev/null 2>&1 || return 1
   mkdir -p "$template/drive_c/windows/Fonts"
@@ -58,7 +65,13 @@ make_template_prefix() {
     /v Managed /d N /f >/dev/null 2>&1 || return 1
   WINEPREFIX="$template" timeout 60 wineserver -k
   WINEPREFIX="$template" timeout 60 wineserver -w
-  [ -f "$template/system.reg" ]
+  [ -f "$template/system.reg" ] || return 1
+  rm -f "$template/wineserver"
+  wine --version >"$template/.corvane-template"
+  if [ -n "${TEMPLATE_CACHE:-}" ]; then
+    rm -rf "$TEMPLATE_CACHE"
+    cp -a "$template" "$TEMPLATE_CACHE"
+  fi
 }
 
 # new_prefix NAME: a fresh copy of the template; exports WINEPREFIX.
@@ -135,10 +148,16 @@ click_rect() {
 # click_control DUMP ID
 click_control() { click_rect "$(field "$(control "$1" "$2")" rect)"; }
 
-# screenshot DUMP FILE: the window of the dump, cut from the screen.
-screenshot() {
+# screenshot_rect L,T,R,B FILE: that part of the screen.
+screenshot_rect() {
   local l t r b
-  IFS=, read -r l t r b <<<"$(field "$(head -n1 <<<"$1")" rect)"
+  IFS=, read -r l t r b <<<"$1"
   mkdir -p "$(dirname "$2")"
   import -display "$DISPLAY" -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$2"
 }
+
+# screenshot DUMP FILE: the window of the dump, cut from the screen.
+screenshot() { screenshot_rect "$(field "$(head -n1 <<<"$1")" rect)" "$2"; }
+
+# colour_count FILE: how many different colours the picture holds.
+colour_count() { identify -format %k "$1"; }
