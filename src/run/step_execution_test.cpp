@@ -83,6 +83,18 @@ TEST_F(StepTest, FreeSpaceOfOneByteLessRaisesDiskFull) {
   EXPECT_EQ(context_.seen, 1);
 }
 
+TEST_F(StepTest, LargeInstalledFileNeedsTwiceItsSizePlusUpdatePlusTenMiB) {
+  game_.Write("BIG.PBO", "");
+  std::filesystem::resize_file(game_.Host("BIG.PBO"), 700000000);  // sparse
+  Start({{"1.00-1.01\\BIG.PBO.UPD", Bytes(10000000, 0x5A)}});
+  fake_free = 1420485760;
+  EXPECT_TRUE(Space());
+  EXPECT_EQ(context_.disk_full, 0);
+  fake_free = 1420485759;
+  EXPECT_FALSE(Space());
+  EXPECT_EQ(context_.disk_full, 1);
+}
+
 TEST_F(StepTest, FreeSpaceUnknownPassesAndMissingTargetStopsQuietly) {
   game_.Write("X.EXE", "x");
   Start({{"1.00-1.01\\X.EXE.UPD", Bytes(5, 1)}, {"1.00-1.01\\Y.EXE.UPD", Bytes(5, 1)}});
