@@ -323,10 +323,7 @@ bool PatchRun::UpdateStep(int minor) {
   for (const RString& name : names) {
     std::string target = StepTargetName(name.Data());
     if (resuming && interrupted_.IsAdvanced(target.c_str())) {
-      // What the interrupted run may have left beside it.
-      std::string installed = std::string(installation_directory_) + target;
-      platform::RemoveFile((installed + ".tmp").c_str());
-      platform::RemoveFile((std::string(installation_directory_) + (std::strchr(name.Data(), '\\') + 1)).c_str());
+      RemoveStepLeftovers(installation_directory_, name.Data());
       continue;
     }
     if (!StepUpdateCallback(&module_, kRawDataType, name.Data(), context_.get())) return false;
@@ -392,6 +389,23 @@ int PatchRun::Run() {
     }
     // Step 28.
     if (context_->error) return FailPass(kPhaseSteps);
+  }
+
+  if (already_at_version_ && is_patch_ && context_->patch_minor > 0) {
+    // A run interrupted after the game executable reached this version may
+    // have left its last extracted update beside it.
+    SetField(context_->installation_directory, installation_directory_);
+    std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", context_->patch_major,
+                  context_->patch_minor - 1);
+    context_->names.Clear();
+    EnumeratePayload(module_, CollectPayloadNames, context_.get());
+    for (const RString& name : context_->names) {
+      const char* rest = nullptr;
+      if (MatchStepName(name.Data(), context_->prefix, &rest)) {
+        RemoveStepLeftovers(installation_directory_, name.Data());
+      }
+    }
+    context_->names.Clear();
   }
 
   // Steps 29 to 31.

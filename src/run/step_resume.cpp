@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/checksum_list.h"
+#include "platform/file_system.h"
 #include "run/payload_store.h"
 #include "run/verify_installation.h"
 
@@ -84,6 +85,15 @@ InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
   }
   step.interrupted = !step.advanced.empty();
   return step;
+}
+
+void RemoveStepLeftovers(const char* installation_directory, const char* name) {
+  const char* backslash = std::strchr(name, '\\');
+  std::string target = StepTargetName(name);
+  if (backslash == nullptr || target.empty()) return;
+  std::string directory = installation_directory;
+  platform::RemoveFile((directory + (backslash + 1)).c_str());
+  platform::RemoveFile((directory + target + ".tmp").c_str());
 }
 
 std::string StepTargetName(const char* name) {

@@ -40,6 +40,11 @@ InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
                                     const char* installation_directory, int from_version,
                                     int to_version);
 
+// Deletes what an interrupted application of the step's update `name` may
+// have left beside the installed file: the extracted update file and the
+// temporary new file. Never touches the installed file itself.
+void RemoveStepLeftovers(const char* installation_directory, const char* name);
+
 // The order in which the driver applies one step's update names: as given,
 // except that the update of the game executable `app_name` (the name's rest
 // after the step part, less ".upd") goes last.

@@ -89,6 +89,18 @@ TEST(StepResumeOrder, ExecutableUpdateGoesLast) {
   EXPECT_STREQ(other[0].Data(), "1.00-1.01\\BIN\\GAME.EXE.UPD");
 }
 
+TEST(StepResumeLeftovers, OnlyTheExtractedUpdateAndTheTemporaryFileGo) {
+  ScratchDir dir;
+  dir.Write("DATA/A.DAT", "installed");
+  dir.Write("DATA/A.DAT.UPD", "extracted update");
+  dir.Write("DATA/A.DAT.tmp", "half new");
+  dir.Write("DATA/B.DAT.tmp", "another file's");
+  RemoveStepLeftovers(dir.SystemPath().c_str(), "1.00-1.01\\DATA\\A.DAT.UPD");
+  EXPECT_EQ(dir.List("DATA"), (std::vector<std::string>{"A.DAT", "B.DAT.tmp"}));
+  RemoveStepLeftovers(dir.SystemPath().c_str(), "NOT-A-STEP-NAME");
+  EXPECT_EQ(dir.List("DATA"), (std::vector<std::string>{"A.DAT", "B.DAT.tmp"}));
+}
+
 TEST(StepResumeOrder, TargetNameDropsStepAndExtension) {
   EXPECT_EQ(StepTargetName("1.00-1.01\\DATA\\A.DAT.UPD"), "DATA\\A.DAT");
   EXPECT_EQ(StepTargetName("1.00-1.01\\NOEXT\\FILE"), "NOEXT\\FILE");
