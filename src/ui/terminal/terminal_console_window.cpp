@@ -59,7 +59,9 @@ void TerminalConsoleWindow::WriteLines(const char* text) {
 }
 
 void TerminalConsoleWindow::ShowTitle(const char* text) {
-  std::string title = interactive_ ? std::string("== ") + text + " ==" : std::string(text);
+  // Plain output is the log alone (the run logs its title text as well).
+  if (!interactive_) return;
+  std::string title = std::string("== ") + text + " ==";
   WriteLines(title.c_str());
 }
 

@@ -15,8 +15,8 @@ namespace corvane {
 // screen, rewritten in place with a turning busy indicator in front; OK is
 // "Press Enter" once enabled; questions are answered at a prompt.
 //
-// Otherwise (output to a file or pipe, or nobody at the keyboard): the title
-// and the log lines are printed as plain lines, the progress line is not
+// Otherwise (output to a file or pipe, or nobody at the keyboard): only the
+// log lines are printed, as plain lines; title and progress line are not
 // shown, the end of the run does not wait, and every Abort/Retry/Ignore
 // question is answered Abort, since nobody can answer it.
 //
