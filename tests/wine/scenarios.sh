@@ -21,7 +21,8 @@ expect_contains() {  # expect_contains TEXT PART WHAT
 # run in a subshell: the failure must reach the scenario.
 DUMP=""
 wait_window() {
-  if ! DUMP=$(probe wait "$@"); then
+  # A loaded machine can take a while to show a window; a later --timeout wins.
+  if ! DUMP=$(probe wait --timeout 45 "$@"); then
     fail "no window ($*)"
     echo "$DUMP" | sed 's/^/      /'
     return 1
