@@ -1,0 +1,50 @@
+// patchbuild check PATCH GAMEDIR
+//
+// Tells, without changing anything, which version GAMEDIR holds (by the
+// game executable's FileVersion and by the patch's checksum lists), whether
+// its files match, and which steps and files the patch would apply. Exit
+// code 0 when the patch would apply (or the game is already at its version),
+// 1 otherwise.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "command_registry.h"
+#include "maker/install_check.h"
+
+namespace {
+
+struct CheckOptions {
+  std::string patch, game;
+};
+
+void RunCheck(const CheckOptions& options) {
+  corvane::maker::PatcherPayload payload;
+  std::string error;
+  if (!corvane::maker::ReadPatcherPayload(options.patch, &payload, &error)) {
+    patchbuild::Fail("%s", error.c_str());
+    return;
+  }
+  corvane::maker::CheckReport report;
+  if (!corvane::maker::CheckInstallation(payload, options.game, &report, &error)) {
+    patchbuild::Fail("%s", error.c_str());
+    return;
+  }
+  corvane::maker::PrintCheckReport(report, stdout);
+  if (!report.patchable && !report.up_to_date) patchbuild::SetExitCode(1);
+}
+
+void AddCheck(CLI::App& app) {
+  auto options = std::make_shared<CheckOptions>();
+  CLI::App* command = app.add_subcommand("check", "Tell what a patcher would do to a game directory");
+  command->add_option("PATCH", options->patch, "patcher (win32 or native) or payload DLL")->required();
+  command->add_option("GAMEDIR", options->game, "installed game directory")->required();
+  command->callback([options] { RunCheck(*options); });
+}
+
+patchbuild::CommandRegistration registration("check", &AddCheck);
+
+}  // namespace

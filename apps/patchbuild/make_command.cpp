@@ -1,0 +1,112 @@
+// patchbuild make PROJECT OUT [--stub PATCHER.exe] [--native [--native-stub PATCHER]] [--key KEY.pem] [-j N]
+//
+// Makes one signed, self-contained patcher from a patch project
+// (docs/making-a-patch.md): OUT.exe from the win32 stub and, with --native,
+// the native patcher OUT. Progress and the summary go to standard error
+// (standard output carries the update engine's own lines, which are of no
+// use here and are dropped).
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "command_registry.h"
+#include "maker/patch_maker.h"
+#include "platform/terminal.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct MakeCommandOptions {
+  std::string project, output, stub, key, native;
+  bool want_native = false;
+  int jobs = 0;
+};
+
+// The patcher programs built beside this tool (build/<dir>/apps/patchbuild
+// next to build/<dir>/apps/patcher) and the win32 build beside the native one.
+std::string FindBuilt(const char* file_name, bool win32) {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  std::vector<fs::path> candidates;
+  if (!ec) {
+    const fs::path apps = self.parent_path().parent_path();
+    candidates.push_back(apps / "patcher" / file_name);
+    if (win32) {
+      const fs::path build_dir = apps.parent_path();
+      const fs::path builds = build_dir.parent_path();
+      std::string name = build_dir.filename().string();
+      if (name.size() > 7 && name.compare(name.size() - 7, 7, "-native") == 0) {
+        candidates.push_back(builds / (name.substr(0, name.size() - 7) + "-win32") / "apps" / "patcher" / file_name);
+      }
+      candidates.push_back(builds / "win32" / "apps" / "patcher" / file_name);
+    }
+  }
+  for (const fs::path& candidate : candidates) {
+    if (fs::is_regular_file(candidate, ec)) return candidate.string();
+  }
+  return std::string();
+}
+
+void RunMake(const MakeCommandOptions& command) {
+  corvane::maker::MakeOptions options;
+  options.project = command.project;
+  options.output = command.output;
+  options.key = command.key;
+  options.jobs = command.jobs;
+  options.win32_stub = command.stub.empty() ? FindBuilt("patcher.exe", true) : command.stub;
+  if (command.want_native) {
+    options.native_stub = command.native.empty() ? FindBuilt("patcher", false) : command.native;
+    if (options.native_stub.empty()) {
+      patchbuild::Fail("no native patcher found beside patchbuild: give --native-stub PATH");
+      return;
+    }
+  }
+  if (options.win32_stub.empty() && !command.want_native) {
+    patchbuild::Fail("no win32 patcher stub found (build the win32 tree or give --stub PATCHER.exe)");
+    return;
+  }
+  if (options.win32_stub.empty()) {
+    std::fprintf(stderr, "patchbuild: no win32 patcher stub found; making the native patcher only\n");
+  }
+  options.terminal = corvane::platform::StandardOutputIsTerminal();
+  options.messages = stderr;
+  // CreatePatch prints a progress line of its own per file on standard
+  // output; with several files in flight they would only garble the bar.
+  std::fflush(stdout);
+#if defined(_WIN32)
+  (void)std::freopen("NUL", "w", stdout);
+#else
+  (void)std::freopen("/dev/null", "w", stdout);
+#endif
+  corvane::maker::MakeSummary summary;
+  std::string error;
+  if (!corvane::maker::MakePatch(options, &summary, &error)) {
+    patchbuild::Fail("%s", error.c_str());
+    return;
+  }
+  corvane::maker::PrintMakeSummary(summary, stderr);
+}
+
+void AddMake(CLI::App& app) {
+  auto options = std::make_shared<MakeCommandOptions>();
+  CLI::App* command = app.add_subcommand("make", "Make a signed, self-contained patcher from a patch project");
+  command->add_option("PROJECT", options->project, "patch project folder (docs/making-a-patch.md)")->required();
+  command->add_option("OUT", options->output, "output: OUT.exe (win32) and, with --native, OUT")->required();
+  command->add_option("--stub", options->stub, "win32 patcher.exe to copy (default: the one built beside patchbuild)");
+  command->add_flag("--native", options->want_native, "also make the native patcher OUT");
+  command->add_option("--native-stub", options->native,
+                      "native patcher to copy (default: the one built beside patchbuild)");
+  command->add_option("--key", options->key, "private key (PEM); default: the project's signing-key.txt");
+  command->add_option("-j,--jobs", options->jobs, "update files made at once (default: every core)")
+      ->check(CLI::NonNegativeNumber);
+  command->callback([options] { RunMake(*options); });
+}
+
+patchbuild::CommandRegistration registration("make", &AddMake);
+
+}  // namespace

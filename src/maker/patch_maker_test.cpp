@@ -1,0 +1,239 @@
+// The maker in-process: manifest checks with their places, project layout
+// faults, the payload a make produces (read back as `check` reads it), reuse
+// of cached updates, and no output after a failure.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "maker/install_check.h"
+#include "maker/manifest_compile.h"
+#include "maker/patch_maker.h"
+#include "maker/patch_project.h"
+
+namespace corvane::maker {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Write(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const char* kManifest =
+    "configApp = \"Software\\\\Test\";\n"
+    "displayName = \"Test\";\n"
+    "appName = \"GAME.EXE\";\n"
+    "version = \"2.02\";\n"
+    "isPatch = 1;\n"
+    "class Distributions {\n"
+    "  class GOLD { scope = 1; name = \"Gold\"; parent = \"\"; };\n"
+    "};\n";
+
+class MakerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("maker-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root_);
+    project_ = root_ / "project";
+    Write(project_ / "version.cfg.txt", kManifest);
+    Write(project_ / "signing-key.txt", std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem\n");
+    std::string data(5000, 'x');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7919) >> 3);
+    Write(project_ / "versions/2.00/DATA/A.DAT", data);
+    Write(project_ / "versions/2.00/SAME.TXT", "same\n");
+    Write(project_ / "versions/2.00/GONE.TXT", "gone in 2.01\n");
+    data[100] = 'Q';
+    Write(project_ / "versions/2.01/DATA/A.DAT", data);
+    Write(project_ / "versions/2.01/SAME.TXT", "same\n");
+    Write(project_ / "versions/2.01/NEW.TXT", "new in 2.01\n");
+    data.insert(2000, "inserted");
+    Write(project_ / "versions/2.02/DATA/A.DAT", data);
+    Write(project_ / "versions/2.02/SAME.TXT", "same\n");
+    Write(project_ / "versions/2.02/NEW.TXT", "new in 2.01\n");
+    Write(project_ / "versions/2.02/LOGO.BMP.#GOLD", "gold logo\n");
+    Write(project_ / "files/Add/EXTRA.TXT", "extra\n");
+    // Any file serves as the native program: the payload goes behind it.
+    Write(root_ / "native-stub", "not really a program\n");
+    options_.project = project_.string();
+    options_.output = (root_ / "out" / "patch").string();
+    options_.native_stub = (root_ / "native-stub").string();
+    options_.messages = std::tmpfile();
+    fs::create_directories(root_ / "out");
+  }
+  void TearDown() override {
+    std::fclose(options_.messages);
+    fs::remove_all(root_);
+  }
+
+  std::string CompileError(const std::string& text) {
+    Write(project_ / "version.cfg.txt", text);
+    CompiledManifest manifest;
+    std::string error;
+    EXPECT_FALSE(CompileManifest((project_ / "version.cfg.txt").string(), &manifest, &error));
+    return error;
+  }
+
+  fs::path root_, project_;
+  MakeOptions options_;
+};
+
+TEST_F(MakerTest, ManifestFaultsNameFileAndLine) {
+  const std::string file = (project_ / "version.cfg.txt").string();
+  std::string base = kManifest;
+  // A misspelt key: the patcher would read "version" as empty.
+  std::string text = base;
+  text.replace(text.find("version ="), 9, "verison =");
+  std::string error = CompileError(text);
+  EXPECT_NE(error.find(file + ", line 4: unknown key \"verison\""), std::string::npos) << error;
+  // The version as a number instead of a text.
+  text = base;
+  text.replace(text.find("\"2.02\""), 6, "2.02");
+  error = CompileError(text);
+  EXPECT_NE(error.find(file + ", line 4: \"version\" must be a quoted version"), std::string::npos) << error;
+  // A missing strict key in a distribution names the class's line.
+  text = base;
+  text.replace(text.find(" parent = \"\";"), 13, "");
+  error = CompileError(text);
+  EXPECT_NE(error.find(file + ", line 7: missing key \"parent\" in class Distributions/GOLD"), std::string::npos)
+      << error;
+  // A missing top-level key names the file.
+  text = base;
+  text.replace(text.find("isPatch = 1;"), 12, "");
+  error = CompileError(text);
+  EXPECT_NE(error.find(file + ": missing key \"isPatch\""), std::string::npos) << error;
+  // A syntax error comes with the parser's line.
+  error = CompileError("version = \"1.00\";\nclass X {\n  a = ;\n");
+  EXPECT_NE(error.find("line"), std::string::npos) << error;
+}
+
+TEST_F(MakerTest, DefinitionLinesSkipLookalikes) {
+  const std::string text = "versions = 1;\nclass A { version = \"1\"; };\n  version[] = {};\nclass AB {};\n";
+  EXPECT_EQ(FindDefinitionLine(text, "version", false), 2);
+  EXPECT_EQ(FindDefinitionLine(text, "version", false, 2), 3);
+  EXPECT_EQ(FindDefinitionLine(text, "AB", true), 4);
+  EXPECT_EQ(FindDefinitionLine(text, "missing", false), 0);
+}
+
+TEST_F(MakerTest, VersionFoldersMustRunWithoutGaps) {
+  fs::rename(project_ / "versions/2.01", root_ / "elsewhere");
+  PatchProject project;
+  std::string error;
+  EXPECT_FALSE(LoadPatchProject(project_.string(), "", &project, &error));
+  EXPECT_NE(error.find((project_ / "versions" / "2.01").string() + ": missing version folder"), std::string::npos)
+      << error;
+  EXPECT_EQ(VersionNumberOfFolder("2.01"), 201);
+  EXPECT_EQ(VersionNumberOfFolder("2.1"), -1);
+  EXPECT_EQ(VersionNumberOfFolder("x.01"), -1);
+}
+
+TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_EQ(summary.steps.size(), 2u);
+  EXPECT_EQ(summary.steps[0].updated, 1);
+  EXPECT_EQ(summary.steps[0].added, 1);
+  EXPECT_EQ(summary.steps[0].deleted, 1);
+  EXPECT_EQ(summary.steps[0].unchanged, 1);
+  EXPECT_EQ(summary.steps[1].updated, 1);
+  EXPECT_EQ(summary.steps[1].unchanged, 2);
+  EXPECT_EQ(summary.made, 3);
+  EXPECT_FALSE(fs::exists(options_.output + ".part"));
+
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  std::vector<std::string> names = payload.names;
+  for (std::string& n : names) n = UpperAscii(n);
+  const std::vector<std::string> expected = {
+      "2.00-2.01\\DATA\\A.DAT.UPD", "2.00-2.01\\GONE.TXT.UPD", "2.00-2.01\\NEW.TXT.UPD",
+      "2.01-2.02\\DATA\\A.DAT.UPD", "ADD\\EXTRA.TXT",          "ALL\\LOGO.BMP.#GOLD",
+      "CRC\\2.00\\CRC.CRC",        "CRC\\2.01\\CRC.CRC",       "CRC\\2.02\\CRC.CRC",
+      "VERSION.CFG",               "VERSION.CFG.SIGN"};
+  EXPECT_EQ(names, expected);
+  const auto deletion = payload.items.at("2.00-2.01\\GONE.TXT.UPD");
+  ASSERT_EQ(deletion.size, 1u);
+  EXPECT_EQ(deletion.bytes[0], 2);
+  EXPECT_EQ(payload.items.at("2.00-2.01\\NEW.TXT.UPD").bytes[0], 0);  // kind 0: new file
+  const auto list = payload.items.at("CRC\\2.02\\CRC.CRC");
+  const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
+  EXPECT_NE(text.find("+LOGO.BMP "), std::string::npos) << text;  // only one edition has it
+  EXPECT_NE(text.find("EXTRA.TXT "), std::string::npos) << text;
+  EXPECT_EQ(payload.public_key.size(), 148u);
+
+  // The game at 2.01: check tells the version by its list and the one step left.
+  const fs::path game = root_ / "game";
+  fs::copy(project_ / "versions/2.01", game, fs::copy_options::recursive);
+  CheckReport report;
+  ASSERT_TRUE(CheckInstallation(payload, game.string(), &report, &error)) << error;
+  EXPECT_TRUE(report.signature_valid);
+  EXPECT_EQ(report.installed, "2.01");
+  EXPECT_TRUE(report.patchable);
+  ASSERT_EQ(report.steps.size(), 1u);
+  EXPECT_EQ(report.steps[0].first, "2.01-2.02");
+  Write(game / "DATA/A.DAT", "spoilt");
+  CheckReport spoilt;
+  ASSERT_TRUE(CheckInstallation(payload, game.string(), &spoilt, &error));
+  EXPECT_TRUE(spoilt.installed.empty());  // no list matches, no executable
+  EXPECT_FALSE(spoilt.patchable);
+}
+
+TEST_F(MakerTest, SecondMakeReusesAndAChangedFileIsMadeAgain) {
+  MakeSummary first, second, third;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  options_.jobs = 1;
+  ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
+  EXPECT_EQ(second.made, 0);
+  EXPECT_EQ(second.reused, first.made);
+  EXPECT_EQ(Read(options_.output), Read(options_.output));
+  // A new file newer than its cached update makes that update again.
+  fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT",
+                      fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT") + std::chrono::hours(1));
+  ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
+  EXPECT_EQ(third.made, 1);
+  EXPECT_EQ(third.reused, first.made - 1);
+}
+
+TEST_F(MakerTest, FailuresLeaveNoOutput) {
+  // An edition suffix the manifest does not define.
+  Write(project_ / "versions/2.02/X.TXT.#SILVER", "silver\n");
+  MakeSummary summary;
+  std::string error;
+  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  EXPECT_NE(error.find("no distribution \"SILVER\""), std::string::npos) << error;
+  fs::remove(project_ / "versions/2.02/X.TXT.#SILVER");
+  // A name the patcher cannot hold.
+  // (Each component stays within the file system's 255 bytes.)
+  Write(project_ / "versions/2.02" / std::string(200, 'L') / std::string(200, 'M') / std::string(200, 'N'),
+        "long\n");
+  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  EXPECT_NE(error.find("longer than 511"), std::string::npos) << error;
+  EXPECT_TRUE(fs::is_empty(root_ / "out"));
+}
+
+TEST(PayloadLimits, NamesAndPathsFitTheBuffers) {
+  EXPECT_EQ(CheckPayloadLimits(std::string(511, 'n'), "n"), "");
+  EXPECT_NE(CheckPayloadLimits(std::string(512, 'n'), "n"), "");
+  EXPECT_EQ(CheckPayloadLimits("x", std::string(1023 - 259 - 4, 'p')), "");
+  EXPECT_NE(CheckPayloadLimits("x", std::string(1023 - 259 - 3, 'p')), "");
+  std::string win32, native;
+  OutputPaths("dir/patch.EXE", &win32, &native);
+  EXPECT_EQ(win32, "dir/patch.EXE");
+  EXPECT_EQ(native, "dir/patch");
+  OutputPaths("patch", &win32, &native);
+  EXPECT_EQ(win32, "patch.exe");
+  EXPECT_EQ(native, "patch");
+}
+
+}  // namespace
+}  // namespace corvane::maker

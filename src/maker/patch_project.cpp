@@ -1,0 +1,187 @@
+#include "maker/patch_project.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "maker/manifest_compile.h"
+
+namespace corvane::maker {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool ReadText(const fs::path& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+std::string RelativeName(const fs::path& relative) {
+  std::string text;
+  for (const fs::path& part : relative) {
+    if (!text.empty()) text += '\\';
+    const std::u8string utf8 = part.u8string();
+    text.append(utf8.begin(), utf8.end());
+  }
+  return text;
+}
+
+std::string Trim(std::string text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  size_t start = 0;
+  while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
+  return text.substr(start);
+}
+
+bool LoadKey(const std::string& root, const std::string& key_override, PatchProject* project,
+             std::string* error) {
+  fs::path key = key_override;
+  if (key.empty()) {
+    const fs::path pointer = fs::path(root) / "signing-key.txt";
+    std::string line;
+    if (!ReadText(pointer, &line)) {
+      *error = pointer.string() + ": missing (one line naming the private key), and no --key given";
+      return false;
+    }
+    line = Trim(line.substr(0, line.find('\n')));
+    key = fs::path(line).is_absolute() ? fs::path(line) : fs::path(root) / line;
+  }
+  project->key_path = key.string();
+  if (!ReadText(key, &project->key_pem) || project->key_pem.find("PRIVATE KEY") == std::string::npos) {
+    *error = key.string() + ": cannot read a private key (PEM) there";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+int VersionNumberOfFolder(const std::string& text) {
+  const size_t dot = text.find('.');
+  if (dot == std::string::npos || dot == 0 || dot > 6 || text.size() != dot + 3) return -1;
+  int major = 0;
+  for (size_t i = 0; i < dot; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return -1;
+    major = major * 10 + (text[i] - '0');
+  }
+  if (!std::isdigit(static_cast<unsigned char>(text[dot + 1])) ||
+      !std::isdigit(static_cast<unsigned char>(text[dot + 2]))) {
+    return -1;
+  }
+  return major * 100 + (text[dot + 1] - '0') * 10 + (text[dot + 2] - '0');
+}
+
+bool ListProjectTree(const std::string& dir, ProjectTree* tree, std::string* error) {
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    ProjectFile file;
+    file.relative = RelativeName(fs::relative(it->path(), dir, ec));
+    file.path = it->path().string();
+    file.size = it->file_size(ec);
+    const std::string key = UpperAscii(file.relative);
+    auto [at, added] = tree->emplace(key, file);
+    if (!added) {
+      *error = file.path + " and " + at->second.path + " differ only by letter case";
+      return false;
+    }
+  }
+  if (ec) {
+    *error = "cannot list " + dir + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+bool LoadPatchProject(const std::string& root, const std::string& key_override, PatchProject* project,
+                      std::string* error) {
+  project->root = root;
+  if (!fs::is_directory(root)) {
+    *error = root + ": not a project folder";
+    return false;
+  }
+  project->manifest_path = (fs::path(root) / "version.cfg.txt").string();
+  CompiledManifest manifest;
+  if (!CompileManifest(project->manifest_path, &manifest, error)) return false;
+  project->manifest = std::move(manifest.binary);
+  project->version = manifest.version;
+  project->app_name = manifest.app_name;
+  project->is_patch = manifest.is_patch;
+  project->distributions = manifest.distributions;
+
+  const int target = VersionNumberOfFolder(project->version);
+  const fs::path versions_dir = fs::path(root) / "versions";
+  // The oldest released version is the lowest folder of the patch's major.
+  int oldest = target;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(versions_dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    if (!it->is_directory(ec)) continue;
+    const std::string name = it->path().filename().string();
+    const int number = VersionNumberOfFolder(name);
+    if (number < 0) {
+      *error = it->path().string() + ": a version folder is named M.NN (for example 1.02)";
+      return false;
+    }
+    if (number / 100 != target / 100 || number > target) {
+      *error = it->path().string() + ": the patch brings " + project->version +
+               "; version folders run from the same major version up to it";
+      return false;
+    }
+    if (number < oldest) oldest = number;
+  }
+  for (int number = oldest; number <= target; ++number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%02d", number / 100, number % 100);
+    const fs::path dir = versions_dir / text;
+    if (!fs::is_directory(dir)) {
+      char what[256];
+      std::snprintf(what, sizeof what, ": missing version folder (the patch steps through every version from %d.%02d to %s)",
+                    oldest / 100, oldest % 100, project->version.c_str());
+      *error = dir.string() + what;
+      return false;
+    }
+    ReleasedVersion version;
+    version.text = text;
+    version.number = number;
+    if (!ListProjectTree(dir.string(), &version.files, error)) return false;
+    project->versions.push_back(std::move(version));
+  }
+
+  const fs::path files_dir = fs::path(root) / "files";
+  if (fs::is_directory(files_dir)) {
+    for (auto it = fs::directory_iterator(files_dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      if (!it->is_directory(ec)) continue;
+      const std::string pass = it->path().filename().string();
+      std::string prefix;
+      if (UpperAscii(pass) == "ALL") prefix = "All\\";
+      else if (UpperAscii(pass) == "ADD") prefix = "Add\\";
+      else if (VersionNumberOfFolder(pass) >= 0) prefix = pass + "\\";
+      else {
+        *error = it->path().string() + ": whole-file folders are All, Add or a version (M.NN)";
+        return false;
+      }
+      ProjectTree tree;
+      if (!ListProjectTree(it->path().string(), &tree, error)) return false;
+      for (auto& [key, file] : tree) {
+        file.relative = prefix + file.relative;
+        project->whole_files[UpperAscii(file.relative)] = file;
+      }
+    }
+  }
+  return LoadKey(root, key_override, project, error);
+}
+
+}  // namespace corvane::maker
