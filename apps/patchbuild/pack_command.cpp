@@ -61,7 +61,7 @@ std::u16string PayloadName(const fs::path& relative) {
     const std::u8string utf8 = part.u8string();
     text.append(utf8.begin(), utf8.end());
   }
-  return corvane::pe::AsciiUpper(corvane::pe::Utf8ToUtf16(text));
+  return corvane::pe::NameUpper(corvane::pe::Utf8ToUtf16(text));
 }
 
 bool IsPublicKeyBlob(const std::vector<uint8_t>& blob) {

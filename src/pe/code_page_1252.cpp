@@ -118,6 +118,32 @@ bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
+char16_t NameUpper(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
+  switch (c) {
+    case 0xFF: return 0x178;
+    case 0x161: return 0x160;
+    case 0x153: return 0x152;
+    case 0x17E: return 0x17D;
+    default: return c;
+  }
+}
+
+std::u16string NameUpper(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = NameUpper(c);
+  return out;
+}
+
+bool EqualsNameNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (NameUpper(a[i]) != NameUpper(b[i])) return false;
+  }
+  return true;
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {

@@ -18,6 +18,14 @@ char16_t AsciiUpper(char16_t c);
 std::u16string AsciiUpper(std::u16string_view text);
 bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b);
 
+// The upper case resource names are stored and compared in: ASCII and every
+// letter code page 1252 has in both cases (a-z, à-þ, ÿ, š, œ, ž). The system
+// compares names without regard to case beyond ASCII, so a name with "é" must
+// be stored and sorted as "É" to be found by its binary search.
+char16_t NameUpper(char16_t c);
+std::u16string NameUpper(std::u16string_view text);
+bool EqualsNameNoCase(std::u16string_view a, std::u16string_view b);
+
 // UTF-8 <-> UTF-16. Decoding takes an invalid byte as the code page 1252
 // character it would be, so no input is refused.
 std::string Utf16ToUtf8(std::u16string_view text);

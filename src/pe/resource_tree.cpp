@@ -7,7 +7,7 @@ namespace corvane::pe {
 
 bool SameResourceName(const ResourceName& a, const ResourceName& b) {
   if (a.is_named != b.is_named) return false;
-  return a.is_named ? EqualsAsciiNoCase(a.name, b.name) : a.id == b.id;
+  return a.is_named ? EqualsNameNoCase(a.name, b.name) : a.id == b.id;
 }
 
 bool ResourceTree::Load(const PeImage& image) {

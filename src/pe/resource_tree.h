@@ -52,8 +52,8 @@ class ResourceTree {
   bool damaged() const { return damaged_; }
 
   // The entry of that type and name (named ones compared without regard to
-  // ASCII case) whose data is readable. Language: the requested one, else
-  // language neutral, else the first the directory holds.
+  // letter case, see NameUpper) whose data is readable. Language: the
+  // requested one, else language neutral, else the first the directory holds.
   const ResourceEntry* Find(const ResourceName& type, const ResourceName& name,
                             uint16_t language = kAnyLanguage) const;
 

@@ -12,7 +12,7 @@ namespace {
 // Directory order of two names at one level.
 bool NameLess(const ResourceName& a, const ResourceName& b) {
   if (a.is_named != b.is_named) return a.is_named;
-  if (a.is_named) return AsciiUpper(a.name) < AsciiUpper(b.name);
+  if (a.is_named) return NameUpper(a.name) < NameUpper(b.name);
   return a.id < b.id;
 }
 
@@ -56,8 +56,8 @@ ResourceItem PayloadItem(const std::u16string& name, const uint8_t* bytes, uint3
 std::vector<ResourceItem> NormalizeResourceItems(const std::vector<ResourceItem>& items) {
   std::vector<ResourceItem> sorted = items;
   for (ResourceItem& item : sorted) {
-    if (item.type.is_named) item.type.name = AsciiUpper(item.type.name);
-    if (item.name.is_named) item.name.name = AsciiUpper(item.name.name);
+    if (item.type.is_named) item.type.name = NameUpper(item.type.name);
+    if (item.name.is_named) item.name.name = NameUpper(item.name.name);
   }
   std::stable_sort(sorted.begin(), sorted.end(), ItemLess);
   // Keep the last of each run of equal keys (stable sort kept input order).

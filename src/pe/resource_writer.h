@@ -31,7 +31,7 @@ struct ResourceItem {
 ResourceItem PayloadItem(const std::u16string& name, const uint8_t* bytes, uint32_t size);
 
 // Puts items into directory order and upper-cases names. When two items have the
-// same type, name and language (names compared without regard to ASCII case), the
+// same type, name and language (names compared without regard to case), the
 // later one is kept: that is how an added payload replaces a stub's resource.
 std::vector<ResourceItem> NormalizeResourceItems(const std::vector<ResourceItem>& items);
 

@@ -92,6 +92,22 @@ TEST(ResourceWriterTest, DirectoryOrderIsNamedByUpperCaseThenNumbersAscending) {
   EXPECT_EQ(order, expected);
 }
 
+TEST(ResourceWriterTest, LettersBeyondAsciiAreStoredUpperCaseToo) {
+  // The system finds names without regard to case beyond ASCII and searches
+  // the sorted directory: "\u00e9" must sit where "\u00c9" sorts.
+  const Bytes x = Blob(1, 1);
+  WrittenDll dll;
+  WriteAndRead({PayloadItem(u"caf\u00e9", x.data(), 1), PayloadItem(u"CAFD", x.data(), 1),
+                PayloadItem(u"\u0153uvre\u00ff", x.data(), 1)},
+               &dll);
+  ASSERT_EQ(dll.tree.entries().size(), 3u);
+  EXPECT_EQ(dll.tree.entries()[0].name.name, u"CAFD");
+  EXPECT_EQ(dll.tree.entries()[1].name.name, u"CAF\u00c9");
+  EXPECT_EQ(dll.tree.entries()[2].name.name, u"\u0152UVRE\u0178");
+  EXPECT_NE(dll.tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"Caf\u00e9")), nullptr);
+  EXPECT_NE(dll.tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"\u0153UVRE\u00ff")), nullptr);
+}
+
 TEST(ResourceWriterTest, LaterItemReplacesEqualNameInAnyCase) {
   const Bytes first = Blob(4, 1), second = Blob(8, 2);
   WrittenDll dll;

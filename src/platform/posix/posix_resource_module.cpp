@@ -66,7 +66,7 @@ struct ResourceModule::Impl {
     const uint8_t* bytes = static_cast<const uint8_t*>(map) + offset;
     if (!image.Parse(bytes, static_cast<size_t>(size)) || !tree.Load(image)) return false;
     for (const pe::PayloadEntry& payload : pe::ListPayload(tree)) {
-      by_name.emplace(pe::AsciiUpper(payload.name), payload.entry);
+      by_name.emplace(pe::NameUpper(payload.name), payload.entry);
       names.push_back(pe::Utf16ToCp1252(payload.name));
     }
     return true;
@@ -100,7 +100,7 @@ const uint8_t* ResourceModule::FindRawData(const char* name, uint32_t* size) con
   if (impl_ == nullptr || name == nullptr) return nullptr;
   const std::string text(name);
   if (text.size() > 511) return nullptr;
-  const auto it = impl_->by_name.find(pe::AsciiUpper(pe::Cp1252ToUtf16(text)));
+  const auto it = impl_->by_name.find(pe::NameUpper(pe::Cp1252ToUtf16(text)));
   if (it == impl_->by_name.end()) return nullptr;
   const pe::ResourceEntry* entry = it->second;
   if (entry->bytes == nullptr && entry->size != 0) return nullptr;

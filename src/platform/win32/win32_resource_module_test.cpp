@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "pe/code_page_1252.h"
 #include "pe/pe_format.h"
 #include "pe/resource_injector.h"
 #include "pe/resource_writer.h"
@@ -29,6 +30,11 @@ std::vector<PayloadFile> SamplePayload() {
       {"All\\Veska.exe.#Kestrel", {9}},
       {"Add\\_under_score", {7, 7}},
       {"Add\\empty", {}},
+      // Letters beyond ASCII: stored as "CAF\xc9" and sorted as such, so the
+      // system's case-blind binary search finds either case.
+      {"Add\\caf\xe9", {1}},
+      {"Add\\CAF\xc9x", {2}},
+      {"Add\\\xdf\xfe", {3}},
   };
   for (size_t i = 0; i < files[3].bytes.size(); ++i) files[3].bytes[i] = static_cast<uint8_t>(i * 31);
   return files;
@@ -37,7 +43,7 @@ std::vector<PayloadFile> SamplePayload() {
 std::vector<pe::ResourceItem> Items(const std::vector<PayloadFile>& files) {
   std::vector<pe::ResourceItem> items;
   for (const PayloadFile& file : files) {
-    items.push_back(pe::PayloadItem(std::u16string(file.name.begin(), file.name.end()), file.bytes.data(),
+    items.push_back(pe::PayloadItem(pe::Cp1252ToUtf16(file.name), file.bytes.data(),
                                     static_cast<uint32_t>(file.bytes.size())));
   }
   return items;
@@ -68,9 +74,11 @@ void ExpectPayloadFound(const ResourceModule& module, const std::vector<PayloadF
     }
   }
   // The system's enumeration lists every name once, ascending by upper case.
+  std::vector<std::u16string> stored;
+  for (const PayloadFile& file : files) stored.push_back(pe::NameUpper(pe::Cp1252ToUtf16(file.name)));
+  std::sort(stored.begin(), stored.end());
   std::vector<std::string> expected;
-  for (const PayloadFile& file : files) expected.push_back(Upper(file.name));
-  std::sort(expected.begin(), expected.end());
+  for (const std::u16string& name : stored) expected.push_back(pe::Utf16ToCp1252(name));
   std::vector<std::string> listed;
   EXPECT_TRUE(module.EnumerateRawDataNames([&](const char* name) {
     listed.push_back(name);
