@@ -113,11 +113,15 @@ make_program_pair() {
 # --- measuring ------------------------------------------------------------------
 # run LABEL COMMAND...: appends "LABEL seconds kilobytes cpu-seconds" for each
 # of REPEAT runs. CPU time (user + system) is kept beside the elapsed time: on a
-# busy machine it is the steadier figure.
+# busy machine it is the steadier figure. Each run starts with its output
+# removed and the disk synced, so no run pays for an earlier run's writeback
+# (truncating a file whose pages are still being written waits for them).
 run() {
   local label=$1; shift
-  local i runs=${RUNS:-$repeat}
+  local i runs=${RUNS:-$repeat} output=${!#}
   for ((i = 0; i < runs; i++)); do
+    case $label in *-create) rm -f "$output" ;; *) rm -f "$work"/*.out ;; esac
+    sync
     /usr/bin/time -f "$label %e %M %U %S" -o "$work/time.out" "$@" >/dev/null 2>"$work/stderr.out" || {
       echo "$label failed:"; cat "$work/stderr.out"; return 1; }
     awk '{ printf "%s %s %s %.2f\n", $1, $2, $3, $4 + $5 }' "$work/time.out" >>"$work/times"
