@@ -42,7 +42,9 @@ macro(corvane_setup_toolchain)
   endif()
 
   if(WIN32)
-    add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+    # C99 printf formats (%zu, %lld) behave the same as on the native build.
+    add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501
+                            __USE_MINGW_ANSI_STDIO=1)
     add_link_options(-static -static-libgcc -static-libstdc++)
   endif()
 
