@@ -223,7 +223,9 @@ bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::s
   ParamFile file;
   {
     ScopedReportCapture capture;
-    const int code = ParamParseText(file, text.data(), text.size(), path.c_str());
+    // Through the preprocessor, as "param compile" reads it: comments,
+    // #include and #define work in a manifest.
+    const int code = ParamParseFile(file, path.c_str());
     if (code != 0) {
       std::string messages;
       for (const auto& report : capture.Reports()) {

@@ -188,6 +188,14 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   std::vector<UpdateJob> jobs;
   const fs::path cache = fs::path(project.root) / ".cache";
   summary->steps.clear();
+  const ProjectTree& newest_files = project.versions.back().files;
+  // Whether every version 0..last holds the path.
+  auto in_every_version_up_to = [&](const std::string& key, size_t last) {
+    for (size_t v = 0; v <= last; ++v) {
+      if (!project.versions[v].files.count(key)) return false;
+    }
+    return true;
+  };
   for (size_t s = 0; s + 1 < project.versions.size(); ++s) {
     const ReleasedVersion& from = project.versions[s];
     const ReleasedVersion& to = project.versions[s + 1];
@@ -196,23 +204,24 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     step.to = to.text;
     for (const auto& [key, file] : to.files) {
       if (IsVariant(file.relative)) continue;
-      auto old = from.files.find(key);
+      if (!in_every_version_up_to(key, project.versions.size() - 1)) {
+        // The patcher updates only files that are there: a file some older
+        // version lacks travels whole (below), newest content, under "All\".
+        if (!from.files.count(key)) ++step.added;
+        continue;
+      }
+      const ProjectFile& old = from.files.at(key);
+      if (old.size == file.size && crc_of(old) == crc_of(file) && SameContent(old.path, file.path)) {
+        ++step.unchanged;
+        continue;
+      }
       UpdateJob job;
       job.from = from.text;
       job.to = to.text;
       job.relative = file.relative;
       job.new_file = &file;
-      if (old == from.files.end()) {
-        job.kind = UpdateJob::kAdded;
-      } else {
-        if (old->second.size == file.size && crc_of(old->second) == crc_of(file) &&
-            SameContent(old->second.path, file.path)) {
-          ++step.unchanged;
-          continue;
-        }
-        job.kind = UpdateJob::kChanged;
-        job.old_file = &old->second;
-      }
+      job.kind = UpdateJob::kChanged;
+      job.old_file = &old;
       std::string cached = from.text + "-" + to.text + "/" + file.relative;
       for (char& c : cached) {
         if (c == '\\') c = '/';
@@ -222,6 +231,15 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     }
     for (const auto& [key, file] : from.files) {
       if (IsVariant(file.relative) || to.files.count(key)) continue;
+      if (newest_files.count(key)) continue;  // comes back whole under "All\"
+      if (!in_every_version_up_to(key, s)) {
+        // An installation of a version without the file would meet a
+        // deletion it cannot apply; the file stays where it is.
+        std::fprintf(options.messages,
+                     "patchbuild: warning: %s: not in every version before %s, so the patch cannot remove it\n",
+                     file.path.c_str(), to.text.c_str());
+        continue;
+      }
       UpdateJob job;
       job.kind = UpdateJob::kDeleted;
       job.from = from.text;
@@ -249,7 +267,6 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       if (s.from == job.from) step = &s;
     }
     if (job.kind == UpdateJob::kChanged) ++step->updated;
-    if (job.kind == UpdateJob::kAdded) ++step->added;
     if (job.kind == UpdateJob::kDeleted) ++step->deleted;
     if (job.kind != UpdateJob::kDeleted) {
       if (job.reused) { ++step->reused; ++summary->reused; } else { ++summary->made; }
@@ -267,7 +284,10 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   std::vector<std::pair<std::string, const ProjectFile*>> whole;
   for (const auto& [key, file] : project.whole_files) whole.emplace_back(file.relative, &file);
   for (const auto& [key, file] : newest.files) {
-    if (!IsVariant(file.relative)) continue;
+    if (!IsVariant(file.relative)) {
+      if (!in_every_version_up_to(key, project.versions.size() - 1)) whole.emplace_back("All\\" + file.relative, &file);
+      continue;
+    }
     bool everywhere = true;
     for (const ReleasedVersion& v : project.versions) {
       auto old = v.files.find(key);

@@ -13,13 +13,13 @@ class MakeProgress;
 
 // One update file of one version step.
 struct UpdateJob {
-  enum Kind { kChanged, kAdded, kDeleted };
+  enum Kind { kChanged, kDeleted };
   Kind kind = kChanged;
   std::string from, to;        // version texts of the step
   std::string relative;        // installed path, backslashes
-  const ProjectFile* old_file = nullptr;  // null for kAdded
+  const ProjectFile* old_file = nullptr;  // null: a new file (kind-0 update)
   const ProjectFile* new_file = nullptr;  // null for kDeleted
-  std::string update_path;     // in the cache (kChanged, kAdded)
+  std::string update_path;     // in the cache (kChanged)
 
   bool reused = false;         // the cached update was up to date
   std::string error;           // empty when made and checked
