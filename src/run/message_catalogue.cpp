@@ -48,7 +48,7 @@ void LoadRawText(ModuleInstance instance, int id, char (&work)[kWorkBufferSize])
 }  // namespace
 
 void MessageBoxFunctions::Show(const char* text, const char* title, platform::BoxIcon icon) {
-  current_boxes->Show(text, title, icon);
+  platform::ShowMessageBox(text, title, icon);
 }
 
 platform::BoxAnswer MessageBoxFunctions::AskAbortRetryIgnore(const char* text, const char* title,

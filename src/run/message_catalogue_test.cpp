@@ -150,5 +150,18 @@ TEST_F(MessageCatalogueTest, QuestionTextIsCutAt2047Characters) {
   EXPECT_EQ(window.questions[0].size(), 2047u);
 }
 
+#ifndef _WIN32
+// The default box object must reach the platform's box. It once called the
+// current object (itself), so every box of a run without a window recursed
+// until the stack ran out. On Windows the box would wait for a click.
+TEST_F(MessageCatalogueTest, DefaultBoxReachesThePlatform) {
+  ASSERT_EQ(SetMessageBoxFunctions(nullptr), GetMessageBoxFunctions());
+  ::testing::internal::CaptureStderr();
+  ShowError(nullptr, "The game is not installed.");
+  const std::string shown = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(shown.find("The game is not installed."), std::string::npos) << shown;
+}
+#endif
+
 }  // namespace
 }  // namespace corvane
