@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,12 +29,14 @@ struct InspectOptions {
 };
 
 void RunInspect(const InspectOptions& options) {
-  std::ifstream in(options.file, std::ios::binary);
-  if (!in) {
-    patchbuild::Fail("cannot open %s", options.file.c_str());
+  std::ifstream in(options.file, std::ios::binary | std::ios::ate);
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+  std::vector<uint8_t> bytes(size > 0 ? static_cast<size_t>(size) : 0);
+  in.seekg(0);
+  if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    patchbuild::Fail("cannot read %s", options.file.c_str());
     return;
   }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const uint8_t* image_bytes = bytes.data();
   size_t image_size = bytes.size();
   corvane::pe::NativeTrailer trailer;

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,11 +37,16 @@ struct PackOptions {
   std::string pubkey;
 };
 
+// One read of the whole file (payload files run to tens of megabytes).
 bool ReadFile(const fs::path& path, std::vector<uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes->resize(static_cast<size_t>(size));
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes->data()), size);
+  return static_cast<bool>(in);
 }
 
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {

@@ -5,7 +5,6 @@
 #include <CLI/CLI.hpp>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,10 +19,13 @@ struct SignOptions {
 };
 
 bool ReadFile(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes->resize(static_cast<size_t>(size));
+  in.seekg(0);
+  return static_cast<bool>(in.read(bytes->data(), size));
 }
 
 void RunSign(const SignOptions& options) {

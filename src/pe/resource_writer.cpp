@@ -40,6 +40,7 @@ struct PendingDirectory {
 };
 
 constexpr uint32_t kMaxSectionSize = 0x7FFF0000u;
+constexpr size_t kSectionHeadroom = 0x1000;
 
 }  // namespace
 
@@ -138,6 +139,11 @@ bool BuildResourceSection(const std::vector<ResourceItem>& input, uint32_t secti
   }
 
   std::vector<uint8_t>& out = *section;
+  // Room for everything (and a file header in front, see WriteResourceDll), so
+  // payloads of hundreds of megabytes are not copied again while growing.
+  uint64_t total = offset + 8;
+  for (const ResourceItem& item : items) total += item.size + 8 + 2 + 2 * item.name.name.size();
+  if (total < kMaxSectionSize) out.reserve(static_cast<size_t>(total) + kSectionHeadroom);
   out.assign(offset, 0);
   // Name strings, each once.
   std::map<std::u16string, uint32_t> string_offsets;
@@ -205,13 +211,13 @@ bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_
   constexpr uint32_t kHeadersSize = 0x200;
   constexpr uint32_t kSectionRva = 0x1000;
 
-  std::vector<uint8_t> section;
-  if (!BuildResourceSection(items, kSectionRva, &section, error)) return false;
-  const uint32_t raw_size = AlignUp(static_cast<uint32_t>(section.size()), kFileAlignment);
-  const uint32_t virtual_size = static_cast<uint32_t>(section.size());
-
+  // The section is built in place and the headers put in front of it.
   std::vector<uint8_t>& out = *image;
-  out.assign(kHeadersSize + raw_size, 0);
+  if (!BuildResourceSection(items, kSectionRva, &out, error)) return false;
+  const uint32_t raw_size = AlignUp(static_cast<uint32_t>(out.size()), kFileAlignment);
+  const uint32_t virtual_size = static_cast<uint32_t>(out.size());
+  out.insert(out.begin(), kHeadersSize, 0);
+  out.resize(kHeadersSize + raw_size, 0);
   uint8_t* p = out.data();
   WriteU16(p, kDosMagic);
   WriteU32(p + kDosLfanewOffset, kPeOffset);
@@ -252,7 +258,6 @@ bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_
   WriteU32(header + 20, kHeadersSize);
   WriteU32(header + 36, kSectionInitializedData | kSectionMemRead);
 
-  std::copy(section.begin(), section.end(), out.begin() + kHeadersSize);
   const size_t checksum_offset = (optional + 64) - p;
   WriteU32(out.data() + checksum_offset, ComputeImageChecksum(out.data(), out.size(), checksum_offset));
   return true;
