@@ -54,9 +54,10 @@ void MakeProgress::Print(bool final) {
   if (!final) {
     if (terminal_ && now - last_print_ < std::chrono::milliseconds(100) && files_done_ != 0) return;
     if (!terminal_ && tenth == last_tenth_) return;
-  } else if (!terminal_ && tenth == last_tenth_) {
+  } else if (!terminal_ && files_done_ == last_files_) {
     return;
   }
+  last_files_ = files_done_;
   last_print_ = now;
   last_tenth_ = tenth;
   const double elapsed = std::chrono::duration<double>(now - start_).count();

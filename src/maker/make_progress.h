@@ -36,6 +36,7 @@ class MakeProgress {
   uint64_t files_total_ = 0, bytes_total_ = 0;
   uint64_t files_done_ = 0, bytes_done_ = 0;
   int last_tenth_ = -1;
+  uint64_t last_files_ = ~0ull;  // files done at the last line printed
   std::chrono::steady_clock::time_point start_, last_print_;
 };
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "maker/crc_cache.h"
 #include "maker/make_progress.h"
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
@@ -16,6 +17,7 @@
 #include "pe/pe_image.h"
 #include "pe/resource_injector.h"
 #include "pe/resource_writer.h"
+#include "platform/file_system.h"
 #include "platform/signing_key.h"
 #include "run/distributions.h"
 #include "run/payload_store.h"
@@ -175,7 +177,24 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   std::vector<FileFacts> facts(all_files.size());
   std::map<const ProjectFile*, size_t> fact_index;
   for (size_t i = 0; i < all_files.size(); ++i) fact_index[all_files[i]] = i;
-  ParallelFor(all_files.size(), threads, [&](size_t i) { facts[i].read = FileCrc32(all_files[i]->path, &facts[i].crc); });
+  // CRCs of files unchanged since the last make come from the cache.
+  CrcCache crc_cache((fs::path(project.root) / ".cache" / "crc.txt").string());
+  std::vector<int64_t> times(all_files.size(), 0);
+  std::vector<char> fresh(all_files.size(), 0);
+  ParallelFor(all_files.size(), threads, [&](size_t i) {
+    const std::string& path = all_files[i]->path;
+    if (platform::FileModificationTime(path.c_str(), &times[i]) &&
+        crc_cache.Find(path, all_files[i]->size, times[i], &facts[i].crc)) {
+      facts[i].read = true;
+      return;
+    }
+    facts[i].read = FileCrc32(path, &facts[i].crc);
+    fresh[i] = 1;
+  });
+  for (size_t i = 0; i < all_files.size(); ++i) {
+    if (facts[i].read && fresh[i]) crc_cache.Store(all_files[i]->path, all_files[i]->size, times[i], facts[i].crc);
+  }
+  crc_cache.Save();
   for (size_t i = 0; i < all_files.size(); ++i) {
     if (!facts[i].read) {
       *error = "cannot read " + all_files[i]->path;

@@ -17,6 +17,15 @@ namespace corvane::maker {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+uint64_t LittleEndian32(const uint8_t* p) {
+  return static_cast<uint64_t>(p[0]) | static_cast<uint64_t>(p[1]) << 8 | static_cast<uint64_t>(p[2]) << 16 |
+         static_cast<uint64_t>(p[3]) << 24;
+}
+
+}  // namespace
+
 std::string UpdatePayloadName(const UpdateJob& job) {
   return job.from + "-" + job.to + "\\" + job.relative + ".upd";
 }
@@ -39,10 +48,14 @@ void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn) 
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes->resize(static_cast<size_t>(size));
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes->data()), size);
+  return in.gcount() == size;
 }
 
 bool FileCrc32(const std::string& path, uint32_t* crc) {
@@ -98,7 +111,21 @@ void RunUpdateJob(UpdateJob* job) {
   const std::string old_path =
       job->old_file ? job->old_file->path : job->update_path + ".no-old-file";
   job->reused = UpdateIsCurrent(job->update_path, job->new_file->path, job->old_file ? old_path : "");
-  if (!job->reused) {
+  if (job->reused) {
+    // Every update was applied and compared when it was made (one that
+    // failed was deleted), so a reused one is only checked against the
+    // lengths of its two files, which catches a tree swapped for other files
+    // with older dates.
+    if (ReadWholeFile(job->update_path, &job->bytes) && job->bytes.size() >= 13 &&
+        job->bytes[0] == (job->old_file ? 1 : 0) && LittleEndian32(&job->bytes[1]) == job->new_file->size &&
+        LittleEndian32(&job->bytes[5]) == (job->old_file ? job->old_file->size : 0)) {
+      return;
+    }
+    job->reused = false;
+    std::error_code ignored;
+    fs::remove(job->update_path, ignored);
+  }
+  {
     std::unique_ptr<IPatchAction> create(NewCreatePatch());
     if (!create || create->Process(old_path.c_str(), job->new_file->path.c_str(), job->update_path.c_str(),
                                    true) != kPatchDone) {

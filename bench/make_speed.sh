@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Speed of "patchbuild make" (figures, not a test):
+#   - a first make (empty cache) against a second make with nothing changed;
+#   - a first make with -j 1 against -j 2,
+# on a generated project of many files (two versions, every file changed a
+# lot, as rebuilt data files do). Prints the median of RUNS runs of each.
+#
+#   bench/make_speed.sh [BUILD_DIR]    default build/native
+#   FILES=400 SIZE=65536 RUNS=3 bench/make_speed.sh
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build/native}"
+patchbuild="$build/apps/patchbuild/patchbuild"
+patcher="$build/apps/patcher/patcher"
+files="${FILES:-400}"
+size="${SIZE:-65536}"
+runs="${RUNS:-3}"
+work="$(mktemp -d "${TMPDIR:-/tmp}/make-speed.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+project="$work/project"
+mkdir -p "$project/versions/1.00" "$project/versions/1.01"
+sed -e 's/version = "1.02";/version = "1.01";/' "$root/examples/sample-patch/version.cfg.txt" \
+  > "$project/version.cfg.txt"
+echo "$root/tests/keys/test.key.pem" > "$project/signing-key.txt"
+python3 - "$project" "$files" "$size" <<'PY'
+import os, random, sys
+project, files, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+for i in range(files):
+    r = random.Random(i)
+    old = bytearray(r.getrandbits(8) for _ in range(size))
+    new = bytearray(old)
+    # A rebuilt data file: a change every few hundred bytes, some runs moved.
+    for at in range(0, size - 64, 384):
+        new[at:at + 8] = bytes(r.getrandbits(8) for _ in range(8))
+    new[size // 2:size // 2] = bytes(r.getrandbits(8) for _ in range(size // 8))
+    rel = "DATA/%02d/FILE%04d.DAT" % (i % 16, i)
+    for version, data in (("1.00", old), ("1.01", new)):
+        path = os.path.join(project, "versions", version, rel)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        open(path, "wb").write(data)
+for version in ("1.00", "1.01"):
+    open(os.path.join(project, "versions", version, "GAME.EXE"), "wb").write(b"MZ" + version.encode())
+PY
+
+seconds() {  # runs patchbuild make with the given options, prints wall seconds
+  local start end
+  start=$(date +%s.%N)
+  "$patchbuild" make "$project" "$work/out" --native --native-stub "$patcher" "$@" 2>/dev/null
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc
+}
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+first=(); second=(); j1=(); j2=()
+for ((r = 0; r < runs; r++)); do
+  rm -rf "$project/.cache"; first+=("$(seconds)")
+  second+=("$(seconds)")
+  rm -rf "$project/.cache"; j1+=("$(seconds -j 1)")
+  rm -rf "$project/.cache"; j2+=("$(seconds -j 2)")
+done
+m_first=$(printf '%s\n' "${first[@]}" | median)
+m_second=$(printf '%s\n' "${second[@]}" | median)
+m_j1=$(printf '%s\n' "${j1[@]}" | median)
+m_j2=$(printf '%s\n' "${j2[@]}" | median)
+echo "project: $files files of $size bytes, two versions; medians of $runs runs"
+printf 'first make (all cores):   %6.2f s\n' "$m_first"
+printf 'second make (no change):  %6.2f s   (%.1fx faster)\n' "$m_second" "$(echo "$m_first / $m_second" | bc -l)"
+printf 'first make -j 1:          %6.2f s\n' "$m_j1"
+printf 'first make -j 2:          %6.2f s   (%.2fx faster)\n' "$m_j2" "$(echo "$m_j1 / $m_j2" | bc -l)"
