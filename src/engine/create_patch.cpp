@@ -87,6 +87,9 @@ int CreatePatch::Write(const char* old_path, const char* new_path, const char* u
   progress_.Show("", 0);
   record.Flush();
   output_.WriteField(static_cast<int32_t>(checksum));
+  // A window that could not be mapped may have fed a wrong byte to the record's
+  // merging: such an update is not trusted.
+  if (old_.MappingFailed() || new_.MappingFailed()) return kPatchFailed;
   if (!record.ok() || !output_.Close()) {
     PatchPrint("Cannot write %s\n", update_path);
     return kPatchFailed;
