@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
 #include "run/distributions.h"
 #include "run/message_catalogue.h"
 #include "run/message_texts.h"
@@ -38,26 +37,9 @@ class DialogDistributionChooser final : public corvane::IDistributionChooser {
   HINSTANCE instance_;
 };
 
-// The catalogue's boxes as the system's message boxes, no owner window:
-// errors with the given icon and an OK button, questions with Abort, Retry
-// and Ignore and the warning icon (Retry the default when asked). The
-// catalogue has already cut the texts to its buffers.
-class SystemMessageBoxes final : public corvane::MessageBoxFunctions {
- public:
-  void Show(const char* text, const char* title, corvane::platform::BoxIcon icon) override {
-    corvane::platform::ShowMessageBox(text, title, icon);
-  }
-  corvane::platform::BoxAnswer AskAbortRetryIgnore(const char* text, const char* title,
-                                                   bool retry_default) override {
-    return corvane::platform::AskAbortRetryIgnoreBox(text, title, retry_default);
-  }
-};
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_line, int /*show*/) {
-  static SystemMessageBoxes boxes;
-  corvane::SetMessageBoxFunctions(&boxes);
   // The string table holds a language-neutral (English) block and four
   // others. A plain neutral lookup is not enough to reach them everywhere
   // (Wine's loader takes the neutral block first, whatever the user's
