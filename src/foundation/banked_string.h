@@ -16,13 +16,7 @@ class BankedStringT {
   BankedStringT() = default;
   BankedStringT(const char* text) {  // NOLINT: texts convert implicitly
     if (text == nullptr || *text == '\0') return;
-    RStringBank& bank = GetBank();
-    if (const RString* held = bank.Find(text)) {
-      value_ = *held;
-    } else {
-      value_ = RString(text);
-      bank.Add(value_);
-    }
+    value_ = GetBank().FindOrAdd(text);
   }
   BankedStringT(const RString& text) : BankedStringT(text.Data()) {}  // NOLINT
   BankedStringT(const BankedStringT& other) : value_(other.value_) {}

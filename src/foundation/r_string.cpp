@@ -7,15 +7,9 @@
 
 namespace corvane {
 
-struct RString::TextBlock {
-  int32_t count;
-  uint32_t size;  // length + 1
-  char* Text() { return reinterpret_cast<char*>(this + 1); }
-};
+const char RString::kEmptyText[1] = {'\0'};
 
 namespace {
-
-const char kEmptyText[1] = {'\0'};
 
 int AsciiLower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
@@ -76,28 +70,6 @@ RString::RString(const char* text, int length) {
   ++block_->count;
 }
 
-RString::RString(const RString& other) : RString(other.block_) {}
-
-RString::RString(RString&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
-
-RString& RString::operator=(const RString& other) {
-  // New reference first: the old block may be the same one.
-  TextBlock* block = other.block_;
-  if (block) ++block->count;
-  Free();
-  block_ = block;
-  return *this;
-}
-
-RString& RString::operator=(RString&& other) noexcept {
-  if (this != &other) {
-    Free();
-    block_ = other.block_;
-    other.block_ = nullptr;
-  }
-  return *this;
-}
-
 RString& RString::operator=(const char* text) { return *this = RString(text); }
 
 RString RString::CreateBuffer(int length) {
@@ -107,20 +79,7 @@ RString RString::CreateBuffer(int length) {
 
 char* RString::MutableData() { return block_ ? block_->Text() : nullptr; }
 
-void RString::Free() {
-  if (block_ == nullptr) return;
-  TextBlock* block = block_;
-  block_ = nullptr;
-  if (--block->count == 0) ::operator delete(block);
-}
-
-const char* RString::Data() const { return block_ ? block_->Text() : kEmptyText; }
-
-int RString::GetLength() const {
-  return block_ ? static_cast<int>(std::strlen(block_->Text())) : 0;
-}
-
-int RString::RefCounter() const { return block_ ? block_->count : 0; }
+void RString::Release(TextBlock* block) { ::operator delete(block); }
 
 RString RString::Replace(char from, char to) const {
   // No length limit: the copy is sized to the text.

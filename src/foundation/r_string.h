@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace corvane {
 
@@ -16,12 +17,30 @@ class RString {
   // Copies at most `length` bytes of `text` (stopping at a zero byte) and
   // terminates; null when the text is empty or length <= 0.
   RString(const char* text, int length);
-  RString(const RString& other);
-  RString(RString&& other) noexcept;
+  // Copies and releases are on every path that touches names, so they stay
+  // in the header where the compiler can fold them into the caller.
+  RString(const RString& other) : block_(other.block_) {
+    if (block_) ++block_->count;
+  }
+  RString(RString&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
   ~RString() { Free(); }
 
-  RString& operator=(const RString& other);
-  RString& operator=(RString&& other) noexcept;
+  RString& operator=(const RString& other) {
+    // New reference first: the old block may be the same one.
+    TextBlock* block = other.block_;
+    if (block) ++block->count;
+    Free();
+    block_ = block;
+    return *this;
+  }
+  RString& operator=(RString&& other) noexcept {
+    if (this != &other) {
+      Free();
+      block_ = other.block_;
+      other.block_ = nullptr;
+    }
+    return *this;
+  }
   RString& operator=(const char* text);
 
   // A new unshared block of `length` bytes whose text is empty (first byte
@@ -31,16 +50,21 @@ class RString {
   // Writable text of a block made by CreateBuffer. REQUIRES: not yet shared.
   char* MutableData();
 
-  void Free();
+  void Free() {
+    if (block_ == nullptr) return;
+    TextBlock* block = block_;
+    block_ = nullptr;
+    if (--block->count == 0) Release(block);
+  }
 
   // Never null: the static empty text for a null string.
-  const char* Data() const;
+  const char* Data() const { return block_ ? block_->Text() : kEmptyText; }
   const char* c_str() const { return Data(); }
-  int GetLength() const;
+  int GetLength() const { return block_ ? static_cast<int>(std::strlen(block_->Text())) : 0; }
   bool IsEmpty() const { return block_ == nullptr || Data()[0] == '\0'; }
   bool IsNull() const { return block_ == nullptr; }
   // References on the block (0 for null); for diagnostics and tests.
-  int RefCounter() const;
+  int RefCounter() const { return block_ ? block_->count : 0; }
   // Identity of the shared block (null for the empty string).
   const void* Block() const { return block_; }
 
@@ -59,9 +83,19 @@ class RString {
   friend bool operator==(const RString& a, const char* b) { return a.Compare(b) == 0; }
 
  private:
-  struct TextBlock;
+  // Heap block: count, size of the text area (length + 1), then the text.
+  struct TextBlock {
+    int32_t count;
+    uint32_t size;
+    char* Text() { return reinterpret_cast<char*>(this + 1); }
+  };
+  // Size left out here: callers comparing Data() against literals must not
+  // see a one-byte array on the null path.
+  static const char kEmptyText[];
+
   explicit RString(TextBlock* block);
   static TextBlock* Allocate(int length);
+  static void Release(TextBlock* block);
 
   TextBlock* block_ = nullptr;
 };

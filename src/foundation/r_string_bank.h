@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/auto_array.h"
@@ -10,7 +11,9 @@ namespace corvane {
 // Hash table of RString in which equal texts share one block. The bank holds
 // one reference on every block it registers. Buckets are AutoArrays whose
 // capacity grows by powers of two; the bucket count starts at 15 and grows
-// (2^k - 1) when the average bucket would hold more than 16 strings.
+// (2^k - 1) when the average bucket would hold more than 16 strings. Each
+// entry keeps its text's hash, so lookups compare texts only on a hash match
+// and growth never hashes a text again.
 class RStringBank {
  public:
   explicit RStringBank(bool case_insensitive);
@@ -26,6 +29,11 @@ class RStringBank {
   // Registers `value` (a held equal text is replaced by it) and answers its
   // bucket index; -1 when there are no buckets to insert into.
   int Add(const RString& value);
+  // The held string equal to `text`; when there is none, a new block with
+  // the text is registered and answered (unregistered when the insertion
+  // fails). Same result as Find followed by Add, with one hash and one scan.
+  // Null for a null or empty text.
+  RString FindOrAdd(const char* text);
   // Removes the string equal to `text`, releasing the bank's reference; the
   // bucket array is freed when the bank becomes empty. False when not held.
   bool Remove(const char* text);
@@ -40,12 +48,21 @@ class RStringBank {
   bool Equal(const char* a, const char* b) const;
 
  private:
-  using Bucket = AutoArray<RString>;
-  static void AppendToBucket(Bucket& bucket, const RString& value);
+  struct Entry {
+    RString value;
+    uint32_t hash;
+  };
+  using Bucket = AutoArray<Entry>;
+  static void AppendToBucket(Bucket& bucket, const RString& value, uint32_t hash);
+  // Hash of `text`, and its length through `length`.
+  uint32_t HashText(const char* text, size_t* length) const;
+  // The entry holding a text equal to `text` (whose hash is given), or null.
+  Entry* FindEntry(const char* text, uint32_t hash) const;
+  int Insert(const RString& value, uint32_t hash);
   void Grow();
   void FreeBuckets();
-  int BucketOf(const char* text) const {
-    return static_cast<int>(Hash(text) % static_cast<uint32_t>(bucket_count_));
+  int BucketIndex(uint32_t hash) const {
+    return static_cast<int>(hash % static_cast<uint32_t>(bucket_count_));
   }
 
   bool case_insensitive_;
