@@ -9,6 +9,9 @@
 namespace corvane::pe {
 namespace {
 
+// In 64 bits: a section may claim a size near 4 GiB.
+uint64_t Align64(uint64_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
+
 bool AllZero(const uint8_t* p, size_t n) {
   return std::all_of(p, p + n, [](uint8_t b) { return b == 0; });
 }
@@ -126,13 +129,13 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
 
   // The new section goes after everything the image maps: its sections, its
   // headers (a section may not start at 0) and whatever SizeOfImage claims.
-  uint64_t image_end = std::max(AlignUp(image.size_of_headers(), image.section_alignment()),
-                                AlignUp(image.size_of_image(), image.section_alignment()));
-  image_end = std::max<uint64_t>(image_end, image.section_alignment());
+  const uint32_t section_alignment = image.section_alignment();
+  uint64_t image_end = std::max(Align64(image.size_of_headers(), section_alignment),
+                                Align64(image.size_of_image(), section_alignment));
+  image_end = std::max<uint64_t>(image_end, section_alignment);
   for (const PeSection& section : image.sections()) {
     const uint32_t span = section.virtual_size != 0 ? section.virtual_size : section.raw_size;
-    image_end = std::max<uint64_t>(image_end, uint64_t{section.virtual_address} +
-                                                  AlignUp(span, image.section_alignment()));
+    image_end = std::max(image_end, Align64(uint64_t{section.virtual_address} + span, section_alignment));
   }
   if (image_end > 0x7FFF0000u) {
     *error = "stub image too large";
@@ -148,7 +151,7 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
   const uint64_t raw_offset = (uint64_t{file.size()} + file_alignment - 1) / file_alignment * file_alignment;
   const uint32_t raw_size = AlignUp(static_cast<uint32_t>(section.size()), file_alignment);
   const uint32_t virtual_size = static_cast<uint32_t>(section.size());
-  const uint64_t new_image_size = uint64_t{section_rva} + AlignUp(virtual_size, image.section_alignment());
+  const uint64_t new_image_size = Align64(uint64_t{section_rva} + virtual_size, section_alignment);
   if (raw_offset + raw_size > 0x7FFFFFFFu || new_image_size > 0x7FFFFFFFu) {
     *error = "patched image too large";
     return false;

@@ -155,6 +155,9 @@ TEST(ResourceInjectorTest, RefusesStubsTheLoaderWouldRefuse) {
   Bytes outside = good;
   WriteU32(outside.data() + image.layout().section_table_offset + 20, 0xF0F0F0F0);  // raw data offset
   EXPECT_FALSE(AddResourceSection(outside.data(), outside.size(), Payload(), &out, &error));
+  Bytes huge_section = good;  // its end wraps past 32 bits when aligned
+  WriteU32(huge_section.data() + image.layout().section_table_offset + 8, 0xFFFFFF00);
+  EXPECT_FALSE(AddResourceSection(huge_section.data(), huge_section.size(), Payload(), &out, &error));
 }
 
 TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
