@@ -298,13 +298,11 @@ void WineRegistryFile::SetString(std::u16string_view key, std::u16string_view na
   if (match != nullptr) {
     text_.replace(match->begin, match->end - match->begin, line);
   } else {
-    // After the key's last non-blank line.
+    // First in the key, right after its time line: the line before it is then
+    // one this function rewrites, never a hex list whose trailing backslash
+    // would swallow the new line. Wine does not keep values in any order.
     size_t insert = found->header_end;
-    for (size_t begin = found->header_end; begin < found->end;) {
-      const size_t end = LineEnd(text_, begin);
-      if (!LineContent(text_, begin, end).empty()) insert = end;
-      begin = end;
-    }
+    if (StartsWith(std::string_view(text_).substr(insert), "#time=")) insert = LineEnd(text_, insert);
     if (insert > 0 && text_[insert - 1] != '\n') line.insert(0, "\n");
     text_.insert(insert, line);
   }

@@ -70,7 +70,7 @@ TEST(WineRegistryFileTest, NewValueAndNewKeyAreAdded) {
   file.SetString(u"Software\\Other", u"Version", u"1.02", 1700000000);
   file.SetString(u"Software\\New\\Deep", u"Quote\"d", u"tab\there\u00e9A", 1700000000);
   const std::string& text = file.text();
-  EXPECT_NE(text.find("\"Caf\\xe9\"=\"na\\xefve \\x00e9t\\xe9\"\n\"Version\"=\"1.02\"\n"), std::string::npos);
+  EXPECT_NE(text.find("#time=1da1747c66d0000\n\"Version\"=\"1.02\"\n\"Caf\\xe9\"="), std::string::npos);
   EXPECT_NE(text.find("\n\n[Software\\\\New\\\\Deep] 1700000000\n#time=1da1747c66d0000\n"
                       "\"Quote\\\"d\"=\"tab\\there\\x00e9A\"\n"),
             std::string::npos);
@@ -93,6 +93,16 @@ TEST(WineRegistryFileTest, EscapingRoundTripsEveryCharacter) {
   ASSERT_TRUE(WineRegistryFile::ParseEscaped(quoted, &pos, '"', &back));
   EXPECT_EQ(back, all);
   EXPECT_EQ(pos, escaped.size());
+}
+
+TEST(WineRegistryFileTest, NewValueIsNotSwallowedByAHexListContinuation) {
+  // The key's last value is a hex list whose last line still ends in "\".
+  WineRegistryFile file;
+  ASSERT_TRUE(file.Load("WINE REGISTRY Version 2\n\n[Key] 1\n#time=1\n\"Bin\"=hex:00,01,\\\n"));
+  file.SetString(u"Key", u"New", u"value", 1700000000);
+  std::u16string value;
+  ASSERT_EQ(file.GetString(u"Key", u"New", &value), WineRegistryFile::Lookup::kFound);
+  EXPECT_EQ(value, u"value");
 }
 
 TEST(WineRegistryFileTest, Win64ArchitectureIsSeen) {
