@@ -10,10 +10,9 @@ RStringBank::~RStringBank() {
   ReportLog("RStringBank destruct");
   if (buckets_) {
     for (int b = 0; b < bucket_count_; ++b) {
-      for (const Entry& entry : buckets_[b]) {
-        if (entry.value.RefCounter() > 1) {
-          ReportLog("Error: String %s late release (%d)", entry.value.Data(),
-                    entry.value.RefCounter());
+      for (const RString& value : buckets_[b].values) {
+        if (value.RefCounter() > 1) {
+          ReportLog("Error: String %s late release (%d)", value.Data(), value.RefCounter());
         }
       }
     }
@@ -44,31 +43,36 @@ bool RStringBank::Equal(const char* a, const char* b) const {
   return (case_insensitive_ ? CompareNoCase(a, b) : CompareText(a, b)) == 0;
 }
 
-RStringBank::Entry* RStringBank::FindEntry(const char* text, uint32_t hash) const {
-  Bucket& bucket = buckets_[BucketIndex(hash)];
-  for (Entry& entry : bucket) {
-    if (entry.hash != hash) continue;
-    const char* held = entry.value.Data();
+int RStringBank::FindInBucket(const Bucket& bucket, const char* text, uint32_t hash) const {
+  const uint32_t* hashes = bucket.hashes.Data();
+  const int size = bucket.hashes.Size();
+  for (int i = 0; i < size; ++i) {
+    if (hashes[i] != hash) continue;
+    const char* held = bucket.values[i].Data();
     // A handle releasing its own block asks with the block's text.
-    if (held == text || Equal(held, text)) return &entry;
+    if (held == text || Equal(held, text)) return i;
   }
-  return nullptr;
+  return -1;
 }
 
 const RString* RStringBank::Find(const char* text) const {
   if (buckets_ == nullptr || count_ == 0 || text == nullptr) return nullptr;
-  Entry* entry = FindEntry(text, Hash(text));
-  return entry ? &entry->value : nullptr;
+  uint32_t hash = Hash(text);
+  const Bucket& bucket = buckets_[BucketIndex(hash)];
+  int i = FindInBucket(bucket, text, hash);
+  return i >= 0 ? &bucket.values[i] : nullptr;
 }
 
 void RStringBank::AppendToBucket(Bucket& bucket, const RString& value, uint32_t hash) {
-  int needed = bucket.Size() + 1;
-  if (needed > bucket.MaxSize()) {
-    int capacity = bucket.MaxSize() > 0 ? bucket.MaxSize() : 1;
+  int needed = bucket.values.Size() + 1;
+  if (needed > bucket.values.MaxSize()) {
+    int capacity = bucket.values.MaxSize() > 0 ? bucket.values.MaxSize() : 1;
     while (capacity < needed) capacity *= 2;
-    bucket.Realloc(capacity);
+    bucket.values.Realloc(capacity);
+    bucket.hashes.Realloc(capacity);
   }
-  bucket.Add(Entry{value, hash});
+  bucket.values.Add(value);
+  bucket.hashes.Add(hash);
 }
 
 void RStringBank::Grow() {
@@ -81,9 +85,10 @@ void RStringBank::Grow() {
   }
   Bucket* fresh = new Bucket[new_count];
   for (int b = 0; b < bucket_count_; ++b) {
-    for (const Entry& entry : buckets_[b]) {
-      uint32_t index = entry.hash % static_cast<uint32_t>(new_count);
-      AppendToBucket(fresh[index], entry.value, entry.hash);
+    const Bucket& bucket = buckets_[b];
+    for (int i = 0; i < bucket.values.Size(); ++i) {
+      uint32_t hash = bucket.hashes[i];
+      AppendToBucket(fresh[hash % static_cast<uint32_t>(new_count)], bucket.values[i], hash);
     }
   }
   delete[] buckets_;
@@ -107,9 +112,12 @@ int RStringBank::Add(const RString& value) {
   const char* text = value.Data();
   uint32_t hash = Hash(text);
   if (buckets_ && count_ > 0) {
-    if (Entry* held = FindEntry(text, hash)) {
-      held->value = value;  // adds the new reference before releasing the old
-      return BucketIndex(hash);
+    int index = BucketIndex(hash);
+    Bucket& bucket = buckets_[index];
+    int i = FindInBucket(bucket, text, hash);
+    if (i >= 0) {
+      bucket.values[i] = value;  // adds the new reference before releasing the old
+      return index;
     }
   }
   return Insert(value, hash);
@@ -120,7 +128,9 @@ RString RStringBank::FindOrAdd(const char* text) {
   size_t length = 0;
   uint32_t hash = HashText(text, &length);
   if (buckets_ && count_ > 0) {
-    if (Entry* held = FindEntry(text, hash)) return held->value;
+    const Bucket& bucket = buckets_[BucketIndex(hash)];
+    int i = FindInBucket(bucket, text, hash);
+    if (i >= 0) return bucket.values[i];
   }
   RString fresh = RString::CreateBuffer(static_cast<int>(length));
   std::memcpy(fresh.MutableData(), text, length + 1);
@@ -132,17 +142,12 @@ bool RStringBank::Remove(const char* text) {
   if (buckets_ == nullptr || count_ == 0 || text == nullptr) return false;
   uint32_t hash = Hash(text);
   Bucket& bucket = buckets_[BucketIndex(hash)];
-  for (int i = 0; i < bucket.Size(); ++i) {
-    const Entry& entry = bucket[i];
-    if (entry.hash != hash) continue;
-    const char* held = entry.value.Data();
-    if (held == text || Equal(held, text)) {
-      bucket.Delete(i);
-      if (--count_ == 0) FreeBuckets();
-      return true;
-    }
-  }
-  return false;
+  int i = FindInBucket(bucket, text, hash);
+  if (i < 0) return false;
+  bucket.values.Delete(i);
+  bucket.hashes.Delete(i);
+  if (--count_ == 0) FreeBuckets();
+  return true;
 }
 
 void RStringBank::Clear() {

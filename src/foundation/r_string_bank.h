@@ -12,7 +12,7 @@ namespace corvane {
 // one reference on every block it registers. Buckets are AutoArrays whose
 // capacity grows by powers of two; the bucket count starts at 15 and grows
 // (2^k - 1) when the average bucket would hold more than 16 strings. Each
-// entry keeps its text's hash, so lookups compare texts only on a hash match
+// text's hash is kept beside it, so lookups compare texts only on a hash match
 // and growth never hashes a text again.
 class RStringBank {
  public:
@@ -48,16 +48,17 @@ class RStringBank {
   bool Equal(const char* a, const char* b) const;
 
  private:
-  struct Entry {
-    RString value;
-    uint32_t hash;
+  // Texts and their hashes in parallel arrays: a scan reads the compact hash
+  // array and touches a text only when its hash matches.
+  struct Bucket {
+    AutoArray<RString> values;
+    AutoArray<uint32_t> hashes;
   };
-  using Bucket = AutoArray<Entry>;
   static void AppendToBucket(Bucket& bucket, const RString& value, uint32_t hash);
   // Hash of `text`, and its length through `length`.
   uint32_t HashText(const char* text, size_t* length) const;
-  // The entry holding a text equal to `text` (whose hash is given), or null.
-  Entry* FindEntry(const char* text, uint32_t hash) const;
+  // Position in `bucket` of the text equal to `text` (whose hash is given), or -1.
+  int FindInBucket(const Bucket& bucket, const char* text, uint32_t hash) const;
   int Insert(const RString& value, uint32_t hash);
   void Grow();
   void FreeBuckets();
