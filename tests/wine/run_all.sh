@@ -27,6 +27,7 @@ TEMPLATE_CACHE="$ROOT/build/wine-test-template"
 source "$ROOT/tests/wine/wine_env.sh"
 source "$ROOT/tests/wine/sample_payloads.sh"
 source "$ROOT/tests/wine/scenarios.sh"
+source "$ROOT/tests/wine/make_scenario.sh"
 
 finish() {
   cleanup_all
@@ -107,6 +108,8 @@ run_scenario "damaged update: Retry asks again, Abort ends with line 9" scenario
 run_scenario "error boxes 2 and 5" scenario_error_boxes
 run_scenario "German texts" scenario_german
 run_scenario "native and Windows patchers give the same result" scenario_native_matches_windows
+run_scenario "patchbuild make's patcher: Gold 1.00 to 1.02" scenario_made_patch_gold_100
+run_scenario "patchbuild make's patcher: Classic 1.01 to 1.02" scenario_made_patch_classic_101
 
 echo "screenshots in $ARTIFACTS"
 echo "$passed passed, $failed failed"
