@@ -6,7 +6,7 @@
 # Builds what it needs in both trees (patcher.exe and the window probe; the
 # native patchbuild, patcher and sample game generator), makes signed sample
 # patches with the project's own tools, then runs every scenario of
-# scenarios.sh in its own fresh 32-bit prefix. Screenshots go to
+# scenarios.sh and make_scenario.sh in its own fresh 32-bit prefix. Screenshots go to
 # build/test-artifacts/. Ends with the line "N passed, N failed" and a
 # non-zero status when anything failed. KEEP_WORK=1 keeps the scratch files;
 # ONLY=WORD runs only the scenarios whose function name holds WORD.
