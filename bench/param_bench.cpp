@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,7 +65,8 @@ const std::vector<char>& FileBytes() {
 
 const std::string& FilePath() {
   static std::string path = [] {
-    std::string p = "param_bench_100k.bin";
+    // In the temporary folder, so the bench leaves nothing where it is run.
+    std::string p = (std::filesystem::temp_directory_path() / "param_bench_100k.bin").string();
     if (std::FILE* f = std::fopen(p.c_str(), "wb")) {
       std::fwrite(FileBytes().data(), 1, FileBytes().size(), f);
       std::fclose(f);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -30,7 +31,9 @@ const std::vector<RegisteredCommand>& RegisteredCommands();
 // Prints "patchbuild: <message>" on standard error and makes the tool exit with
 // code 1 once the running command returns.
 void Fail(const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW_PRINTF_FORMAT)
+    __attribute__((format(__MINGW_PRINTF_FORMAT, 1, 2)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
