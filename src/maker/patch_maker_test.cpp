@@ -43,6 +43,11 @@ class MakerTest : public ::testing::Test {
   void SetUp() override {
     root_ = fs::temp_directory_path() /
             ("maker-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+#ifdef _WIN32
+    // A patch is made and signed on the maker's Linux machine: the Windows
+    // build has no signing, and these projects' paths pass MAX_PATH.
+    GTEST_SKIP() << "patch making runs in the native build";
+#endif
     fs::remove_all(root_);
     project_ = root_ / "project";
     Write(project_ / "version.cfg.txt", kManifest);
@@ -71,8 +76,9 @@ class MakerTest : public ::testing::Test {
     fs::create_directories(root_ / "out");
   }
   void TearDown() override {
-    std::fclose(options_.messages);
-    fs::remove_all(root_);
+    if (options_.messages != nullptr) std::fclose(options_.messages);
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
   }
 
   std::string CompileError(const std::string& text) {
