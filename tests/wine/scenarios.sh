@@ -22,11 +22,23 @@ expect_contains() {  # expect_contains TEXT PART WHAT
 DUMP=""
 wait_window() {
   # A loaded machine can take a while to show a window; a later --timeout wins.
-  if ! DUMP=$(probe wait --timeout 45 "$@"); then
-    fail "no window ($*)"
-    echo "$DUMP" | sed 's/^/      /'
-    return 1
-  fi
+  # A probe that ends at once without an answer did not get to look (Wine
+  # starting it can fail while the prefix is busy): ask again, a few times.
+  local tries=0 started
+  while :; do
+    started=$SECONDS
+    if DUMP=$(probe wait --timeout 45 "$@"); then
+      return 0
+    fi
+    tries=$((tries + 1))
+    if [ -n "$DUMP" ] || [ $((SECONDS - started)) -ge 10 ] || [ "$tries" -ge 3 ]; then
+      break
+    fi
+    sleep 1
+  done
+  fail "no window ($*)"
+  echo "$DUMP" | sed 's/^/      /'
+  return 1
 }
 
 expect_exit() {  # expect_exit RUN_DIR CODE
