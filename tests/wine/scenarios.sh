@@ -221,7 +221,9 @@ scenario_german() {
   export LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
   start_patcher "$PATCH" "$WORK/runs/german-box"
   local box
-  if wait_box "nicht installiert"; then
+  # The first start under another locale makes Wine rework the prefix's
+  # settings first, which takes long on a busy machine.
+  if wait_box "nicht installiert" --timeout 150; then
     box=$DUMP
     expect_eq "$(control_text "$box" 65535)" \
       "Sample Game ist auf Ihrem Computer nicht installiert, oder die Installation ist beschädigt." "box 2"
