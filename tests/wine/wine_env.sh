@@ -95,7 +95,7 @@ stop_prefix() {
 
 # probe ARGS...: runs the window probe; its records on standard output.
 probe() {
-  timeout 60 wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'
+  timeout 200 wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'
   return "${PIPESTATUS[0]}"
 }
 
