@@ -102,15 +102,23 @@ int CreatePatch::Write(const char* old_path, const char* new_path, const char* u
   return kPatchDone;
 }
 
-int CreatePatch::ProcessFile(const char* old_directory, const char* new_directory,
-                             const char* update_directory, const char* name) {
+// Both creators take one file name relative to three directories: the old
+// and new trees and the folder the update goes to (name + ".upd").
+static int ProcessInDirectories(IPatchAction& action, const char* old_directory,
+                                const char* new_directory, const char* update_directory,
+                                const char* name) {
   std::string old_path, new_path, update_path;
   if (!JoinPaths(old_directory, name, "", &old_path) ||
       !JoinPaths(new_directory, name, "", &new_path) ||
       !JoinPaths(update_directory, name, update_format::kExtension, &update_path)) {
     return kPatchFailed;
   }
-  return Process(old_path.c_str(), new_path.c_str(), update_path.c_str(), true);
+  return action.Process(old_path.c_str(), new_path.c_str(), update_path.c_str(), true);
+}
+
+int CreatePatch::ProcessFile(const char* old_directory, const char* new_directory,
+                             const char* update_directory, const char* name) {
+  return ProcessInDirectories(*this, old_directory, new_directory, update_directory, name);
 }
 
 void CreatePatch::Close() {
@@ -143,13 +151,7 @@ int CreateDelete::Process(const char* old_path, const char* new_path, const char
 
 int CreateDelete::ProcessFile(const char* old_directory, const char* new_directory,
                               const char* update_directory, const char* name) {
-  std::string old_path, new_path, update_path;
-  if (!JoinPaths(old_directory, name, "", &old_path) ||
-      !JoinPaths(new_directory, name, "", &new_path) ||
-      !JoinPaths(update_directory, name, update_format::kExtension, &update_path)) {
-    return kPatchFailed;
-  }
-  return Process(old_path.c_str(), new_path.c_str(), update_path.c_str(), true);
+  return ProcessInDirectories(*this, old_directory, new_directory, update_directory, name);
 }
 
 void CreateDelete::Close() {
