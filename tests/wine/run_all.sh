@@ -87,6 +87,7 @@ run_scenario() {  # run_scenario NAME FUNCTION
   [[ $2 == *"${ONLY:-}"* ]] || return 0
   local start=$SECONDS
   TEST_FAILED=0
+  LAST_RUN_DIR=""
   echo "-- $1"
   "$2"
   local pid

@@ -38,6 +38,11 @@ wait_window() {
   done
   fail "no window ($*)"
   echo "$DUMP" | sed 's/^/      /'
+  # What Wine said about the program that should have shown it.
+  if [ -n "${LAST_RUN_DIR:-}" ] && [ -s "$LAST_RUN_DIR/wine.out" ]; then
+    echo "      $LAST_RUN_DIR/wine.out:"
+    tail -n 5 "$LAST_RUN_DIR/wine.out" | sed 's/^/        /'
+  fi
   return 1
 }
 

@@ -11,6 +11,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 XVFB_PID=""
 PREFIXES_USED=()
 BACKGROUND_PIDS=()
+LAST_RUN_DIR=""  # the run directory of the latest start_patcher
 
 # Starts Xvfb on a free display and exports DISPLAY.
 start_display() {
@@ -84,6 +85,12 @@ new_prefix() {
   rm -f "$prefix/wineserver"
   PREFIXES_USED+=("$prefix")
   export WINEPREFIX="$prefix"
+  # The first Wine program in a prefix picks the server directory and writes
+  # its name into "wineserver". Two programs starting at once (a patcher and
+  # the probe) race there, and the loser can be sent to a directory that
+  # never comes ("chdir to ... No such file or directory"). So the server
+  # starts alone, first; it stays until stop_prefix ends it.
+  timeout 30 wineserver -p 2>/dev/null
 }
 
 # Ends the current prefix's Wine processes and writes its registry to disk.
@@ -107,6 +114,7 @@ start_patcher() {
   shift 2
   mkdir -p "$dir"
   rm -f "$dir/exit_code"
+  LAST_RUN_DIR=$dir
   (cd "$dir" && timeout 120 wine "$exe" "$@" >"$dir/wine.out" 2>&1; echo $? >"$dir/exit_code") &
   BACKGROUND_PIDS+=($!)
 }
