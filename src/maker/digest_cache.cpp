@@ -1,54 +1,59 @@
-#include "maker/crc_cache.h"
+#include "maker/digest_cache.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 namespace corvane::maker {
 
-CrcCache::CrcCache(std::string path) : path_(std::move(path)) {
+namespace {
+
+// The first line; a file without it (or of another layout) is not read.
+constexpr char kHeader[] = "patchbuild file digests 1";
+
+}  // namespace
+
+DigestCache::DigestCache(std::string path) : path_(std::move(path)) {
   std::ifstream in(path_, std::ios::binary);
   std::string line;
+  if (!std::getline(in, line) || line != kHeader) return;
   while (std::getline(in, line)) {
-    // "<time> <size> <crc> <file>"
-    Entry entry;
+    // "<time> <size> <crc> <hash> <file>"
     int used = 0;
     long long time = 0;
-    unsigned long long size = 0;
+    unsigned long long size = 0, hash = 0;
     unsigned crc = 0;
-    if (std::sscanf(line.c_str(), "%lld %llu %x %n", &time, &size, &crc, &used) != 3 || used <= 0 ||
+    if (std::sscanf(line.c_str(), "%lld %llu %x %llx %n", &time, &size, &crc, &hash, &used) != 4 || used <= 0 ||
         static_cast<size_t>(used) >= line.size()) {
       continue;
     }
-    entry.time = time;
-    entry.size = size;
-    entry.crc = crc;
-    entries_[line.substr(static_cast<size_t>(used))] = entry;
+    entries_[line.substr(static_cast<size_t>(used))] = Entry{time, FileDigest{size, crc, hash}};
   }
 }
 
-bool CrcCache::Find(const std::string& file, uint64_t size, int64_t time, uint32_t* crc) const {
+bool DigestCache::Find(const std::string& file, uint64_t size, int64_t time, FileDigest* digest) const {
   auto it = entries_.find(file);
-  if (it == entries_.end() || it->second.size != size || it->second.time != time) return false;
-  *crc = it->second.crc;
+  if (it == entries_.end() || it->second.digest.size != size || it->second.time != time) return false;
+  *digest = it->second.digest;
   return true;
 }
 
-void CrcCache::Store(const std::string& file, uint64_t size, int64_t time, uint32_t crc) {
-  entries_[file] = Entry{size, time, crc};
+void DigestCache::Store(const std::string& file, int64_t time, const FileDigest& digest) {
+  entries_[file] = Entry{time, digest};
 }
 
-bool CrcCache::Save() const {
+bool DigestCache::Save() const {
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
   const std::string temp = path_ + ".part";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << kHeader << '\n';
     for (const auto& [file, entry] : entries_) {
-      char head[64];
-      std::snprintf(head, sizeof head, "%lld %llu %08x ", static_cast<long long>(entry.time),
-                    static_cast<unsigned long long>(entry.size), entry.crc);
+      char head[96];
+      std::snprintf(head, sizeof head, "%lld %llu %08x %016llx ", static_cast<long long>(entry.time),
+                    static_cast<unsigned long long>(entry.digest.size), entry.digest.crc,
+                    static_cast<unsigned long long>(entry.digest.hash));
       out << head << file << '\n';
     }
     out.close();

@@ -4,27 +4,28 @@
 #include <map>
 #include <string>
 
+#include "maker/file_digest.h"
+
 namespace corvane::maker {
 
-// The CRC-32 of every project file from the last make, kept in
-// PROJECT/.cache/crc.txt, so that a make over unchanged trees need not read
-// them again. An entry counts only while the file's size and modification
-// time are what they were when its CRC was taken.
-class CrcCache {
+// The digest of every project file from the last make, kept in
+// PROJECT/.cache/digests.txt, so that a make over unchanged trees need not
+// read them again. An entry counts only while the file's size and
+// modification time are what they were when its digest was taken.
+class DigestCache {
  public:
-  // Reads the cache file; a missing or damaged one is an empty cache.
-  explicit CrcCache(std::string path);
+  // Reads the cache file; a missing, foreign or damaged one is an empty cache.
+  explicit DigestCache(std::string path);
 
-  bool Find(const std::string& file, uint64_t size, int64_t time, uint32_t* crc) const;
-  void Store(const std::string& file, uint64_t size, int64_t time, uint32_t crc);
+  bool Find(const std::string& file, uint64_t size, int64_t time, FileDigest* digest) const;
+  void Store(const std::string& file, int64_t time, const FileDigest& digest);
   // Writes the cache (temporary file, then rename). False when it cannot.
   bool Save() const;
 
  private:
   struct Entry {
-    uint64_t size = 0;
     int64_t time = 0;
-    uint32_t crc = 0;
+    FileDigest digest;
   };
   std::string path_;
   std::map<std::string, Entry> entries_;

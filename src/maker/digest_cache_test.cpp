@@ -1,38 +1,103 @@
-// The CRC cache: an entry holds only while size and time are unchanged, it
-// survives a save and load, and damaged lines are skipped.
+// File digests and their cache: an entry holds only while size and time are
+// unchanged, it survives a save and load, and damaged lines or a file of
+// another layout are not taken. The content hash tells apart what CRC-32
+// alone might not, however the bytes are fed in.
 
-#include "maker/crc_cache.h"
+#include "maker/digest_cache.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "maker/content_hash.h"
+#include "maker/file_digest.h"
+
 namespace corvane::maker {
 namespace {
 
-TEST(CrcCache, EntriesHoldWhileSizeAndTimeStay) {
-  const std::string path = (std::filesystem::temp_directory_path() / "maker-crc-cache" / "crc.txt").string();
-  std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+namespace fs = std::filesystem;
+
+TEST(DigestCache, EntriesHoldWhileSizeAndTimeStay) {
+  const std::string path = (fs::temp_directory_path() / "maker-digest-cache" / "digests.txt").string();
+  fs::remove_all(fs::path(path).parent_path());
+  const FileDigest a{10, 0xDEADBEEF, 0x0123456789ABCDEFull}, c{0, 1, 2};
   {
-    CrcCache cache(path);
-    uint32_t crc = 0;
-    EXPECT_FALSE(cache.Find("/p/a b.dat", 10, 5, &crc));
-    cache.Store("/p/a b.dat", 10, 5, 0xDEADBEEF);
-    cache.Store("/p/c.dat", 0, -1, 1);
+    DigestCache cache(path);
+    FileDigest found;
+    EXPECT_FALSE(cache.Find("/p/a b.dat", 10, 5, &found));
+    cache.Store("/p/a b.dat", 5, a);
+    cache.Store("/p/c.dat", -1, c);
     ASSERT_TRUE(cache.Save());
   }
-  { std::ofstream(path, std::ios::app) << "garbage line\n12 34\n"; }
-  CrcCache loaded(path);
-  uint32_t crc = 0;
-  ASSERT_TRUE(loaded.Find("/p/a b.dat", 10, 5, &crc));  // a name with a space
-  EXPECT_EQ(crc, 0xDEADBEEFu);
-  EXPECT_FALSE(loaded.Find("/p/a b.dat", 11, 5, &crc));  // grown
-  EXPECT_FALSE(loaded.Find("/p/a b.dat", 10, 6, &crc));  // touched
-  ASSERT_TRUE(loaded.Find("/p/c.dat", 0, -1, &crc));
-  EXPECT_EQ(crc, 1u);
-  EXPECT_FALSE(loaded.Find("garbage line", 0, 0, &crc));
-  std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+  { std::ofstream(path, std::ios::app) << "garbage line\n12 34 5\n"; }
+  DigestCache loaded(path);
+  FileDigest found;
+  ASSERT_TRUE(loaded.Find("/p/a b.dat", 10, 5, &found));  // a name with a space
+  EXPECT_EQ(found, a);
+  EXPECT_FALSE(loaded.Find("/p/a b.dat", 11, 5, &found));  // grown
+  EXPECT_FALSE(loaded.Find("/p/a b.dat", 10, 6, &found));  // touched
+  ASSERT_TRUE(loaded.Find("/p/c.dat", 0, -1, &found));
+  EXPECT_EQ(found, c);
+  EXPECT_FALSE(loaded.Find("garbage line", 0, 0, &found));
+
+  // A file without the header line (an older layout) is an empty cache.
+  { std::ofstream(path, std::ios::trunc) << "5 10 deadbeef /p/a.dat\n"; }
+  DigestCache foreign(path);
+  EXPECT_FALSE(foreign.Find("/p/a.dat", 10, 5, &found));
+  fs::remove_all(fs::path(path).parent_path());
+}
+
+uint64_t HashOf(const std::string& text) {
+  ContentHash hash;
+  hash.Update(text);
+  return hash.Value();
+}
+
+TEST(ContentHash, PiecesDoNotMatterButEveryByteDoes) {
+  std::string text(1000, '\0');
+  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>(i * 131 + 7);
+  const uint64_t whole = HashOf(text);
+  for (size_t split : {1u, 3u, 7u, 8u, 9u, 500u, 999u}) {
+    ContentHash pieces;
+    pieces.Update(text.data(), split);
+    pieces.Update(text.data() + split, 1);
+    pieces.Update(text.data() + split + 1, text.size() - split - 1);
+    EXPECT_EQ(pieces.Value(), whole) << split;
+  }
+  for (size_t at : {0u, 7u, 8u, 996u, 999u}) {
+    std::string changed = text;
+    changed[at] ^= 0x40;
+    EXPECT_NE(HashOf(changed), whole) << at;
+  }
+  // Trailing zero bytes and moved field borders count.
+  EXPECT_NE(HashOf(std::string(3, '\0')), HashOf(std::string(4, '\0')));
+  EXPECT_NE(HashOf(""), HashOf(std::string(1, '\0')));
+  ContentHash ab_c, a_bc;
+  ab_c.UpdateField("ab");
+  ab_c.UpdateField("c");
+  a_bc.UpdateField("a");
+  a_bc.UpdateField("bc");
+  EXPECT_NE(ab_c.Value(), a_bc.Value());
+}
+
+TEST(FileDigest, SameBytesSameDigestAndCrcAsTheListsHoldIt) {
+  const fs::path dir = fs::temp_directory_path() / "maker-file-digest";
+  fs::create_directories(dir);
+  std::ofstream(dir / "a", std::ios::binary) << "123456789";
+  std::ofstream(dir / "b", std::ios::binary) << "123456789";
+  std::ofstream(dir / "c", std::ios::binary) << "123456780";
+  FileDigest a, b, c, missing;
+  ASSERT_TRUE(DigestOfFile((dir / "a").string(), &a));
+  ASSERT_TRUE(DigestOfFile((dir / "b").string(), &b));
+  ASSERT_TRUE(DigestOfFile((dir / "c").string(), &c));
+  EXPECT_EQ(a, b);
+  EXPECT_NE(a, c);
+  EXPECT_EQ(a.size, 9u);
+  EXPECT_EQ(a.crc, 0xFC891918u);  // CRC-32/BZIP2 check value
+  EXPECT_EQ(a.hash, HashOf("123456789"));
+  EXPECT_FALSE(DigestOfFile((dir / "none").string(), &missing));
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 // signing key complete the payload, which goes into a copy of the win32 stub
 // and, on request, of the native patcher. Outputs are written under a
 // temporary name and renamed at the very end: a failed make leaves nothing.
+// Digests of the trees are kept in the cache too, and a make whose inputs are
+// all as the last make recorded them, outputs untouched, writes nothing.
 
 #include <cstdint>
 #include <cstdio>
@@ -50,6 +52,7 @@ struct MakeSummary {
   uint64_t payload_bytes = 0;
   double seconds = 0;
   std::string win32_output, native_output;
+  bool up_to_date = false;   // the outputs were already what this make would write
 };
 
 // Makes the patcher(s). False with a message in *error; nothing is left at

@@ -199,17 +199,65 @@ TEST_F(MakerTest, SecondMakeReusesAndAChangedFileIsMadeAgain) {
   MakeSummary first, second, third;
   std::string error;
   ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  EXPECT_FALSE(first.up_to_date);
+  const std::string made = Read(options_.output);
   options_.jobs = 1;
   ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
   EXPECT_EQ(second.made, 0);
   EXPECT_EQ(second.reused, first.made);
-  EXPECT_EQ(Read(options_.output), Read(options_.output));
+  EXPECT_TRUE(second.up_to_date);
+  EXPECT_EQ(second.payload_items, first.payload_items);
+  EXPECT_EQ(second.payload_bytes, first.payload_bytes);
+  EXPECT_EQ(Read(options_.output), made);
   // A new file newer than its cached update makes that update again.
   fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT",
                       fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT") + std::chrono::hours(1));
   ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
   EXPECT_EQ(third.made, 1);
   EXPECT_EQ(third.reused, first.made - 1);
+  EXPECT_FALSE(third.up_to_date);
+  EXPECT_EQ(Read(options_.output), made);  // made again from the same bytes
+}
+
+TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  const std::string made = Read(options_.output);
+  auto make_again = [&] {
+    MakeSummary again;
+    EXPECT_TRUE(MakePatch(options_, &again, &error)) << error;
+    return again.up_to_date;
+  };
+  EXPECT_TRUE(make_again());
+  // The output spoilt by hand (same size): its time gives it away.
+  Write(options_.output, std::string(made.size(), 'x'));
+  EXPECT_FALSE(make_again());
+  EXPECT_EQ(Read(options_.output), made);
+  EXPECT_TRUE(make_again());
+  // The output gone.
+  fs::remove(options_.output);
+  EXPECT_FALSE(make_again());
+  EXPECT_EQ(Read(options_.output), made);
+  // A new stub.
+  Write(root_ / "native-stub", "another program\n");
+  EXPECT_FALSE(make_again());
+  EXPECT_NE(Read(options_.output), made);
+  // A whole file with new content of the same size.
+  Write(project_ / "files/Add/EXTRA.TXT", "EXTRA\n");
+  fs::last_write_time(project_ / "files/Add/EXTRA.TXT",
+                      fs::last_write_time(project_ / "files/Add/EXTRA.TXT") + std::chrono::hours(1));
+  EXPECT_FALSE(make_again());
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  const auto extra = payload.items.at("ADD\\EXTRA.TXT");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(extra.bytes), extra.size), "EXTRA\n");
+  // A manifest edit that changes the compiled form.
+  std::string manifest = kManifest;
+  manifest.replace(manifest.find("\"Test\";"), 7, "\"Tost\";");
+  Write(project_ / "version.cfg.txt", manifest);
+  EXPECT_FALSE(make_again());
+  EXPECT_TRUE(make_again());
 }
 
 TEST_F(MakerTest, FailuresLeaveNoOutput) {

@@ -24,6 +24,14 @@ uint64_t LittleEndian32(const uint8_t* p) {
          static_cast<uint64_t>(p[3]) << 24;
 }
 
+// The first `count` bytes of a file; false when it is shorter or unreadable.
+bool ReadFileHead(const std::string& path, size_t count, std::vector<uint8_t>* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  bytes->resize(count);
+  in.read(reinterpret_cast<char*>(bytes->data()), static_cast<std::streamsize>(count));
+  return in && static_cast<size_t>(in.gcount()) == count;
+}
+
 }  // namespace
 
 std::string UpdatePayloadName(const UpdateJob& job) {
@@ -100,10 +108,7 @@ bool UpdateIsCurrent(const std::string& update, const std::string& new_file, con
 }
 
 void RunUpdateJob(UpdateJob* job) {
-  if (job->kind == UpdateJob::kDeleted) {
-    job->bytes = {2};  // the deletion update
-    return;
-  }
+  if (job->kind == UpdateJob::kDeleted) return;  // one byte, made when packing
   std::error_code ec;
   fs::create_directories(fs::path(job->update_path).parent_path(), ec);
   // A path that never exists stands for the missing old file of a new file,
@@ -116,9 +121,11 @@ void RunUpdateJob(UpdateJob* job) {
     // failed was deleted), so a reused one is only checked against the
     // lengths of its two files, which catches a tree swapped for other files
     // with older dates.
-    if (ReadWholeFile(job->update_path, &job->bytes) && job->bytes.size() >= 13 &&
-        job->bytes[0] == (job->old_file ? 1 : 0) && LittleEndian32(&job->bytes[1]) == job->new_file->size &&
-        LittleEndian32(&job->bytes[5]) == (job->old_file ? job->old_file->size : 0)) {
+    std::vector<uint8_t> head;
+    if (ReadFileHead(job->update_path, 13, &head) && head[0] == (job->old_file ? 1 : 0) &&
+        LittleEndian32(&head[1]) == job->new_file->size &&
+        LittleEndian32(&head[5]) == (job->old_file ? job->old_file->size : 0) &&
+        platform::FileSizeOf(job->update_path.c_str(), &job->update_size)) {
       return;
     }
     job->reused = false;
@@ -149,7 +156,7 @@ void RunUpdateJob(UpdateJob* job) {
     }
   }
   fs::remove(check, ec);
-  if (!ReadWholeFile(job->update_path, &job->bytes)) {
+  if (!platform::FileSizeOf(job->update_path.c_str(), &job->update_size)) {
     job->error = "cannot read " + job->update_path;
   }
 }

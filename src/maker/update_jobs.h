@@ -23,7 +23,7 @@ struct UpdateJob {
 
   bool reused = false;         // the cached update was up to date
   std::string error;           // empty when made and checked
-  std::vector<uint8_t> bytes;  // the update file
+  uint64_t update_size = 0;    // bytes of the update file (kChanged)
 };
 
 // The payload name of a job: "<from>-<to>\<relative>.upd".
@@ -38,7 +38,7 @@ bool UpdateIsCurrent(const std::string& update, const std::string& new_file, con
 
 // Makes (or reuses) and checks one update: the update is applied to the old
 // file and the result must equal the new file byte for byte. Sets
-// job->error on any failure.
+// job->error on any failure. The update stays in its file.
 void RunUpdateJob(UpdateJob* job);
 
 // Runs every job on `jobs` threads with progress.
