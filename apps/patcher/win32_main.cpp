@@ -55,7 +55,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_lin
     // Without the common controls there is no animation control and so no
     // dialog: the run goes on without a window.
     if (!corvane::InitCommonControlsFromSystem()) return nullptr;
-    corvane::LoadMessageFunction load_message = &corvane::LoadMessage;
+    corvane::LoadMessageFunction load_message = &corvane::LoadMessageFormat;
     return std::make_unique<corvane::DialogConsoleWindowProgress>(instance, load_message);
   };
   return corvane::RunPatch(command_line, options);

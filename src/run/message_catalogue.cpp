@@ -45,6 +45,32 @@ void LoadRawText(ModuleInstance instance, int id, char (&work)[kWorkBufferSize])
   if (built_in != nullptr) std::snprintf(work, sizeof(work), "%s", built_in);
 }
 
+// The text of `id` with every placeholder replaced by `name`, cut to size - 1.
+void LoadWithName(ModuleInstance instance, int id, const std::string& name, char* out, int size) {
+  if (size <= 0) return;
+  char work[kWorkBufferSize];
+  LoadRawText(instance, id, work);
+
+  const char* source = work;
+  char* destination = out;
+  size_t room = static_cast<size_t>(size);
+  while (const char* found = std::strstr(source, kPlaceholder)) {
+    size_t before = static_cast<size_t>(found - source);
+    if (before >= room) break;
+    std::memcpy(destination, source, before);
+    destination += before;
+    room -= before;
+    source = found + kPlaceholderLength;
+    size_t copied = name.size() < room ? name.size() : room;
+    std::memcpy(destination, name.data(), copied);
+    destination += copied;
+    room -= copied;
+    if (room == 0) break;
+  }
+  if (room > 0) std::strncpy(destination, source, room);
+  out[size - 1] = '\0';
+}
+
 }  // namespace
 
 void MessageBoxFunctions::Show(const char* text, const char* title, platform::BoxIcon icon) {
@@ -77,29 +103,22 @@ uint16_t MessageLanguage() {
 }
 
 void LoadMessage(ModuleInstance instance, int id, char* out, int size) {
-  if (size <= 0) return;
-  char work[kWorkBufferSize];
-  LoadRawText(instance, id, work);
+  LoadWithName(instance, id, DisplayNameStorage(), out, size);
+}
 
-  const char* source = work;
-  char* destination = out;
-  size_t room = static_cast<size_t>(size);
-  const std::string& name = DisplayNameStorage();
-  while (const char* found = std::strstr(source, kPlaceholder)) {
-    size_t before = static_cast<size_t>(found - source);
-    if (before >= room) break;
-    std::memcpy(destination, source, before);
-    destination += before;
-    room -= before;
-    source = found + kPlaceholderLength;
-    size_t copied = name.size() < room ? name.size() : room;
-    std::memcpy(destination, name.data(), copied);
-    destination += copied;
-    room -= copied;
-    if (room == 0) break;
+void LoadMessageFormat(ModuleInstance instance, int id, char* out, int size) {
+  std::string name;
+  for (char c : DisplayNameStorage()) {
+    name += c;
+    if (c == '%') name += '%';
   }
-  if (room > 0) std::strncpy(destination, source, room);
-  out[size - 1] = '\0';
+  LoadWithName(instance, id, name, out, size);
+  if (size <= 0) return;
+  // An odd run of "%" at the very end is half of a doubled one that was cut.
+  size_t length = std::strlen(out);
+  size_t run = 0;
+  while (run < length && out[length - 1 - run] == '%') ++run;
+  if (run % 2 == 1) out[length - 1] = '\0';
 }
 
 void ShowError(ModuleInstance instance, const char* text, platform::BoxIcon icon) {
@@ -119,7 +138,7 @@ int AskAbortRetryIgnore(ModuleInstance instance, ConsoleWindow* owner, bool retr
   char title[kBoxTitleSize];
   LoadMessage(instance, kMsgPatchTitle, title, sizeof(title));
   char format[kQuestionTemplateSize];
-  LoadMessage(instance, id, format, sizeof(format));
+  LoadMessageFormat(instance, id, format, sizeof(format));
   char text[kQuestionTextSize];
   va_list args;
   va_start(args, id);

@@ -76,6 +76,15 @@ inline void LoadMessage(const platform::ResourceModule& instance, int id, char* 
   LoadMessage(&instance, id, out, size);
 }
 
+// LoadMessage for a text that then serves as a printf format: each "%" of the
+// display name comes doubled, so that the name shows as it is and never makes
+// the format read arguments that are not there, and a cut never leaves a
+// lone "%" at the end.
+void LoadMessageFormat(ModuleInstance instance, int id, char* out, int size);
+inline void LoadMessageFormat(const platform::ResourceModule& instance, int id, char* out, int size) {
+  LoadMessageFormat(&instance, id, out, size);
+}
+
 // Logs `text` (ReportLog) and shows it in a box titled with message 1.
 void ShowError(ModuleInstance instance, const char* text,
                platform::BoxIcon icon = platform::BoxIcon::kError);

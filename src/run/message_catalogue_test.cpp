@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -38,6 +39,26 @@ TEST_F(MessageCatalogueTest, DisplayNameReplacesThePlaceholder) {
   EXPECT_EQ(Load(16), "Veska Isles: Updating version %s to version %s...");
   SetDisplayName("");
   EXPECT_EQ(Load(1, 256), "Corvane Patch");
+}
+
+// Texts with the name then serve as printf formats: a "%" in the name must
+// show as it is, not read arguments that are not there.
+TEST_F(MessageCatalogueTest, PercentInTheNameSurvivesFormatting) {
+  SetDisplayName("100% Pure %s%n");
+  char format[1024];
+  LoadMessageFormat(nullptr, 16, format, sizeof format);
+  char text[1024];
+  std::snprintf(text, sizeof text, format, "1.00", "1.02");
+  EXPECT_STREQ(text, "100% Pure %s%n: Updating version 1.00 to version 1.02...");
+  EXPECT_EQ(Load(1, 256), "100% Pure %s%n Patch");  // plain texts stay plain
+  // A cut through a doubled "%" leaves no lone "%" at the end.
+  SetDisplayName("ab%");
+  LoadMessageFormat(nullptr, 1, format, 4);
+  EXPECT_STREQ(format, "ab");
+  LoadMessageFormat(nullptr, 1, format, 5);
+  EXPECT_STREQ(format, "ab%%");
+  LoadMessageFormat(nullptr, 1, format, 6);
+  EXPECT_STREQ(format, "ab%% ");
 }
 
 TEST_F(MessageCatalogueTest, ShortBufferCutsTheNameAndDropsTheRest) {

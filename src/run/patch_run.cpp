@@ -106,7 +106,7 @@ const uint8_t* PatchRun::BuiltInKey() const {
 
 int PatchRun::FailBox(int id, ...) {
   char format[1024];
-  LoadMessage(self_, id, format, sizeof format);
+  LoadMessageFormat(self_, id, format, sizeof format);
   char text[1024];
   va_list args;
   va_start(args, id);
@@ -125,7 +125,7 @@ int PatchRun::FailInWindow(int id, ...) {
   } else {
     // A run without a window still tells its failure once, in a box.
     char format[1024];
-    LoadMessage(self_, id, format, sizeof format);
+    LoadMessageFormat(self_, id, format, sizeof format);
     char text[1024];
     std::vsnprintf(text, sizeof text, format, args);
     ShowError(self_, text);
@@ -267,7 +267,7 @@ void PatchRun::OpenWindow() {
   if (options_.make_window) {
     window_ = options_.make_window();
   } else {
-    LoadMessageFunction load_message = &LoadMessage;
+    LoadMessageFunction load_message = &LoadMessageFormat;
     window_ = std::make_unique<TerminalConsoleWindow>(load_message);
   }
   if (window_) {

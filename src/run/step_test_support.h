@@ -166,7 +166,7 @@ inline Bytes DeletionUpdate() { return Bytes{2}; }
 // catalogue, in English.
 class ScriptedWindow final : public ConsoleWindowProgress {
  public:
-  ScriptedWindow() : ConsoleWindowProgress(&corvane::LoadMessage) {
+  ScriptedWindow() : ConsoleWindowProgress(&corvane::LoadMessageFormat) {
     SetMessageLanguage(0x0409);
     Create(nullptr);
   }

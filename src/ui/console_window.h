@@ -16,9 +16,10 @@ class ResourceModule;
 using ModuleInstance = const platform::ResourceModule*;
 
 // Loads message `id` into `out` (at most size - 1 characters, "#APPNAME"
-// replaced, always terminated): the message catalogue's LoadMessage. The
-// window does not know the catalogue (it lives above this layer); whoever
-// makes a window hands it this function.
+// replaced, always terminated, ready to serve as a printf format): the
+// message catalogue's LoadMessageFormat. The window does not know the
+// catalogue (it lives above this layer); whoever makes a window hands it
+// this function.
 using LoadMessageFunction = void (*)(ModuleInstance instance, int id, char* out, int size);
 
 // Answer of an Abort/Retry/Ignore question (0, 1, 2 as the catalogue returns).
