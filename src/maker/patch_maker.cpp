@@ -244,7 +244,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   std::map<const ProjectFile*, size_t> digest_index;
   for (size_t i = 0; i < all_files.size(); ++i) digest_index[all_files[i]] = i;
   // Digests of files unchanged since the last make come from the cache.
-  DigestCache digest_cache((fs::path(project.root) / ".cache" / "digests.txt").string());
+  const fs::path cache = fs::path(project.root) / ".cache";
+  DigestCache digest_cache((cache / "digests.txt").string());
   std::vector<int64_t> times(all_files.size(), 0);
   enum : char { kCached, kRead, kUnreadable };
   std::vector<char> state(all_files.size(), kCached);
@@ -272,7 +273,6 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
 
   // The jobs of every step.
   std::vector<UpdateJob> jobs;
-  const fs::path cache = fs::path(project.root) / ".cache";
   summary->steps.clear();
   const ProjectTree& newest_files = project.versions.back().files;
   // Whether every version 0..last holds the path.
