@@ -209,17 +209,19 @@ bool QFBank::EntryExists(const char* name) {
 
 Ref<IFileBuffer> QFBank::ReadPacked(const BankEntryRecord& entry) {
   const bool compressed = entry.method == kBankMethodCompressed;
-  bool ok = PlausibleUnpackedSize(entry.unpacked_size, entry.data_size) || !compressed;
+  // Only the bytes the file really holds are read: a cut entry decodes short
+  // and fails its checksum instead of reading past the file. They also bound
+  // what the entry can unpack to, whatever its record claims, before anything
+  // of that size is allocated.
+  uint64_t available = 0;
+  const int64_t file_size = file_->GetSize();
+  if (file_size > 0 && entry.data_start < static_cast<uint64_t>(file_size)) {
+    available = std::min<uint64_t>(entry.data_size, static_cast<uint64_t>(file_size) - entry.data_start);
+  }
+  bool ok = PlausibleUnpackedSize(entry.unpacked_size, static_cast<uint32_t>(available)) || !compressed;
   Ref<FileBufferMemory> out;
   if (ok && !compressed && entry.unpacked_size > kBankMaxHeaderSize) ok = false;
   if (ok) {
-    // Only the bytes the file really holds are read: a cut entry decodes
-    // short and fails its checksum instead of reading past the file.
-    uint64_t available = 0;
-    int64_t file_size = file_->GetSize();
-    if (entry.data_start < static_cast<uint64_t>(file_size)) {
-      available = std::min<uint64_t>(entry.data_size, file_size - entry.data_start);
-    }
     std::unique_ptr<char[]> packed(new char[available > 0 ? available : 1]);
     int64_t got = file_->Read(packed.get(), static_cast<int64_t>(entry.data_start),
                               static_cast<int64_t>(available));

@@ -217,6 +217,16 @@ TEST_F(BankTest, HostileSizesAreRefusedNotAllocated) {
   ASSERT_TRUE(after);
   EXPECT_EQ(after->GetSize(), 0);
   EXPECT_FALSE(bank->OpenEntry("bomb"));
+
+  // A record that claims enough packed bytes for its size, in a file that
+  // holds two of them: what the file holds is the bound.
+  Ref<QFBank> claims(new QFBank);
+  claims->OpenBuffer("claims.vbk",
+                     Memory(BankBuilder().Raw("claims", kBankMethodCompressed, 0x60000000u, "xy", 0x0AAAAAAAu).Build()),
+                     "c", nullptr, nullptr);
+  claims->Lock();
+  EXPECT_FALSE(claims->OpenEntry("claims"));
+  EXPECT_TRUE(reports_.Contains(ReportSlot::kWarning, "Error decoding claims from claims.vbk"));
 }
 
 TEST_F(BankTest, UnknownPackingMethodIsReported) {
