@@ -16,8 +16,13 @@ void QIStream::GetSourceLocation(RString& name, int& line) const {
 
 void QIStream::SetSourceLocation(const RString&, int) {}
 
+void QIStream::SetPage(PageDescriptor page) {
+  page_ = std::move(page);
+  page_data_ = page_.buffer ? page_.buffer->GetData() : nullptr;
+}
+
 void QIStream::ResetPage() {
-  page_ = PageDescriptor();
+  SetPage(PageDescriptor());
   read_pos_ = 0;
 }
 
@@ -32,7 +37,7 @@ bool QIStream::Refill() {
     page.start = position;
   }
   read_pos_ = static_cast<uint32_t>(position - page.start);
-  page_ = std::move(page);
+  SetPage(std::move(page));
   if (!PageHasData()) {
     eof_ = true;
     return false;
@@ -40,8 +45,8 @@ bool QIStream::Refill() {
   return true;
 }
 
-int QIStream::get() {
-  if (!PageHasData() && !Refill()) return -1;
+int QIStream::GetFromNextPage() {
+  if (!Refill()) return -1;
   return static_cast<unsigned char>(PageData()[read_pos_++]);
 }
 
@@ -114,8 +119,9 @@ void QIStream::seekg(int64_t position) {
     read_pos_ = static_cast<uint32_t>(position - page_.start);
     return;
   }
-  page_ = PageDescriptor();
-  page_.start = position;
+  PageDescriptor empty;
+  empty.start = position;
+  SetPage(std::move(empty));
   read_pos_ = 0;
   fail_ = false;
   eof_ = false;

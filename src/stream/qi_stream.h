@@ -42,7 +42,11 @@ class QIStream {
   virtual void SetSourceLocation(const RString& name, int line);
 
   // The next byte as 0..255, or -1 at the end of the data (end flag set).
-  int get();
+  // Inline while the page lasts: readers take most bytes one at a time.
+  int get() {
+    if (read_pos_ < page_.length) return static_cast<unsigned char>(page_data_[read_pos_++]);
+    return GetFromNextPage();
+  }
   // Steps back over the byte just read (one byte of look-back); no effect at
   // position 0.
   void unget();
@@ -82,10 +86,14 @@ class QIStream {
 
  private:
   bool Refill();
+  int GetFromNextPage();
   bool PageHasData() const { return read_pos_ < page_.length; }
-  const char* PageData() const { return page_.buffer->GetData(); }
+  const char* PageData() const { return page_data_; }
+  // Sets the current page and the pointer to its bytes.
+  void SetPage(PageDescriptor page);
 
   PageDescriptor page_;
+  const char* page_data_ = nullptr;  // page_.buffer's bytes (null without a buffer)
   uint32_t read_pos_ = 0;
   bool fail_ = false;
   bool eof_ = false;

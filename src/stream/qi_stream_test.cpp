@@ -122,6 +122,25 @@ TEST(QIStream, ReadsAnOutputStreamInPlaceAndCopiesToAnother) {
   EXPECT_EQ(std::string(copy.str(), 69997), text.substr(3));
 }
 
+// Writing on after a reader took the output's bytes, past the block's end
+// (a larger block) and over bytes already written: the reader, midway
+// through its page, still sees what was there when it began.
+TEST(QIStream, AnOutputStreamWrittenOnLeavesItsReaderAlone) {
+  QOStrStream out;
+  out.write("abcdef", 6);
+  QIStrStream in;
+  in.init(out);
+  EXPECT_EQ(in.get(), 'a');
+  std::string more(1 << 20, 'm');
+  out.write(more.data(), static_cast<int64_t>(more.size()));
+  out.SeekP(1);
+  out.write("XY", 2);
+  std::string rest;
+  for (int c = in.get(); c >= 0; c = in.get()) rest.push_back(static_cast<char>(c));
+  EXPECT_EQ(rest, "bcdef");
+  EXPECT_EQ(std::string(out.str(), 6), "aXYdef");
+}
+
 // A source whose pages lie: one claims more bytes than its buffer holds, the
 // other answers a page that does not contain the position.
 class LyingStream : public QIStream {

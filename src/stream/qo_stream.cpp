@@ -34,7 +34,16 @@ int64_t QOStream::write(const void* data, int64_t count) {
 }
 
 void QOStrStream::Flush(size_t size) {
-  if (size > buffer_->GetSize()) buffer_->Realloc(size, valid_);
+  if (size <= buffer_->GetSize()) return;
+  if (buffer_->RefCounter() > 1) {
+    // An input stream reads this block in place (QIStrStream::init): it keeps
+    // the block as it is, and the writing goes on in a larger copy.
+    Ref<QIStreamBuffer> larger = new QIStreamBuffer(size);
+    if (valid_ > 0) std::memcpy(larger->GetWritableData(), buffer_->GetData(), valid_);
+    buffer_ = larger;
+    return;
+  }
+  buffer_->Realloc(size, valid_);
 }
 
 void QOStrStream::SeekP(int64_t position) {

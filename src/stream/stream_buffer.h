@@ -24,7 +24,8 @@ class QIStreamBuffer : public RefCount {
   size_t GetSize() const { return size_; }
 
   // Replaces the block by an owned one of `size` bytes that starts with the
-  // first min(keep, size, old size) bytes of the old one.
+  // first min(keep, size, old size) bytes of the old one. Only for a buffer
+  // nobody else holds: a reading stream keeps a pointer to its page's bytes.
   void Realloc(size_t size, size_t keep);
 
   double GetMemoryUsed() const override { return static_cast<double>(size_); }
