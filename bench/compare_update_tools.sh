@@ -139,12 +139,19 @@ compare_pair() {  # compare_pair NAME OLD NEW
   local mb=$(( $(stat -c %s "$new") >> 20 ))
   echo
   echo "== $name: old $(stat -c %s "$old") bytes, new $(stat -c %s "$new") bytes"
-  (cd "$work" && run pb-create "$patchbuild" diff "$old" "$new" "$work/u.upd")
-  (cd "$work" && run pb-apply "$patchbuild" apply "$old" "$work/u.upd" "$work/pb.out")
-  cmp -s "$new" "$work/pb.out" || { echo "patchbuild apply: output differs"; return 1; }
-  run xd-create xdelta3 -e -9 -S none -f -s "$old" "$new" "$work/u.xd3"
-  run xd-apply xdelta3 -d -f -s "$old" "$work/u.xd3" "$work/xd.out"
-  cmp -s "$new" "$work/xd.out" || { echo "xdelta3: output differs"; return 1; }
+  # The two tools take turns, run by run, so that whatever else the machine
+  # does in the meantime falls on both alike.
+  local r
+  for ((r = 0; r < repeat; r++)); do
+    (cd "$work" && RUNS=1 run pb-create "$patchbuild" diff "$old" "$new" "$work/u.upd") || return 1
+    RUNS=1 run xd-create xdelta3 -e -9 -S none -f -s "$old" "$new" "$work/u.xd3" || return 1
+  done
+  for ((r = 0; r < repeat; r++)); do
+    (cd "$work" && RUNS=1 run pb-apply "$patchbuild" apply "$old" "$work/u.upd" "$work/pb.out") || return 1
+    cmp -s "$new" "$work/pb.out" || { echo "patchbuild apply: output differs"; return 1; }
+    RUNS=1 run xd-apply xdelta3 -d -f -s "$old" "$work/u.xd3" "$work/xd.out" || return 1
+    cmp -s "$new" "$work/xd.out" || { echo "xdelta3: output differs"; return 1; }
+  done
   local bs=0
   if [ "$mb" -le "$bsdiff_max_mb" ]; then
     bs=1
