@@ -31,6 +31,17 @@ std::string RelativeName(const fs::path& relative) {
   return text;
 }
 
+// The path of a listed file below `dir`. The listing builds its paths as
+// `dir` joined with the names below it, so that is a matter of text, not of
+// fs::relative, which resolves both paths on disk for every file.
+fs::path PathBelow(const fs::path& listed, const std::string& dir) {
+  const std::string text = listed.string();
+  if (text.compare(0, dir.size(), dir) != 0) return listed.lexically_relative(dir);
+  size_t at = dir.size();
+  while (at < text.size() && text[at] == '/') ++at;
+  return fs::path(text.substr(at));
+}
+
 std::string Trim(std::string text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
   size_t start = 0;
@@ -89,7 +100,7 @@ bool ListProjectTree(const std::string& dir, ProjectTree* tree, std::string* err
        it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
     ProjectFile file;
-    file.relative = RelativeName(fs::relative(it->path(), dir, ec));
+    file.relative = RelativeName(PathBelow(it->path(), dir));
     file.path = it->path().string();
     file.size = it->file_size(ec);
     const std::string key = UpperAscii(file.relative);

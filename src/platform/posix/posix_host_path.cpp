@@ -91,6 +91,10 @@ std::string HostPath(const char* windows_path) {
   std::string path;
   std::vector<std::string> components;
   Split(windows_path, &path, &components);
+  // A path that is there as written needs no matching, component by component.
+  std::string exact_all = path;
+  for (const std::string& component : components) exact_all = Join(exact_all, component);
+  if (!components.empty() && Exists(exact_all)) return exact_all;
   bool matching = true;
   for (const std::string& component : components) {
     if (matching && component != "..") {
