@@ -95,21 +95,13 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
   return !out.fail();
 }
 
-// Feeds a program the outputs are made from into the fingerprint.
+// Feeds a program the outputs are made from (none: empty) into the fingerprint.
 bool FingerprintFile(const std::string& path, ContentHash* hash) {
-  int64_t time = 0;
-  uint64_t size = 0;
   if (path.empty()) {
     hash->UpdateNumber(0);
     return true;
   }
-  if (!platform::FileModificationTime(path.c_str(), &time) || !platform::FileSizeOf(path.c_str(), &size)) {
-    return false;
-  }
-  hash->UpdateField(path);
-  hash->UpdateNumber(size);
-  hash->UpdateNumber(static_cast<uint64_t>(time));
-  return true;
+  return HashFileIdentity(path, hash);
 }
 
 // Reads the payload in and writes the outputs: each under a temporary name,

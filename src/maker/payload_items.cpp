@@ -9,6 +9,18 @@
 
 namespace corvane::maker {
 
+bool HashFileIdentity(const std::string& path, ContentHash* hash) {
+  int64_t time = 0;
+  uint64_t size = 0;
+  if (!platform::FileModificationTime(path.c_str(), &time) || !platform::FileSizeOf(path.c_str(), &size)) {
+    return false;
+  }
+  hash->UpdateField(path);
+  hash->UpdateNumber(size);
+  hash->UpdateNumber(static_cast<uint64_t>(time));
+  return true;
+}
+
 bool PayloadItems::Add(const std::string& name, const std::string& installed, Item item) {
   if (!installed.empty()) {
     const std::string why = CheckPayloadLimits(name, installed);
@@ -51,16 +63,10 @@ bool PayloadItems::Fingerprint(ContentHash* hash) {
       hash->Update(item.bytes.data(), item.bytes.size());
       continue;
     }
-    int64_t time = 0;
-    uint64_t size = 0;
-    if (!platform::FileModificationTime(item.file.c_str(), &time) ||
-        !platform::FileSizeOf(item.file.c_str(), &size)) {
+    if (!HashFileIdentity(item.file, hash)) {
       error_ = "cannot read " + item.file;
       return false;
     }
-    hash->UpdateField(item.file);
-    hash->UpdateNumber(size);
-    hash->UpdateNumber(static_cast<uint64_t>(time));
   }
   return true;
 }

@@ -11,6 +11,10 @@ namespace corvane::maker {
 
 class ContentHash;
 
+// Feeds a file's path, size and modification time into `hash`; false when
+// the file is not there.
+bool HashFileIdentity(const std::string& path, ContentHash* hash);
+
 // The items a make packs into the patcher, by payload name (names differ in
 // more than letter case). An item holds its bytes, or names the file they
 // come from: update files and whole files are read only when packing, which
