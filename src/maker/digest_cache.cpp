@@ -1,8 +1,9 @@
 #include "maker/digest_cache.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
+
+#include "maker/cache_file.h"
 
 namespace corvane::maker {
 
@@ -43,27 +44,15 @@ void DigestCache::Store(const std::string& file, int64_t time, const FileDigest&
 }
 
 bool DigestCache::Save() const {
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
-  const std::string temp = path_ + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << kHeader << '\n';
-    for (const auto& [file, entry] : entries_) {
-      char head[96];
-      std::snprintf(head, sizeof head, "%lld %llu %08x %016llx ", static_cast<long long>(entry.time),
-                    static_cast<unsigned long long>(entry.digest.size), entry.digest.crc,
-                    static_cast<unsigned long long>(entry.digest.hash));
-      out << head << file << '\n';
-    }
-    out.close();
-    if (out.fail()) {
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
+  std::string text = std::string(kHeader) + '\n';
+  for (const auto& [file, entry] : entries_) {
+    char head[96];
+    std::snprintf(head, sizeof head, "%lld %llu %08x %016llx ", static_cast<long long>(entry.time),
+                  static_cast<unsigned long long>(entry.digest.size), entry.digest.crc,
+                  static_cast<unsigned long long>(entry.digest.hash));
+    text += head + file + '\n';
   }
-  std::filesystem::rename(temp, path_, ec);
-  return !ec;
+  return WriteCacheFile(path_, text);
 }
 
 }  // namespace corvane::maker

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "maker/cache_file.h"
 #include "platform/file_system.h"
 
 namespace corvane::maker {
@@ -54,20 +55,7 @@ bool RecordOutputs(const std::string& path, uint64_t fingerprint, const std::vec
     if (line.empty()) return false;
     text << line << '\n';
   }
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  const std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text.str();
-    out.close();
-    if (out.fail()) {
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(temp, path, ec);
-  return !ec;
+  return WriteCacheFile(path, text.str());
 }
 
 void ForgetOutputs(const std::string& path) {
