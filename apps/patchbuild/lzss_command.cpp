@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "command_registry.h"
+#include "foundation/whole_file.h"
 #include "stream/lzss.h"
 #include "stream/qi_str_stream.h"
 #include "stream/qo_stream.h"
 
 namespace {
+
+using corvane::ReadWholeFile;
 
 using corvane::LzssError;
 
@@ -25,19 +28,6 @@ struct LzssOptions {
   std::string output;
   std::string length;
 };
-
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::uint8_t block[65536];
-  std::size_t got;
-  while ((got = std::fread(block, 1, sizeof(block), file)) > 0) {
-    bytes->insert(bytes->end(), block, block + got);
-  }
-  bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
-}
 
 bool WriteWholeFile(const std::string& path, const void* data, std::size_t size) {
   std::FILE* file = std::fopen(path.c_str(), "wb");

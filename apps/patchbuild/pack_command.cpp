@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "command_registry.h"
+#include "foundation/whole_file.h"
 #include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/pe_format.h"
@@ -26,6 +27,8 @@
 #include "pe/resource_writer.h"
 
 namespace {
+
+using corvane::ReadWholeFile;
 
 namespace fs = std::filesystem;
 using corvane::pe::ResourceItem;
@@ -36,18 +39,6 @@ struct PackOptions {
   std::string stub;
   std::string pubkey;
 };
-
-// One read of the whole file (payload files run to tens of megabytes).
-bool ReadFile(const fs::path& path, std::vector<uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes->resize(static_cast<size_t>(size));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes->data()), size);
-  return static_cast<bool>(in);
-}
 
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -105,7 +96,7 @@ void RunPack(const PackOptions& options) {
                        files[i].string().c_str());
       return;
     }
-    if (!ReadFile(files[i], &contents[i]) || contents[i].size() > 0x7FFFFFFF) {
+    if (!ReadWholeFile(files[i].string(), &contents[i]) || contents[i].size() > 0x7FFFFFFF) {
       patchbuild::Fail("cannot read %s", files[i].string().c_str());
       return;
     }
@@ -114,7 +105,7 @@ void RunPack(const PackOptions& options) {
 
   std::vector<uint8_t> key;
   if (!options.pubkey.empty()) {
-    if (!ReadFile(options.pubkey, &key) || !IsPublicKeyBlob(key)) {
+    if (!ReadWholeFile(options.pubkey, &key) || !IsPublicKeyBlob(key)) {
       patchbuild::Fail("%s is not a 148-byte public key blob", options.pubkey.c_str());
       return;
     }
@@ -135,7 +126,7 @@ void RunPack(const PackOptions& options) {
     }
   } else {
     std::vector<uint8_t> stub;
-    if (!ReadFile(options.stub, &stub)) {
+    if (!ReadWholeFile(options.stub, &stub)) {
       patchbuild::Fail("cannot read %s", options.stub.c_str());
       return;
     }

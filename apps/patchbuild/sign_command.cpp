@@ -9,33 +9,26 @@
 #include <vector>
 
 #include "command_registry.h"
+#include "foundation/whole_file.h"
 #include "platform/signing_key.h"
 
 namespace {
+
+using corvane::ReadWholeFile;
 
 struct SignOptions {
   std::string file;
   std::string key;
 };
 
-bool ReadFile(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes->resize(static_cast<size_t>(size));
-  in.seekg(0);
-  return static_cast<bool>(in.read(bytes->data(), size));
-}
-
 void RunSign(const SignOptions& options) {
   std::string data;
   std::string pem;
-  if (!ReadFile(options.file, &data)) {
+  if (!ReadWholeFile(options.file, &data)) {
     patchbuild::Fail("cannot read %s", options.file.c_str());
     return;
   }
-  if (!ReadFile(options.key, &pem)) {
+  if (!ReadWholeFile(options.key, &pem)) {
     patchbuild::Fail("cannot read %s", options.key.c_str());
     return;
   }

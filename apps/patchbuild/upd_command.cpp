@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "command_registry.h"
+#include "foundation/whole_file.h"
 #include "engine/update_format.h"
 
 namespace {
+
+using corvane::ReadWholeFile;
 
 namespace format = corvane::update_format;
 
@@ -19,19 +22,6 @@ struct ShowOptions {
   std::string update_path;
   int64_t limit = 1000;
 };
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  uint8_t block[65536];
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof(block), file)) > 0) {
-    bytes->insert(bytes->end(), block, block + got);
-  }
-  bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
-}
 
 std::string Preview(const uint8_t* data, int64_t size) {
   std::string text;

@@ -19,6 +19,7 @@
 #include "run/distributions.h"
 #include "run/patch_manifest.h"
 #include "run/version_detection.h"
+#include "foundation/whole_file.h"
 
 namespace corvane::maker {
 

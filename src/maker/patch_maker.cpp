@@ -25,6 +25,7 @@
 #include "platform/signing_key.h"
 #include "run/distributions.h"
 #include "run/payload_store.h"
+#include "foundation/whole_file.h"
 
 namespace corvane::maker {
 

@@ -6,6 +6,7 @@
 #include "maker/update_jobs.h"
 #include "pe/code_page_1252.h"
 #include "platform/file_system.h"
+#include "foundation/whole_file.h"
 
 namespace corvane::maker {
 

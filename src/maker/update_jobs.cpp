@@ -55,17 +55,6 @@ void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn) 
   for (std::thread& thread : threads) thread.join();
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes->resize(static_cast<size_t>(size));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes->data()), size);
-  return in.gcount() == size;
-}
-
 bool FileCrc32(const std::string& path, uint32_t* crc) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;

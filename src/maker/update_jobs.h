@@ -50,6 +50,4 @@ bool SameContent(const std::string& a, const std::string& b);
 // CRC-32/BZIP2 of a whole file; false when it cannot be read.
 bool FileCrc32(const std::string& path, uint32_t* crc);
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
-
 }  // namespace corvane::maker
