@@ -30,6 +30,16 @@ enum MessageId : int {
   kMsgVersionRequired = 19,
   kMsgFileWarning = 20,
   kMsgFileErrorShort = 21,
+  // Texts of the sound behaviour around faults the original catalogue had no
+  // words for: files in use, unwritable folders, a second run, registry
+  // failures, a stopped run and a payload file that does not open.
+  kMsgFileInUse = 22,          // %s: the installed file; Retry/Cancel
+  kMsgFolderNotWritable = 23,  // %s: the folder; Retry/Cancel
+  kMsgAlreadyRunning = 24,
+  kMsgRegistryFailed = 25,     // %s: key and value
+  kMsgPatchStopped = 26,
+  kMsgCannotOpenPatch = 27,    // %s: the payload file named on the command line
+  kMsgRegistryBusy = 28,       // %s: where the registry lives (native: the prefix)
   // Other names the run uses for the same texts.
   kMsgNotSupported = kMsgVersionNotSupported,
   kMsgMoreRecent = kMsgInstalledIsNewer,

@@ -77,7 +77,7 @@ TEST_F(MessageCatalogueTest, LineBreaksAreKept) {
 
 TEST_F(MessageCatalogueTest, UnknownIdLoadsEmpty) {
   EXPECT_EQ(Load(0), "");
-  EXPECT_EQ(Load(22), "");
+  EXPECT_EQ(Load(kMessageCount + 1), "");
 }
 
 TEST_F(MessageCatalogueTest, LanguageFollowsThePrimaryLanguage) {

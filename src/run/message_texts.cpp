@@ -26,7 +26,14 @@ const MessageLanguageTable kMessageTables[kMessageLanguageCount] = {
          /* 18 */ "Checking file %s",
          /* 19 */ "Game version %d.%02d required.\r\nYour current version is %d.%02d.",
          /* 20 */ "Warning: Error found in file %s (%08x!=%08x)",
-         /* 21 */ "Error found in file %s"}},
+         /* 21 */ "Error found in file %s",
+         /* 22 */ "File %s is in use.\r\nClose the game and any program using the file, then choose Retry.",
+         /* 23 */ "Cannot write to the folder %s.\r\nMake sure you may change files there (run the patch as an administrator if needed), then choose Retry.",
+         /* 24 */ "Another #APPNAME patch is running on this installation.\r\nWait until it has finished, then run this patch again.",
+         /* 25 */ "The registry value %s could not be written.\r\nPatch installation is not complete; run the patch again.",
+         /* 26 */ "The patch was stopped before it was finished. Run it again to complete the update.",
+         /* 27 */ "Cannot open the patch file %s.",
+         /* 28 */ "The registry of %s cannot be changed while it is in use.\r\nClose every program that uses it, then run the patch again."}},
     // German
     {0x0407,
      {
@@ -50,7 +57,14 @@ const MessageLanguageTable kMessageTables[kMessageLanguageCount] = {
          /* 18 */ "Datei %s wird gepr\xFC" "ft",
          /* 19 */ "Spielversion %d.%02d erforderlich.\r\nIhre aktuelle Version ist %d.%02d.",
          /* 20 */ "Warnung: Fehler in Datei %s gefunden (%08x!=%08x)",
-         /* 21 */ "Fehler in Datei %s gefunden"}},
+         /* 21 */ "Fehler in Datei %s gefunden",
+         /* 22 */ "Die Datei %s wird verwendet.\r\nSchlie\xDF" "en Sie das Spiel und alle Programme, die die Datei verwenden, und w\xE4hlen Sie dann Wiederholen.",
+         /* 23 */ "In den Ordner %s kann nicht geschrieben werden.\r\nStellen Sie sicher, dass Sie dort Dateien \xE4ndern d\xFCrfen (f\xFChren Sie den Patch gegebenenfalls als Administrator aus), und w\xE4hlen Sie dann Wiederholen.",
+         /* 24 */ "Ein anderer #APPNAME-Patch l\xE4uft bereits f\xFCr diese Installation.\r\nWarten Sie, bis er beendet ist, und starten Sie diesen Patch dann erneut.",
+         /* 25 */ "Der Registrierungswert %s konnte nicht geschrieben werden.\r\nDie Patch-Installation ist nicht vollst\xE4ndig. F\xFChren Sie den Patch erneut aus.",
+         /* 26 */ "Der Patch wurde vor dem Ende angehalten. F\xFChren Sie ihn erneut aus, um die Aktualisierung abzuschlie\xDF" "en.",
+         /* 27 */ "Die Patch-Datei %s kann nicht ge\xF6" "ffnet werden.",
+         /* 28 */ "Die Registrierung von %s kann nicht ge\xE4ndert werden, solange sie verwendet wird.\r\nSchlie\xDF" "en Sie alle Programme, die sie verwenden, und f\xFChren Sie den Patch dann erneut aus."}},
     // French
     {0x040C,
      {
@@ -74,7 +88,14 @@ const MessageLanguageTable kMessageTables[kMessageLanguageCount] = {
          /* 18 */ "V\xE9rification du fichier %s",
          /* 19 */ "La version %d.%02d du jeu est requise.\r\nVotre version actuelle est %d.%02d.",
          /* 20 */ "Avertissement : erreur d\xE9tect\xE9" "e dans le fichier %s (%08x!=%08x)",
-         /* 21 */ "Erreur d\xE9tect\xE9" "e dans le fichier %s"}},
+         /* 21 */ "Erreur d\xE9tect\xE9" "e dans le fichier %s",
+         /* 22 */ "Le fichier %s est en cours d'utilisation.\r\nFermez le jeu et tout programme qui utilise ce fichier, puis choisissez R\xE9" "essayer.",
+         /* 23 */ "Impossible d'\xE9" "crire dans le dossier %s.\r\nV\xE9rifiez que vous pouvez y modifier des fichiers (lancez le correctif en tant qu'administrateur si n\xE9" "cessaire), puis choisissez R\xE9" "essayer.",
+         /* 24 */ "Un autre correctif #APPNAME est en cours sur cette installation.\r\nAttendez qu'il soit termin\xE9, puis relancez ce correctif.",
+         /* 25 */ "La valeur de registre %s n'a pas pu \xEAtre \xE9" "crite.\r\nL'installation du correctif n'est pas termin\xE9" "e ; relancez le correctif.",
+         /* 26 */ "Le correctif a \xE9t\xE9 interrompu avant la fin. Relancez-le pour terminer la mise \xE0 jour.",
+         /* 27 */ "Impossible d'ouvrir le fichier de correctif %s.",
+         /* 28 */ "Le registre de %s ne peut pas \xEAtre modifi\xE9 tant qu'il est utilis\xE9.\r\nFermez tous les programmes qui l'utilisent, puis relancez le correctif."}},
     // Italian
     {0x0410,
      {
@@ -98,7 +119,14 @@ const MessageLanguageTable kMessageTables[kMessageLanguageCount] = {
          /* 18 */ "Controllo del file %s",
          /* 19 */ "\xC8 richiesta la versione %d.%02d del gioco.\r\nLa versione attuale \xE8 %d.%02d.",
          /* 20 */ "Attenzione: errore rilevato nel file %s (%08x!=%08x)",
-         /* 21 */ "Errore rilevato nel file %s"}},
+         /* 21 */ "Errore rilevato nel file %s",
+         /* 22 */ "Il file %s \xE8 in uso.\r\nChiudi il gioco e ogni programma che usa il file, poi scegli Riprova.",
+         /* 23 */ "Impossibile scrivere nella cartella %s.\r\nVerifica di poter modificare i file in quella cartella (se necessario avvia la patch come amministratore), poi scegli Riprova.",
+         /* 24 */ "Un'altra patch di #APPNAME \xE8 in esecuzione su questa installazione.\r\nAttendi che termini, poi avvia di nuovo questa patch.",
+         /* 25 */ "Impossibile scrivere il valore di registro %s.\r\nL'installazione della patch non \xE8 completa; avvia di nuovo la patch.",
+         /* 26 */ "La patch \xE8 stata interrotta prima della fine. Avviala di nuovo per completare l'aggiornamento.",
+         /* 27 */ "Impossibile aprire il file della patch %s.",
+         /* 28 */ "Il registro di %s non pu\xF2 essere modificato mentre \xE8 in uso.\r\nChiudi tutti i programmi che lo usano, poi avvia di nuovo la patch."}},
     // Spanish
     {0x0C0A,
      {
@@ -122,7 +150,14 @@ const MessageLanguageTable kMessageTables[kMessageLanguageCount] = {
          /* 18 */ "Comprobando el archivo %s",
          /* 19 */ "Se requiere la versi\xF3n %d.%02d del juego.\r\nSu versi\xF3n actual es %d.%02d.",
          /* 20 */ "Advertencia: se ha encontrado un error en el archivo %s (%08x!=%08x)",
-         /* 21 */ "Se ha encontrado un error en el archivo %s"}},
+         /* 21 */ "Se ha encontrado un error en el archivo %s",
+         /* 22 */ "El archivo %s est\xE1 en uso.\r\nCierre el juego y cualquier programa que use el archivo y elija Reintentar.",
+         /* 23 */ "No se puede escribir en la carpeta %s.\r\nCompruebe que puede modificar archivos en ella (ejecute el parche como administrador si es necesario) y elija Reintentar.",
+         /* 24 */ "Otro parche de #APPNAME se est\xE1 ejecutando en esta instalaci\xF3n.\r\nEspere a que termine y vuelva a ejecutar este parche.",
+         /* 25 */ "No se pudo escribir el valor del registro %s.\r\nLa instalaci\xF3n del parche no est\xE1 completa; vuelva a ejecutar el parche.",
+         /* 26 */ "El parche se detuvo antes de terminar. Vuelva a ejecutarlo para completar la actualizaci\xF3n.",
+         /* 27 */ "No se puede abrir el archivo de parche %s.",
+         /* 28 */ "El registro de %s no se puede modificar mientras est\xE1 en uso.\r\nCierre todos los programas que lo usan y vuelva a ejecutar el parche."}},
 
 };
 
