@@ -6,10 +6,13 @@
 # Builds what it needs in both trees (patcher.exe and the window probe; the
 # native patchbuild, patcher and sample game generator), makes signed sample
 # patches with the project's own tools, then runs every scenario of
-# scenarios.sh and make_scenario.sh in its own fresh 32-bit prefix. Screenshots go to
-# build/test-artifacts/. Ends with the line "N passed, N failed" and a
-# non-zero status when anything failed. KEEP_WORK=1 keeps the scratch files;
-# ONLY=WORD runs only the scenarios whose function name holds WORD.
+# scenarios.sh and make_scenario.sh, each in its own
+# fresh prefix (32-bit; 64-bit for the 64-bit test build, see
+# cmake/toolchain-mingw64.cmake). Screenshots go to build/test-artifacts/.
+# Ends with the line "N passed, N failed" and a non-zero status when anything
+# failed. KEEP_WORK=1 keeps the scratch files;
+# ONLY=WORD runs only the scenarios whose function name holds WORD;
+# EXTRA_SCENARIOS="FILE..." also runs the scenario files named.
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -22,9 +25,13 @@ NATIVE=$(cd "$2" && pwd) || exit 2
 ARTIFACTS="$ROOT/build/test-artifacts"
 PROBE="$WIN32_BUILD/tests/wine/corvane_wine_probe.exe"
 WORK=$(mktemp -d /tmp/corvane-wine.XXXXXX)
-TEMPLATE_CACHE="$ROOT/build/wine-test-template"
+# The 64-bit test build (cmake/toolchain-mingw64.cmake) runs under 64-bit Wine.
+WINE_BITS=32
+grep -q '^CMAKE_TOOLCHAIN_FILE:[A-Z]*=.*toolchain-mingw64' "$WIN32_BUILD/CMakeCache.txt" 2>/dev/null && WINE_BITS=64
+TEMPLATE_CACHE="$ROOT/build/wine-test-template$([ $WINE_BITS = 64 ] && echo 64)"
+echo "== Windows build $WIN32_BUILD: ${WINE_BITS}-bit, under ${WINE_BITS}-bit Wine"
 
-source "$ROOT/tests/wine/wine_env.sh"
+source "$ROOT/tests/wine/wine_env.sh" || { echo "no usable Wine"; echo "0 passed, 1 failed"; exit 1; }
 source "$ROOT/tests/wine/sample_payloads.sh"
 source "$ROOT/tests/wine/scenarios.sh"
 source "$ROOT/tests/wine/make_scenario.sh"
@@ -111,6 +118,11 @@ run_scenario "German texts" scenario_german
 run_scenario "native and Windows patchers give the same result" scenario_native_matches_windows
 run_scenario "patchbuild make's patcher: Gold 1.00 to 1.02" scenario_made_patch_gold_100
 run_scenario "patchbuild make's patcher: Classic 1.01 to 1.02" scenario_made_patch_classic_101
+
+# Scenario files not run by default (each runs its own run_scenario lines).
+for extra in ${EXTRA_SCENARIOS:-}; do
+  source "$extra"
+done
 
 echo "screenshots in $ARTIFACTS"
 echo "$passed passed, $failed failed"

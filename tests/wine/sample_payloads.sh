@@ -61,12 +61,13 @@ install_sample() {
   else
     cp -r "$sample/prefix/drive_c/Games/Game/." "$game/"
   fi
-  timeout 60 wine reg add "$SAMPLE_GAME_KEY" /v MAIN /d 'C:\Games\Game' /f >/dev/null 2>&1
+  timeout 60 wine reg add "$SAMPLE_GAME_KEY" /v MAIN /d 'C:\Games\Game' ${REG_VIEW:-} /f >/dev/null 2>&1
 }
 
 # reg_value KEY NAME: the string value as Wine's reg reads it (empty if none).
+# REG_VIEW (e.g. /reg:32) picks the registry view of a 64-bit prefix.
 reg_value() {
-  timeout 60 wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP850 -t UTF-8 | tr -d '\r' |
+  timeout 60 wine reg query "$1" /v "$2" ${REG_VIEW:-} 2>/dev/null | iconv -f CP850 -t UTF-8 | tr -d '\r' |
     sed -n "s/^ *$2 \+REG_SZ \+//p"
 }
 

@@ -273,6 +273,9 @@ scenario_native_matches_windows() {
 
   new_prefix same-native
   local native_prefix=$WINEPREFIX
+  # The native patcher stands for the 32-bit program: in a 64-bit prefix it
+  # works in the 32-bit registry view.
+  local REG_VIEW=$NATIVE_REG_VIEW
   install_sample "$SAMPLE"
   stop_prefix  # the native patcher reads and writes the registry files itself
   mkdir -p "$WORK/runs/same-native"
@@ -290,7 +293,7 @@ scenario_native_matches_windows() {
   for key in "$SAMPLE_GAME_KEY VERSION" "$SAMPLE_SETTINGS_KEY BonusMaps" "$SAMPLE_GAME_KEY MAIN"; do
     name=${key##* }
     key=${key% *}
-    windows_value=$(WINEPREFIX=$windows_prefix reg_value "$key" "$name")
+    windows_value=$(WINEPREFIX=$windows_prefix REG_VIEW= reg_value "$key" "$name")
     native_value=$(WINEPREFIX=$native_prefix reg_value "$key" "$name")
     [ -n "$windows_value" ] || fail "no value $key\\$name"
     expect_eq "$native_value" "$windows_value" "$key\\$name"

@@ -1,10 +1,16 @@
 # The Wine test environment, sourced by run_all.sh: a virtual X display, a
-# template 32-bit prefix copied fresh for every test, the window probe, real
-# clicks with xdotool, screenshots, and cleanup that leaves no process behind.
+# template prefix copied fresh for every test, the window probe, real clicks
+# with xdotool, screenshots, and cleanup that leaves no process behind.
 #
-# Needs: WORK (scratch directory), PROBE (corvane_wine_probe.exe).
+# Needs: WORK (scratch directory), PROBE (corvane_wine_probe.exe), WINE_BITS
+# (32: the product under 32-bit Wine in 32-bit prefixes; 64: the 64-bit test
+# build under 64-bit Wine in 64-bit prefixes, where the program sees
+# HKLM\Software itself and the native patcher the 32-bit view).
 
-export WINEARCH=win32
+source "$(dirname "${BASH_SOURCE[0]}")/wine_select.sh"
+corvane_use_wine "$WINE_BITS" || return 1
+NATIVE_REG_VIEW=""
+[ "$WINE_BITS" = 64 ] && NATIVE_REG_VIEW=/reg:32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
