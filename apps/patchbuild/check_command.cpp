@@ -14,6 +14,7 @@
 
 #include "command_registry.h"
 #include "maker/install_check.h"
+#include "run/payload_names.h"
 
 namespace {
 
@@ -27,6 +28,15 @@ void RunCheck(const CheckOptions& options) {
   if (!corvane::maker::ReadPatcherPayload(options.patch, &payload, &error)) {
     patchbuild::Fail("%s", error.c_str());
     return;
+  }
+  // A name the patcher would refuse makes the whole patch one it refuses.
+  for (const std::string& name : payload.names) {
+    const corvane::PayloadNameFault fault = corvane::CheckPayloadName(name.c_str());
+    if (fault != corvane::PayloadNameFault::kNone) {
+      patchbuild::Fail("%s: the payload name %s is refused: %s", options.patch.c_str(), name.c_str(),
+                       corvane::DescribePayloadNameFault(fault));
+      return;
+    }
   }
   corvane::maker::CheckReport report;
   if (!corvane::maker::CheckInstallation(payload, options.game, &report, &error)) {

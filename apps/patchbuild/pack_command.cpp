@@ -25,6 +25,7 @@
 #include "pe/pe_image.h"
 #include "pe/resource_injector.h"
 #include "pe/resource_writer.h"
+#include "run/payload_names.h"
 
 namespace {
 
@@ -88,6 +89,13 @@ void RunPack(const PackOptions& options) {
     const std::u16string name = PayloadName(fs::relative(files[i], options.directory));
     if (name.size() > 511) {
       patchbuild::Fail("%s: the payload name is longer than 511 characters", files[i].string().c_str());
+      return;
+    }
+    const std::string stored = corvane::pe::Utf16ToCp1252(name);
+    const corvane::PayloadNameFault fault = corvane::CheckPayloadName(stored.c_str());
+    if (fault != corvane::PayloadNameFault::kNone) {
+      patchbuild::Fail("%s: the payload name %s is refused: %s", files[i].string().c_str(), stored.c_str(),
+                       corvane::DescribePayloadNameFault(fault));
       return;
     }
     const auto [it, added] = names.emplace(name, files[i]);

@@ -1,6 +1,10 @@
-// patchbuild sign FILE KEY.pem: writes FILE.sign, the 128-byte signature of
-// FILE (PKCS #1 v1.5, SHA-1, least significant byte first) that the patcher
-// checks with the matching public key.
+// patchbuild sign FILE KEY.pem [--payload DIR]: writes FILE.sign, the 128-byte
+// signature of FILE (PKCS #1 v1.5, SHA-1, least significant byte first) that
+// the patcher checks with the matching public key. With --payload, FILE is a
+// manifest in binary form and DIR the folder "patchbuild pack" will pack: the
+// manifest's list of payload items (every file of DIR with its size and
+// SHA-256) is written into FILE first, so that the signature covers the whole
+// payload.
 
 #include <CLI/CLI.hpp>
 
@@ -10,6 +14,7 @@
 
 #include "command_registry.h"
 #include "foundation/whole_file.h"
+#include "maker/payload_inventory_writer.h"
 #include "platform/signing_key.h"
 
 namespace {
@@ -19,6 +24,7 @@ using corvane::ReadWholeFile;
 struct SignOptions {
   std::string file;
   std::string key;
+  std::string payload;
 };
 
 void RunSign(const SignOptions& options) {
@@ -32,8 +38,25 @@ void RunSign(const SignOptions& options) {
     patchbuild::Fail("cannot read %s", options.key.c_str());
     return;
   }
-  std::vector<uint8_t> signature;
   std::string error;
+  if (!options.payload.empty()) {
+    std::vector<corvane::PayloadItemEntry> items;
+    std::vector<uint8_t> manifest(data.begin(), data.end());
+    if (!corvane::maker::ListPayloadDirectory(options.payload, &items, &error) ||
+        !corvane::maker::PutPayloadItems(items, &manifest, &error)) {
+      patchbuild::Fail("%s: %s", options.file.c_str(), error.c_str());
+      return;
+    }
+    data.assign(manifest.begin(), manifest.end());
+    std::ofstream out(options.file, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.close();
+    if (out.fail()) {
+      patchbuild::Fail("cannot write %s", options.file.c_str());
+      return;
+    }
+  }
+  std::vector<uint8_t> signature;
   if (!corvane::platform::SignBytes(pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(), &signature,
                                     &error)) {
     patchbuild::Fail("%s: %s", options.key.c_str(), error.c_str());
@@ -51,6 +74,8 @@ void AddSign(CLI::App& app) {
   CLI::App* command = app.add_subcommand("sign", "Sign a file (writes FILE.sign)");
   command->add_option("FILE", options->file, "file to sign, normally version.cfg")->required();
   command->add_option("KEY", options->key, "private key in PEM form (from keygen)")->required();
+  command->add_option("--payload", options->payload,
+                      "payload folder: list its items with their SHA-256 in the manifest FILE before signing");
   command->callback([options] { RunSign(*options); });
 }
 

@@ -13,6 +13,7 @@
 #include "maker/make_progress.h"
 #include "maker/output_record.h"
 #include "maker/patch_project.h"
+#include "maker/payload_inventory_writer.h"
 #include "maker/payload_items.h"
 #include "maker/update_jobs.h"
 #include "pe/code_page_1252.h"
@@ -405,6 +406,11 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       return false;
     }
   }
+
+  // The manifest lists every item before it is signed, so the signature
+  // covers the whole payload.
+  std::vector<PayloadItemEntry> listed;
+  if (!ListPayloadItems(&payload, &listed, error) || !PutPayloadItems(listed, &project.manifest, error)) return false;
 
   // The manifest and its signature; the patcher carries the matching key.
   std::vector<uint8_t> signature, public_key;

@@ -32,6 +32,11 @@ enum class RegistryStatus {
 RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
                                   std::string* value, std::string* message = nullptr);
 
+// True when the registry cannot be written now because another program holds
+// it: posix, while the prefix's wineserver runs (*where then names the
+// prefix). win32: never (the system's registry serves every program at once).
+bool RegistryInUse(std::string* where);
+
 // Creates the key (and every missing level) and writes a REG_SZ value.
 RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
                                    const char* value, std::string* message = nullptr);

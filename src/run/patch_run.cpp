@@ -11,6 +11,7 @@
 #include "param/param_file.h"
 #include "pe/pe_format.h"
 #include "platform/file_system.h"
+#include "platform/install_lock.h"
 #include "platform/registry.h"
 #include "platform/resource_module.h"
 #include "run/distribution_chooser.h"
@@ -19,6 +20,8 @@
 #include "run/message_catalogue.h"
 #include "run/patch_context.h"
 #include "run/patch_manifest.h"
+#include "run/payload_inventory.h"
+#include "run/payload_names.h"
 #include "run/payload_store.h"
 #include "run/registry_update.h"
 #include "run/step_execution.h"
@@ -34,6 +37,29 @@ namespace {
 
 // Phases message 9 names.
 enum Phase { kPhaseSteps = 1, kPhaseInstalledFiles = 2, kPhaseAll = 3, kPhaseAdd = 4, kPhaseFinal = 10 };
+
+// Fixed English texts, like the other "corrupted" ones: a payload that
+// holds a name that would leave the installation, and one that is not
+// exactly what its signed manifest lists.
+constexpr char kBadPayloadNameText[] = "Patch file is corrupted, error 8.";
+constexpr char kPayloadItemsMismatchText[] = "Patch file is corrupted, error 9.";
+
+// The lock file that keeps a second run off the installation.
+constexpr char kInstallLockName[] = "patch.lock";
+
+// The payload file the command line names: the whole text, without blanks
+// around it and without one pair of surrounding quotes (the form a path with
+// spaces comes in). Empty: the patcher's own payload.
+std::string PayloadPathOf(const std::string& command_line) {
+  size_t begin = command_line.find_first_not_of(" \t");
+  if (begin == std::string::npos) return std::string();
+  size_t end = command_line.find_last_not_of(" \t") + 1;
+  if (end - begin >= 2 && command_line[begin] == '"' && command_line[end - 1] == '"') {
+    ++begin;
+    --end;
+  }
+  return command_line.substr(begin, end - begin);
+}
 
 // Copies text into a fixed context field, cutting what does not fit.
 template <size_t N>
@@ -69,6 +95,7 @@ class PatchRun {
 
   platform::ResourceModule self_;    // messages, dialogs, the built-in key
   platform::ResourceModule module_;  // the payload
+  platform::InstallLock install_lock_;  // held from FindGame to the end of the run
   std::vector<uint8_t> key_;
   std::vector<uint8_t> signature_;
   const uint8_t* manifest_bytes_ = nullptr;
@@ -139,9 +166,15 @@ int PatchRun::FailPass(int phase) { return FailInWindow(kMsgPassError, context_-
 // Steps 1 to 5: the module, the manifest, its signature.
 bool PatchRun::OpenPayload(int* exit_code) {
   self_.OpenSelf();
-  if (command_line_.empty() || !module_.OpenFile(command_line_.c_str())) {
-    // A module that does not load leaves the patcher's own as the payload.
+  const std::string payload_path = PayloadPathOf(command_line_);
+  if (payload_path.empty()) {
     module_.OpenSelf();
+  } else if (!module_.OpenFile(payload_path.c_str())) {
+    // The player named this file: taking the patcher's own payload instead
+    // would patch with something else than what was asked for.
+    FailBox(kMsgCannotOpenPatch, payload_path.c_str());
+    *exit_code = 1;
+    return false;
   }
   manifest_bytes_ = FindPayload("version.cfg", module_, &manifest_size_);
   if (manifest_bytes_ == nullptr) {
@@ -174,12 +207,36 @@ bool PatchRun::OpenPayload(int* exit_code) {
     *exit_code = 1;
     return false;
   }
+  // Every name becomes a path below the installation; one that could reach
+  // outside it condemns the whole payload before anything is touched.
+  std::string refused;
+  module_.EnumerateRawDataNames([&refused](const char* name) {
+    const PayloadNameFault fault = CheckPayloadName(name);
+    if (fault == PayloadNameFault::kNone) return true;
+    refused = name;
+    ReportLog("Payload name %s refused: %s", name, DescribePayloadNameFault(fault));
+    return false;
+  });
+  if (!refused.empty()) {
+    ShowError(self_, kBadPayloadNameText);
+    *exit_code = 1;
+    return false;
+  }
   return true;
 }
 
 // Steps 6 to 11: the manifest, the installation directory, the version.
 bool PatchRun::FindGame() {
   LoadManifest(&manifest_, manifest_bytes_, manifest_size_);
+  // The signature covers the manifest; its list of items extends that to
+  // every byte of the payload.
+  const PayloadItemsCheck items = CheckPayloadItems(manifest_, module_);
+  if (items.status != PayloadItemsStatus::kAbsent && items.status != PayloadItemsStatus::kMatches) {
+    ReportLog("Payload refused: %s%s%s", DescribePayloadItemsStatus(items.status), items.item.empty() ? "" : ": ",
+              items.item.c_str());
+    ShowError(self_, kPayloadItemsMismatchText);
+    return false;
+  }
   RString config_app = ReadManifestText(manifest_, "configApp");
   RString display_name = ReadManifestText(manifest_, "displayName");
   if (!display_name.IsEmpty()) SetDisplayName(display_name.Data());
@@ -209,6 +266,27 @@ bool PatchRun::FindGame() {
   app_file_ = RString(installation_directory_) + app_name_;
   if (!platform::FileExists(app_file_.Data()) || ReadFileVersion(app_file_.Data(), installed_text_) == 0) {
     FailBox(kMsgNotInstalled);
+    return false;
+  }
+  // From here on the run may change the installation: one run at a time.
+  const std::string lock_path = std::string(installation_directory_) + kInstallLockName;
+  switch (install_lock_.Acquire(lock_path.c_str())) {
+    case platform::InstallLockResult::kLocked:
+      break;
+    case platform::InstallLockResult::kBusy:
+      FailBox(kMsgAlreadyRunning);
+      return false;
+    case platform::InstallLockResult::kFailed:
+      // A folder where no lock file can be made is one no other run can
+      // write either; the run goes on and fails where it writes.
+      ReportLog("No lock file %s: going on without it", lock_path.c_str());
+      break;
+  }
+  // Registry values come last; a registry that cannot be written then must
+  // stop the run now, before any file changes.
+  std::string registry_holder;
+  if (MayWriteRegistry(manifest_) && platform::RegistryInUse(&registry_holder)) {
+    FailBox(kMsgRegistryBusy, registry_holder.c_str());
     return false;
   }
   return true;
@@ -429,8 +507,10 @@ int PatchRun::Run() {
     }
   }
 
-  // Steps 33 to 36.
-  ApplyRegistryUpdates(manifest_, context_->distribution);
+  // Steps 33 to 36. A value not written is a run not finished.
+  std::string registry_failure;
+  ApplyRegistryUpdates(manifest_, context_->distribution, &registry_failure);
+  if (!registry_failure.empty()) return FailInWindow(kMsgRegistryFailed, registry_failure.c_str());
   if (window_) {
     window_->SetProgressText("%s", "");
     window_->StopAnimation();

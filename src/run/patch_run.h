@@ -28,8 +28,9 @@ struct PatchRunOptions {
 
 // One whole patch run, from opening the payload to the final message.
 // `command_line` empty (or null): the payload is the patcher's own module;
-// otherwise the whole text, unparsed, names the module holding the payload
-// (one that cannot be loaded falls back to the patcher's own). Answers the
+// otherwise the whole text, less one pair of surrounding quotes, names the
+// module holding the payload (one that cannot be loaded ends the run with a
+// box naming it). Answers the
 // process exit code: 0 after the success message, 1 after any failure or a
 // cancelled distribution choice.
 int RunPatch(const char* command_line, const PatchRunOptions& options);

@@ -45,6 +45,25 @@ PayloadNameFault CheckComponent(const char* begin, const char* end) {
   return PayloadNameFault::kNone;
 }
 
+PayloadNameFault CheckComponents(const char* name, size_t length) {
+  const char* begin = name;
+  for (;;) {
+    const char* end = static_cast<const char*>(std::memchr(begin, '\\', static_cast<size_t>(name + length - begin)));
+    if (end == nullptr) end = name + length;
+    const PayloadNameFault fault = CheckComponent(begin, end);
+    if (fault != PayloadNameFault::kNone) return fault;
+    if (end == name + length) return PayloadNameFault::kNone;
+    begin = end + 1;
+  }
+}
+
+// Update files of a version step live below "<M>.<mm>-<M2>.<mm2>\".
+bool IsStepName(const char* name) {
+  const char* first_end = std::strchr(name, '\\');
+  const char* dash = std::strchr(name, '-');
+  return name[0] >= '0' && name[0] <= '9' && dash != nullptr && first_end != nullptr && dash < first_end;
+}
+
 }  // namespace
 
 PayloadNameFault CheckPayloadName(const char* name) {
@@ -56,15 +75,28 @@ PayloadNameFault CheckPayloadName(const char* name) {
     if (*p == ':') return PayloadNameFault::kColon;
     if (IsForbidden(static_cast<unsigned char>(*p))) return PayloadNameFault::kForbiddenCharacter;
   }
-  const char* begin = name;
-  for (;;) {
-    const char* end = std::strchr(begin, '\\');
-    if (end == nullptr) end = name + length;
-    const PayloadNameFault fault = CheckComponent(begin, end);
+  PayloadNameFault fault = CheckComponents(name, length);
+  if (fault != PayloadNameFault::kNone) return fault;
+  // The file a name lands at is the name with its distribution suffix cut
+  // (from the last "." followed by "#"), and for an update also its last
+  // extension: "ALL\...#X" lands at "ALL\..", "1.00-1.01\...UPD" updates
+  // "..". Those shorter names must be as sound as the whole one.
+  size_t target = length;
+  const char* suffix = std::strrchr(name, '.');
+  if (suffix != nullptr && suffix[1] == '#') {
+    target = static_cast<size_t>(suffix - name);
+    fault = CheckComponents(name, target);
     if (fault != PayloadNameFault::kNone) return fault;
-    if (*end == '\0') return PayloadNameFault::kNone;
-    begin = end + 1;
   }
+  if (IsStepName(name)) {
+    const char* last = name + target;
+    while (last > name && last[-1] != '.' && last[-1] != '\\') --last;
+    if (last > name && last[-1] == '.') {
+      fault = CheckComponents(name, static_cast<size_t>(last - 1 - name));
+      if (fault != PayloadNameFault::kNone) return fault;
+    }
+  }
+  return PayloadNameFault::kNone;
 }
 
 const char* DescribePayloadNameFault(PayloadNameFault fault) {

@@ -52,6 +52,29 @@ TEST(PayloadNamesTest, NamesThatLeaveTheInstallationAreRefused) {
   EXPECT_EQ(CheckPayloadName(nullptr), PayloadNameFault::kEmpty);
 }
 
+// The file a name lands at is shorter than the name: a distribution suffix is
+// cut, and an update's last extension. A name that is sound as a whole but
+// lands on "." or ".." would reach the installation folder itself or its parent.
+TEST(PayloadNamesTest, NamesWhoseTargetLeavesTheInstallationAreRefused) {
+  const struct {
+    const char* name;
+    PayloadNameFault fault;
+  } cases[] = {
+      {"ALL\\...#KESTREL", PayloadNameFault::kDotComponent},
+      {"ALL\\SUB\\..#KESTREL", PayloadNameFault::kDotComponent},
+      {"ALL\\FILE .#KESTREL", PayloadNameFault::kTrailingDotOrSpace},
+      {"1.00-1.01\\...UPD", PayloadNameFault::kDotComponent},
+      {"1.00-1.01\\DATA\\..UPD", PayloadNameFault::kDotComponent},
+      {"1.00-1.01\\.UPD", PayloadNameFault::kEmptyComponent},
+      {"1.00-1.01\\DATA\\X..UPD", PayloadNameFault::kTrailingDotOrSpace},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CheckPayloadName(c.name), c.fault) << c.name;
+  // Whole files keep their whole name: only updates lose an extension.
+  for (const char* name : {"ALL\\..UPD", "ALL\\X..TXT", "1.00-1.01\\.HIDDEN.UPD", "ALL\\A.B.#KESTREL"}) {
+    EXPECT_EQ(CheckPayloadName(name), PayloadNameFault::kNone) << name;
+  }
+}
+
 TEST(PayloadNamesTest, LengthLimitIsTheStoresLimit) {
   EXPECT_EQ(CheckPayloadName(("ALL\\" + std::string(507, 'A')).c_str()), PayloadNameFault::kNone);
   EXPECT_EQ(CheckPayloadName(("ALL\\" + std::string(508, 'A')).c_str()), PayloadNameFault::kTooLong);

@@ -46,8 +46,22 @@ AutoArray<RegistryWrite> ReadRegistryUpdates(const ParamEntry& manifest, const R
   return writes;
 }
 
-int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution) {
+bool MayWriteRegistry(const ParamEntry& manifest) {
+  EntryHandle updates = manifest.FindEntry("UpdateRegistry");
+  if (!updates || !updates->IsClass()) return false;
+  const int count = updates->GetEntryCount();
+  for (int i = 0; i < count; ++i) {
+    EntryHandle entry = updates->GetEntry(i);
+    if (!entry || !entry->IsClass()) continue;
+    EntryHandle limit = entry->FindEntry("distributions");
+    if (!limit || (limit->IsArray() && limit->GetSize() > 0)) return true;
+  }
+  return false;
+}
+
+int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution, std::string* failed) {
   AutoArray<RegistryWrite> writes = ReadRegistryUpdates(manifest, distribution);
+  if (failed != nullptr) failed->clear();
   int written = 0;
   for (const RegistryWrite& write : writes) {
     std::string why;
@@ -56,10 +70,12 @@ int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution
         write.path.Data(), write.name.Data(), write.value.Data(), &why);
     if (status == platform::RegistryStatus::kOk) {
       ++written;
-    } else {
-      // Only a developer diagnostic: the run still succeeds.
-      ReportLog("Registry value %s\\%s not written: %s", write.path.Data(), write.name.Data(),
-                why.c_str());
+      continue;
+    }
+    ReportLog("Registry value %s\\%s not written: %s", write.path.Data(), write.name.Data(), why.c_str());
+    if (failed != nullptr && failed->empty()) {
+      *failed = std::string(write.user ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + write.path.Data() +
+                "\\" + write.name.Data();
     }
   }
   return written;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "foundation/auto_array.h"
 #include "foundation/r_string.h"
 
@@ -23,9 +25,15 @@ struct RegistryWrite {
 // by the configuration language and read as empty or false.
 AutoArray<RegistryWrite> ReadRegistryUpdates(const ParamEntry& manifest, const RString& distribution);
 
-// Writes every applying value. Nothing is reported to the user: a key that
-// cannot be created or a value that cannot be set is skipped, and the others
-// are still written. Answers the number of values written.
-int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution);
+// True when "UpdateRegistry" holds any entry that may be written (one
+// without "distributions", or with a non-empty one), whatever distribution is
+// chosen later: the run then needs a registry it can write.
+bool MayWriteRegistry(const ParamEntry& manifest);
+
+// Writes every applying value, in order; a value that cannot be written does
+// not stop the others. Answers the number of values written. When a value was
+// not written, *failed (when given) names the first such as "key\\value" and
+// the reason goes to the log; otherwise *failed is left empty.
+int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution, std::string* failed = nullptr);
 
 }  // namespace corvane

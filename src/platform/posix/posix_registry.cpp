@@ -169,6 +169,13 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
   }
 }
 
+bool RegistryInUse(std::string* where) {
+  const std::string prefix = WinePrefix();
+  if (!WineServerRunning(prefix)) return false;
+  if (where != nullptr) *where = prefix;
+  return true;
+}
+
 RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
                                    const char* value, std::string* message) {
   const std::string prefix = WinePrefix();

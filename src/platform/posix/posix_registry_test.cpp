@@ -110,6 +110,9 @@ TEST(PosixRegistryTest, RefusesToWriteWhileThePrefixServerHoldsItsLock) {
 
   // A lock file nobody holds is what a crashed server leaves: no refusal.
   EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", "1"), RegistryStatus::kOk);
+  std::string where = "untouched";
+  EXPECT_FALSE(RegistryInUse(&where));
+  EXPECT_EQ(where, "untouched");
 
   // The server holds the lock from another process (our own locks are invisible to us).
   int ready[2];
@@ -134,6 +137,8 @@ TEST(PosixRegistryTest, RefusesToWriteWhileThePrefixServerHoldsItsLock) {
   EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", "2", &message),
             RegistryStatus::kServerRunning);
   EXPECT_NE(message.find("wineserver"), std::string::npos);
+  EXPECT_TRUE(RegistryInUse(&where));
+  EXPECT_EQ(where, prefix.path());
   EXPECT_EQ(ReadTestText(prefix / "system.reg"), before);
   std::string value;
   EXPECT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", &value), RegistryStatus::kOk);

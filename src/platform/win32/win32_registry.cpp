@@ -51,6 +51,8 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
   return RegistryStatus::kOk;
 }
 
+bool RegistryInUse(std::string* /*where*/) { return false; }
+
 RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
                                    const char* value, std::string* message) {
   HKEY key = nullptr;
