@@ -20,7 +20,8 @@ platform::FileHandle CreateWorkFileOnDisk(const char* path, platform::FileFault*
   }
   platform::FileHandle file = platform::FileCreateNew(path);
   if (fault != nullptr) {
-    *fault = platform::IsValidFileHandle(file) ? platform::FileFault::kNone : platform::LastFileFault();
+    *fault =
+        platform::IsValidFileHandle(file) ? platform::FileFault::kNone : platform::LastFileFault();
   }
   return file;
 }

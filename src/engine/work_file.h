@@ -22,7 +22,8 @@ platform::FileHandle CreateWorkFileOnDisk(const char* path, platform::FileFault*
 
 // Where CreateWorkFile goes; null restores CreateWorkFileOnDisk. Tests use it
 // to play a folder the player may not write to.
-using WorkFileCreateFunction = platform::FileHandle (*)(const char* path, platform::FileFault* fault);
+using WorkFileCreateFunction = platform::FileHandle (*)(const char* path,
+                                                        platform::FileFault* fault);
 void SetWorkFileCreateFunction(WorkFileCreateFunction function);
 
 }  // namespace corvane

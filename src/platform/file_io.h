@@ -13,7 +13,8 @@ namespace corvane::platform {
 // - win32 opens for writing without sharing; posix has no mandatory locks, so
 //   another process may still open a file being written.
 // - Error numbers are GetLastError values on win32 and errno values on posix;
-//   only their mapping onto stream error codes (FileErrorToLSError) is common.
+//   only their mapping onto stream error codes (FileErrorToLSError) and onto
+//   the faults a player can act on (ClassifyFileError) is common.
 
 // Opaque handle value. 0 and all bits set are never valid handles (posix
 // descriptors are stored off by one so that descriptor 0 stays valid).
@@ -67,9 +68,12 @@ int FileErrorToLSError(int native_error);
 // What a failed file call means to the player, whatever the system's number.
 enum class FileFault {
   kNone,
-  kNotFound,      // no such file or folder
-  kInUse,         // another program holds it (win32 sharing or lock violation; posix ETXTBSY, EBUSY)
-  kAccessDenied,  // not allowed (win32 access denied; posix EACCES, EPERM, EROFS)
+  // No such file or folder.
+  kNotFound,
+  // Another program holds it: win32 sharing or lock violation; posix ETXTBSY, EBUSY.
+  kInUse,
+  // Not allowed: win32 access denied; posix EACCES, EPERM, EROFS.
+  kAccessDenied,
   kDiskFull,
   kOther,
 };

@@ -89,8 +89,9 @@ void MakeDirectories(const char* path) {
   }
 }
 
-bool WritePayloadFile(const char* name, const char* work_path, const platform::ResourceModule& module,
-                      platform::FileFault* fault, const char* shown_path) {
+bool WritePayloadFile(const char* name, const char* work_path,
+                      const platform::ResourceModule& module, platform::FileFault* fault,
+                      const char* shown_path) {
   platform::FileFault ignored = platform::FileFault::kNone;
   if (fault == nullptr) fault = &ignored;
   *fault = platform::FileFault::kNone;

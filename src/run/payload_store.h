@@ -51,8 +51,9 @@ std::unique_ptr<char[]> LoadPayloadText(const char* name, const platform::Resour
 // (the work path when null); a file that cannot be created shows nothing.
 // The work file is removed on every failure, and *fault (when given) tells
 // why it could not be created or written (kNone for a missing resource).
-bool WritePayloadFile(const char* name, const char* work_path, const platform::ResourceModule& module,
-                      platform::FileFault* fault = nullptr, const char* shown_path = nullptr);
+bool WritePayloadFile(const char* name, const char* work_path,
+                      const platform::ResourceModule& module, platform::FileFault* fault = nullptr,
+                      const char* shown_path = nullptr);
 
 // Writes the whole resource to `target_path`: WritePayloadFile into a work
 // file beside the target (target + ".part"), which is then renamed over the

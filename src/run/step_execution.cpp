@@ -175,10 +175,11 @@ enum class StepStage { kGoOn, kStop };
 
 // Extracts the update file beside the installed file. kStop after raising
 // the error flag.
-StepStage ExtractUpdate(PatchContext* context, const char* name, const StepPaths& paths) {
+StepStage ExtractUpdate(PatchContext* context, const platform::ResourceModule& module,
+                        const char* name, const StepPaths& paths) {
   for (;;) {
     FileFault fault = FileFault::kNone;
-    if (WritePayloadFile(name, paths.update.c_str(), *context->module, &fault)) {
+    if (WritePayloadFile(name, paths.update.c_str(), module, &fault)) {
       return StepStage::kGoOn;
     }
     bool asked = false;
@@ -222,7 +223,9 @@ uint64_t StepBytesNeeded(uint64_t update_size, uint64_t file_length) {
 }
 
 void SetFreeSpaceFunction(FreeSpaceFunction function) { free_space_function = function; }
-void SetInstalledOpenFunction(InstalledOpenFunction function) { installed_open_function = function; }
+void SetInstalledOpenFunction(InstalledOpenFunction function) {
+  installed_open_function = function;
+}
 void SetReplaceFunction(ReplaceFunction function) { replace_function = function; }
 
 bool HasFreeSpace(const char* path, uint64_t needed) {
@@ -254,7 +257,7 @@ bool StepSpaceCallback(const platform::ResourceModule* module, int /*type*/, con
   return true;
 }
 
-bool StepUpdateCallback(const platform::ResourceModule* /*module*/, int /*type*/, const char* name,
+bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, const char* name,
                         PatchContext* context) {
   if (IsNumberedResourceName(name)) return true;
   context->seen = 1;
@@ -268,7 +271,7 @@ bool StepUpdateCallback(const platform::ResourceModule* /*module*/, int /*type*/
   }
   if (context->window != nullptr) context->window->SetProgressText("%s", paths.relative.c_str());
 
-  if (ExtractUpdate(context, name, paths) == StepStage::kStop) return false;
+  if (ExtractUpdate(context, *module, name, paths) == StepStage::kStop) return false;
   // From here on the installed file's name has the letter case of the disk.
   std::string stored;
   if (!platform::StoredFileName(paths.target.c_str(), &stored)) {
@@ -288,7 +291,7 @@ bool StepUpdateCallback(const platform::ResourceModule* /*module*/, int /*type*/
   int target_major = 0;
   int target_minor = 0;
   if (StepTargetVersion(name, context->prefix, &target_major, &target_minor)) {
-    listed = FindListedCrcs(*context->module, target_major, target_minor, paths.relative, true);
+    listed = FindListedCrcs(*module, target_major, target_minor, paths.relative, true);
   }
 
   bool replace = false;
@@ -311,7 +314,8 @@ bool StepUpdateCallback(const platform::ResourceModule* /*module*/, int /*type*/
     }
     if (result == kPatchNothingToDo) break;
     bool asked = false;
-    if (result == kPatchFailed && AskAboutWorkFile(context, output_fault, paths.temporary, &asked)) {
+    if (result == kPatchFailed &&
+        AskAboutWorkFile(context, output_fault, paths.temporary, &asked)) {
       continue;
     }
     if (asked) {
@@ -333,8 +337,8 @@ bool StepUpdateCallback(const platform::ResourceModule* /*module*/, int /*type*/
         context->window->AddLine(kMsgFileError, paths.relative.c_str(), expected, computed);
       }
     }
-    int answer = AskAbortRetryIgnore(WindowInstance(context), context->window, true,
-                                     kMsgFileError, paths.relative.c_str(), expected, computed);
+    int answer = AskAbortRetryIgnore(WindowInstance(context), context->window, true, kMsgFileError,
+                                     paths.relative.c_str(), expected, computed);
     if (answer == 1) continue;
     if (answer == 2) {
       // Replace with whatever was produced; a refused result is gone, so the
@@ -348,9 +352,8 @@ bool StepUpdateCallback(const platform::ResourceModule* /*module*/, int /*type*/
     return false;
   }
 
-  if (replace &&
-      ReplaceInstalledFile(context, paths.temporary, paths.target, paths.relative) !=
-          ReplaceOutcome::kDone) {
+  if (replace && ReplaceInstalledFile(context, paths.temporary, paths.target, paths.relative) !=
+                     ReplaceOutcome::kDone) {
     RemoveQuietly(paths.temporary);
     Fail(context, paths.relative);
   }
@@ -366,7 +369,8 @@ enum class PassStage { kNext, kStop };
 // Ignore on a whole file that could not be put in place: the pass may only go
 // on without it when the installed copy is there; a missing file fails the
 // pass (the remaining files are still copied).
-PassStage SkipWholeFile(PatchContext* context, const std::string& target, const std::string& shown) {
+PassStage SkipWholeFile(PatchContext* context, const std::string& target,
+                        const std::string& shown) {
   if (!platform::FileExists(target.c_str())) Fail(context, shown);
   return PassStage::kNext;
 }
@@ -386,16 +390,16 @@ PassStage CopyWholeFile(PatchContext* context, const char* name, const char* res
         Fail(context, shown);
         return PassStage::kStop;
       }
-      int answer = AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort,
-                                       shown.c_str());
+      int answer =
+          AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str());
       if (answer == 1) continue;
       if (answer == 2) return SkipWholeFile(context, target, shown);
       Fail(context, shown);
       return PassStage::kStop;
     }
 
-    ListedCrcs listed = FindListedCrcs(*context->module, context->patch_major,
-                                       context->patch_minor, rest, false);
+    ListedCrcs listed =
+        FindListedCrcs(*context->module, context->patch_major, context->patch_minor, rest, false);
     if (!listed.list_found && context->window != nullptr) {
       context->window->AddLine(kMsgNoFileCrc, rest, context->patch_major, context->patch_minor);
     }

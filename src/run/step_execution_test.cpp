@@ -357,7 +357,8 @@ TEST_F(CopyTest, FlippedBitInAWholeFileLeavesTheInstalledFile) {
 }
 
 TEST_F(CopyTest, IgnoreNeverPassesAFileThatIsMissing) {
-  Start({{"ALL\\NEW.DAT", ToBytes("abb")}, {"ALL\\NEXT.DAT", ToBytes("next")},
+  Start({{"ALL\\NEW.DAT", ToBytes("abb")},
+         {"ALL\\NEXT.DAT", ToBytes("next")},
          {"crc\\1.01\\crc.crc", ListLine("NEW.DAT", {"abc"})}});
   window_.answers = {AbortRetryIgnore::kIgnore, AbortRetryIgnore::kIgnore};
   Copy("All\\", {"ALL\\GONE.DAT", "ALL\\NEW.DAT", "ALL\\NEXT.DAT"});

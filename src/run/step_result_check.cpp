@@ -103,7 +103,8 @@ bool FileCrc(const char* path, uint32_t* crc, const std::function<void()>& progr
   std::vector<uint8_t> buffer(kCrcPieceSize);
   uint32_t state = kCrc32Initial;
   for (uint64_t offset = 0; offset < size;) {
-    uint32_t want = size - offset < kCrcPieceSize ? static_cast<uint32_t>(size - offset) : kCrcPieceSize;
+    uint32_t want =
+        size - offset < kCrcPieceSize ? static_cast<uint32_t>(size - offset) : kCrcPieceSize;
     int64_t got = platform::FileReadAt(file.Get(), offset, buffer.data(), want);
     if (got != static_cast<int64_t>(want)) return false;
     state = Crc32Update(state, buffer.data(), want);

@@ -102,7 +102,8 @@ bool SetReadOnly(const char* path, bool read_only) {
       return false;
     }
     mode_t mode = info.st_mode & 07777;
-    mode = read_only ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    mode =
+        read_only ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
     if (::chmod(host.c_str(), mode) == 0) return true;
     RecordFileError(errno);
     return false;
