@@ -65,6 +65,7 @@ struct NewFileSink {
   int64_t written = 0;
   int64_t produced = 0;
   uint32_t sum = 0;
+  const std::function<void()>* progress = nullptr;
 
   void Take(const uint8_t* data, int32_t size) {
     sum = AddByteSum(sum, data, static_cast<size_t>(size));
@@ -88,6 +89,9 @@ bool CopyRange(MappedFile& file, int64_t position, int64_t length, NewFileSink& 
     sink.Take(data, take);
     position += take;
     length -= take;
+    // The end of a window: a large file gives one call per window, small
+    // records inside one window none.
+    if (take == available && sink.progress != nullptr && *sink.progress) (*sink.progress)();
   }
   return true;
 }
@@ -133,6 +137,7 @@ void Fail(const char* output_path, bool remove_on_failure, NewFileSink& sink) {
 
 int ApplyPatch::Process(const char* output_path, const char* update_path, const char* old_path,
                         bool remove_on_failure) {
+  output_fault_ = platform::FileFault::kNone;
   old_.Open(old_path, 0, MappedFile::kWholeFile);
   update_.Open(update_path, 0, MappedFile::kWholeFile);
 
@@ -186,7 +191,9 @@ int ApplyPatch::Process(const char* output_path, const char* update_path, const 
 
   NewFileSink sink;
   sink.new_size = new_size;
+  sink.progress = &progress_;
   if (!sink.output.Create(output_path)) {
+    output_fault_ = sink.output.CreateFault();
     PatchPrint("Cannot write %s\n", output_path);
     PatchLog("Cannot write %s\n", output_path);
     return kPatchFailed;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
+
 #include "engine/mapped_file.h"
 #include "engine/patch_action.h"
+#include "platform/file_io.h"
 
 namespace corvane {
 
@@ -35,9 +38,20 @@ class ApplyPatch final : public IPatchAction {
 
   void Close() override;
 
+  // Called each time the rebuild has gone through one mapped window of the
+  // old or the update file, so that a caller with a window keeps it
+  // answering while a large file is rebuilt. Empty: nothing is called.
+  void SetProgress(std::function<void()> progress) { progress_ = std::move(progress); }
+
+  // Why the output could not be created by the last Process (kNone when it
+  // was, or when the failure lay elsewhere).
+  platform::FileFault OutputFault() const { return output_fault_; }
+
  private:
   MappedFile old_;
   MappedFile update_;
+  std::function<void()> progress_;
+  platform::FileFault output_fault_ = platform::FileFault::kNone;
 };
 
 // Makes an ApplyPatch on the heap; null when memory runs out. The caller

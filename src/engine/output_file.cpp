@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/update_format.h"
+#include "engine/work_file.h"
 
 namespace corvane {
 
@@ -10,7 +11,7 @@ bool OutputFile::Create(const char* path) {
   Close();
   failed_ = false;
   used_ = 0;
-  file_ = platform::FileOpenWrite(path);
+  file_ = CreateWorkFile(path, &create_fault_);
   return IsOpen();
 }
 

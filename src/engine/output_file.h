@@ -19,8 +19,11 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates or truncates `path`; false when it cannot be created.
+  // Creates `path` as a work file (work_file.h: whatever was at the name is
+  // removed first, the new file is made exclusively, never through a link);
+  // false when it cannot be created, CreateFault() telling why.
   bool Create(const char* path);
+  platform::FileFault CreateFault() const { return create_fault_; }
   bool IsOpen() const { return platform::IsValidFileHandle(file_); }
 
   void Write(const void* data, size_t size);
@@ -40,6 +43,7 @@ class OutputFile {
   platform::FileHandle file_ = platform::kInvalidFileHandle;
   size_t used_ = 0;
   bool failed_ = false;
+  platform::FileFault create_fault_ = platform::FileFault::kNone;
   uint8_t buffer_[kBufferSize];
 };
 

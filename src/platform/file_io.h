@@ -13,7 +13,8 @@ namespace corvane::platform {
 // - win32 opens for writing without sharing; posix has no mandatory locks, so
 //   another process may still open a file being written.
 // - Error numbers are GetLastError values on win32 and errno values on posix;
-//   only their mapping onto stream error codes (FileErrorToLSError) is common.
+//   only their mapping onto stream error codes (FileErrorToLSError) and onto
+//   the faults a player can act on (ClassifyFileError) is common.
 
 // Opaque handle value. 0 and all bits set are never valid handles (posix
 // descriptors are stored off by one so that descriptor 0 stays valid).
@@ -29,6 +30,12 @@ inline bool IsValidFileHandle(FileHandle handle) {
 FileHandle FileOpenRead(const char* path);
 // Creates or truncates for writing, no sharing. kInvalidFileHandle on failure.
 FileHandle FileOpenWrite(const char* path);
+// Creates a new file for writing, no sharing, only when nothing at all is at
+// `path`: an existing file or a link (even one whose target is missing) makes
+// it fail, so a file planted there in advance is never written through
+// (posix O_CREAT|O_EXCL|O_NOFOLLOW, win32 CREATE_NEW on the name itself).
+// kInvalidFileHandle on failure.
+FileHandle FileCreateNew(const char* path);
 // Opens or creates for writing, positioned at the end. kInvalidFileHandle on failure.
 FileHandle FileOpenAppend(const char* path);
 // Closes a valid handle; false (and FileLastError set) when the system refused.
@@ -57,6 +64,27 @@ int FileLastError();
 // 1 file not found, 7 disk full, 8 access denied and its kin, 9 device
 // fault, 12 anything else (0 stays 0).
 int FileErrorToLSError(int native_error);
+
+// What a failed file call means to the player, whatever the system's number.
+enum class FileFault {
+  kNone,
+  // No such file or folder.
+  kNotFound,
+  // Another program holds it: win32 sharing or lock violation; posix ETXTBSY, EBUSY.
+  kInUse,
+  // Not allowed: win32 access denied; posix EACCES, EPERM, EROFS.
+  kAccessDenied,
+  kDiskFull,
+  kOther,
+};
+// The fault class of a native error number (0 is kNone).
+FileFault ClassifyFileError(int native_error);
+// The fault class of the most recent failed call of this service or of
+// file_system.h.
+inline FileFault LastFileFault() { return ClassifyFileError(FileLastError()); }
+// Records the native error number of a failed call, for LastFileFault. The
+// file_system.h backends record theirs here; callers need not.
+void RecordFileError(int native_error);
 
 // Owns a handle and closes it on every path.
 class ScopedFile {

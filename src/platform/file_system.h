@@ -24,18 +24,23 @@ namespace corvane::platform {
 //   only through StoredFileName (and HostPath's resolution).
 
 struct FileAttributes {
-  bool exists = false;
-  bool directory = false;
-  bool read_only = false;
+  bool exists = false;     // something is at the name (a link counts, even one to nothing)
+  bool directory = false;  // of what the name leads to
+  bool read_only = false;  // of what the name leads to
+  bool link = false;       // the name itself is a link (posix symbolic link, win32 reparse point)
 };
 
-// Deletes a file. True when it is gone afterwards because of this call.
+// Failed calls record their native error for LastFileFault (file_io.h).
+
+// Deletes a file; a link is removed itself, never its target. True when it
+// is gone afterwards because of this call.
 bool RemoveFile(const char* path);
 // Moves `from` to `to`, replacing an existing `to` in one step.
 bool RenameReplacing(const char* from, const char* to);
 // Attributes of a path; exists is false when there is nothing there.
 FileAttributes QueryFileAttributes(const char* path);
-// Sets or clears the read-only attribute of an existing file.
+// Sets or clears the read-only attribute of the existing file named by
+// `path` itself: a link is refused (false), so its target is never changed.
 bool SetReadOnly(const char* path, bool read_only);
 // Makes one directory (its parent must exist). True if made or already there.
 bool MakeDirectory(const char* path);

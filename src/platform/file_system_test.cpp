@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "platform/file_io.h"
 #include "platform/file_mapping.h"
 
 namespace corvane::platform {
@@ -148,6 +149,37 @@ TEST_F(FileServicesTest, MappedViewsReadTheFileAtGranularOffsets) {
   EXPECT_EQ(OpenFileForMapping(Path("missing").c_str()), kNoMapHandle);
   EXPECT_EQ(OpenFileForMapping(dir_.string().c_str()), kNoMapHandle);
 }
+
+#ifndef _WIN32
+TEST_F(FileServicesTest, LinksAreNeverWrittenOrChangedThrough) {
+  Write("outside", "keep");
+  fs::permissions(Path("outside"), fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(Path("outside"), Path("link"));
+  fs::create_symlink(Path("nowhere"), Path("dangling"));
+
+  // Exclusive creation refuses a link, even one to nothing.
+  EXPECT_FALSE(IsValidFileHandle(FileCreateNew(Path("link").c_str())));
+  EXPECT_FALSE(IsValidFileHandle(FileCreateNew(Path("dangling").c_str())));
+  EXPECT_FALSE(fs::exists(Path("nowhere")));
+  // The read-only attribute is never set through a link.
+  EXPECT_FALSE(SetReadOnly(Path("link").c_str(), true));
+  EXPECT_EQ(fs::status(Path("outside")).permissions() & fs::perms::owner_write,
+            fs::perms::owner_write);
+  FileAttributes link = QueryFileAttributes(Path("link").c_str());
+  EXPECT_TRUE(link.exists && link.link);
+  FileAttributes dangling = QueryFileAttributes(Path("dangling").c_str());
+  EXPECT_TRUE(dangling.exists && dangling.link);
+  // Removing a link removes the link.
+  EXPECT_TRUE(RemoveFile(Path("link").c_str()));
+  EXPECT_TRUE(RemoveFile(Path("dangling").c_str()));
+  EXPECT_EQ(Read("outside"), "keep");
+
+  FileHandle created = FileCreateNew(Path("new").c_str());
+  ASSERT_TRUE(IsValidFileHandle(created));
+  EXPECT_TRUE(FileClose(created));
+  EXPECT_FALSE(IsValidFileHandle(FileCreateNew(Path("new").c_str())));
+}
+#endif
 
 }  // namespace
 }  // namespace corvane::platform

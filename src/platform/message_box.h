@@ -21,6 +21,12 @@ enum class BoxAnswer { kAbort = 0, kRetry = 1, kIgnore = 2 };
 // Retry the default button. Answers the button pressed.
 BoxAnswer AskAbortRetryIgnoreBox(const char* text, const char* title, bool retry_default);
 
+// Retry (the default button) and Cancel with the warning icon: something
+// outside the patch stands in the way and the player can clear it. True for
+// Retry. Where nobody can answer (posix without a terminal) the answer is
+// Cancel.
+bool AskRetryCancelBox(const char* text, const char* title);
+
 // The system's text for the error code of the most recent failed system call
 // (win32: FormatMessageA of GetLastError; posix: strerror of errno), without a
 // trailing line break.

@@ -71,6 +71,15 @@ void LoadWithName(ModuleInstance instance, int id, const std::string& name, char
   out[size - 1] = '\0';
 }
 
+// The title (message 1) and the question `id` formatted with `args`.
+void FormatQuestion(ModuleInstance instance, int id, char (&title)[kBoxTitleSize],
+                    char (&text)[kQuestionTextSize], va_list args) {
+  LoadMessage(instance, kMsgPatchTitle, title, sizeof(title));
+  char format[kQuestionTemplateSize];
+  LoadMessageFormat(instance, id, format, sizeof(format));
+  if (std::vsnprintf(text, sizeof(text), format, args) < 0) text[0] = '\0';
+}
+
 }  // namespace
 
 void MessageBoxFunctions::Show(const char* text, const char* title, platform::BoxIcon icon) {
@@ -80,6 +89,10 @@ void MessageBoxFunctions::Show(const char* text, const char* title, platform::Bo
 platform::BoxAnswer MessageBoxFunctions::AskAbortRetryIgnore(const char* text, const char* title,
                                                              bool retry_default) {
   return platform::AskAbortRetryIgnoreBox(text, title, retry_default);
+}
+
+bool MessageBoxFunctions::AskRetryCancel(const char* text, const char* title) {
+  return platform::AskRetryCancelBox(text, title);
 }
 
 MessageBoxFunctions* GetMessageBoxFunctions() { return current_boxes; }
@@ -136,13 +149,10 @@ void ShowSystemError() {
 int AskAbortRetryIgnore(ModuleInstance instance, ConsoleWindow* owner, bool retry_returns, int id,
                         ...) {
   char title[kBoxTitleSize];
-  LoadMessage(instance, kMsgPatchTitle, title, sizeof(title));
-  char format[kQuestionTemplateSize];
-  LoadMessageFormat(instance, id, format, sizeof(format));
   char text[kQuestionTextSize];
   va_list args;
   va_start(args, id);
-  if (std::vsnprintf(text, sizeof(text), format, args) < 0) text[0] = '\0';
+  FormatQuestion(instance, id, title, text, args);
   va_end(args);
 
   for (;;) {
@@ -154,6 +164,19 @@ int AskAbortRetryIgnore(ModuleInstance instance, ConsoleWindow* owner, bool retr
     }
     if (answer != 1 || retry_returns) return answer;
   }
+}
+
+bool AskRetryCancel(ModuleInstance instance, ConsoleWindow* owner, int id, ...) {
+  char title[kBoxTitleSize];
+  char text[kQuestionTextSize];
+  va_list args;
+  va_start(args, id);
+  FormatQuestion(instance, id, title, text, args);
+  va_end(args);
+  if (owner != nullptr && owner->IsOpen()) {
+    return owner->AskRetryCancel(text, title) == RetryCancel::kRetry;
+  }
+  return current_boxes->AskRetryCancel(text, title);
 }
 
 }  // namespace corvane

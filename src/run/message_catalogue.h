@@ -57,6 +57,8 @@ class MessageBoxFunctions {
   virtual void Show(const char* text, const char* title, platform::BoxIcon icon);
   virtual platform::BoxAnswer AskAbortRetryIgnore(const char* text, const char* title,
                                                   bool retry_default);
+  // True for Retry.
+  virtual bool AskRetryCancel(const char* text, const char* title);
 };
 // The current object; never null.
 MessageBoxFunctions* GetMessageBoxFunctions();
@@ -116,5 +118,12 @@ void ShowSystemError();
 // nobody can answer (no terminal), the answer is Abort.
 int AskAbortRetryIgnore(ModuleInstance instance, ConsoleWindow* owner, bool retry_returns, int id,
                         ...);
+
+// Asks Retry (the default) or Cancel about message `id` formatted with the
+// arguments, titled with message 1, for something outside the patch that the
+// player can clear (kMsgFileInUse, kMsgFolderNotWritable). The question
+// belongs to `owner` when that window is open, else it is the system's box.
+// True for Retry; where nobody can answer, the answer is Cancel.
+bool AskRetryCancel(ModuleInstance instance, ConsoleWindow* owner, int id, ...);
 
 }  // namespace corvane

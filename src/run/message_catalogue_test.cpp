@@ -184,5 +184,24 @@ TEST_F(MessageCatalogueTest, DefaultBoxReachesThePlatform) {
 }
 #endif
 
+TEST_F(MessageCatalogueTest, RetryCancelGoesToTheOpenWindowElseToTheBoxes) {
+  test::ScriptedWindow window;
+  window.retry_cancel_answers = {RetryCancel::kRetry, RetryCancel::kCancel};
+  EXPECT_TRUE(AskRetryCancel(nullptr, &window, kMsgFileInUse, "DATA\\A.PBO"));
+  EXPECT_FALSE(AskRetryCancel(nullptr, &window, kMsgFolderNotWritable, "C:\\Games\\X"));
+  ASSERT_EQ(window.retry_cancel_questions.size(), 2u);
+  EXPECT_EQ(window.retry_cancel_questions[0],
+            "File DATA\\A.PBO is in use.\r\nClose the game and any program using the file, then "
+            "choose Retry.");
+  EXPECT_EQ(window.retry_cancel_questions[1].rfind("Cannot write to the folder C:\\Games\\X.", 0),
+            0u);
+
+  // Without a window the question is the catalogue's box, titled as every box.
+  test::ScopedBoxRecorder boxes;
+  EXPECT_FALSE(AskRetryCancel(nullptr, nullptr, kMsgFileInUse, "X.EXE"));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].rfind("Corvane Patch? File X.EXE is in use.", 0), 0u);
+}
+
 }  // namespace
 }  // namespace corvane

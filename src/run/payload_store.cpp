@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/work_file.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
@@ -16,13 +17,11 @@ namespace {
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-constexpr char kPartSuffix[] = ".part";
-
-// Removes a leftover file, read-only or not; quietly nothing when there is none.
-void RemoveAnyFile(const char* path) {
+// Removes a work file; quietly nothing when there is none.
+void RemoveWorkFile(const char* path) {
   platform::FileAttributes attributes = platform::QueryFileAttributes(path);
-  if (!attributes.exists || attributes.directory) return;
-  if (attributes.read_only) platform::SetReadOnly(path, false);
+  if (!attributes.exists || (attributes.directory && !attributes.link)) return;
+  if (attributes.read_only && !attributes.link) platform::SetReadOnly(path, false);
   platform::RemoveFile(path);
 }
 
@@ -90,42 +89,73 @@ void MakeDirectories(const char* path) {
   }
 }
 
-bool ExtractPayload(const char* name, const char* target_path,
-                    const platform::ResourceModule& module) {
+bool WritePayloadFile(const char* name, const char* work_path,
+                      const platform::ResourceModule& module, platform::FileFault* fault,
+                      const char* shown_path) {
+  platform::FileFault ignored = platform::FileFault::kNone;
+  if (fault == nullptr) fault = &ignored;
+  *fault = platform::FileFault::kNone;
   uint32_t size = 0;
   const uint8_t* bytes = FindPayload(name, module, &size);
   if (bytes == nullptr) {
     ShowSystemError();
     return false;
   }
-  if (target_path == nullptr ||
-      std::strlen(target_path) + sizeof(kPartSuffix) - 1 > kMaxPayloadPath) {
+  if (work_path == nullptr || std::strlen(work_path) > kMaxPayloadPath) {
+    *fault = platform::FileFault::kOther;
     return false;
   }
-  MakeDirectories(target_path);
+  MakeDirectories(work_path);
 
-  std::string part_path = std::string(target_path) + kPartSuffix;
-  RemoveAnyFile(part_path.c_str());
-  platform::ScopedFile file(platform::FileOpenWrite(part_path.c_str()));
+  platform::ScopedFile file(CreateWorkFile(work_path, fault));
   if (!file.IsValid()) return false;
 
   bool written = true;
   for (uint32_t offset = 0; offset < size; offset += kExtractPieceSize) {
     uint32_t piece = size - offset < kExtractPieceSize ? size - offset : kExtractPieceSize;
     if (platform::FileWrite(file.Get(), bytes + offset, piece) != piece) {
-      ShowWriteError(platform::FileLastError(), target_path);
+      *fault = platform::LastFileFault();
+      ShowWriteError(platform::FileLastError(), shown_path != nullptr ? shown_path : work_path);
       written = false;
       break;
     }
   }
-  bool closed = file.Close();
-  if (written && closed) {
-    // Replacing in one rename: a read-only target would refuse it on win32.
-    platform::FileAttributes target = platform::QueryFileAttributes(target_path);
-    if (target.exists && target.read_only) platform::SetReadOnly(target_path, false);
-    if (platform::RenameReplacing(part_path.c_str(), target_path)) return true;
+  if (!file.Close() && written) {
+    *fault = platform::LastFileFault();
+    written = false;
   }
-  RemoveAnyFile(part_path.c_str());
+  if (written) return true;
+  RemoveWorkFile(work_path);
+  return false;
+}
+
+bool ExtractPayload(const char* name, const char* target_path,
+                    const platform::ResourceModule& module, platform::FileFault* fault) {
+  platform::FileFault ignored = platform::FileFault::kNone;
+  if (fault == nullptr) fault = &ignored;
+  if (target_path == nullptr ||
+      std::strlen(target_path) + sizeof(kPartSuffix) - 1 > kMaxPayloadPath) {
+    *fault = platform::FileFault::kOther;
+    // A missing resource is told as before, whatever the path.
+    uint32_t size = 0;
+    if (FindPayload(name, module, &size) == nullptr) ShowSystemError();
+    return false;
+  }
+  std::string part_path = std::string(target_path) + kPartSuffix;
+  if (!WritePayloadFile(name, part_path.c_str(), module, fault, target_path)) return false;
+
+  // Replacing in one rename: a read-only target would refuse it on win32. The
+  // attribute belongs to the file at the name, never to a link's target.
+  platform::FileAttributes target = platform::QueryFileAttributes(target_path);
+  bool read_only = target.exists && target.read_only && !target.link;
+  if (read_only) platform::SetReadOnly(target_path, false);
+  if (platform::RenameReplacing(part_path.c_str(), target_path)) {
+    if (read_only) platform::SetReadOnly(target_path, true);
+    return true;
+  }
+  *fault = platform::LastFileFault();
+  if (read_only) platform::SetReadOnly(target_path, true);
+  RemoveWorkFile(part_path.c_str());
   return false;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/file_io.h"
 #include "run/patch_context.h"
 
 namespace corvane {
@@ -40,18 +41,32 @@ uint32_t PayloadSize(const char* name, const platform::ResourceModule& module);
 std::unique_ptr<char[]> LoadPayloadText(const char* name, const platform::ResourceModule& module,
                                         uint32_t* size = nullptr);
 
-// Writes the whole resource to `target_path`, creating the directories on the
-// way. The bytes go to a temporary file beside the target (target + ".part")
-// which is then renamed over the target in one step: a target that existed
-// before is replaced (read-only or not) or, on any failure, left as it was;
-// it is never missing or half written. True when everything was written, the
-// file closed without error and renamed into place.
+// Writes the whole resource to the work file `work_path`, creating the
+// directories on the way. Whatever was at that name is removed first (a link
+// itself, never its target) and the file is created exclusively, so nothing
+// is ever written through a link (engine/work_file.h). True when everything
+// was written and the file closed without error.
 // Failures: a missing resource shows the system's error text; a short write
-// shows "errno = %d (0x%x), %s" titled "Error in write" with the target path;
-// a file that cannot be created or a failed rename show nothing. The temporary
-// file is removed on every failure.
+// shows "errno = %d (0x%x), %s" titled "Error in write" with `shown_path`
+// (the work path when null); a file that cannot be created shows nothing.
+// The work file is removed on every failure, and *fault (when given) tells
+// why it could not be created or written (kNone for a missing resource).
+bool WritePayloadFile(const char* name, const char* work_path,
+                      const platform::ResourceModule& module, platform::FileFault* fault = nullptr,
+                      const char* shown_path = nullptr);
+
+// Writes the whole resource to `target_path`: WritePayloadFile into a work
+// file beside the target (target + ".part"), which is then renamed over the
+// target in one step. A target that existed before is replaced (read-only or
+// not, and read-only again afterwards) or, on any failure, left as it was; it
+// is never missing or half written. True when everything was written and
+// renamed into place. A failed rename shows nothing; the work file is removed
+// on every failure and *fault (when given) tells why.
 bool ExtractPayload(const char* name, const char* target_path,
-                    const platform::ResourceModule& module);
+                    const platform::ResourceModule& module, platform::FileFault* fault = nullptr);
+
+// The work file ExtractPayload writes a target through.
+inline constexpr char kPartSuffix[] = ".part";
 
 // Creates every directory of a file path (each prefix ending before a
 // backslash), from the left, ignoring failures (such as "C:" or a directory

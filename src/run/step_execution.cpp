@@ -1,7 +1,9 @@
 #include "run/step_execution.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <new>
 
 #include "engine/apply_patch.h"
 #include "engine/update_path.h"
@@ -9,21 +11,36 @@
 #include "platform/file_system.h"
 #include "run/message_catalogue.h"
 #include "run/payload_store.h"
-#include "run/verify_installation.h"
+#include "run/step_result_check.h"
 #include "ui/console_window.h"
 
 namespace corvane {
 
 namespace {
 
+using platform::FileFault;
+
 constexpr uint64_t kStepSpareBytes = 10u << 20;
 
 FreeSpaceFunction free_space_function = nullptr;
+InstalledOpenFunction installed_open_function = nullptr;
+ReplaceFunction replace_function = nullptr;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 ModuleInstance WindowInstance(const PatchContext* context) {
   return context->window != nullptr ? context->window->Instance() : nullptr;
+}
+
+// Keeps the window answering: after every file, and from within long work
+// on one file.
+void Pump(const PatchContext* context) {
+  if (context->window != nullptr) context->window->ProcessMessages();
+}
+std::function<void()> Pumper(const PatchContext* context) {
+  ConsoleWindowProgress* window = context->window;
+  if (window == nullptr) return {};
+  return [window] { window->ProcessMessages(); };
 }
 
 // The paths of one update, built from the rest of its payload name.
@@ -43,6 +60,26 @@ bool BuildStepPaths(const PatchContext* context, const char* rest, StepPaths* pa
   return paths->update.size() <= kMaxEnginePath && paths->temporary.size() <= kMaxEnginePath;
 }
 
+// The version a step's payload name leads to: "<prefix><major>.<minor>\...".
+// False when the text there holds no version number.
+bool StepTargetVersion(const char* name, const char* prefix, int* major, int* minor) {
+  const char* p = name + std::strlen(prefix);
+  if (!IsDigit(*p)) return false;
+  int values[2] = {0, 0};
+  for (int part = 0; part < 2; ++part) {
+    int digits = 0;
+    for (; IsDigit(*p); ++p) {
+      if (++digits > 4) return false;
+      values[part] = values[part] * 10 + (*p - '0');
+    }
+    if (*p != (part == 0 ? '.' : '\\')) return false;
+    ++p;
+  }
+  *major = values[0];
+  *minor = values[1];
+  return true;
+}
+
 void RemoveQuietly(const std::string& path) { platform::RemoveFile(path.c_str()); }
 
 void Fail(PatchContext* context, const std::string& failed_file) {
@@ -50,18 +87,119 @@ void Fail(PatchContext* context, const std::string& failed_file) {
   context->SetFailedFile(failed_file.c_str());
 }
 
-// Moves the new content over the installed file in one step; the installed
-// file stays as it was when that is not possible.
-bool ReplaceInstalledFile(const StepPaths& paths) {
-  if (!platform::QueryFileAttributes(paths.temporary.c_str()).exists) return false;
-  platform::FileAttributes installed = platform::QueryFileAttributes(paths.target.c_str());
-  if (installed.exists && installed.read_only) {
-    platform::SetReadOnly(paths.target.c_str(), false);
+bool IsBlocked(FileFault fault) {
+  return fault == FileFault::kInUse || fault == FileFault::kAccessDenied;
+}
+
+FileFault OpenInstalledOnDisk(const char* path) {
+  platform::ScopedFile file(platform::FileOpenRead(path));
+  return file.IsValid() ? FileFault::kNone : platform::LastFileFault();
+}
+
+FileFault ReplaceOnDisk(const char* from, const char* to) {
+  return platform::RenameReplacing(from, to) ? FileFault::kNone : platform::LastFileFault();
+}
+
+FileFault OpenInstalled(const std::string& path) {
+  return installed_open_function != nullptr ? installed_open_function(path.c_str())
+                                            : OpenInstalledOnDisk(path.c_str());
+}
+
+FileFault Replace(const std::string& from, const std::string& to) {
+  return replace_function != nullptr ? replace_function(from.c_str(), to.c_str())
+                                     : ReplaceOnDisk(from.c_str(), to.c_str());
+}
+
+// A file held by another program (the game itself, often): the player can
+// close it and go on. True for Retry.
+bool AskFileInUse(PatchContext* context, const std::string& relative) {
+  return AskRetryCancel(WindowInstance(context), context->window, kMsgFileInUse, relative.c_str());
+}
+
+// A folder the player may not write to, named by a file that goes there.
+bool AskFolderNotWritable(PatchContext* context, const std::string& file_path) {
+  std::string folder = file_path.substr(0, file_path.size() - FileNamePart(file_path).size());
+  if (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
+  return AskRetryCancel(WindowInstance(context), context->window, kMsgFolderNotWritable,
+                        folder.c_str());
+}
+
+// A work file that could not be made: an unwritable folder or a work file
+// held by another program asks the player (true for Retry); anything else
+// is no question.
+bool AskAboutWorkFile(PatchContext* context, FileFault fault, const std::string& work_path,
+                      bool* asked) {
+  *asked = IsBlocked(fault);
+  if (!*asked) return false;
+  if (fault == FileFault::kAccessDenied) return AskFolderNotWritable(context, work_path);
+  std::string directory = context->installation_directory;
+  return AskFileInUse(context, work_path.substr(directory.size()));
+}
+
+enum class ReplaceOutcome { kDone, kFailed, kCancelled };
+
+// Moves the proven work file over the installed file in one rename, so the
+// installed file is never missing. A read-only installed file is replaced
+// all the same and is read-only again afterwards; the attribute is that of
+// the file at the name, never of a link's target. An installed file held by
+// another program asks Retry/Cancel.
+ReplaceOutcome ReplaceInstalledFile(PatchContext* context, const std::string& work,
+                                    const std::string& target, const std::string& relative) {
+  platform::FileAttributes produced = platform::QueryFileAttributes(work.c_str());
+  if (!produced.exists || produced.link) return ReplaceOutcome::kFailed;
+  for (;;) {
+    platform::FileAttributes installed = platform::QueryFileAttributes(target.c_str());
+    bool read_only = installed.exists && installed.read_only && !installed.link;
+    if (read_only) platform::SetReadOnly(target.c_str(), false);
+    FileFault fault = Replace(work, target);
+    if (read_only) platform::SetReadOnly(target.c_str(), true);
+    if (fault == FileFault::kNone) return ReplaceOutcome::kDone;
+    if (!IsBlocked(fault)) return ReplaceOutcome::kFailed;
+    if (!AskFileInUse(context, relative)) return ReplaceOutcome::kCancelled;
   }
-  if (platform::RenameReplacing(paths.temporary.c_str(), paths.target.c_str())) return true;
-  if (installed.exists && installed.read_only) platform::SetReadOnly(paths.target.c_str(), true);
-  RemoveQuietly(paths.temporary);
-  return false;
+}
+
+// The check of a file a step or a pass produced against its list: true when
+// it passes or the list says nothing of it. On a mismatch `expected` and
+// `computed` hold the first listed value and the file's CRC.
+bool ProvenByList(const PatchContext* context, const ListedCrcs& listed, const std::string& path,
+                  uint32_t* expected, uint32_t* computed) {
+  if (!listed.listed) return true;
+  *expected = listed.values.empty() ? 0 : listed.values[0];
+  *computed = 0;
+  if (!FileCrc(path.c_str(), computed, Pumper(context))) return false;
+  return listed.Matches(*computed);
+}
+
+enum class StepStage { kGoOn, kStop };
+
+// Extracts the update file beside the installed file. kStop after raising
+// the error flag.
+StepStage ExtractUpdate(PatchContext* context, const platform::ResourceModule& module,
+                        const char* name, const StepPaths& paths) {
+  for (;;) {
+    FileFault fault = FileFault::kNone;
+    if (WritePayloadFile(name, paths.update.c_str(), module, &fault)) {
+      return StepStage::kGoOn;
+    }
+    bool asked = false;
+    if (AskAboutWorkFile(context, fault, paths.update, &asked)) continue;
+    Fail(context, asked ? paths.relative : paths.target);
+    return StepStage::kStop;
+  }
+}
+
+// Waits, with the player, until the installed file can be opened: a file
+// held by another program would otherwise read as a damaged one.
+StepStage WaitUntilReadable(PatchContext* context, const StepPaths& paths) {
+  for (;;) {
+    FileFault fault = OpenInstalled(paths.target);
+    if (!IsBlocked(fault)) return StepStage::kGoOn;  // readable, or the application reports it
+    if (!AskFileInUse(context, paths.relative)) {
+      Fail(context, paths.relative);
+      return StepStage::kStop;
+    }
+  }
 }
 
 }  // namespace
@@ -85,6 +223,10 @@ uint64_t StepBytesNeeded(uint64_t update_size, uint64_t file_length) {
 }
 
 void SetFreeSpaceFunction(FreeSpaceFunction function) { free_space_function = function; }
+void SetInstalledOpenFunction(InstalledOpenFunction function) {
+  installed_open_function = function;
+}
+void SetReplaceFunction(ReplaceFunction function) { replace_function = function; }
 
 bool HasFreeSpace(const char* path, uint64_t needed) {
   uint64_t free_bytes = 0;
@@ -129,10 +271,7 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
   }
   if (context->window != nullptr) context->window->SetProgressText("%s", paths.relative.c_str());
 
-  if (!ExtractPayload(name, paths.update.c_str(), *module)) {
-    Fail(context, paths.target);
-    return false;
-  }
+  if (ExtractUpdate(context, *module, name, paths) == StepStage::kStop) return false;
   // From here on the installed file's name has the letter case of the disk.
   std::string stored;
   if (!platform::StoredFileName(paths.target.c_str(), &stored)) {
@@ -142,27 +281,68 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
   }
   paths.target.replace(paths.target.size() - FileNamePart(paths.target).size(), std::string::npos,
                        stored);
+  if (WaitUntilReadable(context, paths) == StepStage::kStop) {
+    RemoveQuietly(paths.update);
+    return false;
+  }
+
+  // What the target version's list says the new file must be.
+  ListedCrcs listed;
+  int target_major = 0;
+  int target_minor = 0;
+  if (StepTargetVersion(name, context->prefix, &target_major, &target_minor)) {
+    listed = FindListedCrcs(*module, target_major, target_minor, paths.relative, true);
+  }
 
   bool replace = false;
   for (;;) {
     int result;
+    FileFault output_fault;
     {
       // The action goes before anything is moved: that releases every view
       // and handle of the installed file and the update.
-      std::unique_ptr<IPatchAction> action(NewApplyPatch());
-      result = action != nullptr ? action->Process(paths.temporary.c_str(), paths.update.c_str(),
-                                                   paths.target.c_str(), true)
-                                 : kPatchFailed;
-    }
-    if (result == kPatchDone) {
-      replace = true;
-      break;
+      std::unique_ptr<ApplyPatch> action(new (std::nothrow) ApplyPatch());
+      if (action != nullptr) {
+        action->SetProgress(Pumper(context));
+        result = action->Process(paths.temporary.c_str(), paths.update.c_str(),
+                                 paths.target.c_str(), true);
+        output_fault = action->OutputFault();
+      } else {
+        result = kPatchFailed;
+        output_fault = FileFault::kNone;
+      }
     }
     if (result == kPatchNothingToDo) break;
-    int answer = AskAbortRetryIgnore(WindowInstance(context), context->window, true,
-                                     kMsgFileError, paths.relative.c_str(), 0u, 1u);
+    bool asked = false;
+    if (result == kPatchFailed &&
+        AskAboutWorkFile(context, output_fault, paths.temporary, &asked)) {
+      continue;
+    }
+    if (asked) {
+      Fail(context, paths.relative);
+      RemoveQuietly(paths.update);
+      return false;
+    }
+    uint32_t expected = 0;
+    uint32_t computed = 1;
+    if (result == kPatchDone) {
+      // Proven before it replaces anything: a wrong result is a failed
+      // application, never a replaced file.
+      if (ProvenByList(context, listed, paths.temporary, &expected, &computed)) {
+        replace = true;
+        break;
+      }
+      RemoveQuietly(paths.temporary);
+      if (context->window != nullptr) {
+        context->window->AddLine(kMsgFileError, paths.relative.c_str(), expected, computed);
+      }
+    }
+    int answer = AskAbortRetryIgnore(WindowInstance(context), context->window, true, kMsgFileError,
+                                     paths.relative.c_str(), expected, computed);
     if (answer == 1) continue;
     if (answer == 2) {
+      // Replace with whatever was produced; a refused result is gone, so the
+      // installed file stays and the step fails.
       replace = true;
       break;
     }
@@ -172,15 +352,93 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
     return false;
   }
 
-  if (replace && !ReplaceInstalledFile(paths)) Fail(context, paths.relative);
+  if (replace && ReplaceInstalledFile(context, paths.temporary, paths.target, paths.relative) !=
+                     ReplaceOutcome::kDone) {
+    RemoveQuietly(paths.temporary);
+    Fail(context, paths.relative);
+  }
   RemoveQuietly(paths.update);
+  Pump(context);
   return !context->error;
 }
+
+namespace {
+
+enum class PassStage { kNext, kStop };
+
+// Ignore on a whole file that could not be put in place: the pass may only go
+// on without it when the installed copy is there; a missing file fails the
+// pass (the remaining files are still copied).
+PassStage SkipWholeFile(PatchContext* context, const std::string& target,
+                        const std::string& shown) {
+  if (!platform::FileExists(target.c_str())) Fail(context, shown);
+  return PassStage::kNext;
+}
+
+// One whole file: extracted to a work file beside the target, proven against
+// the patch version's list, and only then renamed over the installed file.
+PassStage CopyWholeFile(PatchContext* context, const char* name, const char* rest,
+                        const std::string& target, const std::string& shown) {
+  ModuleInstance instance = WindowInstance(context);
+  const std::string work = target + kPartSuffix;
+  for (;;) {
+    FileFault fault = FileFault::kNone;
+    if (!WritePayloadFile(name, work.c_str(), *context->module, &fault, target.c_str())) {
+      bool asked = false;
+      if (AskAboutWorkFile(context, fault, work, &asked)) continue;
+      if (asked) {
+        Fail(context, shown);
+        return PassStage::kStop;
+      }
+      int answer =
+          AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str());
+      if (answer == 1) continue;
+      if (answer == 2) return SkipWholeFile(context, target, shown);
+      Fail(context, shown);
+      return PassStage::kStop;
+    }
+
+    ListedCrcs listed =
+        FindListedCrcs(*context->module, context->patch_major, context->patch_minor, rest, false);
+    if (!listed.list_found && context->window != nullptr) {
+      context->window->AddLine(kMsgNoFileCrc, rest, context->patch_major, context->patch_minor);
+    }
+    uint32_t expected = 0;
+    uint32_t computed = 0;
+    if (!ProvenByList(context, listed, work, &expected, &computed)) {
+      RemoveQuietly(work);
+      if (context->window != nullptr) {
+        context->window->AddLine(kMsgFileError, shown.c_str(), expected, computed);
+      }
+      int answer = AskAbortRetryIgnore(instance, context->window, true, kMsgFileError,
+                                       shown.c_str(), expected, computed);
+      if (answer == 1) continue;
+      if (answer == 2) return SkipWholeFile(context, target, shown);
+      Fail(context, shown);
+      return PassStage::kStop;
+    }
+
+    ReplaceOutcome outcome = ReplaceInstalledFile(context, work, target, shown);
+    if (outcome == ReplaceOutcome::kDone) return PassStage::kNext;
+    RemoveQuietly(work);
+    if (outcome == ReplaceOutcome::kCancelled) {
+      Fail(context, shown);
+      return PassStage::kStop;
+    }
+    int answer =
+        AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str());
+    if (answer == 1) continue;
+    if (answer == 2) return SkipWholeFile(context, target, shown);
+    Fail(context, shown);
+    return PassStage::kStop;
+  }
+}
+
+}  // namespace
 
 void CopyWholeFiles(PatchContext* context) {
   const std::string directory = context->installation_directory;
   const size_t prefix_length = std::strlen(context->prefix);
-  ModuleInstance instance = WindowInstance(context);
   for (const RString& name : context->names) {
     if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
     const char* rest = name.Data() + prefix_length;
@@ -192,27 +450,9 @@ void CopyWholeFiles(PatchContext* context) {
     const std::string shown = target.substr(directory.size());
     if (context->window != nullptr) context->window->SetProgressText("%s", shown.c_str());
 
-    bool next_name = false;
-    while (!next_name) {
-      if (!ExtractPayload(name.Data(), target.c_str(), *context->module)) {
-        int answer = AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort,
-                                         name.Data());
-        if (answer == 1) continue;
-        if (answer == 2) break;
-        Fail(context, shown);
-        return;
-      }
-      switch (VerifyInstallation(context, rest, false, true)) {
-        case kVerifyRetry:
-          continue;
-        case kVerifyPassed:
-          next_name = true;
-          break;
-        default:
-          Fail(context, shown);
-          return;
-      }
-    }
+    PassStage stage = CopyWholeFile(context, name.Data(), rest, target, shown);
+    Pump(context);
+    if (stage == PassStage::kStop) return;
   }
 }
 

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "engine/crc32.h"
+#include "engine/work_file.h"
 #include "platform/file_system.h"
 #include "run/payload_store.h"
+#include "run/step_result_check.h"
 #include "run/step_test_support.h"
 
 namespace corvane {
@@ -18,6 +23,19 @@ using test::ScratchDir;
 using test::ScriptedWindow;
 using test::ToBytes;
 using Names = std::vector<std::string>;
+
+std::string CrcText(const std::string& content) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "%08x", Crc32(content.data(), content.size()));
+  return text;
+}
+
+// A list line "<name> <crc of each content>".
+Bytes ListLine(const std::string& name, const std::vector<std::string>& contents) {
+  std::string line = name;
+  for (const std::string& content : contents) line += " " + CrcText(content);
+  return ToBytes(line + "\r\n");
+}
 
 TEST(StepNameTest, MatchesPrefixTargetVersionAndBackslash) {
   const char* rest = nullptr;
@@ -51,6 +69,9 @@ class StepTest : public ::testing::Test {
   void SetUp() override { SetFreeSpaceFunction(&FakeFreeSpace); }
   void TearDown() override {
     SetFreeSpaceFunction(nullptr);
+    SetInstalledOpenFunction(nullptr);
+    SetReplaceFunction(nullptr);
+    SetWorkFileCreateFunction(nullptr);
     fake_known = true;
   }
 
@@ -246,21 +267,26 @@ TEST_F(CopyTest, RetryOfTheVerificationExtractsAgain) {
   window_.answers = {AbortRetryIgnore::kRetry, AbortRetryIgnore::kAbort};
   Copy("Add\\", {"ADD\\DATA\\A.PBO"});
   EXPECT_EQ(window_.questions.size(), 2u);
-  EXPECT_EQ(game_.Read("DATA/A.PBO"), "abc");
+  // A copy the list refuses never replaces the file that is there.
+  EXPECT_EQ(game_.Read("DATA/A.PBO"), "spoiled");
+  EXPECT_EQ(game_.List("DATA"), Names{"A.PBO"});
   EXPECT_EQ(context_.error, 1);
   EXPECT_STREQ(context_.failed_file, "DATA\\A.PBO");
 }
 
-TEST_F(CopyTest, MissingPayloadAsksAndIgnoreGoesOn) {
+TEST_F(CopyTest, MissingPayloadAsksAndIgnoreGoesOnPastAnInstalledCopy) {
+  game_.Write("A.DAT", "installed a");
   Start({{"ALL\\B.DAT", ToBytes("b")}});
   window_.answers = {AbortRetryIgnore::kIgnore};
   Copy("All\\", {"ALL\\A.DAT", "ALL\\B.DAT"});
-  EXPECT_EQ(window_.questions, Names{"Error found in file ALL\\A.DAT"});
+  // The question names the installed file, not the payload's internal name.
+  EXPECT_EQ(window_.questions, Names{"Error found in file A.DAT"});
   // The missing resource itself is told with the system's error text.
   ASSERT_EQ(boxes_.boxes.size(), 1u);
   EXPECT_EQ(boxes_.boxes[0].rfind("Error: ", 0), 0u);
   EXPECT_EQ(context_.error, 0);
-  EXPECT_EQ(game_.List(), Names{"B.DAT"});
+  EXPECT_EQ(game_.List(), (Names{"A.DAT", "B.DAT"}));
+  EXPECT_EQ(game_.Read("A.DAT"), "installed a");
   // Without a list for the patch version, each file is noted and passes.
   EXPECT_EQ(window_.Lines().back(), "Note: No CRC information about file B.DAT, version 1.01.");
 }
@@ -273,6 +299,283 @@ TEST_F(CopyTest, AbortOfAnExtractionEndsThePass) {
   EXPECT_STREQ(context_.failed_file, "SUB\\A.DAT");
   EXPECT_FALSE(game_.Exists("B.DAT"));
 }
+
+// --- Results proven against the target version's list ---
+
+TEST_F(StepTest, ResultTheTargetListRefusesNeverReplacesTheFile) {
+  for (const char* name : {"A.EXE", "B.DAT", "C.DAT", "X.EXE"}) game_.Write(name, "old");
+  // A.EXE matches the second of its values, B.DAT the line of an edition
+  // variant; C.DAT has no line, so its update's byte sum is all there is to
+  // go by. X.EXE's update makes "wen", whose byte sum holds; only the list
+  // knows the new file is "new".
+  Bytes list = ListLine("A.EXE", {"other edition", "new a"});
+  for (const Bytes& line : {ListLine("B.DAT.#GOLD", {"new b"}), ListLine("X.EXE", {"new"})}) {
+    list.insert(list.end(), line.begin(), line.end());
+  }
+  Start({{"1.00-1.01\\A.EXE.UPD", test::ReplacingUpdate(3, "new a")},
+         {"1.00-1.01\\B.DAT.UPD", test::ReplacingUpdate(3, "new b")},
+         {"1.00-1.01\\C.DAT.UPD", test::ReplacingUpdate(3, "new c")},
+         {"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "wen")},
+         {"crc\\1.01\\crc.crc", list}});
+  window_.answers = {AbortRetryIgnore::kIgnore};
+  EXPECT_FALSE(Update());
+  EXPECT_EQ(window_.questions,
+            Names{"Error found in file X.EXE (" + CrcText("new") + "!=" + CrcText("wen") + ")"});
+  EXPECT_EQ(context_.error, 1);
+  EXPECT_STREQ(context_.failed_file, "X.EXE");
+  EXPECT_EQ(game_.Read("X.EXE"), "old");
+  EXPECT_EQ(game_.Read("A.EXE"), "new a");
+  EXPECT_EQ(game_.Read("B.DAT"), "new b");
+  EXPECT_EQ(game_.Read("C.DAT"), "new c");
+  EXPECT_EQ(game_.List(), (Names{"A.EXE", "B.DAT", "C.DAT", "X.EXE"}));
+}
+
+TEST_F(StepTest, RetryAfterARefusedResultAppliesAgain) {
+  game_.Write("X.EXE", "old");
+  Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "wen")},
+         {"crc\\1.01\\crc.crc", ListLine("X.EXE", {"new"})}});
+  window_.answers = {AbortRetryIgnore::kRetry, AbortRetryIgnore::kAbort};
+  EXPECT_FALSE(Update());
+  EXPECT_EQ(window_.questions.size(), 2u);
+  EXPECT_EQ(game_.Read("X.EXE"), "old");
+  EXPECT_EQ(game_.List(), Names{"X.EXE"});
+}
+
+TEST_F(CopyTest, FlippedBitInAWholeFileLeavesTheInstalledFile) {
+  game_.Write("MAPS/BONUS.MAP", "installed");
+  // "abc" is what the list knows; the payload carries "abb" (one bit off).
+  Start({{"ALL\\MAPS\\BONUS.MAP.#GOLD", ToBytes("abb")},
+         {"crc\\1.01\\crc.crc", ListLine("MAPS\\BONUS.MAP.#GOLD", {"abc"})}});
+  window_.answers = {AbortRetryIgnore::kAbort};
+  Copy("All\\", {"ALL\\MAPS\\BONUS.MAP.#GOLD"});
+  EXPECT_EQ(window_.questions, Names{"Error found in file MAPS\\BONUS.MAP (" + CrcText("abc") +
+                                     "!=" + CrcText("abb") + ")"});
+  EXPECT_EQ(context_.error, 1);
+  EXPECT_STREQ(context_.failed_file, "MAPS\\BONUS.MAP");
+  EXPECT_EQ(game_.Read("MAPS/BONUS.MAP"), "installed");
+  EXPECT_EQ(game_.List("MAPS"), Names{"BONUS.MAP"});
+}
+
+TEST_F(CopyTest, IgnoreNeverPassesAFileThatIsMissing) {
+  Start({{"ALL\\NEW.DAT", ToBytes("abb")},
+         {"ALL\\NEXT.DAT", ToBytes("next")},
+         {"crc\\1.01\\crc.crc", ListLine("NEW.DAT", {"abc"})}});
+  window_.answers = {AbortRetryIgnore::kIgnore, AbortRetryIgnore::kIgnore};
+  Copy("All\\", {"ALL\\GONE.DAT", "ALL\\NEW.DAT", "ALL\\NEXT.DAT"});
+  EXPECT_EQ(window_.questions.size(), 2u);
+  EXPECT_EQ(context_.error, 1);
+  EXPECT_STREQ(context_.failed_file, "NEW.DAT");
+  // The pass went on with the files after them.
+  EXPECT_EQ(game_.List(), Names{"NEXT.DAT"});
+}
+
+TEST_F(StepTest, ReadOnlyAttributeIsPutBackOnTheNewFiles) {
+  game_.Write("X.EXE", "old");
+  game_.Write("W.DAT", "old whole");
+  const std::string step_target = game_.SystemPath() + "X.EXE";
+  const std::string whole_target = game_.SystemPath() + "W.DAT";
+  ASSERT_TRUE(platform::SetReadOnly(step_target.c_str(), true));
+  ASSERT_TRUE(platform::SetReadOnly(whole_target.c_str(), true));
+  Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")},
+         {"ALL\\W.DAT", ToBytes("new whole")}});
+  EXPECT_TRUE(Update());
+  context_.SetPrefix("All\\");
+  context_.names.Add(RString("ALL\\W.DAT"));
+  CopyWholeFiles(&context_);
+  EXPECT_EQ(context_.error, 0);
+  EXPECT_EQ(game_.Read("X.EXE"), "new");
+  EXPECT_EQ(game_.Read("W.DAT"), "new whole");
+  EXPECT_TRUE(platform::QueryFileAttributes(step_target.c_str()).read_only);
+  EXPECT_TRUE(platform::QueryFileAttributes(whole_target.c_str()).read_only);
+}
+
+// --- Files held by another program, folders that cannot be written ---
+
+// How many calls of each hook fail, and with what, before the real call.
+int faults_left = 0;
+int open_faults_left = 0;
+platform::FileFault injected_fault = platform::FileFault::kInUse;
+
+platform::FileFault ReplaceHeldOnce(const char* from, const char* to) {
+  if (faults_left > 0) {
+    --faults_left;
+    return injected_fault;
+  }
+  return platform::RenameReplacing(from, to) ? platform::FileFault::kNone
+                                             : platform::FileFault::kOther;
+}
+
+platform::FileFault OpenHeldOnce(const char*) {
+  if (open_faults_left > 0) {
+    --open_faults_left;
+    return platform::FileFault::kInUse;
+  }
+  return platform::FileFault::kNone;
+}
+
+platform::FileHandle WorkFileDeniedOnce(const char* path, platform::FileFault* fault) {
+  if (faults_left > 0) {
+    --faults_left;
+    *fault = platform::FileFault::kAccessDenied;
+    return platform::kInvalidFileHandle;
+  }
+  return CreateWorkFileOnDisk(path, fault);
+}
+
+TEST_F(StepTest, InstalledFileInUseAsksRetryCancelAndRetryGoesOn) {
+  game_.Write("ADDONS/X.vbk", "old");
+  Start({{"1.00-1.01\\ADDONS\\X.vbk.UPD", test::ReplacingUpdate(3, "new")}});
+  const std::string in_use =
+      "File ADDONS\\X.VBK is in use.\r\nClose the game and any program using the file, then "
+      "choose Retry.";
+  // Held when opened, then (access denied, as a running game's file is)
+  // when replaced.
+  SetInstalledOpenFunction(&OpenHeldOnce);
+  SetReplaceFunction(&ReplaceHeldOnce);
+  open_faults_left = 1;
+  injected_fault = platform::FileFault::kAccessDenied;
+  faults_left = 1;
+  window_.retry_cancel_answers = {RetryCancel::kRetry, RetryCancel::kRetry};
+  EXPECT_TRUE(Update());
+  EXPECT_EQ(window_.retry_cancel_questions, (Names{in_use, in_use}));
+  EXPECT_TRUE(window_.questions.empty());
+  EXPECT_EQ(context_.error, 0);
+  EXPECT_EQ(game_.Read("ADDONS/X.vbk"), "new");
+  EXPECT_EQ(game_.List("ADDONS"), Names{"X.vbk"});
+}
+
+TEST_F(StepTest, CancelOnAFileInUseLeavesItAndARerunWorks) {
+  game_.Write("X.EXE", "old");
+  Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")}});
+  SetReplaceFunction(&ReplaceHeldOnce);
+  injected_fault = platform::FileFault::kInUse;
+  faults_left = 1;
+  window_.retry_cancel_answers = {RetryCancel::kCancel};
+  EXPECT_FALSE(Update());
+  EXPECT_EQ(window_.retry_cancel_questions.size(), 1u);
+  EXPECT_TRUE(window_.questions.empty());
+  EXPECT_EQ(context_.error, 1);
+  EXPECT_STREQ(context_.failed_file, "X.EXE");
+  EXPECT_EQ(game_.Read("X.EXE"), "old");
+  EXPECT_EQ(game_.List(), Names{"X.EXE"});
+
+  context_.error = 0;
+  EXPECT_TRUE(Update());
+  EXPECT_EQ(game_.Read("X.EXE"), "new");
+}
+
+TEST_F(StepTest, UnwritableFolderNamesTheFolderAndRetryGoesOn) {
+  game_.Write("ADDONS/X.vbk", "old");
+  Start({{"1.00-1.01\\ADDONS\\X.vbk.UPD", test::ReplacingUpdate(3, "new")}});
+  SetWorkFileCreateFunction(&WorkFileDeniedOnce);
+  faults_left = 1;
+  window_.retry_cancel_answers = {RetryCancel::kRetry};
+  EXPECT_TRUE(Update());
+  ASSERT_EQ(window_.retry_cancel_questions.size(), 1u);
+  EXPECT_EQ(window_.retry_cancel_questions[0].rfind(
+                "Cannot write to the folder " + game_.SystemPath() + "ADDONS.\r\n", 0),
+            0u);
+  EXPECT_EQ(game_.Read("ADDONS/X.vbk"), "new");
+  EXPECT_EQ(game_.List("ADDONS"), Names{"X.vbk"});
+}
+
+TEST_F(CopyTest, WholeFileInUseOrUnwritableFolderCancelledKeepsTheInstalledFile) {
+  game_.Write("X.DAT", "old");
+  Start({{"ALL\\X.DAT", ToBytes("new")}, {"ALL\\Y.DAT", ToBytes("y")}});
+  SetReplaceFunction(&ReplaceHeldOnce);
+  injected_fault = platform::FileFault::kInUse;
+  faults_left = 1;
+  window_.retry_cancel_answers = {RetryCancel::kCancel};
+  Copy("All\\", {"ALL\\X.DAT", "ALL\\Y.DAT"});
+  EXPECT_EQ(window_.retry_cancel_questions,
+            Names{"File X.DAT is in use.\r\nClose the game and any program using the file, then "
+                  "choose Retry."});
+  EXPECT_EQ(context_.error, 1);
+  EXPECT_STREQ(context_.failed_file, "X.DAT");
+  EXPECT_EQ(game_.Read("X.DAT"), "old");
+  EXPECT_EQ(game_.List(), Names{"X.DAT"});
+
+  SetReplaceFunction(nullptr);
+  SetWorkFileCreateFunction(&WorkFileDeniedOnce);
+  faults_left = 1;
+  context_.error = 0;
+  window_.retry_cancel_answers = {RetryCancel::kCancel};
+  Copy("All\\", {"ALL\\X.DAT"});
+  ASSERT_EQ(window_.retry_cancel_questions.size(), 2u);
+  EXPECT_EQ(window_.retry_cancel_questions[1].rfind("Cannot write to the folder ", 0), 0u);
+  EXPECT_EQ(context_.error, 1);
+  EXPECT_EQ(game_.Read("X.DAT"), "old");
+  EXPECT_EQ(game_.List(), Names{"X.DAT"});
+}
+
+// --- The window answers while files are updated ---
+
+TEST_F(StepTest, WindowIsPumpedPerFileAndPerMappedWindow) {
+  game_.Write("A.DAT", "a");
+  game_.Write("B.DAT", "b");
+  game_.Write("BIG.DAT", "old");
+  // Rebuilt from an update that spans several 256 KiB windows, then read
+  // back for its list check in several pieces.
+  std::string big(3 * kCrcPieceSize + 1000, 'x');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 + i / 4096);
+  Start({{"1.00-1.01\\A.DAT.UPD", test::ReplacingUpdate(1, "aa")},
+         {"1.00-1.01\\B.DAT.UPD", test::ReplacingUpdate(1, "bb")},
+         {"1.00-1.01\\BIG.DAT.UPD", test::ReplacingUpdate(3, big)},
+         {"crc\\1.01\\crc.crc", ListLine("BIG.DAT", {big})}});
+  ASSERT_TRUE(Update());
+  // One after each file, one at each of the 12 window ends the big one's
+  // update crosses and one per piece of its check (4).
+  EXPECT_GE(window_.pumps, 3 + 12 + 4);
+}
+
+TEST_F(CopyTest, WindowIsPumpedAfterEveryWholeFile) {
+  Start({{"ALL\\A.DAT", ToBytes("a")}, {"ALL\\B.DAT", ToBytes("b")}, {"ALL\\C.DAT", ToBytes("c")}});
+  Copy("All\\", {"ALL\\A.DAT", "ALL\\B.DAT", "ALL\\C.DAT"});
+  EXPECT_EQ(context_.error, 0);
+  EXPECT_GE(window_.pumps, 3);
+}
+
+#ifndef _WIN32
+// --- Work files never follow links ---
+
+TEST_F(StepTest, LinksAtWorkFileNamesNeverLeadOutsideTheInstallation) {
+  ScratchDir outside;
+  outside.Write("victim.txt", "keep me");
+  outside.Write("target.txt", "keep me too");
+  const auto victim = outside.Host("victim.txt");
+  game_.Write("X.EXE", "old");
+  game_.Write("W.DAT", "old whole");
+  namespace fs = std::filesystem;
+  fs::create_symlink(victim, game_.Host("X.EXE.tmp"));
+  fs::create_symlink(victim, game_.Host("X.EXE.UPD"));
+  // A link to nothing: a file must not be created at its target either.
+  fs::create_symlink(outside.Host("created.txt"), game_.Host("W.DAT.part"));
+  // The installed file itself is a link to a read-only file outside: the
+  // new file replaces the link; the outside file keeps content and mode.
+  fs::permissions(outside.Host("target.txt"), fs::perms::owner_read);
+  fs::create_symlink(outside.Host("target.txt"), game_.Host("L.DAT"));
+
+  Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")},
+         {"1.00-1.01\\L.DAT.UPD", test::ReplacingUpdate(11, "new l")},
+         {"ALL\\W.DAT", ToBytes("new whole")}});
+  EXPECT_TRUE(Update());
+  context_.SetPrefix("All\\");
+  context_.names.Add(RString("ALL\\W.DAT"));
+  CopyWholeFiles(&context_);
+  EXPECT_EQ(context_.error, 0);
+
+  EXPECT_EQ(outside.Read("victim.txt"), "keep me");
+  EXPECT_EQ(outside.Read("target.txt"), "keep me too");
+  EXPECT_EQ(fs::status(outside.Host("target.txt")).permissions() & fs::perms::all,
+            fs::perms::owner_read);
+  EXPECT_FALSE(outside.Exists("created.txt"));
+  EXPECT_EQ(game_.Read("X.EXE"), "new");
+  EXPECT_EQ(game_.Read("L.DAT"), "new l");
+  EXPECT_FALSE(fs::is_symlink(game_.Host("L.DAT")));
+  EXPECT_EQ(game_.Read("W.DAT"), "new whole");
+  EXPECT_EQ(game_.List(), (Names{"L.DAT", "W.DAT", "X.EXE"}));
+}
+#endif
 
 }  // namespace
 }  // namespace corvane

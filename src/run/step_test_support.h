@@ -180,6 +180,15 @@ class ScriptedWindow final : public ConsoleWindowProgress {
     answers.pop_front();
     return answer;
   }
+  // Retry/Cancel questions go to their own script (Cancel when it is empty).
+  RetryCancel AskRetryCancel(const char* text, const char*) override {
+    retry_cancel_questions.push_back(text);
+    if (on_retry_cancel) on_retry_cancel();
+    if (retry_cancel_answers.empty()) return RetryCancel::kCancel;
+    RetryCancel answer = retry_cancel_answers.front();
+    retry_cancel_answers.pop_front();
+    return answer;
+  }
   void StopAnimation() override {}
 
   std::vector<std::string> Lines() const {
@@ -198,6 +207,9 @@ class ScriptedWindow final : public ConsoleWindowProgress {
   std::vector<bool> retry_defaults;
   std::vector<std::string> progress;
   std::function<void()> on_question;
+  std::deque<RetryCancel> retry_cancel_answers;
+  std::vector<std::string> retry_cancel_questions;
+  std::function<void()> on_retry_cancel;
   int pumps = 0;
   bool end_after_pumps = false;
   int pumps_before_end = 0;
@@ -218,7 +230,7 @@ class ScriptedWindow final : public ConsoleWindowProgress {
 };
 
 // Records the catalogue's boxes instead of showing them, for as long as it
-// lives; questions are answered Abort.
+// lives; questions are answered Abort or Cancel.
 class ScopedBoxRecorder final : public MessageBoxFunctions {
  public:
   ScopedBoxRecorder() : previous_(SetMessageBoxFunctions(this)) {}
@@ -232,6 +244,10 @@ class ScopedBoxRecorder final : public MessageBoxFunctions {
   platform::BoxAnswer AskAbortRetryIgnore(const char* text, const char* title, bool) override {
     boxes.push_back(std::string(title) + "? " + text);
     return platform::BoxAnswer::kAbort;
+  }
+  bool AskRetryCancel(const char* text, const char* title) override {
+    boxes.push_back(std::string(title) + "? " + text);
+    return false;
   }
 
   std::vector<std::string> boxes;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/message_box.h"
 #include "platform/message_pump.h"
 
 namespace corvane {
@@ -26,6 +27,10 @@ std::vector<ConsoleWindow*>& OpenWindows() {
 }  // namespace
 
 ConsoleWindow::~ConsoleWindow() { SetOpen(false); }
+
+RetryCancel ConsoleWindow::AskRetryCancel(const char* text, const char* title) {
+  return platform::AskRetryCancelBox(text, title) ? RetryCancel::kRetry : RetryCancel::kCancel;
+}
 
 void ConsoleWindow::SetOpen(bool open) {
   std::vector<ConsoleWindow*>& windows = OpenWindows();

@@ -24,6 +24,8 @@ using LoadMessageFunction = void (*)(ModuleInstance instance, int id, char* out,
 
 // Answer of an Abort/Retry/Ignore question (0, 1, 2 as the catalogue returns).
 enum class AbortRetryIgnore { kAbort = 0, kRetry = 1, kIgnore = 2 };
+// Answer of a Retry/Cancel question.
+enum class RetryCancel { kCancel = 0, kRetry = 1 };
 
 // The patcher's status display during a run: a title, one progress line that
 // is overwritten as work advances, a log that keeps growing (trimmed from the
@@ -99,6 +101,10 @@ class ConsoleWindow {
   // the backend (a dialog box, a terminal prompt, a test script).
   virtual AbortRetryIgnore AskAbortRetryIgnore(const char* text, const char* title,
                                                bool retry_default) = 0;
+  // The question about something outside the patch that the player can
+  // clear (a file in use, a folder they may not write): Retry, the default,
+  // or Cancel. Unless the backend asks it itself, it is the system's box.
+  virtual RetryCancel AskRetryCancel(const char* text, const char* title);
 
   // The module the window's texts come from (null: the built-in ones).
   ModuleInstance Instance() const { return instance_; }

@@ -71,6 +71,11 @@ FileHandle FileOpenWrite(const char* path) {
   return FromDescriptor(OpenHost(path, O_WRONLY | O_CREAT | O_TRUNC));
 }
 
+FileHandle FileCreateNew(const char* path) {
+  // O_EXCL alone already refuses a link at the name; O_NOFOLLOW says so twice.
+  return FromDescriptor(OpenHost(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW));
+}
+
 FileHandle FileOpenAppend(const char* path) {
   ScopedFile file(FromDescriptor(OpenHost(path, O_WRONLY | O_CREAT)));
   if (!file.IsValid()) return kInvalidFileHandle;
@@ -187,6 +192,30 @@ int64_t FileWriteTime(FileHandle handle) {
 }
 
 int FileLastError() { return g_last_error; }
+
+void RecordFileError(int native_error) { g_last_error = native_error; }
+
+FileFault ClassifyFileError(int native_error) {
+  switch (native_error) {
+    case 0:
+      return FileFault::kNone;
+    case ENOENT:
+    case ENOTDIR:
+      return FileFault::kNotFound;
+    case ETXTBSY:
+    case EBUSY:
+      return FileFault::kInUse;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return FileFault::kAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return FileFault::kDiskFull;
+    default:
+      return FileFault::kOther;
+  }
+}
 
 int FileErrorToLSError(int native_error) {
   switch (native_error) {

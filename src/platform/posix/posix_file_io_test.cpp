@@ -65,5 +65,20 @@ TEST(PosixFileIo, FailuresLeaveTheirErrorNumber) {
   EXPECT_EQ(FileSize32(kNullFileHandle), 0xFFFFFFFFu);
 }
 
+TEST(PosixFileIo, ErrorNumbersMapOntoFaults) {
+  EXPECT_EQ(ClassifyFileError(0), FileFault::kNone);
+  EXPECT_EQ(ClassifyFileError(ENOENT), FileFault::kNotFound);
+  for (int busy : {ETXTBSY, EBUSY}) EXPECT_EQ(ClassifyFileError(busy), FileFault::kInUse);
+  for (int denied : {EACCES, EPERM, EROFS}) {
+    EXPECT_EQ(ClassifyFileError(denied), FileFault::kAccessDenied);
+  }
+  EXPECT_EQ(ClassifyFileError(ENOSPC), FileFault::kDiskFull);
+  EXPECT_EQ(ClassifyFileError(EIO), FileFault::kOther);
+  // A failed call is told the same way.
+  const std::string missing = ::testing::TempDir() + "no_such_dir/no_such_file";
+  EXPECT_FALSE(IsValidFileHandle(FileCreateNew(missing.c_str())));
+  EXPECT_EQ(LastFileFault(), FileFault::kNotFound);
+}
+
 }  // namespace
 }  // namespace corvane::platform

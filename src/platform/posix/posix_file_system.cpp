@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/file_io.h"
 #include "platform/file_system.h"
 #include "platform/host_path.h"
 
@@ -43,38 +45,90 @@ bool RemoveFile(const char* path) {
   if (path == nullptr) return false;
   std::string host = HostPath(path);
   struct stat info;
-  if (::lstat(host.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  return ::unlink(host.c_str()) == 0;
+  if (::lstat(host.c_str(), &info) != 0) {
+    RecordFileError(errno);
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    RecordFileError(EISDIR);
+    return false;
+  }
+  if (::unlink(host.c_str()) != 0) {
+    RecordFileError(errno);
+    return false;
+  }
+  return true;
 }
 
 bool RenameReplacing(const char* from, const char* to) {
   if (from == nullptr || to == nullptr) return false;
   std::string host_from = HostPath(from);
   std::string host_to = HostPath(to);
-  return ::rename(host_from.c_str(), host_to.c_str()) == 0;
+  if (::rename(host_from.c_str(), host_to.c_str()) != 0) {
+    RecordFileError(errno);
+    return false;
+  }
+  return true;
 }
 
 FileAttributes QueryFileAttributes(const char* path) {
   FileAttributes attributes;
+  if (path == nullptr) return attributes;
+  std::string host = HostPath(path);
   struct stat info;
-  if (!StatHost(path, &info)) return attributes;
+  if (::lstat(host.c_str(), &info) != 0) return attributes;
   attributes.exists = true;
+  attributes.link = S_ISLNK(info.st_mode);
+  // What a link leads to; a link to nothing is neither directory nor read-only.
+  if (attributes.link && ::stat(host.c_str(), &info) != 0) return attributes;
   attributes.directory = S_ISDIR(info.st_mode);
   attributes.read_only = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
   return attributes;
 }
 
 bool SetReadOnly(const char* path, bool read_only) {
-  struct stat info;
-  if (!StatHost(path, &info)) return false;
-  mode_t mode = info.st_mode & 07777;
-  if (read_only) {
-    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  } else {
-    mode |= S_IWUSR;
-  }
+  if (path == nullptr) return false;
   std::string host = HostPath(path);
-  return ::chmod(host.c_str(), mode) == 0;
+  // Through a descriptor opened without following a link: the mode changed
+  // is the one of the file at this name, never of a link's target, even if
+  // a link is put there between a check and the change.
+  int fd = ::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0 && errno == EACCES) {
+    // A file its owner may not read: by name, after making sure the name is
+    // no link.
+    if (::lstat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+      RecordFileError(EACCES);
+      return false;
+    }
+    mode_t mode = info.st_mode & 07777;
+    mode =
+        read_only ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    if (::chmod(host.c_str(), mode) == 0) return true;
+    RecordFileError(errno);
+    return false;
+  }
+  if (fd < 0) {
+    RecordFileError(errno);
+    return false;
+  }
+  bool done = false;
+  if (::fstat(fd, &info) != 0) {
+    RecordFileError(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    RecordFileError(EINVAL);
+  } else {
+    mode_t mode = info.st_mode & 07777;
+    if (read_only) {
+      mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    } else {
+      mode |= S_IWUSR;
+    }
+    done = ::fchmod(fd, mode) == 0;
+    if (!done) RecordFileError(errno);
+  }
+  ::close(fd);
+  return done;
 }
 
 bool MakeDirectory(const char* path) {

@@ -63,6 +63,22 @@ BoxAnswer AskAbortRetryIgnoreBox(const char* text, const char* title, bool retry
   }
 }
 
+bool AskRetryCancelBox(const char* text, const char* title) {
+  WriteBox(text, title, BoxIcon::kWarning);
+  if (!StandardInputIsTerminal() || ::isatty(STDERR_FILENO) != 1) {
+    TerminalWriteError("Cancel (no terminal to answer)\n");
+    return false;
+  }
+  for (;;) {
+    TerminalWriteError("[R]etry (default), [C]ancel? ");
+    std::string answer;
+    if (!TerminalReadLine(&answer)) return false;
+    char first = answer.empty() ? 'r' : answer[0];
+    if (first == 'r' || first == 'R') return true;
+    if (first == 'c' || first == 'C') return false;
+  }
+}
+
 std::string LastSystemErrorText() {
   int error = errno;
   return error != 0 ? std::strerror(error) : "No error";

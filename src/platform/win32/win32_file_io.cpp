@@ -41,6 +41,13 @@ FileHandle FileOpenWrite(const char* path) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+FileHandle FileCreateNew(const char* path) {
+  // CREATE_NEW fails on any name already there; opening the reparse point
+  // itself keeps a link from being followed to its target.
+  return FromHandle(CreateFileA(path ? path : "", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
 FileHandle FileOpenAppend(const char* path) {
   ScopedFile file(FromHandle(CreateFileA(path ? path : "", GENERIC_WRITE, 0, nullptr,
                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
@@ -133,6 +140,30 @@ int64_t FileWriteTime(FileHandle handle) {
 }
 
 int FileLastError() { return static_cast<int>(g_last_error); }
+
+void RecordFileError(int native_error) { g_last_error = static_cast<DWORD>(native_error); }
+
+FileFault ClassifyFileError(int native_error) {
+  switch (static_cast<DWORD>(native_error)) {
+    case 0:
+      return FileFault::kNone;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return FileFault::kNotFound;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return FileFault::kInUse;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+      return FileFault::kAccessDenied;
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_FULL:
+      return FileFault::kDiskFull;
+    default:
+      return FileFault::kOther;
+  }
+}
 
 int FileErrorToLSError(int native_error) {
   switch (native_error) {

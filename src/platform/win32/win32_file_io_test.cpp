@@ -71,5 +71,15 @@ TEST(Win32FileIo, FailuresLeaveTheirErrorNumber) {
   EXPECT_NE(FileLastError(), kAccessDenied);
 }
 
+TEST(Win32FileIo, ErrorNumbersMapOntoFaults) {
+  EXPECT_EQ(ClassifyFileError(0), FileFault::kNone);
+  EXPECT_EQ(ClassifyFileError(kFileNotFound), FileFault::kNotFound);
+  EXPECT_EQ(ClassifyFileError(32), FileFault::kInUse);  // sharing violation
+  EXPECT_EQ(ClassifyFileError(33), FileFault::kInUse);  // lock violation
+  EXPECT_EQ(ClassifyFileError(kAccessDenied), FileFault::kAccessDenied);
+  EXPECT_EQ(ClassifyFileError(112), FileFault::kDiskFull);
+  EXPECT_EQ(ClassifyFileError(23), FileFault::kOther);  // data error (CRC)
+}
+
 }  // namespace
 }  // namespace corvane::platform

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/file_io.h"
 #include "platform/file_system.h"
 
 namespace corvane::platform {
@@ -22,11 +23,19 @@ bool VolumeRoot(const char* path, char (&root)[4]) {
 
 }  // namespace
 
-bool RemoveFile(const char* path) { return path != nullptr && DeleteFileA(path) != 0; }
+// DeleteFileA removes a symbolic link itself, never its target.
+bool RemoveFile(const char* path) {
+  if (path == nullptr) return false;
+  if (DeleteFileA(path)) return true;
+  RecordFileError(static_cast<int>(GetLastError()));
+  return false;
+}
 
 bool RenameReplacing(const char* from, const char* to) {
-  return from != nullptr && to != nullptr &&
-         MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+  if (from == nullptr || to == nullptr) return false;
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
+  RecordFileError(static_cast<int>(GetLastError()));
+  return false;
 }
 
 FileAttributes QueryFileAttributes(const char* path) {
@@ -36,12 +45,21 @@ FileAttributes QueryFileAttributes(const char* path) {
   attributes.exists = true;
   attributes.directory = (value & FILE_ATTRIBUTE_DIRECTORY) != 0;
   attributes.read_only = (value & FILE_ATTRIBUTE_READONLY) != 0;
+  attributes.link = (value & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   return attributes;
 }
 
 bool SetReadOnly(const char* path, bool read_only) {
   DWORD value = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
-  if (value == INVALID_FILE_ATTRIBUTES) return false;
+  if (value == INVALID_FILE_ATTRIBUTES) {
+    RecordFileError(static_cast<int>(GetLastError()));
+    return false;
+  }
+  // A link's attributes are not the file's; leave both alone.
+  if (value & FILE_ATTRIBUTE_REPARSE_POINT) {
+    RecordFileError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   DWORD wanted = read_only ? (value | FILE_ATTRIBUTE_READONLY) : (value & ~FILE_ATTRIBUTE_READONLY);
   if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
   return SetFileAttributesA(path, wanted) != 0;

@@ -35,6 +35,10 @@ BoxAnswer AskAbortRetryIgnoreBox(const char* text, const char* title, bool retry
   }
 }
 
+bool AskRetryCancelBox(const char* text, const char* title) {
+  return MessageBoxA(nullptr, text, title, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+}
+
 std::string LastSystemErrorText() {
   DWORD error = GetLastError();
   char* buffer = nullptr;

@@ -147,4 +147,28 @@ AbortRetryIgnore TerminalConsoleWindow::AskAbortRetryIgnore(const char* text, co
   return answer;
 }
 
+RetryCancel TerminalConsoleWindow::AskRetryCancel(const char* text, const char* title) {
+  ClearProgressLine();
+  std::string box = std::string("[") + title + "]\n" + AsLines(text);
+  channel_.Write(box.c_str());
+  RetryCancel answer = RetryCancel::kCancel;
+  if (!interactive_) {
+    channel_.Write("Cancel (no terminal to answer)\n");
+  } else {
+    for (;;) {
+      channel_.Write("[R]etry (default), [C]ancel? ");
+      std::string reply;
+      if (!channel_.ReadLine(&reply)) break;
+      char first = reply.empty() ? 'r' : reply[0];
+      if (first == 'r' || first == 'R') {
+        answer = RetryCancel::kRetry;
+        break;
+      }
+      if (first == 'c' || first == 'C') break;
+    }
+  }
+  if (IsOpen()) DrawProgressLine();
+  return answer;
+}
+
 }  // namespace corvane

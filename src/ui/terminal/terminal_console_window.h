@@ -18,7 +18,8 @@ namespace corvane {
 // Otherwise (output to a file or pipe, or nobody at the keyboard): only the
 // log lines are printed, as plain lines; title and progress line are not
 // shown, the end of the run does not wait, and every Abort/Retry/Ignore
-// question is answered Abort, since nobody can answer it.
+// question is answered Abort and every Retry/Cancel question Cancel, since
+// nobody can answer them.
 //
 // Line breaks of the system's texts ("\r\n") are printed as the terminal's
 // ("\n").
@@ -32,6 +33,7 @@ class TerminalConsoleWindow final : public ConsoleWindowProgress {
   void StopAnimation() override;
   AbortRetryIgnore AskAbortRetryIgnore(const char* text, const char* title,
                                        bool retry_default) override;
+  RetryCancel AskRetryCancel(const char* text, const char* title) override;
 
   // Characters of progress text shown at most (the rest would wrap and break
   // the rewriting of the line).

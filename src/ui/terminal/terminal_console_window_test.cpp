@@ -108,5 +108,27 @@ TEST(TerminalConsoleWindowTest, WaitEndsAtTheEndOfInput) {
   EXPECT_FALSE(window.IsOpen());
 }
 
+TEST(TerminalConsoleWindowTest, RetryCancelQuestionTakesTheTypedAnswer) {
+  ScriptedChannel channel(true);
+  channel.input = {"x", "c", "", "R"};
+  TerminalConsoleWindow window(&Messages, channel);
+  window.Create(nullptr);
+  // "x" is no answer: asked again; "c" cancels; Enter takes the default Retry.
+  EXPECT_EQ(window.AskRetryCancel("File X.EXE is in use.", "T"), RetryCancel::kCancel);
+  EXPECT_EQ(window.AskRetryCancel("t", "T"), RetryCancel::kRetry);
+  EXPECT_EQ(window.AskRetryCancel("t", "T"), RetryCancel::kRetry);
+  // End of input: Cancel.
+  EXPECT_EQ(window.AskRetryCancel("t", "T"), RetryCancel::kCancel);
+  EXPECT_NE(channel.output.find("File X.EXE is in use."), std::string::npos);
+  EXPECT_NE(channel.output.find("[R]etry (default), [C]ancel? "), std::string::npos);
+
+  // Nobody at the keyboard: Cancel without reading.
+  ScriptedChannel plain(false);
+  TerminalConsoleWindow unattended(&Messages, plain);
+  unattended.Create(nullptr);
+  EXPECT_EQ(unattended.AskRetryCancel("t", "T"), RetryCancel::kCancel);
+  EXPECT_EQ(plain.reads, 0);
+}
+
 }  // namespace
 }  // namespace corvane
