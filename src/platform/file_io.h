@@ -31,6 +31,13 @@ FileHandle FileOpenRead(const char* path);
 FileHandle FileOpenWrite(const char* path);
 // Opens or creates for writing, positioned at the end. kInvalidFileHandle on failure.
 FileHandle FileOpenAppend(const char* path);
+// Creates a new file for writing, no sharing; fails when anything (a file, a
+// link, a directory) already has the name, and never follows a link
+// (posix O_EXCL | O_NOFOLLOW, win32 CREATE_NEW). kInvalidFileHandle on failure.
+FileHandle FileCreateExclusive(const char* path);
+// Makes what was written to the file durable (fsync / FlushFileBuffers), so
+// that a rename after it cannot expose an empty file after a power loss.
+bool FileSync(FileHandle handle);
 // Closes a valid handle; false (and FileLastError set) when the system refused.
 bool FileClose(FileHandle handle);
 

@@ -41,6 +41,20 @@ FileHandle FileOpenWrite(const char* path) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+FileHandle FileCreateExclusive(const char* path) {
+  return FromHandle(CreateFileA(path ? path : "", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool FileSync(FileHandle handle) {
+  if (!CheckArgument(handle)) return false;
+  if (!FlushFileBuffers(ToHandle(handle))) {
+    Fail();
+    return false;
+  }
+  return true;
+}
+
 FileHandle FileOpenAppend(const char* path) {
   ScopedFile file(FromHandle(CreateFileA(path ? path : "", GENERIC_WRITE, 0, nullptr,
                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
