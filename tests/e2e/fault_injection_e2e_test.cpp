@@ -34,7 +34,7 @@ constexpr int kToMinor = 3;
 constexpr int kRandomKills = 30;
 // Writes are many (every piece of every file); beyond this many they are
 // sampled evenly, always with the first and the last.
-constexpr size_t kMaxWritePoints = 60;
+constexpr size_t kMaxWritePoints = 40;
 
 // Whole files of every pass: one for the installed version (a map 1.01
 // gained), one for every patch (All) and one of the add-on pass (Add).
