@@ -38,6 +38,9 @@ FileHandle FileOpenWrite(const char* path);
 FileHandle FileCreateNew(const char* path);
 // Opens or creates for writing, positioned at the end. kInvalidFileHandle on failure.
 FileHandle FileOpenAppend(const char* path);
+// Makes what was written to the file durable (fsync / FlushFileBuffers), so
+// that a rename after it cannot expose an empty file after a power loss.
+bool FileSync(FileHandle handle);
 // Closes a valid handle; false (and FileLastError set) when the system refused.
 bool FileClose(FileHandle handle);
 

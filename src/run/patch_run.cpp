@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@
 #include "run/payload_names.h"
 #include "run/payload_store.h"
 #include "run/registry_update.h"
+#include "run/run_journal.h"
 #include "run/step_execution.h"
 #include "run/step_resume.h"
 #include "run/verify_installation.h"
@@ -80,12 +82,19 @@ class PatchRun {
   bool OpenPayload(int* exit_code);
   // Steps 6 to 11; false when the game cannot be found (box 2 was shown).
   bool FindGame();
+  void LoadJournal();
   bool PassGate();
   bool ChooseDistribution();
   void OpenWindow();
   int FailBox(int id, ...);
   int FailInWindow(int id, ...);
   int FailPass(int phase);
+  int Stopped();
+  bool StopRequested() const { return window_ && window_->ClosedByUser(); }
+  int CheckInstallation(const char* version_prefix);
+  std::vector<std::string> LaterWholeFiles(const char* version_prefix);
+  bool PassPending(int pass) const { return pass >= journal_.passes_done; }
+  bool MarkPassDone(int passes);
   bool CopyPass(const char* prefix);
   bool UpdateStep(int minor);
   const uint8_t* BuiltInKey() const;
@@ -115,6 +124,17 @@ class PatchRun {
   bool already_at_version_ = false;
 
   InterruptedStep interrupted_;
+
+  // The journal of this run (see run_journal.h). `resumed_`: it was found in
+  // the installation and continues an interrupted run of this patch; then
+  // installed_text_ is the version that run started from, exe_text_ what the
+  // game executable reads now, and first_step_ the minor number of the first
+  // version step not finished.
+  RunJournal journal_;
+  bool resumed_ = false;
+  bool journal_kept_ = false;  // a journal is in the installation for this run
+  char exe_text_[kVersionTextSize] = {};
+  int first_step_ = 0;
 
   DistributionTable table_;
   NameList candidates_;
@@ -146,7 +166,7 @@ int PatchRun::FailBox(int id, ...) {
 int PatchRun::FailInWindow(int id, ...) {
   va_list args;
   va_start(args, id);
-  if (window_) {
+  if (window_ && window_->IsOpen()) {
     window_->AddLineV(id, args);
     window_->WaitForClose(true);
   } else {
@@ -161,7 +181,19 @@ int PatchRun::FailInWindow(int id, ...) {
   return 1;
 }
 
-int PatchRun::FailPass(int phase) { return FailInWindow(kMsgPassError, context_->failed_file, phase); }
+int PatchRun::FailPass(int phase) {
+  // A pass the player stopped is no damaged patch.
+  if (StopRequested()) return Stopped();
+  return FailInWindow(kMsgPassError, context_->failed_file, phase);
+}
+
+// The player closed the window: the run ends here, never as a success and
+// never silently. What is done stays done (every file is whole); the journal
+// tells a rerun where to go on.
+int PatchRun::Stopped() {
+  ReportLog("The run was stopped by the user");
+  return FailInWindow(kMsgPatchStopped);
+}
 
 // Steps 1 to 5: the module, the manifest, its signature.
 bool PatchRun::OpenPayload(int* exit_code) {
@@ -292,6 +324,49 @@ bool PatchRun::FindGame() {
   return true;
 }
 
+// A journal left by an interrupted run of this same patch: the run goes on
+// from where it stopped, from the version it started at. Anything that does
+// not fit what that run could have left (another patch, a game executable
+// outside the run's range or behind its finished steps, a distribution this
+// patch does not have) is ignored, and the installation is judged as if there
+// were no journal: it never lets a check be skipped.
+void PatchRun::LoadJournal() {
+  RunJournal journal;
+  if (!ReadRunJournal(installation_directory_, &journal)) return;
+  RString patch_text = ReadManifestText(manifest_, "version");
+  const int32_t patch = ParseVersion(patch_text.Data());
+  const int32_t from = ParseVersion(journal.from_version.c_str());
+  const int32_t exe = ParseVersion(installed_text_);
+  const int steps = patch - from;
+  bool fits = ReadManifestBool(manifest_, "isPatch") && journal.patch_version == patch_text.Data() &&
+              VersionMajor(from) == VersionMajor(patch) && from < patch && from <= exe && exe <= patch &&
+              journal.passes_done <= steps + 3;
+  // The executable moves on with the last file of each step: it is at least
+  // where the finished steps took it, and at the patch once all are done.
+  if (fits) fits = exe >= from + std::min(journal.passes_done, steps);
+  if (fits && journal.passes_done >= steps) fits = exe == patch;
+  if (fits && !journal.distribution.empty()) {
+    DistributionTable table;
+    NameList candidates;
+    ReadDistributions(manifest_, &table, &candidates);
+    bool known = false;
+    for (const RString& name : candidates) known = known || name == RString(journal.distribution.c_str());
+    fits = known;
+  }
+  if (!fits) {
+    ReportLog("Ignoring the journal of another run (patch %s from %s)", journal.patch_version.c_str(),
+              journal.from_version.c_str());
+    return;
+  }
+  journal_ = journal;
+  resumed_ = true;
+  journal_kept_ = true;
+  SetField(exe_text_, installed_text_);
+  SetField(installed_text_, journal.from_version.c_str());
+  first_step_ = VersionMinor(exe);
+  ReportLog("Resuming the run from %s at %s: %d passes done", installed_text_, exe_text_, journal.passes_done);
+}
+
 // Steps 12 to 16.
 bool PatchRun::PassGate() {
   patch_text_ = ReadManifestText(manifest_, "version");
@@ -323,6 +398,13 @@ bool PatchRun::PassGate() {
 // Steps 17 to 20. False when the user cancelled the choice.
 bool PatchRun::ChooseDistribution() {
   ReadDistributions(manifest_, &table_, &candidates_);
+  if (resumed_) {
+    // The files already installed are the chosen distribution's.
+    candidates_.Clear();
+    if (!journal_.distribution.empty()) candidates_.Add(RString(journal_.distribution.c_str()));
+    chain_ = BuildDistributionChain(table_, candidates_);
+    return true;
+  }
   if (!candidates_.IsEmpty()) DetectDistribution(manifest_, RString(installation_directory_), &candidates_);
   if (candidates_.Size() > 1) {
     std::unique_ptr<IDistributionChooser> own;
@@ -397,7 +479,7 @@ bool PatchRun::UpdateStep(int minor) {
   NameList names = context_->names;
   context_->names.Clear();
   MoveExecutableUpdateLast(&names, app_name_.Data());
-  const bool resuming = interrupted_.interrupted && minor == context_->installed_minor;
+  const bool resuming = interrupted_.interrupted && minor == first_step_;
   for (const RString& name : names) {
     std::string target = StepTargetName(name.Data());
     if (resuming && interrupted_.IsAdvanced(target.c_str())) {
@@ -405,37 +487,108 @@ bool PatchRun::UpdateStep(int minor) {
       continue;
     }
     if (!StepUpdateCallback(&module_, kRawDataType, name.Data(), context_.get())) return false;
+    // Each file is replaced whole in one rename, and the executable comes
+    // last: after any file the step can stop and a rerun finish it.
+    ProcessPendingMessages();
+    if (StopRequested()) return false;
   }
   return true;
+}
+
+// The whole files the passes still to come install (names relative to the
+// installation, without a distribution suffix): until those passes run they
+// may be missing or at any version.
+std::vector<std::string> PatchRun::LaterWholeFiles(const char* version_prefix) {
+  std::vector<std::string> files;
+  const int steps = context_->patch_minor - context_->installed_minor;
+  const char* prefixes[] = {version_prefix, "All\\", "Add\\"};
+  for (int i = 0; i < 3; ++i) {
+    if (!PassPending(steps + i)) continue;
+    SetField(context_->prefix, prefixes[i]);
+    context_->names.Clear();
+    EnumeratePayload(module_, CollectPayloadNames, context_.get());
+    PickDistributionFiles(&context_->names, chain_);
+    const size_t prefix_length = std::strlen(prefixes[i]);
+    for (const RString& name : context_->names) {
+      if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
+      int base_length = 0;
+      DistributionSuffix(name.Data() + prefix_length, &base_length);
+      files.emplace_back(name.Data() + prefix_length, static_cast<size_t>(base_length));
+    }
+  }
+  context_->names.Clear();
+  return files;
+}
+
+// Step 24: the installation must be exactly the installed version's, or
+// where an interrupted run of this patch left it. 0 when it is; otherwise the
+// run's exit code (the failure was told).
+int PatchRun::CheckInstallation(const char* version_prefix) {
+  SetField(context_->installation_directory, installation_directory_);
+  if (resumed_) {
+    // The finished steps were checked by the run that did them; the step in
+    // hand has each file at its source or its target, and the whole files to
+    // come are checked after they are copied.
+    if (first_step_ >= context_->patch_minor) return 0;
+    if (window_) window_->AddLine(kMsgVerifying, context_->installed_major, first_step_);
+    const int from = context_->installed_major * 100 + first_step_;
+    if (!CheckResumedStep(module_, installation_directory_, from, from + 1, LaterWholeFiles(version_prefix),
+                          &interrupted_)) {
+      return FailInWindow(kMsgInstallationModified);
+    }
+    ReportLog("Resuming the step from %d.%02d: %d files already updated", context_->installed_major, first_step_,
+              static_cast<int>(interrupted_.advanced.size()));
+    return 0;
+  }
+  if (window_) window_->AddLine(kMsgVerifying, VersionMajor(installed_), VersionMinor(installed_));
+  SetField(context_->prefix, version_prefix);
+  // A run that was interrupted in its first step left files of both
+  // versions; they were just checked against both lists.
+  if (is_patch_ && context_->installed_minor < context_->patch_minor) {
+    interrupted_ = FindInterruptedStep(module_, installation_directory_, installed_, installed_ + 1);
+  }
+  if (interrupted_.interrupted) {
+    ReportLog("Resuming the step from %s: %d files already updated", installed_text_,
+              static_cast<int>(interrupted_.advanced.size()));
+    return 0;
+  }
+  switch (VerifyInstallation(context_.get(), nullptr, true, false)) {
+    case kVerifyPassed:
+      return 0;
+    case kVerifyStopped:
+      return Stopped();
+    default:
+      return StopRequested() ? Stopped() : FailInWindow(kMsgInstallationModified);
+  }
+}
+
+// Records that the first `passes` passes of the run are complete. A journal
+// that cannot be written stops the run: without it an interruption could not
+// be finished by running the patch again.
+bool PatchRun::MarkPassDone(int passes) {
+  if (!journal_kept_) return true;
+  journal_.passes_done = passes;
+  return WriteRunJournal(installation_directory_, journal_);
 }
 
 int PatchRun::Run() {
   int exit_code = 1;
   if (!OpenPayload(&exit_code)) return exit_code;
   if (!FindGame()) return 1;
+  LoadJournal();
   if (!PassGate()) return 1;
   if (!ChooseDistribution()) return 1;
   OpenWindow();
+  if (!resumed_) first_step_ = context_->installed_minor;
+  // The run this one continues met the payload's steps already.
+  if (resumed_) context_->seen = 1;
 
   char version_prefix[kVersionTextSize + 1];
   std::snprintf(version_prefix, sizeof version_prefix, "%s\\", installed_text_);
 
-  // Step 24: the installation must be exactly the installed version's.
+  // Step 24.
   if (!already_at_version_ && addon_name_.IsEmpty()) {
-    if (window_) window_->AddLine(kMsgVerifying, VersionMajor(installed_), VersionMinor(installed_));
-    SetField(context_->installation_directory, installation_directory_);
-    SetField(context_->prefix, version_prefix);
-    // A run that was interrupted in its first step left files of both
-    // versions; they were just checked against both lists.
-    if (is_patch_ && context_->installed_minor < context_->patch_minor) {
-      interrupted_ = FindInterruptedStep(module_, installation_directory_, installed_, installed_ + 1);
-    }
-    if (interrupted_.interrupted) {
-      ReportLog("Resuming the step from %s: %d files already updated", installed_text_,
-                static_cast<int>(interrupted_.advanced.size()));
-    } else if (VerifyInstallation(context_.get(), nullptr, true, false) != 1) {
-      return FailInWindow(kMsgInstallationModified);
-    }
+    if (int failed = CheckInstallation(version_prefix)) return failed;
   }
   // Step 25.
   if (window_) {
@@ -446,10 +599,15 @@ int PatchRun::Run() {
     }
   }
 
+  // Passes of a patch run, in order: each version step, then the whole files
+  // of the installed version, of All and of Add.
+  const int steps = is_patch_ && context_->installed_minor < context_->patch_minor
+                        ? context_->patch_minor - context_->installed_minor
+                        : 0;
   if (is_patch_) {
     // Steps 26 and 27: every step stays within the installed major number.
     const int major = context_->installed_major;
-    for (int i = context_->installed_minor; i < context_->patch_minor; ++i) {
+    for (int i = first_step_; i < context_->patch_minor; ++i) {
       SetField(context_->installation_directory, installation_directory_);
       std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", major, i);
       EnumeratePayload(module_, StepSpaceCallback, context_.get());
@@ -462,14 +620,28 @@ int PatchRun::Run() {
       }
       ProcessPendingMessages();
     }
-    for (int j = context_->installed_minor; j < context_->patch_minor; ++j) {
-      if (!UpdateStep(j)) break;
+    if (StopRequested()) return Stopped();
+    if (steps > 0 && !resumed_) {
+      // From here on files change: the journal says what this run started
+      // from, before the first of them does.
+      journal_ = RunJournal{patch_text_.Data(), installed_text_, context_->distribution.Data(), 0};
+      journal_kept_ = true;
+      if (!MarkPassDone(0)) return FailInWindow(kMsgFolderNotWritable, installation_directory_);
     }
+    for (int j = first_step_; j < context_->patch_minor; ++j) {
+      if (!UpdateStep(j)) break;
+      if (!MarkPassDone(j - context_->installed_minor + 1)) {
+        return FailInWindow(kMsgFolderNotWritable, installation_directory_);
+      }
+      if (StopRequested()) return Stopped();
+    }
+    if (StopRequested()) return Stopped();
     // Step 28.
     if (context_->error) return FailPass(kPhaseSteps);
   }
 
-  if (already_at_version_ && is_patch_ && context_->patch_minor > 0) {
+  if ((already_at_version_ || (resumed_ && first_step_ >= context_->patch_minor)) && is_patch_ &&
+      context_->patch_minor > 0) {
     // A run interrupted after the game executable reached this version may
     // have left its last extracted update beside it.
     SetField(context_->installation_directory, installation_directory_);
@@ -487,9 +659,20 @@ int PatchRun::Run() {
   }
 
   // Steps 29 to 31.
-  if (!CopyPass(version_prefix)) return FailPass(kPhaseInstalledFiles);
-  if (is_patch_ && !CopyPass("All\\")) return FailPass(kPhaseAll);
-  if (!CopyPass("Add\\")) return FailPass(kPhaseAdd);
+  struct WholeFilePass {
+    const char* prefix;
+    int phase;
+    bool wanted;
+  };
+  const WholeFilePass passes[] = {{version_prefix, kPhaseInstalledFiles, true},
+                                  {"All\\", kPhaseAll, is_patch_},
+                                  {"Add\\", kPhaseAdd, true}};
+  for (int i = 0; i < 3; ++i) {
+    if (!PassPending(steps + i)) continue;
+    if (passes[i].wanted && !CopyPass(passes[i].prefix)) return FailPass(passes[i].phase);
+    if (!MarkPassDone(steps + i + 1)) return FailInWindow(kMsgFolderNotWritable, installation_directory_);
+    if (StopRequested()) return Stopped();
+  }
 
   if (!context_->seen) {
     // Nothing of the payload was met at all: this patch has nothing for the
@@ -499,18 +682,25 @@ int PatchRun::Run() {
     return 1;
   }
 
-  // Step 32.
-  if (already_at_version_) {
+  // Step 32. A resumed run checks the end result too: part of it was made by
+  // the run it continues.
+  if (already_at_version_ || resumed_) {
     if (window_) window_->AddLine(kMsgVerifying, VersionMajor(patch_), VersionMinor(patch_));
-    if (VerifyInstallation(context_.get(), nullptr, false, false) != 1) {
+    int verified = VerifyInstallation(context_.get(), nullptr, false, false);
+    if (verified == kVerifyStopped || StopRequested()) return Stopped();
+    if (verified != kVerifyPassed) {
       return FailInWindow(kMsgPassError, installed_text_, static_cast<int>(kPhaseFinal));
     }
   }
+  if (StopRequested()) return Stopped();
 
-  // Steps 33 to 36. A value not written is a run not finished.
+  // A value not written is a run not finished: the journal stays, so the
+  // next run writes the values again.
   std::string registry_failure;
   ApplyRegistryUpdates(manifest_, context_->distribution, &registry_failure);
   if (!registry_failure.empty()) return FailInWindow(kMsgRegistryFailed, registry_failure.c_str());
+  // Done: a later run must not take this one for unfinished.
+  if (journal_kept_) RemoveRunJournal(installation_directory_);
   if (window_) {
     window_->SetProgressText("%s", "");
     window_->StopAnimation();

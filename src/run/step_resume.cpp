@@ -50,27 +50,40 @@ bool InterruptedStep::IsAdvanced(const char* relative_name) const {
   return false;
 }
 
-InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
-                                    const char* installation_directory, int from_version,
-                                    int to_version) {
-  InterruptedStep step;
+namespace {
+
+// Compares every line of the source list with the installation; see
+// FindInterruptedStep and CheckResumedStep. False at the first required file
+// that is at neither version (and not one of `later_files`).
+bool CompareStep(const platform::ResourceModule& module, const char* installation_directory,
+                 int from_version, int to_version, const std::vector<std::string>* later_files,
+                 InterruptedStep* step) {
   uint32_t from_size = 0;
   uint32_t to_size = 0;
   std::unique_ptr<char[]> from_text = LoadList(module, from_version, &from_size);
   std::unique_ptr<char[]> to_text = LoadList(module, to_version, &to_size);
-  if (!from_text || !to_text) return step;
+  if (!from_text) return later_files != nullptr;
+  if (!to_text && later_files == nullptr) return false;
 
   std::vector<ChecksumLine> targets;
-  ChecksumListReader to_list(to_text.get(), to_size);
-  for (ChecksumLine line; to_list.Next(&line);) targets.push_back(line);
+  if (to_text) {
+    ChecksumListReader to_list(to_text.get(), to_size);
+    for (ChecksumLine line; to_list.Next(&line);) targets.push_back(line);
+  }
 
   ChecksumListReader from_list(from_text.get(), from_size);
   for (ChecksumLine line; from_list.Next(&line);) {
+    if (later_files != nullptr) {
+      std::string installed = InstalledPath("", line.name);
+      bool later = false;
+      for (const std::string& name : *later_files) later = later || SameNoCase(name, installed);
+      if (later) continue;
+    }
     uint32_t crc = 0;
     bool readable = ComputeFileCrc(InstalledPath(installation_directory, line.name).c_str(), &crc);
     if (!readable) {
       if (line.optional) continue;
-      return InterruptedStep();
+      return false;
     }
     if (line.Matches(crc)) continue;
     bool at_target = false;
@@ -79,12 +92,36 @@ InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
     }
     if (!at_target) {
       if (line.optional) continue;
-      return InterruptedStep();
+      return false;
     }
-    step.advanced.emplace_back(line.name);
+    step->advanced.emplace_back(line.name);
+  }
+  return true;
+}
+
+}  // namespace
+
+InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
+                                    const char* installation_directory, int from_version,
+                                    int to_version) {
+  InterruptedStep step;
+  if (!CompareStep(module, installation_directory, from_version, to_version, nullptr, &step)) {
+    return InterruptedStep();
   }
   step.interrupted = !step.advanced.empty();
   return step;
+}
+
+bool CheckResumedStep(const platform::ResourceModule& module, const char* installation_directory,
+                      int from_version, int to_version, const std::vector<std::string>& later_files,
+                      InterruptedStep* step) {
+  *step = InterruptedStep();
+  if (!CompareStep(module, installation_directory, from_version, to_version, &later_files, step)) {
+    *step = InterruptedStep();
+    return false;
+  }
+  step->interrupted = !step->advanced.empty();
+  return true;
 }
 
 void RemoveStepLeftovers(const char* installation_directory, const char* name) {

@@ -40,6 +40,18 @@ InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
                                     const char* installation_directory, int from_version,
                                     int to_version);
 
+// The same comparison for a run that its journal resumes in the step from
+// `from_version` to `to_version` (any step of the run, not only its first).
+// A file that a later whole-file pass of the run installs (`later_files`,
+// installed names relative to the installation, letter case ignored) is not
+// examined: until that pass it may be missing or at any version. Every other
+// required file must be at the source or, for the same name, at the target;
+// those at the target are answered in step->advanced. False when a file is
+// neither (a damaged installation). A missing source list examines nothing.
+bool CheckResumedStep(const platform::ResourceModule& module, const char* installation_directory,
+                      int from_version, int to_version, const std::vector<std::string>& later_files,
+                      InterruptedStep* step);
+
 // Deletes what an interrupted application of the step's update `name` may
 // have left beside the installed file: the extracted update file and the
 // temporary new file. Never touches the installed file itself.

@@ -107,5 +107,40 @@ TEST(StepResumeOrder, TargetNameDropsStepAndExtension) {
   EXPECT_EQ(StepTargetName("nostep"), "");
 }
 
+// A run resumed from its journal in a later step: the files the whole-file
+// passes still have to install may be missing or at any version; everything
+// else must be at the step's source or target.
+TEST_F(StepResumeTest, ResumedStepToleratesOnlyTheWholeFilesStillToCome) {
+  from_ += Line("MAPS\\NEW.MAP", "n0");
+  test::PayloadModule payload({{"crc\\1.00\\crc.crc", test::ToBytes(from_)},
+                               {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
+  ASSERT_TRUE(payload.ok());
+  dir_.Write("A.DAT", "a1");
+  dir_.Write("SUB/B.DAT", "b0");
+  dir_.Write("GAME.EXE", "g0");
+  const std::string folder = dir_.SystemPath();
+  InterruptedStep step;
+  // NEW.MAP is missing: a damaged installation unless a later pass brings it.
+  EXPECT_FALSE(CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {}, &step));
+  EXPECT_FALSE(step.interrupted);
+  ASSERT_TRUE(CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"maps\\new.map"}, &step));
+  EXPECT_TRUE(step.interrupted);
+  EXPECT_TRUE(step.IsAdvanced("A.DAT"));
+  EXPECT_FALSE(step.IsAdvanced("GAME.EXE"));
+
+  // A file at neither version is damage, whatever comes later.
+  dir_.Write("SUB/B.DAT", "bx");
+  EXPECT_FALSE(CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"MAPS\\NEW.MAP"}, &step));
+  // A later whole file is not examined at all.
+  EXPECT_TRUE(
+      CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"MAPS\\NEW.MAP", "SUB\\B.DAT"}, &step));
+
+  // Nothing advanced yet is no interrupted step, but a consistent one.
+  dir_.Write("A.DAT", "a0");
+  ASSERT_TRUE(
+      CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"MAPS\\NEW.MAP", "SUB\\B.DAT"}, &step));
+  EXPECT_FALSE(step.interrupted);
+}
+
 }  // namespace
 }  // namespace corvane

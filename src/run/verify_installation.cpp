@@ -1,12 +1,13 @@
 #include "run/verify_installation.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "engine/checksum_list.h"
 #include "engine/crc32.h"
-#include "engine/mapped_file.h"
+#include "platform/file_io.h"
 #include "foundation/r_string.h"
 #include "run/message_catalogue.h"
 #include "run/payload_store.h"
@@ -18,15 +19,10 @@ namespace {
 
 constexpr size_t kMaxVerifyPath = 1023;
 
-// Verification reads each file once, front to back: larger windows mean fewer
-// mappings and page-table set-ups per byte (measured about a tenth less time
-// than 256 KiB windows). Within a 32-bit address space this changes nothing:
-// the cap on mapped bytes per file is the same.
-MappedFileLimits VerifyLimits() {
-  MappedFileLimits limits;
-  limits.min_window_size = 4 << 20;
-  return limits;
-}
+// Verification reads each file once, front to back, in pieces of this size:
+// large enough that the calls cost nothing next to the CRC, small enough to
+// stay out of the way in a 32-bit address space.
+constexpr uint32_t kReadPieceSize = 4u << 20;
 
 // The installed file of a list name: a distribution variant is installed
 // without its suffix.
@@ -37,34 +33,59 @@ std::string InstalledPath(const char* directory, const std::string& name) {
   return path;
 }
 
-// CRC of an open mapped file; false when a window cannot be mapped.
-bool CrcOfMappedFile(MappedFile& file, uint32_t* crc) {
+// The CRC-32 of a whole file, read with 64-bit offsets so that files of any
+// size are checked to their last byte; `buffer` holds kReadPieceSize bytes.
+// False when the file is missing, empty, a directory, or cannot be read to
+// the end of the size it had when opened.
+bool CrcOfFile(const char* path, uint8_t* buffer, uint32_t* crc) {
+  platform::ScopedFile file(platform::FileOpenRead(path));
+  uint64_t size = 0;
+  if (!file.IsValid() || !platform::FileSize64(file.Get(), &size) || size == 0) return false;
   uint32_t state = kCrc32Initial;
-  int32_t length = file.Length();
-  for (int32_t position = 0; position < length;) {
-    int32_t available = 0;
-    const uint8_t* bytes = file.SpanAt(position, &available);
-    if (bytes == nullptr || available <= 0) return false;
-    if (available > length - position) available = length - position;
-    state = Crc32Update(state, bytes, static_cast<size_t>(available));
-    position += available;
+  for (uint64_t position = 0; position < size;) {
+    uint64_t left = size - position;
+    uint32_t want = left < kReadPieceSize ? static_cast<uint32_t>(left) : kReadPieceSize;
+    int64_t read = platform::FileReadAt(file.Get(), position, buffer, want);
+    if (read <= 0) return false;
+    state = Crc32Update(state, buffer, static_cast<size_t>(read));
+    position += static_cast<uint64_t>(read);
   }
   *crc = Crc32Final(state);
   return true;
 }
 
+std::unique_ptr<uint8_t[]> NewReadBuffer() { return std::make_unique<uint8_t[]>(kReadPieceSize); }
+
+// The check's question about a file: the catalogue's Abort/Retry/Ignore box,
+// answered as pressed (Retry is acted on by the caller, which reads the file
+// again, rather than by asking once more).
+int AskAboutFile(ConsoleWindowProgress* window, bool retry_default, int id, ...) {
+  ModuleInstance instance = window != nullptr ? window->Instance() : nullptr;
+  char title[256];
+  LoadMessage(instance, kMsgPatchTitle, title, sizeof title);
+  char format[1024];
+  LoadMessageFormat(instance, id, format, sizeof format);
+  char text[4096];
+  va_list args;
+  va_start(args, id);
+  if (std::vsnprintf(text, sizeof text, format, args) < 0) text[0] = '\0';
+  va_end(args);
+  if (window != nullptr && window->IsOpen()) {
+    return static_cast<int>(window->AskAbortRetryIgnore(text, title, retry_default));
+  }
+  return static_cast<int>(GetMessageBoxFunctions()->AskAbortRetryIgnore(text, title, retry_default));
+}
+
 }  // namespace
 
 bool ComputeFileCrc(const char* path, uint32_t* crc) {
-  MappedFile file(VerifyLimits());
-  file.Open(path);
-  return file.IsOpen() && CrcOfMappedFile(file, crc);
+  std::unique_ptr<uint8_t[]> buffer = NewReadBuffer();
+  return CrcOfFile(path, buffer.get(), crc);
 }
 
 int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_installed_version,
                        bool retry_answered) {
   ConsoleWindowProgress* window = context->window;
-  ModuleInstance instance = window != nullptr ? window->Instance() : nullptr;
   int major = use_installed_version ? context->installed_major : context->patch_major;
   int minor = use_installed_version ? context->installed_minor : context->patch_minor;
 
@@ -86,6 +107,7 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
   }
 
   int result = kVerifyPassed;
+  std::unique_ptr<uint8_t[]> buffer = NewReadBuffer();
   ChecksumListReader reader(list.get(), list_size);
   ChecksumLine line;
   while (reader.Next(&line)) {
@@ -93,35 +115,56 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
     if (file_filter != nullptr && CompareNoCase(name.c_str(), file_filter) != 0) continue;
     std::string path = InstalledPath(context->installation_directory, name);
 
-    MappedFile file(VerifyLimits());
-    // A path beyond the engine's limit is refused like a file that is not there.
-    if (path.size() <= kMaxVerifyPath) file.Open(path.c_str());
-    if (window != nullptr) {
-      window->SetProgress(kMsgCheckingFile, name.c_str());
-      window->ProcessMessages();
+    // Retry reads the same file again; every other answer goes on or ends.
+    bool read_again = true;
+    while (read_again) {
+      read_again = false;
+      if (window != nullptr) {
+        window->SetProgress(kMsgCheckingFile, name.c_str());
+        window->ProcessMessages();
+      }
+      uint32_t crc = 0;
+      // A path beyond the engine's limit is refused like a file that is not there.
+      bool readable = path.size() <= kMaxVerifyPath && CrcOfFile(path.c_str(), buffer.get(), &crc);
+      if (window != nullptr && window->ClosedByUser()) break;
+      if (!readable) {
+        if (!line.optional) {
+          if (window != nullptr) window->AddLine(kMsgFileMissing, name.c_str());
+          result = kVerifyFailed;
+        }
+      } else if (!line.Matches(crc)) {
+        uint32_t expected = line.values[0];
+        if (line.optional) {
+          if (window != nullptr) window->AddLine(kMsgFileWarning, name.c_str(), expected, crc);
+        } else {
+          if (window != nullptr) window->AddLine(kMsgFileError, name.c_str(), expected, crc);
+          int answer = AskAboutFile(window, retry_answered, kMsgFileError, name.c_str(), expected, crc);
+          if (answer == static_cast<int>(AbortRetryIgnore::kAbort)) {
+            // Abort ends the whole check at once: one box, not one per file.
+            if (window != nullptr) window->SetProgressText("");
+            return kVerifyFailed;
+          }
+          if (answer == static_cast<int>(AbortRetryIgnore::kRetry)) {
+            // Whoever can mend the file (the whole-file copy) does so first;
+            // otherwise the player may have, and the file is read again.
+            if (retry_answered) {
+              result = kVerifyRetry;
+            } else {
+              read_again = true;
+            }
+          }
+        }
+      }
     }
 
-    uint32_t crc = 0;
-    if (!file.IsOpen() || !CrcOfMappedFile(file, &crc)) {
-      if (!line.optional) {
-        if (window != nullptr) window->AddLine(kMsgFileMissing, name.c_str());
-        result = kVerifyFailed;
-      }
-    } else if (!line.Matches(crc)) {
-      uint32_t expected = line.values[0];
-      if (line.optional) {
-        if (window != nullptr) window->AddLine(kMsgFileWarning, name.c_str(), expected, crc);
-      } else {
-        if (window != nullptr) window->AddLine(kMsgFileError, name.c_str(), expected, crc);
-        int answer = AskAbortRetryIgnore(instance, window, retry_answered, kMsgFileError,
-                                         name.c_str(), expected, crc);
-        if (answer == 0) result = kVerifyFailed;
-        if (answer == 1) result = kVerifyRetry;
-      }
-    }
-
     if (window != nullptr) {
       window->ProcessMessages();
+      if (window->ClosedByUser()) {
+        // The player closed the window: the check did not finish, whatever
+        // it had found so far.
+        window->SetProgressText("");
+        return kVerifyStopped;
+      }
       if (!window->IsOpen()) {
         window->SetProgressText("");
         return result;

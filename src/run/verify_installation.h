@@ -9,6 +9,7 @@ enum VerifyResult : int {
   kVerifyFailed = 0,
   kVerifyPassed = 1,
   kVerifyRetry = 2,  // the user asked to try again
+  kVerifyStopped = 3,  // the user closed the window: the check did not finish
 };
 
 // Checks installed files against the checksum list of one version, the
@@ -21,20 +22,24 @@ enum VerifyResult : int {
 // name, without a distribution suffix ".#<name>"; the progress line shows
 // "Checking file <name>". A required file that is missing or empty is logged
 // ("File %s is missing.") and fails; a required file whose CRC matches none
-// of its values is logged and asked about (Abort fails, Retry asks for a
-// retry, Ignore passes it; `retry_answered` answers Retry at once instead of
-// asking again). An optional file ("+") is never missing and a mismatch is
-// only a warning in the log. Every line is examined even after a failure; the
-// result is the last failure or retry request, else passed.
+// of its values is logged and asked about: Abort ends the whole check at once
+// as failed; Retry reads the same file again, or, with `retry_answered`
+// (the caller mends the file first, as the whole-file copy does), goes on
+// and makes the result a retry request; Ignore passes it. An optional file
+// ("+") is never missing and a mismatch is only a warning in the log. Every
+// other line is examined even after a failure; the result is the last
+// failure or retry request, else passed. Files are read whole, whatever
+// their size.
 //
 // No list for the version is not a failure: a warning (or, with a filter, a
 // note) is logged and the result is passed. Reads only; the window is pumped
-// twice per file and, when the user ended the window meanwhile, the check
-// stops there with the result so far.
+// twice per file and, when the user closed the window meanwhile, the check
+// stops there: kVerifyStopped, whatever was found so far (a window ended
+// otherwise stops it with the result so far).
 int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_installed_version,
                        bool retry_answered);
 
-// The CRC-32 of a whole file read through a MappedFile one window at a time.
+// The CRC-32 of a whole file of any size, read front to back in pieces.
 // False when the file is missing, empty or cannot be read to its end.
 bool ComputeFileCrc(const char* path, uint32_t* crc);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -105,10 +107,35 @@ TEST_F(VerifyInstallationTest, RequiredMismatchIsLoggedAndAsked) {
   EXPECT_EQ(window_.Lines(), Lines{"Error found in file X.EXE (89abcdef!=648cbb73)"});
   EXPECT_EQ(window_.questions, Lines{"Error found in file X.EXE (89abcdef!=648cbb73)"});
 
-  window_.answers = {AbortRetryIgnore::kAbort};
-  EXPECT_EQ(Verify("X.EXE 89abcdef\nLATER.DAT 1\n"), kVerifyFailed);
-  // Every line is examined after a failure.
-  EXPECT_EQ(window_.Lines().back(), "File LATER.DAT is missing.");
+  // A missing file fails but the check goes on to the end.
+  window_.answers = {AbortRetryIgnore::kIgnore};
+  EXPECT_EQ(Verify("MISSING.DAT 1\nX.EXE 89abcdef\n"), kVerifyFailed);
+  Lines lines = window_.Lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], "File MISSING.DAT is missing.");
+  EXPECT_EQ(lines.back(), "Error found in file X.EXE (89abcdef!=648cbb73)");
+}
+
+// Abort ends the whole check at once: one box, not one per modified file.
+TEST_F(VerifyInstallationTest, AbortEndsTheCheckAtOnce) {
+  game_.Write("A.DAT", "abc");
+  game_.Write("B.DAT", "abc");
+  window_.answers = {AbortRetryIgnore::kAbort, AbortRetryIgnore::kAbort};
+  EXPECT_EQ(Verify("A.DAT 1\nB.DAT 2\nLATER.DAT 3\n"), kVerifyFailed);
+  EXPECT_EQ(window_.questions.size(), 1u);
+  EXPECT_EQ(window_.Lines(), Lines{"Error found in file A.DAT (00000001!=648cbb73)"});
+}
+
+// Retry reads the same file again: once the player mended it, it passes and
+// the check goes on with the next file.
+TEST_F(VerifyInstallationTest, RetryReadsTheSameFileAgain) {
+  game_.Write("A.DAT", "abd");
+  game_.Write("B.DAT", "abc");
+  window_.answers = {AbortRetryIgnore::kRetry};
+  window_.on_question = [this] { game_.Write("A.DAT", "abc"); };
+  EXPECT_EQ(Verify(std::string("A.DAT ") + kAbcCrc + "\nB.DAT " + kAbcCrc + "\n"), kVerifyPassed);
+  EXPECT_EQ(window_.questions.size(), 1u);
+  EXPECT_EQ(window_.retry_defaults, std::vector<bool>{false});
 }
 
 TEST_F(VerifyInstallationTest, RetryThenPassingFileStillAsksForRetry) {
@@ -129,9 +156,19 @@ TEST_F(VerifyInstallationTest, WithoutRetryAnsweredRetryAsksAgain) {
 TEST_F(VerifyInstallationTest, StopsWhenTheUserEndedTheWindow) {
   window_.end_after_pumps = true;
   window_.pumps_before_end = 2;  // the second pump of the first file
-  EXPECT_EQ(Verify("A.DAT 1\nB.DAT 2\n"), kVerifyFailed);
+  EXPECT_EQ(Verify("A.DAT 1\nB.DAT 2\n"), kVerifyStopped);
   EXPECT_EQ(window_.Lines(), Lines{"File A.DAT is missing."});
   EXPECT_FALSE(window_.IsOpen());
+}
+
+// Closed while every file so far was fine: the check did not pass, it stopped.
+TEST_F(VerifyInstallationTest, ClosedWindowNeverPassesAnUnfinishedCheck) {
+  game_.Write("A.DAT", "abc");
+  window_.end_after_pumps = true;
+  window_.pumps_before_end = 3;  // the first pump of the second file
+  EXPECT_EQ(Verify(std::string("A.DAT ") + kAbcCrc + "\nB.DAT 2\n"), kVerifyStopped);
+  EXPECT_TRUE(window_.Lines().empty());
+  EXPECT_TRUE(window_.ClosedByUser());
 }
 
 TEST_F(VerifyInstallationTest, WorksWithoutAWindow) {
@@ -150,6 +187,46 @@ TEST(ComputeFileCrcTest, WholeFileAcrossWindows) {
   ASSERT_TRUE(ComputeFileCrc((dir.SystemPath() + "big").c_str(), &crc));
   EXPECT_EQ(crc, Crc32(content.data(), content.size()));
   EXPECT_FALSE(ComputeFileCrc((dir.SystemPath() + "none").c_str(), &crc));
+}
+
+// A file of 3 GiB (sparse: zeros but its last byte) is read to its end; the
+// check used to stop at 2 GiB - 1 and so failed every file of 2 GiB or more.
+TEST(ComputeFileCrcTest, FilesOfAnySizeAreReadToTheirEnd) {
+  ScratchDir dir;
+  const uint64_t size = 3ull << 30;
+  {
+    std::ofstream create(dir.Host("huge"), std::ios::binary | std::ios::trunc);
+  }
+  std::error_code error;
+  std::filesystem::resize_file(dir.Host("huge"), size, error);
+  if (error) GTEST_SKIP() << "no sparse file of 3 GiB here: " << error.message();
+  {
+    std::fstream last(dir.Host("huge"), std::ios::binary | std::ios::in | std::ios::out);
+    last.seekp(static_cast<std::streamoff>(size - 1));
+    last.put('\x5a');
+  }
+  std::vector<char> zeros(1 << 20, 0);
+  uint32_t state = kCrc32Initial;
+  for (uint64_t left = size - 1; left > 0;) {
+    size_t piece = left < zeros.size() ? static_cast<size_t>(left) : zeros.size();
+    state = Crc32Update(state, zeros.data(), piece);
+    left -= piece;
+  }
+  const char marker = '\x5a';
+  state = Crc32Update(state, &marker, 1);
+  uint32_t crc = 0;
+  ASSERT_TRUE(ComputeFileCrc((dir.SystemPath() + "huge").c_str(), &crc));
+  EXPECT_EQ(crc, Crc32Final(state));
+
+  // The check itself passes it against its list.
+  PayloadModule payload({{"crc\\1.01\\crc.crc", ToBytes("HUGE " + [&] {
+                           char text[16];
+                           std::snprintf(text, sizeof text, "%08x", Crc32Final(state));
+                           return std::string(text);
+                         }() + "\n")}});
+  PatchContext context;
+  test::InitContext(&context, dir, payload.module(), nullptr, 101, 102);
+  EXPECT_EQ(VerifyInstallation(&context, nullptr, true, false), kVerifyPassed);
 }
 
 }  // namespace

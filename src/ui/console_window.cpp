@@ -69,6 +69,7 @@ void ConsoleWindow::FormatMessage(int id, va_list args, int template_size, char*
 void ConsoleWindow::Create(ModuleInstance instance) {
   instance_ = instance;
   log_.clear();
+  closed_by_user_ = false;
   SetOpen(OpenWindow());
   if (!open_) return;
   // The template's placeholder text never shows.
@@ -83,6 +84,7 @@ void ConsoleWindow::Destroy() {
 
 void ConsoleWindow::Ended() {
   if (!open_) return;
+  if (!waiting_for_close_) closed_by_user_ = true;
   SetOpen(false);
   CloseWindow();
 }
@@ -145,9 +147,11 @@ void ConsoleWindow::ProcessMessages() {
 
 void ConsoleWindow::WaitForClose(bool enable_ok) {
   if (enable_ok) EnableOK(true);
+  waiting_for_close_ = true;
   while (open_) {
     if (!WaitForInput()) Ended();
   }
+  waiting_for_close_ = false;
 }
 
 void ConsoleWindow::Close() {

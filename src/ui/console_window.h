@@ -93,6 +93,11 @@ class ConsoleWindow {
   // The window exists and the user has not ended it.
   bool IsOpen() const { return open_; }
   bool IsClosed() const { return !open_; }
+  // The user ended the window while the run was still working (its close
+  // box, a cancel, a stop request at the terminal, Close), as opposed to
+  // acknowledging the end in WaitForClose or the run's own Destroy. The run
+  // takes it as "stop": cleared by Create only.
+  bool ClosedByUser() const { return closed_by_user_; }
   // Asks the window to end as if cancelled; takes effect at the next pump.
   void Close();
 
@@ -147,6 +152,8 @@ class ConsoleWindow {
   LoadMessageFunction load_message_;
   ModuleInstance instance_ = nullptr;
   bool open_ = false;
+  bool waiting_for_close_ = false;
+  bool closed_by_user_ = false;
   std::string log_;
 };
 

@@ -8,14 +8,21 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
 
 #include "patcher_process.h"
 #include "payload_builder.h"
+#include "run/message_catalogue.h"
+#include "run/patch_run.h"
+#include "run/run_journal.h"
+#include "run/step_test_support.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "ui/console_window.h"
 
 namespace corvane::e2e {
 namespace {
@@ -155,6 +162,166 @@ TEST_F(InterruptionE2E, KilledRunsLeaveWholeFilesAndRunningAgainFinishes) {
   EXPECT_GE(mixed, 1) << "no kill fell inside a version step";
   std::printf("run: %.2f s; %d of %d kills inside the run, %d inside a version step\n", duration,
               interrupted, kKills, mixed);
+}
+
+// A window the player closes: once `close_when` answers true for the
+// progress shown so far, the next pump ends the window as its close box
+// would.
+class ClosingWindow final : public ConsoleWindowProgress {
+ public:
+  using Trigger = std::function<bool(const std::vector<std::string>& progress)>;
+  explicit ClosingWindow(Trigger close_when)
+      : ConsoleWindowProgress(&corvane::LoadMessageFormat), close_when_(std::move(close_when)) {}
+  AbortRetryIgnore AskAbortRetryIgnore(const char*, const char*, bool) override { return AbortRetryIgnore::kAbort; }
+  void StopAnimation() override {}
+
+ protected:
+  bool OpenWindow() override { return true; }
+  void CloseWindow() override {}
+  void ShowTitle(const char*) override {}
+  void ShowProgress(const char* text) override { progress_.emplace_back(text); }
+  void ShowLog(const std::string&, const char*, bool) override {}
+  void ShowOK(bool) override {}
+  void Pump() override {
+    if (close_when_(progress_)) Ended();
+  }
+  bool WaitForInput() override { return false; }
+  void RequestClose() override { Ended(); }
+
+ private:
+  Trigger close_when_;
+  std::vector<std::string> progress_;
+};
+
+// The driver in-process on a two-step patch whose second step's version
+// gained a file that only the whole-file pass of the installed version brings.
+class ClosedWindowRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install_ = std::make_unique<ScratchInstall>("closed");
+    install_->UsePrefix();
+    SetMessageLanguage(0x0409);
+    ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
+    PayloadBuilder builder(install_->root() + "/work");
+    SamplePatchOptions options;
+    options.to_minor = 2;
+    MakeSamplePatch(&builder, options);
+    for (int minor = 1; minor <= 2; ++minor) {
+      FileSet files = SampleGameFiles(minor);
+      files["MAPS\\HARBOUR.MAP"] = ToBytes("the harbour");
+      builder.AddChecksumList(VersionText(minor), files);
+    }
+    builder.Add("1.00\\MAPS\\HARBOUR.MAP", ToBytes("the harbour"));
+    ASSERT_TRUE(builder.Seal());
+    payload_ = install_->root() + "/patch.dll";
+    ASSERT_TRUE(builder.WriteDll(payload_));
+    ASSERT_TRUE(LoadTestPublicKey(&key_));
+    previous_directory_ = std::filesystem::current_path();
+    std::filesystem::current_path(install_->root());
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous_directory_);
+    SetDisplayName(nullptr);
+    SetMessageLanguage(0);
+  }
+
+  int Run(ClosingWindow::Trigger close_when) {
+    PatchRunOptions options;
+    options.built_in_key = key_.data();
+    options.make_window = [close_when] { return std::make_unique<ClosingWindow>(close_when); };
+    return RunPatch(payload_.c_str(), options);
+  }
+
+  void ExpectFinished(const std::string& when) {
+    FileSet final_files = SampleGameFiles(2);
+    final_files["MAPS\\HARBOUR.MAP"] = ToBytes("the harbour");
+    std::map<std::string, Bytes> files = install_->Snapshot();
+    EXPECT_EQ(files.size(), final_files.size()) << when;
+    for (const auto& [name, bytes] : final_files) {
+      EXPECT_TRUE(files[Slashes(name)] == bytes) << when << ": " << name;
+    }
+  }
+
+  static bool Never(const std::vector<std::string>&) { return false; }
+
+  std::unique_ptr<ScratchInstall> install_;
+  std::string payload_;
+  Bytes key_;
+  std::filesystem::path previous_directory_;
+};
+
+constexpr char kStoppedText[] = "The patch was stopped before it was finished.";
+
+size_t Count(const std::vector<std::string>& texts, const std::string& text) {
+  size_t count = 0;
+  for (const std::string& t : texts) count += t == text ? 1 : 0;
+  return count;
+}
+
+// Closed while the installation is checked: the check stops, nothing
+// changes, the player is told; then the patch runs through.
+TEST_F(ClosedWindowRun, ClosedDuringTheCheckChangesNothing) {
+  test::ScopedBoxRecorder boxes;
+  int result = Run([](const std::vector<std::string>& progress) {
+    return Count(progress, "Checking file DATA\\LEVELS.DAT") >= 1;
+  });
+  EXPECT_EQ(result, 1);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_NE(boxes.boxes[0].find(kStoppedText), std::string::npos) << boxes.boxes[0];
+  std::map<std::string, Bytes> files = install_->Snapshot();
+  FileSet old_files = SampleGameFiles(0);
+  EXPECT_EQ(files.size(), old_files.size());
+  for (const auto& [name, bytes] : old_files) EXPECT_TRUE(files[Slashes(name)] == bytes) << name;
+
+  EXPECT_EQ(Run(&Never), 0);
+  ExpectFinished("run again");
+}
+
+// Closed in the second step: the file in hand is finished, the run stops
+// there (exit 1, the player told), and running again finishes the job,
+// although the executable already reads 1.01 and the map 1.01 gained is not
+// there yet.
+TEST_F(ClosedWindowRun, ClosedDuringAStepStopsAfterTheFileAndARerunFinishes) {
+  test::ScopedBoxRecorder boxes;
+  int result = Run([](const std::vector<std::string>& progress) {
+    return Count(progress, "DATA\\LEVELS.DAT") >= 2;  // the second step's update of it
+  });
+  EXPECT_EQ(result, 1);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_NE(boxes.boxes[0].find(kStoppedText), std::string::npos) << boxes.boxes[0];
+  Bytes levels;
+  Bytes game;
+  ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));
+  ASSERT_TRUE(install_->ReadGameFile(kSampleExe, &game));
+  EXPECT_TRUE(levels == SampleGameFiles(2)["DATA\\LEVELS.DAT"]);
+  EXPECT_TRUE(game == SampleGameFiles(1)[kSampleExe]);
+  EXPECT_TRUE(std::filesystem::exists(install_->GamePath(kRunJournalName)));
+
+  EXPECT_EQ(Run(&Never), 0);
+  ExpectFinished("run again");
+  EXPECT_FALSE(std::filesystem::exists(install_->GamePath(kRunJournalName)));
+}
+
+// A journal of another patch version, one that does not parse or names a
+// distribution the patch lacks is never trusted, and even this patch's own
+// journal only tells where to go on: a damaged file is still refused and
+// left alone.
+TEST_F(ClosedWindowRun, AForeignOrBrokenJournalSkipsNoCheck) {
+  ASSERT_TRUE(install_->WriteGameFile("DATA\\LEVELS.DAT", SampleGameFiles(1)["DATA\\LEVELS.DAT"]));
+  ASSERT_TRUE(install_->WriteGameFile(kSampleExe, SampleGameFiles(1)[kSampleExe]));
+  for (const std::string& journal :
+       {FormatRunJournal(RunJournal{"1.03", "1.00", "", 1}), std::string("Corvane patch journal 1\npatch 1.02\n"),
+        FormatRunJournal(RunJournal{"1.02", "1.00", "#NONE", 1}), FormatRunJournal(RunJournal{"1.02", "1.00", "", 1})}) {
+    SCOPED_TRACE(journal);
+    ASSERT_TRUE(install_->WriteGameFile(kRunJournalName, ToBytes(journal)));
+    test::ScopedBoxRecorder boxes;
+    // The executable at 1.01 with 1.00's sound: damaged, whatever a journal says.
+    ASSERT_TRUE(install_->WriteGameFile("DATA\\SOUND.DAT", ToBytes("not the sound")));
+    EXPECT_EQ(Run(&Never), 1);
+    Bytes sound;
+    ASSERT_TRUE(install_->ReadGameFile("DATA\\SOUND.DAT", &sound));
+    EXPECT_TRUE(sound == ToBytes("not the sound"));
+  }
 }
 
 }  // namespace

@@ -76,6 +76,19 @@ FileHandle FileCreateNew(const char* path) {
   return FromDescriptor(OpenHost(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW));
 }
 
+bool FileSync(FileHandle handle) {
+  int fd = ToDescriptor(handle);
+  if (fd < 0) {
+    g_last_error = EBADF;
+    return false;
+  }
+  if (::fsync(fd) != 0) {
+    Fail();
+    return false;
+  }
+  return true;
+}
+
 FileHandle FileOpenAppend(const char* path) {
   ScopedFile file(FromDescriptor(OpenHost(path, O_WRONLY | O_CREAT)));
   if (!file.IsValid()) return kInvalidFileHandle;

@@ -48,6 +48,15 @@ FileHandle FileCreateNew(const char* path) {
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
+bool FileSync(FileHandle handle) {
+  if (!CheckArgument(handle)) return false;
+  if (!FlushFileBuffers(ToHandle(handle))) {
+    Fail();
+    return false;
+  }
+  return true;
+}
+
 FileHandle FileOpenAppend(const char* path) {
   ScopedFile file(FromHandle(CreateFileA(path ? path : "", GENERIC_WRITE, 0, nullptr,
                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));

@@ -1,5 +1,7 @@
 #include "ui/terminal/terminal_console_window.h"
 
+#include "platform/stop_request.h"
+
 namespace corvane {
 
 namespace {
@@ -29,10 +31,16 @@ bool TerminalConsoleWindow::OpenWindow() {
   animating_ = true;
   progress_drawn_ = false;
   progress_.clear();
+  // An interrupt at the terminal is this window's close box: the run sees a
+  // closed window at its next pump and stops between two files.
+  platform::CatchStopRequests();
   return true;
 }
 
-void TerminalConsoleWindow::CloseWindow() { ClearProgressLine(); }
+void TerminalConsoleWindow::CloseWindow() {
+  platform::ReleaseStopRequests();
+  ClearProgressLine();
+}
 
 void TerminalConsoleWindow::ClearProgressLine() {
   if (!interactive_ || !progress_drawn_) return;
@@ -87,7 +95,7 @@ void TerminalConsoleWindow::StopAnimation() {
 }
 
 void TerminalConsoleWindow::Pump() {
-  if (close_requested_) {
+  if (close_requested_ || platform::StopRequested()) {
     Ended();
     return;
   }
@@ -100,7 +108,10 @@ void TerminalConsoleWindow::Pump() {
 }
 
 bool TerminalConsoleWindow::WaitForInput() {
-  if (close_requested_) {
+  // The run is over: a stop request now ends the wait, and one during the
+  // wait ends the process as it would any program.
+  platform::ReleaseStopRequests();
+  if (close_requested_ || platform::StopRequested()) {
     Ended();
     return true;
   }

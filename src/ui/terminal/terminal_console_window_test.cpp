@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <deque>
 #include <string>
@@ -128,6 +129,40 @@ TEST(TerminalConsoleWindowTest, RetryCancelQuestionTakesTheTypedAnswer) {
   unattended.Create(nullptr);
   EXPECT_EQ(unattended.AskRetryCancel("t", "T"), RetryCancel::kCancel);
   EXPECT_EQ(plain.reads, 0);
+
+// An interrupt at the terminal is the window's close box: it ends the
+// window at the next pump as closed by the user, and never the process.
+TEST(TerminalConsoleWindowTest, InterruptsCloseTheWindowAtTheNextPump) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    ScriptedChannel channel(false);
+    TerminalConsoleWindow window(&Messages, channel);
+    window.Create(nullptr);
+    ASSERT_EQ(std::raise(signal), 0);
+    EXPECT_TRUE(window.IsOpen());
+    EXPECT_FALSE(window.ClosedByUser());
+    window.ProcessMessages();
+    EXPECT_FALSE(window.IsOpen());
+    EXPECT_TRUE(window.ClosedByUser());
+  }
+}
+
+TEST(TerminalConsoleWindowTest, AcknowledgingTheEndIsNoCloseByTheUser) {
+  ScriptedChannel channel(true);
+  channel.input.push_back("");
+  TerminalConsoleWindow window(&Messages, channel);
+  window.Create(nullptr);
+  window.ProcessMessages();
+  window.WaitForClose(true);
+  EXPECT_FALSE(window.IsOpen());
+  EXPECT_FALSE(window.ClosedByUser());
+
+  // Close asks as a cancel would: that is the user's close.
+  window.Create(nullptr);
+  window.Close();
+  window.ProcessMessages();
+  EXPECT_FALSE(window.IsOpen());
+  EXPECT_TRUE(window.ClosedByUser());
 }
 
 }  // namespace
