@@ -8,10 +8,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/apply_patch.h"
+#include "engine/patch_action.h"
 #include "maker/install_check.h"
 #include "maker/manifest_compile.h"
 #include "maker/patch_maker.h"
 #include "maker/patch_project.h"
+#include "maker/update_jobs.h"
+#include "version_block.h"
 
 namespace corvane::maker {
 namespace {
@@ -21,6 +25,13 @@ namespace fs = std::filesystem;
 void Write(const fs::path& path, const std::string& text) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// The game executable of a version: FileVersion is what the patcher dates
+// an installation by.
+void WriteGame(const fs::path& path, const std::string& version) {
+  const std::vector<uint8_t> image = e2e::BuildGameExecutable(version);
+  Write(path, std::string(image.begin(), image.end()));
 }
 
 std::string Read(const fs::path& path) {
@@ -67,8 +78,9 @@ class MakerTest : public ::testing::Test {
     Write(project_ / "versions/2.02/NEW.TXT", "new in 2.01\n");
     Write(project_ / "versions/2.02/LOGO.BMP.#GOLD", "gold logo\n");
     Write(project_ / "files/Add/EXTRA.TXT", "extra\n");
-    // Any file serves as the native program: the payload goes behind it.
-    Write(root_ / "native-stub", "not really a program\n");
+    for (const char* version : {"2.00", "2.01", "2.02"}) WriteGame(project_ / "versions" / version / "GAME.EXE", version);
+    // Any ELF file serves as the native program: the payload goes behind it.
+    Write(root_ / "native-stub", "\x7f" "ELF, not really a program\n");
     options_.project = project_.string();
     options_.output = (root_ / "out" / "patch").string();
     options_.native_stub = (root_ / "native-stub").string();
@@ -147,13 +159,14 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   std::string error;
   ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
   ASSERT_EQ(summary.steps.size(), 2u);
-  EXPECT_EQ(summary.steps[0].updated, 1);
+  // DATA/A.DAT and GAME.EXE change in each step.
+  EXPECT_EQ(summary.steps[0].updated, 2);
   EXPECT_EQ(summary.steps[0].added, 1);
   EXPECT_EQ(summary.steps[0].deleted, 1);
   EXPECT_EQ(summary.steps[0].unchanged, 1);
-  EXPECT_EQ(summary.steps[1].updated, 1);
+  EXPECT_EQ(summary.steps[1].updated, 2);
   EXPECT_EQ(summary.steps[1].unchanged, 1);
-  EXPECT_EQ(summary.made, 2);
+  EXPECT_EQ(summary.made, 4);
   EXPECT_FALSE(fs::exists(options_.output + ".part"));
 
   PatcherPayload payload;
@@ -161,7 +174,8 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   std::vector<std::string> names = payload.names;
   for (std::string& n : names) n = UpperAscii(n);
   const std::vector<std::string> expected = {
-      "2.00-2.01\\DATA\\A.DAT.UPD", "2.00-2.01\\GONE.TXT.UPD", "2.01-2.02\\DATA\\A.DAT.UPD",
+      "2.00-2.01\\DATA\\A.DAT.UPD", "2.00-2.01\\GAME.EXE.UPD", "2.00-2.01\\GONE.TXT.UPD",
+      "2.01-2.02\\DATA\\A.DAT.UPD", "2.01-2.02\\GAME.EXE.UPD",
       "ADD\\EXTRA.TXT",          "ALL\\LOGO.BMP.#GOLD",       "ALL\\NEW.TXT",
       "CRC\\2.00\\CRC.CRC",        "CRC\\2.01\\CRC.CRC",       "CRC\\2.02\\CRC.CRC",
       "VERSION.CFG",               "VERSION.CFG.SIGN"};
@@ -189,6 +203,7 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   ASSERT_EQ(report.steps.size(), 1u);
   EXPECT_EQ(report.steps[0].first, "2.01-2.02");
   Write(game / "DATA/A.DAT", "spoilt");
+  fs::remove(game / "GAME.EXE");
   CheckReport spoilt;
   ASSERT_TRUE(CheckInstallation(payload, game.string(), &spoilt, &error));
   EXPECT_TRUE(spoilt.installed.empty());  // no list matches, no executable
@@ -209,14 +224,76 @@ TEST_F(MakerTest, SecondMakeReusesAndAChangedFileIsMadeAgain) {
   EXPECT_EQ(second.payload_items, first.payload_items);
   EXPECT_EQ(second.payload_bytes, first.payload_bytes);
   EXPECT_EQ(Read(options_.output), made);
-  // A new file newer than its cached update makes that update again.
+  // A new file newer than its cached update but of the same content: the
+  // cache is keyed by content, so the update is reused (and proven again).
   fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT",
                       fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT") + std::chrono::hours(1));
   ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
-  EXPECT_EQ(third.made, 1);
-  EXPECT_EQ(third.reused, first.made - 1);
+  EXPECT_EQ(third.made, 0);
+  EXPECT_EQ(third.reused, first.made);
+  EXPECT_EQ(Read(options_.output), made);
+}
+
+TEST_F(MakerTest, AStaleSameSizeFileWithAnOlderDateIsNoticed) {
+  MakeSummary first, second;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  // As unzip, "cp -p" or "rsync -t" leave a corrected file: same size, an
+  // older date than the cached update made from the old content.
+  const fs::path file = project_ / "versions/2.02/DATA/A.DAT";
+  std::string corrected = Read(file);
+  corrected[3000] = static_cast<char>(corrected[3000] ^ 0x55);
+  const auto before = fs::last_write_time(file) - std::chrono::hours(24);
+  Write(file, corrected);
+  fs::last_write_time(file, before);
+  ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
+  EXPECT_EQ(second.made, 1);
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  const auto list = payload.items.at("CRC\\2.02\\CRC.CRC");
+  const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
+  uint32_t crc = 0;
+  ASSERT_TRUE(FileCrc32(file.string(), &crc));
+  char line[64];
+  std::snprintf(line, sizeof line, "DATA\\A.DAT %08x\r\n", crc);
+  EXPECT_NE(text.find(line), std::string::npos) << text;
+  // The update in the payload rebuilds the corrected file from 2.01's.
+  const auto update = payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD");
+  const fs::path upd = root_ / "a.upd", rebuilt = root_ / "a.rebuilt";
+  Write(upd, std::string(reinterpret_cast<const char*>(update.bytes), update.size));
+  std::unique_ptr<IPatchAction> apply(NewApplyPatch());
+  ASSERT_EQ(apply->Process(rebuilt.string().c_str(), upd.string().c_str(),
+                           (project_ / "versions/2.01/DATA/A.DAT").string().c_str(), true),
+            kPatchDone);
+  apply.reset();
+  EXPECT_EQ(Read(rebuilt), corrected);
+}
+
+TEST_F(MakerTest, ADamagedCachedUpdateIsMadeAgainAndForceRemakesAll) {
+  MakeSummary first, second, third;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  const std::string made = Read(options_.output);
+  // What a make killed while writing an update used to leave: the head of
+  // the update intact, its end cut off.
+  int damaged = 0;
+  for (const auto& entry : fs::directory_iterator(project_ / ".cache/updates")) {
+    if (entry.path().extension() != ".upd") continue;
+    const std::string bytes = Read(entry.path());
+    Write(entry.path(), bytes.substr(0, bytes.size() / 2));
+    ++damaged;
+  }
+  ASSERT_EQ(damaged, first.made);
+  ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
+  EXPECT_EQ(second.made, first.made);
+  EXPECT_EQ(second.reused, 0);
+  EXPECT_EQ(Read(options_.output), made);
+  // --force makes every update and the outputs again: the same bytes.
+  options_.force = true;
+  ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
+  EXPECT_EQ(third.made, first.made);
   EXPECT_FALSE(third.up_to_date);
-  EXPECT_EQ(Read(options_.output), made);  // made again from the same bytes
+  EXPECT_EQ(Read(options_.output), made);
 }
 
 TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {
@@ -240,7 +317,7 @@ TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {
   EXPECT_FALSE(make_again());
   EXPECT_EQ(Read(options_.output), made);
   // A new stub.
-  Write(root_ / "native-stub", "another program\n");
+  Write(root_ / "native-stub", "\x7f" "ELF, another program\n");
   EXPECT_FALSE(make_again());
   EXPECT_NE(Read(options_.output), made);
   // A whole file with new content of the same size.
