@@ -36,6 +36,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr char kSizeLimit[] =
+    "the update format holds files of up to 2,147,483,647 bytes (2 GiB - 1: its sizes are signed 32-bit fields)";
+
 // The installed path of a relative name: the name less a distribution suffix.
 std::string InstalledName(const std::string& relative, std::string* suffix = nullptr) {
   int base = 0;
@@ -211,6 +214,20 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   for (const ProjectFile* file : all_files) {
     if (!check_edition(*file)) return false;
   }
+  // A file of 2 GiB or more whose size changes between two versions needs
+  // an update the format cannot hold: told before anything is read. (One of
+  // the same size is told once its digests show that it changed.)
+  for (size_t s = 0; s + 1 < project.versions.size(); ++s) {
+    for (const auto& [key, file] : project.versions[s + 1].files) {
+      const auto old = project.versions[s].files.find(key);
+      if (old == project.versions[s].files.end() || old->second.size == file.size) continue;
+      if (old->second.size > kMaxUpdatedFileSize || file.size > kMaxUpdatedFileSize) {
+        *error = file.path + ": changes between " + project.versions[s].text + " and " +
+                 project.versions[s + 1].text + " and is 2 GiB or larger; " + kSizeLimit;
+        return false;
+      }
+    }
+  }
 
   // Digest of every file of every version (the checksum lists and the change test).
   std::vector<FileDigest> digests(all_files.size());
@@ -294,8 +311,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       if (old.size > kMaxUpdatedFileSize || file.size > kMaxUpdatedFileSize) {
         *error = (old.size > kMaxUpdatedFileSize ? old.path : file.path) +
                  ": changes between " + from.text + " and " + to.text +
-                 " and is 2 GiB or larger; the update format holds files of up to 2,147,483,647 bytes "
-                 "(its sizes are signed 32-bit fields)";
+                 " and is 2 GiB or larger; " + kSizeLimit;
         return false;
       }
       UpdateJob job;

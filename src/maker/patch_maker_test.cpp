@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "engine/apply_patch.h"
@@ -352,6 +353,163 @@ TEST_F(MakerTest, FailuresLeaveNoOutput) {
   EXPECT_FALSE(MakePatch(options_, &summary, &error));
   EXPECT_NE(error.find("longer than 511"), std::string::npos) << error;
   EXPECT_TRUE(fs::is_empty(root_ / "out"));
+}
+
+// What a make cannot ship is refused with the file and the reason, and
+// before any update is made (no update folder in the cache, no output).
+TEST_F(MakerTest, ReleaseContentsThatCannotWorkAreRefusedByNameBeforeAnyWork) {
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+    std::string message;
+  };
+  const std::string manifest = kManifest;
+  const Case cases[] = {
+      {"appName missing in a version", [&] { fs::remove(project_ / "versions/2.01/GAME.EXE"); },
+       (project_ / "versions" / "2.01").string() + ": no GAME.EXE (the manifest's appName)"},
+      {"executable of another version", [&] { WriteGame(project_ / "versions/2.01/GAME.EXE", "2.00"); },
+       "GAME.EXE: FileVersion \"2.00\" is not the version of its folder (2.01)"},
+      {"executable without a version", [&] { Write(project_ / "versions/2.02/GAME.EXE", "no PE\n"); },
+       "GAME.EXE: the game executable (appName) has no FileVersion"},
+      {"name outside code page 1252",
+       [&] { Write(project_ / "versions/2.02/\xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf.txt", "data\n"); },
+       "the name holds \"\xe3\x83\x87\", which code page 1252"},
+      {"unsafe name", [&] { Write(project_ / "versions/2.02/DATA/CON.TXT", "device\n"); }, "device name"},
+      {"link out of the project",
+       [&] { fs::create_symlink("/etc/passwd", project_ / "versions/2.02/PASSWD"); },
+       "PASSWD: a symbolic link to \"/etc/passwd\"; only links to files inside the project are read"},
+      {"link to a folder",
+       [&] { fs::create_directory_symlink(project_ / "versions/2.01", project_ / "versions/2.02/OLD"); },
+       "OLD: a symbolic link to"},
+      {"manifest text outside code page 1252",
+       [&] {
+         std::string text = manifest;
+         text.replace(text.find("\"Test\""), 6, "\"\xe3\x83\x86\"");
+         Write(project_ / "version.cfg.txt", text);
+       },
+       "line 2: the text of \"displayName\" holds \"\xe3\x83\x86\""},
+      {"changed file of 2 GiB",
+       [&] {
+         for (const char* v : {"2.00", "2.01", "2.02"}) {
+           Write(project_ / "versions" / v / "BIG.DAT", "");
+           fs::resize_file(project_ / "versions" / v / "BIG.DAT", (1ull << 31) + (v[3] == '2' ? 1 : 0));
+         }
+       },
+       "BIG.DAT: changes between 2.01 and 2.02 and is 2 GiB or larger; the update format holds files of up to "
+       "2,147,483,647 bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    c.spoil();
+    MakeSummary summary;
+    std::string error;
+    EXPECT_FALSE(MakePatch(options_, &summary, &error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(project_ / ".cache/updates"));
+    EXPECT_TRUE(fs::is_empty(root_ / "out"));
+  }
+}
+
+TEST_F(MakerTest, ArgumentsAreCheckedBeforeAnyWork) {
+  MakeSummary summary;
+  std::string error;
+  // A win32 stub that is the native program, a native stub that is a PE.
+  options_.win32_stub = options_.native_stub;
+  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  EXPECT_NE(error.find("native-stub: not a win32 patcher stub (an ELF program"), std::string::npos) << error;
+  options_.win32_stub.clear();
+  WriteGame(root_ / "pe-stub", "1.00");
+  options_.native_stub = (root_ / "pe-stub").string();
+  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  EXPECT_NE(error.find("pe-stub: not a native patcher (a PE image"), std::string::npos) << error;
+  options_.native_stub = (root_ / "native-stub").string();
+  // An output folder that is a file.
+  Write(root_ / "a-file", "x");
+  options_.output = (root_ / "a-file" / "patch").string();
+  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  EXPECT_NE(error.find("a-file"), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists(project_ / ".cache"));
+  // A missing output folder is made.
+  options_.output = (root_ / "new" / "deeper" / "patch").string();
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  EXPECT_TRUE(fs::is_regular_file(options_.output));
+  EXPECT_FALSE(fs::exists(options_.output + ".probe"));
+  // The repository's test key is used here: said loudly.
+  std::rewind(options_.messages);
+  std::string said(4096, '\0');
+  said.resize(std::fread(said.data(), 1, said.size(), options_.messages));
+  EXPECT_NE(said.find("WARNING: " + std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem is the repository's TEST key"),
+            std::string::npos)
+      << said;
+}
+
+TEST_F(MakerTest, ALinkToAFileInsideTheProjectIsReadAsThatFile) {
+  fs::create_symlink("../2.01/NEW.TXT", project_ / "versions/2.02/LINKED.TXT");
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  const auto linked = payload.items.at("ALL\\LINKED.TXT");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(linked.bytes), linked.size), "new in 2.01\n");
+}
+
+TEST_F(MakerTest, EmptyFilesTravelWholeAndTheirLinesAreOptional) {
+  for (const char* v : {"2.00", "2.01", "2.02"}) Write(project_ / "versions" / v / "EMPTY.LST", "");
+  Write(project_ / "versions/2.00/FILLED.TXT", "");
+  Write(project_ / "versions/2.01/FILLED.TXT", "filled in 2.01\n");
+  Write(project_ / "versions/2.02/FILLED.TXT", "filled in 2.01\n");
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  // An update cannot start from an empty file: it comes whole.
+  EXPECT_EQ(payload.items.count("2.00-2.01\\FILLED.TXT.UPD"), 0u);
+  ASSERT_EQ(payload.items.count("ALL\\FILLED.TXT"), 1u);
+  EXPECT_EQ(payload.items.count("2.00-2.01\\EMPTY.LST.UPD"), 0u);
+  const auto list = payload.items.at("CRC\\2.00\\CRC.CRC");
+  const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
+  EXPECT_NE(text.find("+EMPTY.LST 00000000\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("+FILLED.TXT 00000000\r\n"), std::string::npos) << text;
+  // An installation of 2.00 holding its empty files is told 2.00, patchable.
+  const fs::path game = root_ / "game";
+  fs::copy(project_ / "versions/2.00", game, fs::copy_options::recursive);
+  CheckReport report;
+  ASSERT_TRUE(CheckInstallation(payload, game.string(), &report, &error)) << error;
+  EXPECT_EQ(report.installed, "2.00");
+  EXPECT_TRUE(report.patchable);
+}
+
+TEST_F(MakerTest, AccentedNamesAndTextsAreWrittenInCodePage1252) {
+  // On disk (and in the manifest) in UTF-8: DATA/ÉPÉE.DAT, Müll.txt, "Épée".
+  const std::string epee = "DATA/\xc3\x89P\xc3\x89" "E.DAT";
+  Write(project_ / "versions/2.00" / epee, "sword 1\n");
+  Write(project_ / "versions/2.01" / epee, "sword 1\n");
+  Write(project_ / "versions/2.02" / epee, "sword 2, longer\n");
+  Write(project_ / "files/All/M\xc3\xbcll.txt", "rubbish\n");
+  std::string manifest = kManifest;
+  manifest.replace(manifest.find("\"Test\""), 6, "\"\xc3\x89p\xc3\xa9" "e\"");
+  Write(project_ / "version.cfg.txt", manifest);
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  // Stored names: code page 1252, upper case by the resource writer's rule.
+  EXPECT_EQ(payload.items.count("2.01-2.02\\DATA\\\xc9P\xc9" "E.DAT.UPD"), 1u);
+  EXPECT_EQ(payload.items.count("ALL\\M\xdcLL.TXT"), 1u);
+  const auto list = payload.items.at("CRC\\2.02\\CRC.CRC");
+  const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
+  EXPECT_NE(text.find("DATA\\\xc9P\xc9" "E.DAT "), std::string::npos) << text;
+  // The whole file's line names it as the patcher writes it.
+  EXPECT_NE(text.find("\nM\xdcLL.TXT "), std::string::npos) << text;
+  const auto cfg = payload.items.at("VERSION.CFG");
+  const std::string binary(reinterpret_cast<const char*>(cfg.bytes), cfg.size);
+  EXPECT_NE(binary.find(std::string("\xc9p\xe9" "e") + '\0'), std::string::npos);
+  EXPECT_EQ(binary.find("\xc3\x89"), std::string::npos);
 }
 
 TEST(PayloadLimits, NamesAndPathsFitTheBuffers) {
