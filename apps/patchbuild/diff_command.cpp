@@ -1,5 +1,7 @@
-// patchbuild diff OLD NEW OUT: writes the update file that turns OLD into NEW,
-// or the deletion update when NEW does not exist.
+// patchbuild diff OLD NEW OUT: writes the update file that turns OLD into NEW
+// (a missing OLD: the update that creates NEW). With --delete, NEW must not
+// exist and OUT is the deletion update of OLD: a missing NEW is otherwise an
+// error, as it is most often a typing mistake.
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -18,7 +20,11 @@ struct DiffOptions {
   std::string new_path;
   std::string update_path;
   bool if_stale = false;
+  bool delete_old = false;
 };
+
+// The update format keeps sizes in signed 32-bit fields.
+constexpr uint64_t kMaxUpdatedFileSize = 0x7FFFFFFFull;
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
@@ -34,7 +40,30 @@ void RunDiff(const DiffOptions& options) {
     patchbuild::Fail("OUT must not be OLD or NEW: %s", out);
     return;
   }
-  bool deletion = !platform::FileExists(options.new_path.c_str());
+  const bool new_exists = platform::FileExists(options.new_path.c_str());
+  const bool deletion = options.delete_old;
+  if (deletion && new_exists) {
+    patchbuild::Fail("--delete: NEW %s exists (a deletion update is made when the file is gone)",
+                     options.new_path.c_str());
+    return;
+  }
+  if (deletion && !platform::FileExists(options.old_path.c_str())) {
+    patchbuild::Fail("--delete: OLD %s does not exist; there is nothing to delete", options.old_path.c_str());
+    return;
+  }
+  if (!deletion && !new_exists) {
+    patchbuild::Fail("NEW %s does not exist (give --delete for the update that deletes OLD)",
+                     options.new_path.c_str());
+    return;
+  }
+  for (const std::string* path : {&options.old_path, &options.new_path}) {
+    uint64_t size = 0;
+    if (!deletion && platform::FileSizeOf(path->c_str(), &size) && size > kMaxUpdatedFileSize) {
+      patchbuild::Fail("%s is %llu bytes; the update format holds files of up to 2 GiB - 1 (2,147,483,647 bytes)",
+                       path->c_str(), static_cast<unsigned long long>(size));
+      return;
+    }
+  }
   if (!options.if_stale && !deletion && platform::FileExists(out) && !platform::RemoveFile(out)) {
     patchbuild::Fail("cannot replace %s", out);
     return;
@@ -61,13 +90,13 @@ void AddDiff(CLI::App& app) {
   auto options = std::make_shared<DiffOptions>();
   CLI::App* command = app.add_subcommand(
       "diff",
-      "Write the update file that turns OLD into NEW (a deletion update when NEW does "
-      "not exist)");
+      "Write the update file that turns OLD into NEW (with --delete: the update that deletes OLD)");
   command->add_option("OLD", options->old_path, "the file before the step (may be missing)")
       ->required();
-  command->add_option("NEW", options->new_path, "the file after the step (may be missing)")
+  command->add_option("NEW", options->new_path, "the file after the step (missing only with --delete)")
       ->required();
   command->add_option("OUT", options->update_path, "the update file to write (.upd)")->required();
+  command->add_flag("--delete", options->delete_old, "NEW is gone: write the deletion update of OLD");
   command->add_flag("--if-stale", options->if_stale,
                     "rebuild OUT only when it is older than OLD or NEW");
   command->callback([options] { RunDiff(*options); });

@@ -1,6 +1,6 @@
 // patchbuild keygen NAME: a signing key pair, NAME.key.pem (private, PEM,
 // readable by its owner only) and NAME.pubkey (the 148-byte public key blob a
-// patcher carries).
+// patcher carries). An existing pair is kept unless --force is given.
 
 #include <CLI/CLI.hpp>
 
@@ -16,6 +16,7 @@ namespace {
 
 struct KeygenOptions {
   std::string name;
+  bool force = false;
 };
 
 bool WriteFile(const std::string& path, const void* data, size_t size) {
@@ -35,7 +36,19 @@ void RunKeygen(const KeygenOptions& options) {
   }
   const std::string private_path = options.name + ".key.pem";
   const std::string public_path = options.name + ".pubkey";
-  // Create it empty and owner-only before the key goes in.
+  // A private key overwritten is every patch signed with it orphaned.
+  std::error_code exists_error;
+  for (const std::string& path : {private_path, public_path}) {
+    if (!options.force && std::filesystem::exists(std::filesystem::symlink_status(path, exists_error))) {
+      patchbuild::Fail("%s exists; give --force to replace the key pair (patchers carrying the old public key "
+                       "then accept nothing signed with the new one)",
+                       path.c_str());
+      return;
+    }
+  }
+  // Create it empty and owner-only before the key goes in (a link at the
+  // name is replaced, never written through).
+  std::filesystem::remove(private_path, exists_error);
   if (!WriteFile(private_path, "", 0)) {
     patchbuild::Fail("cannot write %s", private_path.c_str());
     return;
@@ -57,6 +70,7 @@ void AddKeygen(CLI::App& app) {
   auto options = std::make_shared<KeygenOptions>();
   CLI::App* command = app.add_subcommand("keygen", "Make a 1024-bit RSA signing key pair");
   command->add_option("NAME", options->name, "writes NAME.key.pem and NAME.pubkey")->required();
+  command->add_flag("--force", options->force, "replace an existing key pair of that name");
   command->callback([options] { RunKeygen(*options); });
 }
 

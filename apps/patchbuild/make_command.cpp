@@ -1,4 +1,5 @@
-// patchbuild make PROJECT OUT [--stub PATCHER.exe] [--native [--native-stub PATCHER]] [--key KEY.pem] [-j N]
+// patchbuild make PROJECT OUT [--stub PATCHER.exe] [--native] [--native-stub PATCHER] [--key KEY.pem] [-j N]
+//                [--force]
 //
 // Makes one signed, self-contained patcher from a patch project
 // (docs/making-a-patch.md): OUT.exe from the win32 stub and, with --native,
@@ -24,6 +25,7 @@ namespace fs = std::filesystem;
 struct MakeCommandOptions {
   std::string project, output, stub, key, native;
   bool want_native = false;
+  bool force = false;
   int jobs = 0;
 };
 
@@ -58,15 +60,18 @@ void RunMake(const MakeCommandOptions& command) {
   options.output = command.output;
   options.key = command.key;
   options.jobs = command.jobs;
+  options.force = command.force;
+  // Naming the native patcher asks for it.
+  const bool want_native = command.want_native || !command.native.empty();
   options.win32_stub = command.stub.empty() ? FindBuilt("patcher.exe", true) : command.stub;
-  if (command.want_native) {
+  if (want_native) {
     options.native_stub = command.native.empty() ? FindBuilt("patcher", false) : command.native;
     if (options.native_stub.empty()) {
       patchbuild::Fail("no native patcher found beside patchbuild: give --native-stub PATH");
       return;
     }
   }
-  if (options.win32_stub.empty() && !command.want_native) {
+  if (options.win32_stub.empty() && !want_native) {
     patchbuild::Fail("no win32 patcher stub found (build the win32 tree or give --stub PATCHER.exe)");
     return;
   }
@@ -100,10 +105,11 @@ void AddMake(CLI::App& app) {
   command->add_option("--stub", options->stub, "win32 patcher.exe to copy (default: the one built beside patchbuild)");
   command->add_flag("--native", options->want_native, "also make the native patcher OUT");
   command->add_option("--native-stub", options->native,
-                      "native patcher to copy (default: the one built beside patchbuild)");
+                      "native patcher to copy (default: the one built beside patchbuild); implies --native");
   command->add_option("--key", options->key, "private key (PEM); default: the project's signing-key.txt");
   command->add_option("-j,--jobs", options->jobs, "update files made at once (default: every core)")
       ->check(CLI::NonNegativeNumber);
+  command->add_flag("--force", options->force, "make every update file and output again, whatever the cache holds");
   command->callback([options] { RunMake(*options); });
 }
 

@@ -48,8 +48,11 @@ bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
   return !out.fail();
 }
 
-// The payload name of a file: its relative path, backslashes, upper case.
-std::u16string PayloadName(const fs::path& relative) {
+// The payload name of a file: its relative path, backslashes, in code page
+// 1252 (the patcher's names), upper case by the one rule of the resource
+// writer. Empty, with the character in *offending, when the code page cannot
+// hold the name.
+std::u16string PayloadName(const fs::path& relative, std::string* offending) {
   std::string text;
   for (const fs::path& part : relative) {
     if (!text.empty()) text += '\\';
@@ -57,7 +60,9 @@ std::u16string PayloadName(const fs::path& relative) {
     const std::u8string utf8 = part.u8string();
     text.append(utf8.begin(), utf8.end());
   }
-  return corvane::pe::NameUpper(corvane::pe::Utf8ToUtf16(text));
+  std::string cp1252;
+  if (!corvane::pe::Utf8ToCp1252Exact(text, &cp1252, offending)) return std::u16string();
+  return corvane::pe::NameUpper(corvane::pe::Cp1252ToUtf16(cp1252));
 }
 
 bool IsPublicKeyBlob(const std::vector<uint8_t>& blob) {
@@ -86,7 +91,13 @@ void RunPack(const PackOptions& options) {
   std::vector<ResourceItem> items;
   std::map<std::u16string, fs::path> names;
   for (size_t i = 0; i < files.size(); ++i) {
-    const std::u16string name = PayloadName(fs::relative(files[i], options.directory));
+    std::string offending;
+    const std::u16string name = PayloadName(fs::relative(files[i], options.directory), &offending);
+    if (name.empty()) {
+      patchbuild::Fail("%s: the name holds \"%s\", which code page 1252 (the patcher's file names) cannot hold",
+                       files[i].string().c_str(), offending.c_str());
+      return;
+    }
     if (name.size() > 511) {
       patchbuild::Fail("%s: the payload name is longer than 511 characters", files[i].string().c_str());
       return;

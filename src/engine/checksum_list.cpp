@@ -1,5 +1,7 @@
 #include "engine/checksum_list.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace corvane {
@@ -77,6 +79,58 @@ bool ChecksumListReader::Next(ChecksumLine* line) {
     if (ParseChecksumLine(std::string_view(start, length), line)) return true;
   }
   return false;
+}
+
+std::string ChecksumNameFault(std::string_view name, size_t value_count) {
+  if (name.empty()) return "an empty name";
+  if (name.find(' ') != std::string_view::npos) return "a space in the name (a space ends a checksum list's name)";
+  if (name.find_first_of("\r\n") != std::string_view::npos) return "a line break in the name";
+  if (name.front() == '+') return "a name beginning with \"+\" (the checksum list's optional mark)";
+  // "+" name, then " %08x" per value.
+  if (1 + name.size() + 9 * value_count > kMaxChecksumLineLength) {
+    return "the checksum list line would pass " + std::to_string(kMaxChecksumLineLength) + " characters";
+  }
+  return std::string();
+}
+
+bool ChecksumListWriter::Add(std::string name, bool optional, std::vector<uint32_t> values, std::string* why) {
+  std::string fault = values.empty() ? std::string("no value") : ChecksumNameFault(name, values.size());
+  if (!fault.empty()) {
+    *why = name + ": cannot be named in a checksum list: " + fault;
+    return false;
+  }
+  lines_.push_back(Line{std::move(name), optional, std::move(values)});
+  return true;
+}
+
+std::string ChecksumListWriter::Text() const {
+  std::vector<const Line*> order;
+  for (const Line& line : lines_) order.push_back(&line);
+  const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+  std::stable_sort(order.begin(), order.end(), [&](const Line* a, const Line* b) {
+    const bool less = std::lexicographical_compare(
+        a->name.begin(), a->name.end(), b->name.begin(), b->name.end(), [&](char x, char y) {
+          return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
+        });
+    const bool greater = std::lexicographical_compare(
+        b->name.begin(), b->name.end(), a->name.begin(), a->name.end(), [&](char x, char y) {
+          return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
+        });
+    if (less != greater) return less;
+    return a->name < b->name;
+  });
+  std::string text;
+  for (const Line* line : order) {
+    if (line->optional) text += '+';
+    text += line->name;
+    for (uint32_t value : line->values) {
+      char digits[16];
+      std::snprintf(digits, sizeof digits, " %08x", static_cast<unsigned>(value));
+      text += digits;
+    }
+    text += "\r\n";
+  }
+  return text;
 }
 
 }  // namespace corvane

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -56,5 +57,35 @@ class ChecksumListReader {
 // Parses one line (without its line feed; a carriage return at its end is
 // dropped). False when the line has no space.
 bool ParseChecksumLine(std::string_view line, ChecksumLine* parsed);
+
+// Why `name` (code page 1252, backslashes) cannot be a line's name in a list
+// the reader above reads back as written; empty when it can. A space ends a
+// name, a leading "+" reads as the optional mark, a line feed or carriage
+// return ends the line, and the line must fit kMaxChecksumLineLength with
+// `value_count` values.
+std::string ChecksumNameFault(std::string_view name, size_t value_count = 1);
+
+// The one writer of checksum lists. Lines are written in the order of their
+// names compared without regard to ASCII letter case (then byte for byte),
+// each "[+]NAME value..." with eight lower-case digits per value and ended
+// by CR LF, so the same files always give the same bytes.
+class ChecksumListWriter {
+ public:
+  // Adds a line. False, with the reason in *why (naming the file), when the
+  // name cannot be written (ChecksumNameFault) or `values` is empty; nothing
+  // is added then.
+  bool Add(std::string name, bool optional, std::vector<uint32_t> values, std::string* why);
+
+  // The list text; empty when nothing was added.
+  std::string Text() const;
+
+ private:
+  struct Line {
+    std::string name;
+    bool optional = false;
+    std::vector<uint32_t> values;
+  };
+  std::vector<Line> lines_;
+};
 
 }  // namespace corvane

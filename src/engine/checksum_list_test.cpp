@@ -99,5 +99,46 @@ TEST(ChecksumListTest, DistributionSuffixStaysPartOfTheName) {
   EXPECT_EQ(lines[0].name, "X.EXE.#KESTREL");
 }
 
+TEST(ChecksumListWriterTest, WrittenListsReadBackLineForLineInOneOrder) {
+  ChecksumListWriter writer;
+  std::string why;
+  // Accented code page 1252 names, an empty file's CRC (0), several values.
+  ASSERT_TRUE(writer.Add("data\\\xc9P\xc9" "E.DAT", false, {0x89abcdef}, &why)) << why;
+  ASSERT_TRUE(writer.Add("EMPTY.LST", false, {0}, &why)) << why;
+  ASSERT_TRUE(writer.Add("Data\\A.DAT", true, {0x12, 0xffffffff}, &why)) << why;
+  ASSERT_TRUE(writer.Add(std::string(1023 - 1 - 9, 'L'), false, {1}, &why)) << why;
+  const std::string text = writer.Text();
+  EXPECT_EQ(text.substr(0, 31), "+Data\\A.DAT 00000012 ffffffff\r\n");
+  const auto lines = ReadAll(text);
+  ASSERT_EQ(lines.size(), 4u);
+  // a-z folded: "Data\A" < "data\\xc9" < "EMPTY" < "LLL...".
+  EXPECT_EQ(lines[1].name, "data\\\xc9P\xc9" "E.DAT");
+  EXPECT_EQ(lines[1].values, std::vector<uint32_t>{0x89abcdef});
+  EXPECT_EQ(lines[2].name, "EMPTY.LST");
+  EXPECT_TRUE(lines[2].Matches(0));
+  EXPECT_EQ(lines[3].name.size(), 1013u);
+  EXPECT_EQ(lines[3].values, std::vector<uint32_t>{1});
+  // The same lines added in another order give the same bytes.
+  ChecksumListWriter other;
+  ASSERT_TRUE(other.Add(std::string(1013, 'L'), false, {1}, &why));
+  ASSERT_TRUE(other.Add("EMPTY.LST", false, {0}, &why));
+  ASSERT_TRUE(other.Add("Data\\A.DAT", true, {0x12, 0xffffffff}, &why));
+  ASSERT_TRUE(other.Add("data\\\xc9P\xc9" "E.DAT", false, {0x89abcdef}, &why));
+  EXPECT_EQ(other.Text(), text);
+}
+
+TEST(ChecksumListWriterTest, NamesTheReaderWouldMisreadAreRefusedByName) {
+  ChecksumListWriter writer;
+  std::string why;
+  EXPECT_FALSE(writer.Add("MY FILE.TXT", false, {1}, &why));
+  EXPECT_NE(why.find("MY FILE.TXT: cannot be named"), std::string::npos) << why;
+  EXPECT_FALSE(writer.Add("+PLUS.TXT", false, {1}, &why));
+  EXPECT_FALSE(writer.Add("A\nB", false, {1}, &why));
+  EXPECT_FALSE(writer.Add("", false, {1}, &why));
+  EXPECT_FALSE(writer.Add("NOVALUE", false, {}, &why));
+  EXPECT_FALSE(writer.Add(std::string(1014, 'L'), false, {1}, &why));
+  EXPECT_EQ(writer.Text(), "");
+}
+
 }  // namespace
 }  // namespace corvane

@@ -1,26 +1,69 @@
 #include "maker/cache_file.h"
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace corvane::maker {
 
-bool WriteCacheFile(const std::string& path, const std::string& text) {
+namespace fs = std::filesystem;
+
+std::string TemporaryNameOf(const std::string& path) { return path + ".part"; }
+
+void MakeStopPoint() {
+  static const long stop_at = [] {
+    const char* text = std::getenv("CORVANE_MAKE_STOP_AT");
+    return text != nullptr ? std::strtol(text, nullptr, 10) : 0L;
+  }();
+  static std::atomic<long> reached{0};
+  if (stop_at > 0 && ++reached == stop_at) std::_Exit(137);
+}
+
+bool WriteFileWhole(const std::string& path, const void* data, size_t size, std::string* error, bool executable) {
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  const std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (out.fail()) {
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
+  const fs::path parent = fs::path(path).parent_path();
+  if (!parent.empty()) fs::create_directories(parent, ec);
+  const std::string temp = TemporaryNameOf(path);
+  fs::remove(temp, ec);  // left by a make that was stopped
+  // "x": exclusive creation, which also refuses a link planted at the name.
+  std::FILE* out = std::fopen(temp.c_str(), "wbx");
+  if (out == nullptr) {
+    if (error) *error = "cannot create " + temp + ": " + std::strerror(errno);
+    return false;
   }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) std::filesystem::remove(temp, ec);
-  return !ec;
+  // Half the bytes first, so that a stop point sees a partial file.
+  const size_t half = size / 2;
+  bool written = half == 0 || std::fwrite(data, 1, half, out) == half;
+  if (written && half > 0) {
+    std::fflush(out);
+    MakeStopPoint();
+  }
+  written = written && (size == half || std::fwrite(static_cast<const char*>(data) + half, 1, size - half, out) ==
+                                            size - half);
+  written = written && std::fflush(out) == 0;
+  const int write_errno = errno;
+  const bool closed = std::fclose(out) == 0;
+  if (!written || !closed) {
+    if (error) *error = "cannot write " + temp + ": " + std::strerror(written ? errno : write_errno);
+    fs::remove(temp, ec);
+    return false;
+  }
+  if (executable) {
+    fs::permissions(temp, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec, ec);
+  }
+  MakeStopPoint();
+  fs::rename(temp, path, ec);
+  if (ec) {
+    if (error) *error = "cannot rename " + temp + " to " + path + ": " + ec.message();
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace corvane::maker

@@ -1,12 +1,41 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace corvane::maker {
 
-// Writes a file of the cache folder whole: the text goes to "<path>.part"
-// (folders made as needed), which then replaces `path`. A reader never meets
-// half a file. False when it cannot be written; nothing is left behind then.
-bool WriteCacheFile(const std::string& path, const std::string& text);
+// Every file a make writes (cache entries, records, outputs) is written whole
+// under a temporary name and then renamed over its final name, so that a
+// make stopped at any point (a signal, a kill, a full disk) leaves each file
+// either as it was or complete, and a later make never reads half a file.
+//
+// The temporary name is "<path>.part". It is created exclusively (never
+// through a link or over another file); one left by a make that was killed is
+// removed first, as nothing else writes that name.
+
+// Writes `size` bytes to `path` that way (folders made as needed). False,
+// with the reason in *error when not null, when it cannot; nothing is left
+// behind then and `path` is untouched.
+// `executable` makes the file a program (read and run by all, written by its
+// owner) before it gets its name.
+bool WriteFileWhole(const std::string& path, const void* data, size_t size, std::string* error = nullptr,
+                    bool executable = false);
+
+inline bool WriteCacheFile(const std::string& path, const std::string& text) {
+  return WriteFileWhole(path, text.data(), text.size());
+}
+
+// The temporary name WriteFileWhole uses for `path`.
+std::string TemporaryNameOf(const std::string& path);
+
+// A point of a make where stopping it leaves files half done: between the
+// writes of a file and its rename, between an update and its record. When
+// the environment variable CORVANE_MAKE_STOP_AT holds a number N, the N-th
+// point reached ends the process at once, without any clean-up (as a kill
+// does): the tests stop makes there to show that every such state is one
+// the next make recovers from.
+void MakeStopPoint();
 
 }  // namespace corvane::maker

@@ -1,6 +1,8 @@
 #include "maker/digest_cache.h"
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "maker/cache_file.h"
@@ -10,7 +12,10 @@ namespace corvane::maker {
 namespace {
 
 // The first line; a file without it (or of another layout) is not read.
-constexpr char kHeader[] = "patchbuild file digests 1";
+constexpr char kHeader[] = "patchbuild file digests 2";
+
+// How recent a modification time must not be for its digest to be kept.
+constexpr auto kSettled = std::chrono::seconds(3);
 
 }  // namespace
 
@@ -39,7 +44,21 @@ bool DigestCache::Find(const std::string& file, uint64_t size, int64_t time, Fil
   return true;
 }
 
+bool DigestCache::TimeOf(const std::string& file, int64_t* time) {
+  std::error_code ec;
+  const auto stamp = std::filesystem::last_write_time(file, ec);
+  if (ec) return false;
+  const auto system = std::chrono::file_clock::to_sys(stamp);
+  *time = static_cast<int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch()).count());
+  return true;
+}
+
 void DigestCache::Store(const std::string& file, int64_t time, const FileDigest& digest) {
+  const auto settled = std::chrono::system_clock::now() - kSettled;
+  if (time > std::chrono::duration_cast<std::chrono::nanoseconds>(settled.time_since_epoch()).count()) {
+    entries_.erase(file);
+    return;
+  }
   entries_[file] = Entry{time, digest};
 }
 

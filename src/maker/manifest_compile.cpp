@@ -8,7 +8,9 @@
 #include "foundation/report_capture.h"
 #include "param/entry_handle.h"
 #include "param/param_file.h"
+#include "param/param_array.h"
 #include "param/param_text_load.h"
+#include "pe/code_page_1252.h"
 #include "run/version_detection.h"
 #include "stream/qo_stream.h"
 
@@ -212,6 +214,55 @@ int FindDefinitionLine(const std::string& text, const std::string& key, bool as_
   return 0;
 }
 
+namespace {
+
+// The patcher shows the manifest's texts through the ANSI calls: they are
+// written in code page 1252, converted once from the project's UTF-8 here.
+// A text the code page cannot hold is refused with its entry's line.
+bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string& source, std::string* error) {
+  auto refuse = [&](const char* name, const std::string& value, const std::string& offending) {
+    const int line = FindDefinitionLine(source, name, false);
+    *error = path + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": the text of \"" + name +
+             "\" holds \"" + offending + "\", which code page 1252 (the patcher's texts) cannot hold: " + value;
+    return false;
+  };
+  for (int i = 0; i < owner.GetEntryCount(); ++i) {
+    EntryHandle handle = owner.GetEntry(i);
+    if (!handle) continue;
+    ParamEntry& entry = *handle;
+    std::string converted, offending;
+    if (entry.IsClass()) {
+      if (!ConvertTexts(entry, path, source, error)) return false;
+    } else if (entry.IsTextValue()) {
+      const std::string value = TextOf(entry.GetRawText());
+      if (!pe::Utf8ToCp1252Exact(value, &converted, &offending)) return refuse(entry.GetName(), value, offending);
+      if (converted != value) entry.SetText(converted.c_str());
+    } else if (entry.IsArray()) {
+      for (int k = 0; k < entry.GetSize(); ++k) {
+        const IParamArrayValue& item = entry.GetItem(k);
+        const std::string value = TextOf(item.GetRawText());
+        if (!item.IsArray() && !item.IsTextValue()) continue;
+        if (item.IsArray()) {
+          // Nested arrays hold no texts the patcher shows; they must be
+          // plain ASCII so that nothing is left in UTF-8.
+          for (int n = 0; n < item.GetItemCount(); ++n) {
+            const std::string inner = TextOf(item.GetItem(n).GetRawText());
+            for (char c : inner) {
+              if (static_cast<unsigned char>(c) >= 0x80) return refuse(entry.GetName(), inner, std::string(1, c));
+            }
+          }
+          continue;
+        }
+        if (!pe::Utf8ToCp1252Exact(value, &converted, &offending)) return refuse(entry.GetName(), value, offending);
+        if (converted != value) entry.SetValue(k, converted.c_str());
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -247,6 +298,7 @@ bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::s
     *error = checker.error();
     return false;
   }
+  if (!ConvertTexts(file, path, text, error)) return false;
   manifest->version = TextOf(file.FindEntry("version")->GetText());
   manifest->app_name = TextOf(file.FindEntry("appName")->GetText());
   manifest->is_patch = file.FindEntry("isPatch")->GetInt() != 0;

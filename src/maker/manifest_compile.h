@@ -8,7 +8,7 @@ namespace corvane::maker {
 
 // What the maker needs to know of a manifest besides its binary form.
 struct CompiledManifest {
-  std::vector<uint8_t> binary;  // "version.cfg"
+  std::vector<uint8_t> binary;  // "version.cfg", texts in code page 1252
   std::string version;          // "version"
   std::string app_name;         // "appName"
   bool is_patch = false;
@@ -22,7 +22,9 @@ struct CompiledManifest {
 // does not know (a misspelt key would be silently ignored by the patcher and
 // its strict twin read as empty). False with a message of the form
 // "<file>, line <n>: <what>" (the line of the entry, or of its class when the
-// entry is missing; a missing top-level key names the file only).
+// entry is missing; a missing top-level key names the file only). The text is
+// UTF-8: every text value is converted to code page 1252 (what the patcher
+// shows), and a text the code page cannot hold is refused with its line.
 bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::string* error);
 
 // The 1-based line of the first definition of `key` ("key =", "key[] =")

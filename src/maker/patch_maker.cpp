@@ -2,20 +2,22 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <thread>
 
 #include "maker/content_hash.h"
+#include "maker/cache_file.h"
 #include "maker/digest_cache.h"
 #include "maker/file_digest.h"
+#include "maker/make_preflight.h"
 #include "maker/make_progress.h"
 #include "maker/output_record.h"
 #include "maker/patch_project.h"
 #include "maker/payload_inventory_writer.h"
 #include "maker/payload_items.h"
 #include "maker/update_jobs.h"
+#include "maker/version_list.h"
 #include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/pe_format.h"
@@ -25,6 +27,7 @@
 #include "platform/file_system.h"
 #include "platform/signing_key.h"
 #include "run/distributions.h"
+#include "run/payload_names.h"
 #include "run/payload_store.h"
 #include "foundation/whole_file.h"
 
@@ -33,6 +36,9 @@ namespace corvane::maker {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr char kSizeLimit[] =
+    "the update format holds files of up to 2,147,483,647 bytes (2 GiB - 1: its sizes are signed 32-bit fields)";
 
 // The installed path of a relative name: the name less a distribution suffix.
 std::string InstalledName(const std::string& relative, std::string* suffix = nullptr) {
@@ -48,62 +54,14 @@ bool IsVariant(const std::string& relative) {
   return !suffix.empty();
 }
 
-// One line of a checksum list: an installed file and the CRCs it may have.
-struct ListEntry {
-  std::string name;
-  std::vector<uint32_t> values;
-  bool plain = false;  // some source is not an edition variant
-};
-using ListEntries = std::map<std::string, ListEntry>;
-
-// Checksum list text: one line per installed file; the variants of one file
-// share a line with one value each (whichever edition is installed matches).
-// A file that only some editions have is optional ("+"): an installation of
-// another edition lacks it rightly.
-std::string ChecksumList(const ListEntries& files) {
-  std::string text;
-  for (const auto& [key, entry] : files) {
-    text += (entry.plain ? "" : "+") + entry.name;
-    for (uint32_t value : entry.values) {
-      char digits[16];
-      std::snprintf(digits, sizeof digits, " %08x", value);
-      text += digits;
-    }
-    text += "\r\n";
-  }
-  return text;
-}
-
-void AddToList(ListEntries* list, const std::string& relative, uint32_t crc, bool replace) {
-  const std::string installed = InstalledName(relative);
-  const bool variant = installed.size() != relative.size();
-  ListEntry& entry = (*list)[UpperAscii(installed)];
-  if (entry.name.empty() || replace) {
-    entry.name = installed;
-    entry.values.clear();
-    entry.plain = false;
-  }
-  entry.plain = entry.plain || !variant;
-  for (uint32_t v : entry.values) {
-    if (v == crc) return;
-  }
-  entry.values.push_back(crc);
-}
-
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
-}
-
 // Feeds a program the outputs are made from (none: empty) into the fingerprint.
 bool FingerprintFile(const std::string& path, ContentHash* hash) {
-  if (path.empty()) {
-    hash->UpdateNumber(0);
-    return true;
-  }
-  return HashFileIdentity(path, hash);
+  FileDigest digest;
+  if (!path.empty() && !DigestOfFile(path, &digest)) return false;
+  hash->UpdateNumber(path.empty() ? 0 : 1);
+  hash->UpdateNumber(digest.size);
+  hash->UpdateNumber(digest.hash);
+  return true;
 }
 
 // Reads the payload in and writes the outputs: each under a temporary name,
@@ -123,56 +81,36 @@ bool Pack(const MakeOptions& options, PayloadItems* payload, const std::vector<u
   items.push_back(key);
 
   std::string message;
-  std::vector<std::pair<std::string, std::string>> renames;  // temp -> final
-  auto cleanup = [&] {
-    std::error_code ec;
-    for (const auto& r : renames) fs::remove(r.first, ec);
-  };
+  std::vector<uint8_t> win32_image, native_image;
   if (!options.win32_stub.empty()) {
-    std::vector<uint8_t> stub, image;
+    std::vector<uint8_t> stub;
     pe::PeImage probe;
     if (!ReadWholeFile(options.win32_stub, &stub) || !probe.Parse(stub.data(), stub.size())) {
       *error = options.win32_stub + ": not a win32 patcher stub";
       return false;
     }
-    if (!pe::AddResourceSection(stub.data(), stub.size(), items, &image, &message)) {
+    if (!pe::AddResourceSection(stub.data(), stub.size(), items, &win32_image, &message)) {
       *error = options.win32_stub + ": " + message;
-      return false;
-    }
-    renames.emplace_back(win32_out + ".part", win32_out);
-    if (!WriteFileBytes(renames.back().first, image)) {
-      cleanup();
-      *error = "cannot write " + renames.back().first;
       return false;
     }
   }
   if (!options.native_stub.empty()) {
     std::vector<uint8_t> program, image;
     if (!ReadWholeFile(options.native_stub, &program) || !pe::WriteResourceDll(items, &image, &message)) {
-      cleanup();
       *error = options.native_stub + ": cannot read the native patcher" + (message.empty() ? "" : ": " + message);
       return false;
     }
-    const std::vector<uint8_t> joined =
-        pe::AppendNativePayload(program.data(), program.size(), image.data(), image.size());
-    renames.emplace_back(native_out + ".part", native_out);
-    if (!WriteFileBytes(renames.back().first, joined)) {
-      cleanup();
-      *error = "cannot write " + renames.back().first;
-      return false;
-    }
-    std::error_code ec;
-    fs::permissions(renames.back().first, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                              fs::perms::others_read | fs::perms::others_exec, ec);
+    native_image = pe::AppendNativePayload(program.data(), program.size(), image.data(), image.size());
   }
-  for (const auto& [temp, final_path] : renames) {
-    std::error_code ec;
-    fs::rename(temp, final_path, ec);
-    if (ec) {
-      cleanup();
-      *error = "cannot rename " + temp + " to " + final_path + ": " + ec.message();
-      return false;
-    }
+  // Each output is renamed into place when it is whole; one output may be
+  // new and the other old only while the make is stopped between the two,
+  // and the record of outputs (written last) then makes the next make pack.
+  if (!win32_image.empty() && !WriteFileWhole(win32_out, win32_image.data(), win32_image.size(), error)) {
+    return false;
+  }
+  if (!native_image.empty() &&
+      !WriteFileWhole(native_out, native_image.data(), native_image.size(), error, /*executable=*/true)) {
+    return false;
   }
   return true;
 }
@@ -200,16 +138,38 @@ void OutputPaths(const std::string& output, std::string* win32, std::string* nat
 
 bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* error) {
   const auto start = std::chrono::steady_clock::now();
+  // The arguments first: a mistake there costs no work.
+  if (options.win32_stub.empty() && options.native_stub.empty()) {
+    *error = "no patcher to put the payload into: give --stub (win32) or --native";
+    return false;
+  }
+  std::string win32_out, native_out;
+  OutputPaths(options.output, &win32_out, &native_out);
+  if ((!options.win32_stub.empty() && !CheckStub(options.win32_stub, true, error)) ||
+      (!options.native_stub.empty() && !CheckStub(options.native_stub, false, error)) ||
+      !PrepareOutputFolder(options.win32_stub.empty() ? native_out : win32_out, error)) {
+    return false;
+  }
   PatchProject project;
   if (!LoadPatchProject(options.project, options.key, &project, error)) return false;
   if (!project.is_patch) {
     *error = project.manifest_path + ": \"isPatch\" is 0; make builds patches";
     return false;
   }
-  if (options.win32_stub.empty() && options.native_stub.empty()) {
-    *error = "no patcher to put the payload into: give --stub (win32) or --native";
+  std::vector<uint8_t> public_key;
+  std::string message;
+  if (!platform::PublicBlobOfKey(project.key_pem, &public_key, &message)) {
+    *error = project.key_path + ": cannot sign with this key: " + message;
     return false;
   }
+  if (IsRepositoryTestKey(public_key)) {
+    std::fprintf(options.messages,
+                 "patchbuild: WARNING: %s is the repository's TEST key (tests/keys), whose private half is public:\n"
+                 "patchbuild: WARNING: anyone can sign a payload this patcher accepts. Make your own key with\n"
+                 "patchbuild: WARNING: \"patchbuild keygen NAME\" before you ship a patch.\n",
+                 project.key_path.c_str());
+  }
+  if (!CheckGameExecutables(project, &FileVersionOfFile, error)) return false;
   const int threads = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
 
   // Edition suffixes must name distributions of the manifest.
@@ -224,28 +184,68 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     }
     return true;
   };
-
-  // Digest of every file of every version (the checksum lists and the change test).
+  // Every name against the patcher's limits, with the longest prefix it may
+  // get in the payload ("<from>-<to>\...upd" or "All\..."), before any work.
+  const std::string longest_step =
+      project.versions.size() > 1 ? project.versions[0].text + "-" + project.versions.back().text + "\\" : "All\\";
   std::vector<const ProjectFile*> all_files;
   for (const ReleasedVersion& v : project.versions) {
-    for (const auto& [key, file] : v.files) all_files.push_back(&file);
+    for (const auto& [key, file] : v.files) {
+      all_files.push_back(&file);
+      const std::string name = (longest_step.size() > 4 ? longest_step : std::string("All\\")) + file.relative +
+                               ".upd";
+      std::string why = CheckPayloadLimits(name, InstalledName(file.relative));
+      if (why.empty() && CheckPayloadName(name.c_str()) != PayloadNameFault::kNone) {
+        why = DescribePayloadNameFault(CheckPayloadName(name.c_str()));
+      }
+      if (!why.empty()) {
+        *error = file.path + ": " + why;
+        return false;
+      }
+    }
   }
-  for (const auto& [key, file] : project.whole_files) all_files.push_back(&file);
+  for (const auto& [key, file] : project.whole_files) {
+    all_files.push_back(&file);
+    std::string why = CheckPayloadLimits(file.relative, InstalledName(file.relative.substr(file.relative.find('\\') + 1)));
+    if (!why.empty()) {
+      *error = file.path + ": " + why;
+      return false;
+    }
+  }
   for (const ProjectFile* file : all_files) {
     if (!check_edition(*file)) return false;
   }
+  // A file of 2 GiB or more whose size changes between two versions needs
+  // an update the format cannot hold: told before anything is read. (One of
+  // the same size is told once its digests show that it changed.)
+  for (size_t s = 0; s + 1 < project.versions.size(); ++s) {
+    for (const auto& [key, file] : project.versions[s + 1].files) {
+      const auto old = project.versions[s].files.find(key);
+      if (old == project.versions[s].files.end() || old->second.size == file.size) continue;
+      if (old->second.size > kMaxUpdatedFileSize || file.size > kMaxUpdatedFileSize) {
+        *error = file.path + ": changes between " + project.versions[s].text + " and " +
+                 project.versions[s + 1].text + " and is 2 GiB or larger; " + kSizeLimit;
+        return false;
+      }
+    }
+  }
+
+  // Digest of every file of every version (the checksum lists and the change test).
   std::vector<FileDigest> digests(all_files.size());
   std::map<const ProjectFile*, size_t> digest_index;
   for (size_t i = 0; i < all_files.size(); ++i) digest_index[all_files[i]] = i;
   // Digests of files unchanged since the last make come from the cache.
   const fs::path cache = fs::path(project.root) / ".cache";
+  const fs::path scratch = cache / "scratch";
+  std::error_code ignored;
+  fs::remove_all(scratch, ignored);  // what a stopped make left
   DigestCache digest_cache((cache / "digests.txt").string());
   std::vector<int64_t> times(all_files.size(), 0);
   enum : char { kCached, kRead, kUnreadable };
   std::vector<char> state(all_files.size(), kCached);
   ParallelFor(all_files.size(), threads, [&](size_t i) {
     const std::string& path = all_files[i]->path;
-    if (platform::FileModificationTime(path.c_str(), &times[i]) &&
+    if (DigestCache::TimeOf(path, &times[i]) && !options.force &&
         digest_cache.Find(path, all_files[i]->size, times[i], &digests[i])) {
       return;
     }
@@ -263,7 +263,6 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     }
   }
   auto digest_of = [&](const ProjectFile& f) { return digests[digest_index.at(&f)]; };
-  auto crc_of = [&](const ProjectFile& f) { return digest_of(f).crc; };
 
   // The jobs of every step.
   std::vector<UpdateJob> jobs;
@@ -276,6 +275,22 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     }
     return true;
   };
+  // Files that travel whole rather than as updates: some version lacks
+  // them, or some step turns them from or into an empty file (an update
+  // cannot map an empty old file, and an empty file is cheaper whole).
+  std::set<std::string> whole_keys;
+  for (const auto& [key, file] : newest_files) {
+    if (IsVariant(file.relative)) continue;
+    if (!in_every_version_up_to(key, project.versions.size() - 1)) {
+      whole_keys.insert(key);
+      continue;
+    }
+    for (size_t s = 0; s + 1 < project.versions.size(); ++s) {
+      const FileDigest a = digest_of(project.versions[s].files.at(key));
+      const FileDigest b = digest_of(project.versions[s + 1].files.at(key));
+      if (!(a == b) && (a.size == 0 || b.size == 0)) whole_keys.insert(key);
+    }
+  }
   for (size_t s = 0; s + 1 < project.versions.size(); ++s) {
     const ReleasedVersion& from = project.versions[s];
     const ReleasedVersion& to = project.versions[s + 1];
@@ -284,16 +299,21 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     step.to = to.text;
     for (const auto& [key, file] : to.files) {
       if (IsVariant(file.relative)) continue;
-      if (!in_every_version_up_to(key, project.versions.size() - 1)) {
-        // The patcher updates only files that are there: a file some older
-        // version lacks travels whole (below), newest content, under "All\".
-        if (!from.files.count(key)) ++step.added;
+      if (whole_keys.count(key)) {
+        // Newest content, under "All\" (below).
+        if (!from.files.count(key) || !(digest_of(from.files.at(key)) == digest_of(file))) ++step.added;
         continue;
       }
       const ProjectFile& old = from.files.at(key);
       if (digest_of(old) == digest_of(file)) {
         ++step.unchanged;
         continue;
+      }
+      if (old.size > kMaxUpdatedFileSize || file.size > kMaxUpdatedFileSize) {
+        *error = (old.size > kMaxUpdatedFileSize ? old.path : file.path) +
+                 ": changes between " + from.text + " and " + to.text +
+                 " and is 2 GiB or larger; " + kSizeLimit;
+        return false;
       }
       UpdateJob job;
       job.from = from.text;
@@ -302,11 +322,9 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       job.new_file = &file;
       job.kind = UpdateJob::kChanged;
       job.old_file = &old;
-      std::string cached = from.text + "-" + to.text + "/" + file.relative;
-      for (char& c : cached) {
-        if (c == '\\') c = '/';
-      }
-      job.update_path = (cache / (cached + ".upd")).string();
+      job.old_digest = digest_of(old);
+      job.new_digest = digest_of(file);
+      job.update_path = UpdateCachePath(cache.string(), &job.old_digest, job.new_digest);
       jobs.push_back(std::move(job));
     }
     for (const auto& [key, file] : from.files) {
@@ -331,8 +349,34 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     summary->steps.push_back(step);
   }
 
+  // Whole files: the project's, the newest tree's files above, and its
+  // edition variants that older versions did not already have. Too large
+  // for a resource is refused before the updates are made.
+  const ReleasedVersion& newest = project.versions.back();
+  std::vector<std::pair<std::string, const ProjectFile*>> whole;
+  for (const auto& [key, file] : project.whole_files) whole.emplace_back(file.relative, &file);
+  for (const auto& [key, file] : newest.files) {
+    if (!IsVariant(file.relative)) {
+      if (whole_keys.count(key)) whole.emplace_back("All\\" + file.relative, &file);
+      continue;
+    }
+    bool everywhere = true;
+    for (const ReleasedVersion& v : project.versions) {
+      auto old = v.files.find(key);
+      everywhere = everywhere && old != v.files.end() && digest_of(old->second) == digest_of(file);
+    }
+    if (!everywhere) whole.emplace_back("All\\" + file.relative, &file);
+  }
+  for (const auto& [name, file] : whole) {
+    if (file->size > kMaxUpdatedFileSize) {
+      *error = file->path + ": travels whole and is 2 GiB or larger; a payload item holds up to 2,147,483,647 bytes";
+      return false;
+    }
+  }
+
   MakeProgress progress(options.messages, options.terminal);
-  RunUpdateJobs(&jobs, threads, &progress);
+  RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress);
+  fs::remove_all(scratch, ignored);
   for (const UpdateJob& job : jobs) {
     if (!job.error.empty()) {
       *error = job.error;
@@ -353,7 +397,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     }
     const bool added = job.kind == UpdateJob::kDeleted
                            ? payload.AddBytes(UpdatePayloadName(job), job.relative, {2})  // the deletion update
-                           : payload.AddFile(UpdatePayloadName(job), job.relative, job.update_path, job.update_size);
+                           : payload.AddFile(UpdatePayloadName(job), job.relative, job.update_path, job.update_digest);
     if (!added) {
       *error = payload.error();
       return false;
@@ -361,26 +405,9 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     step->payload_bytes += job.kind == UpdateJob::kDeleted ? 1 : job.update_size;
   }
 
-  // Whole files: the project's, and the newest tree's edition variants that
-  // older versions did not already have.
-  const ReleasedVersion& newest = project.versions.back();
-  std::vector<std::pair<std::string, const ProjectFile*>> whole;
-  for (const auto& [key, file] : project.whole_files) whole.emplace_back(file.relative, &file);
-  for (const auto& [key, file] : newest.files) {
-    if (!IsVariant(file.relative)) {
-      if (!in_every_version_up_to(key, project.versions.size() - 1)) whole.emplace_back("All\\" + file.relative, &file);
-      continue;
-    }
-    bool everywhere = true;
-    for (const ReleasedVersion& v : project.versions) {
-      auto old = v.files.find(key);
-      everywhere = everywhere && old != v.files.end() && digest_of(old->second) == digest_of(file);
-    }
-    if (!everywhere) whole.emplace_back("All\\" + file.relative, &file);
-  }
   for (const auto& [name, file] : whole) {
     const std::string installed = InstalledName(name.substr(name.find('\\') + 1));
-    if (!payload.AddFile(name, installed, file->path, file->size)) {
+    if (!payload.AddFile(name, installed, file->path, digest_of(*file))) {
       *error = payload.error();
       return false;
     }
@@ -388,19 +415,21 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   }
 
   // Checksum lists: every version's tree; the patch version's also holds
-  // what "All\" and "Add\" put there.
+  // what "All\" and "Add\" put there, under the name the patcher gives the
+  // file it writes (the payload's stored, upper-cased name).
+  std::set<std::string> warned;
   for (const ReleasedVersion& v : project.versions) {
-    ListEntries list;
-    for (const auto& [key, file] : v.files) AddToList(&list, file.relative, crc_of(file), false);
+    VersionChecksumList list;
+    for (const auto& [key, file] : v.files) list.Add(file.relative, digest_of(file));
     if (&v == &newest) {
       for (const auto& [name, file] : whole) {
         const std::string upper = UpperAscii(name);
         if (upper.rfind("ALL\\", 0) != 0 && upper.rfind("ADD\\", 0) != 0) continue;
-        const std::string relative = name.substr(4);
-        AddToList(&list, relative, crc_of(*file), !IsVariant(relative));
+        const std::string relative = FoldName(name.substr(4));
+        list.Add(relative, digest_of(*file), !IsVariant(relative));
       }
     }
-    const std::string text = ChecksumList(list);
+    const std::string text = list.Text(options.messages, &warned);
     if (!payload.AddBytes("crc\\" + v.text + "\\crc.crc", "", std::vector<uint8_t>(text.begin(), text.end()))) {
       *error = payload.error();
       return false;
@@ -413,10 +442,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   if (!ListPayloadItems(&payload, &listed, error) || !PutPayloadItems(listed, &project.manifest, error)) return false;
 
   // The manifest and its signature; the patcher carries the matching key.
-  std::vector<uint8_t> signature, public_key;
-  std::string message;
-  if (!platform::SignBytes(project.key_pem, project.manifest.data(), project.manifest.size(), &signature, &message) ||
-      !platform::PublicBlobOfKey(project.key_pem, &public_key, &message)) {
+  std::vector<uint8_t> signature;
+  if (!platform::SignBytes(project.key_pem, project.manifest.data(), project.manifest.size(), &signature, &message)) {
     *error = project.key_path + ": cannot sign with this key: " + message;
     return false;
   }
@@ -425,8 +452,6 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   summary->payload_items = static_cast<int>(payload.count()) + 1;  // and the key
   summary->payload_bytes = payload.total_bytes() + public_key.size();
 
-  std::string win32_out, native_out;
-  OutputPaths(options.output, &win32_out, &native_out);
   std::vector<std::string> outputs;
   if (!options.win32_stub.empty()) outputs.push_back(win32_out);
   if (!options.native_stub.empty()) outputs.push_back(native_out);
@@ -434,7 +459,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   // Everything the outputs are made from. When the last make recorded the
   // same, and its outputs are still as it wrote them, there is nothing to do.
   ContentHash fingerprint;
-  fingerprint.UpdateField("patchbuild make 1");
+  fingerprint.UpdateField("patchbuild make 2");
   for (const std::string& output : outputs) fingerprint.UpdateField(output);
   if (!FingerprintFile(options.win32_stub, &fingerprint) || !FingerprintFile(options.native_stub, &fingerprint)) {
     *error = "cannot read the patcher stub " + (options.win32_stub.empty() ? options.native_stub : options.win32_stub);
@@ -442,14 +467,11 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   }
   fingerprint.UpdateNumber(public_key.size());
   fingerprint.Update(public_key.data(), public_key.size());
-  if (!payload.Fingerprint(&fingerprint)) {
-    *error = payload.error();
-    return false;
-  }
+  payload.Fingerprint(&fingerprint);
   const std::string record = (cache / "outputs.txt").string();
   summary->win32_output = options.win32_stub.empty() ? "" : win32_out;
   summary->native_output = options.native_stub.empty() ? "" : native_out;
-  if (OutputsCurrent(record, fingerprint.Value(), outputs)) {
+  if (!options.force && OutputsCurrent(record, fingerprint.Value(), outputs)) {
     summary->up_to_date = true;
   } else {
     ForgetOutputs(record);

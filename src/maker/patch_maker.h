@@ -3,19 +3,28 @@
 // patchbuild make: from a patch project (patch_project.h) to one signed,
 // self-contained patcher.
 //
+// Everything that can be refused is checked before any update is made: the
+// arguments (output folder, stubs, key), every name (code page 1252, a safe
+// payload name within the patcher's limits, one a checksum list can hold),
+// the game executable of every version (there, and its FileVersion that of
+// its folder), links, and files too large for the update format.
+//
 // For every version step of the project (each released version to the next)
 // the maker writes an update file for every file that changed (CreatePatch),
-// a kind-0 update for a file new in that step, a deletion update for a file
-// the step removes and nothing for an unchanged file. Update files are made
-// in parallel and kept in PROJECT/.cache; one not older than both its inputs
-// is reused (CreatePatch's own rule). Every update is applied again and the
-// result compared with the new tree before anything is packed. Edition
-// variants ("X.#GOLD") of the newest tree that differ from older versions go
-// into the payload as whole files under "All\". Checksum lists of every
-// version, the compiled manifest, its signature and the public key of the
-// signing key complete the payload, which goes into a copy of the win32 stub
-// and, on request, of the native patcher. Outputs are written under a
-// temporary name and renamed at the very end: a failed make leaves nothing.
+// a deletion update for a file the step removes and nothing for an unchanged
+// file. Update files are made in parallel and kept in PROJECT/.cache under
+// the digests of their two files: one is reused only for the same two
+// contents and while its own digest is the one recorded when it was written.
+// Every update that goes into the payload, made or reused, is applied to its
+// old file and the result compared with the new file's digest. A file that
+// some version lacks, or that is empty on one side of a change, travels whole
+// under "All\", as do edition variants ("X.#GOLD") of the newest tree that
+// differ from older versions. Checksum lists of every version, the compiled
+// manifest, its signature and the public key of the signing key complete the
+// payload, which goes into a copy of the win32 stub and, on request, of the
+// native patcher. Every file the make writes goes to a temporary name first
+// and is renamed when complete: a make stopped at any point leaves no partial
+// file, and the next make writes what an uninterrupted one would have.
 // Digests of the trees are kept in the cache too, and a make whose inputs are
 // all as the last make recorded them, outputs untouched, writes nothing.
 
@@ -33,6 +42,7 @@ struct MakeOptions {
   std::string win32_stub;    // empty: no .exe (only allowed with a native stub)
   std::string native_stub;   // empty: no native patcher
   int jobs = 0;              // 0: every core
+  bool force = false;        // ignore the cache: make every update and output again
   std::FILE* messages = stderr;
   bool terminal = false;     // progress bar redrawn in place
 };
@@ -64,6 +74,10 @@ void PrintMakeSummary(const MakeSummary& summary, std::FILE* out);
 
 // Output paths of OUT: "x.exe" gives ("x.exe", "x"); "x" gives ("x.exe", "x").
 void OutputPaths(const std::string& output, std::string* win32, std::string* native);
+
+// The update format keeps file sizes in signed 32-bit fields: a file that
+// changes between versions must be smaller than 2 GiB.
+inline constexpr uint64_t kMaxUpdatedFileSize = 0x7FFFFFFFull;
 
 // The longest installation directory a payload path must leave room for.
 inline constexpr size_t kInstallDirectoryAllowance = 259;

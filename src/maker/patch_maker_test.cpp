@@ -6,12 +6,17 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
+#include "engine/apply_patch.h"
+#include "engine/patch_action.h"
 #include "maker/install_check.h"
 #include "maker/manifest_compile.h"
 #include "maker/patch_maker.h"
 #include "maker/patch_project.h"
+#include "maker/update_jobs.h"
+#include "version_block.h"
 
 namespace corvane::maker {
 namespace {
@@ -21,6 +26,13 @@ namespace fs = std::filesystem;
 void Write(const fs::path& path, const std::string& text) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// The game executable of a version: FileVersion is what the patcher dates
+// an installation by.
+void WriteGame(const fs::path& path, const std::string& version) {
+  const std::vector<uint8_t> image = e2e::BuildGameExecutable(version);
+  Write(path, std::string(image.begin(), image.end()));
 }
 
 std::string Read(const fs::path& path) {
@@ -67,8 +79,9 @@ class MakerTest : public ::testing::Test {
     Write(project_ / "versions/2.02/NEW.TXT", "new in 2.01\n");
     Write(project_ / "versions/2.02/LOGO.BMP.#GOLD", "gold logo\n");
     Write(project_ / "files/Add/EXTRA.TXT", "extra\n");
-    // Any file serves as the native program: the payload goes behind it.
-    Write(root_ / "native-stub", "not really a program\n");
+    for (const char* version : {"2.00", "2.01", "2.02"}) WriteGame(project_ / "versions" / version / "GAME.EXE", version);
+    // Any ELF file serves as the native program: the payload goes behind it.
+    Write(root_ / "native-stub", "\x7f" "ELF, not really a program\n");
     options_.project = project_.string();
     options_.output = (root_ / "out" / "patch").string();
     options_.native_stub = (root_ / "native-stub").string();
@@ -147,13 +160,14 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   std::string error;
   ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
   ASSERT_EQ(summary.steps.size(), 2u);
-  EXPECT_EQ(summary.steps[0].updated, 1);
+  // DATA/A.DAT and GAME.EXE change in each step.
+  EXPECT_EQ(summary.steps[0].updated, 2);
   EXPECT_EQ(summary.steps[0].added, 1);
   EXPECT_EQ(summary.steps[0].deleted, 1);
   EXPECT_EQ(summary.steps[0].unchanged, 1);
-  EXPECT_EQ(summary.steps[1].updated, 1);
+  EXPECT_EQ(summary.steps[1].updated, 2);
   EXPECT_EQ(summary.steps[1].unchanged, 1);
-  EXPECT_EQ(summary.made, 2);
+  EXPECT_EQ(summary.made, 4);
   EXPECT_FALSE(fs::exists(options_.output + ".part"));
 
   PatcherPayload payload;
@@ -161,7 +175,8 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   std::vector<std::string> names = payload.names;
   for (std::string& n : names) n = UpperAscii(n);
   const std::vector<std::string> expected = {
-      "2.00-2.01\\DATA\\A.DAT.UPD", "2.00-2.01\\GONE.TXT.UPD", "2.01-2.02\\DATA\\A.DAT.UPD",
+      "2.00-2.01\\DATA\\A.DAT.UPD", "2.00-2.01\\GAME.EXE.UPD", "2.00-2.01\\GONE.TXT.UPD",
+      "2.01-2.02\\DATA\\A.DAT.UPD", "2.01-2.02\\GAME.EXE.UPD",
       "ADD\\EXTRA.TXT",          "ALL\\LOGO.BMP.#GOLD",       "ALL\\NEW.TXT",
       "CRC\\2.00\\CRC.CRC",        "CRC\\2.01\\CRC.CRC",       "CRC\\2.02\\CRC.CRC",
       "VERSION.CFG",               "VERSION.CFG.SIGN"};
@@ -189,6 +204,7 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   ASSERT_EQ(report.steps.size(), 1u);
   EXPECT_EQ(report.steps[0].first, "2.01-2.02");
   Write(game / "DATA/A.DAT", "spoilt");
+  fs::remove(game / "GAME.EXE");
   CheckReport spoilt;
   ASSERT_TRUE(CheckInstallation(payload, game.string(), &spoilt, &error));
   EXPECT_TRUE(spoilt.installed.empty());  // no list matches, no executable
@@ -209,14 +225,76 @@ TEST_F(MakerTest, SecondMakeReusesAndAChangedFileIsMadeAgain) {
   EXPECT_EQ(second.payload_items, first.payload_items);
   EXPECT_EQ(second.payload_bytes, first.payload_bytes);
   EXPECT_EQ(Read(options_.output), made);
-  // A new file newer than its cached update makes that update again.
+  // A new file newer than its cached update but of the same content: the
+  // cache is keyed by content, so the update is reused (and proven again).
   fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT",
                       fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT") + std::chrono::hours(1));
   ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
-  EXPECT_EQ(third.made, 1);
-  EXPECT_EQ(third.reused, first.made - 1);
+  EXPECT_EQ(third.made, 0);
+  EXPECT_EQ(third.reused, first.made);
+  EXPECT_EQ(Read(options_.output), made);
+}
+
+TEST_F(MakerTest, AStaleSameSizeFileWithAnOlderDateIsNoticed) {
+  MakeSummary first, second;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  // As unzip, "cp -p" or "rsync -t" leave a corrected file: same size, an
+  // older date than the cached update made from the old content.
+  const fs::path file = project_ / "versions/2.02/DATA/A.DAT";
+  std::string corrected = Read(file);
+  corrected[3000] = static_cast<char>(corrected[3000] ^ 0x55);
+  const auto before = fs::last_write_time(file) - std::chrono::hours(24);
+  Write(file, corrected);
+  fs::last_write_time(file, before);
+  ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
+  EXPECT_EQ(second.made, 1);
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  const auto list = payload.items.at("CRC\\2.02\\CRC.CRC");
+  const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
+  uint32_t crc = 0;
+  ASSERT_TRUE(FileCrc32(file.string(), &crc));
+  char line[64];
+  std::snprintf(line, sizeof line, "DATA\\A.DAT %08x\r\n", crc);
+  EXPECT_NE(text.find(line), std::string::npos) << text;
+  // The update in the payload rebuilds the corrected file from 2.01's.
+  const auto update = payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD");
+  const fs::path upd = root_ / "a.upd", rebuilt = root_ / "a.rebuilt";
+  Write(upd, std::string(reinterpret_cast<const char*>(update.bytes), update.size));
+  std::unique_ptr<IPatchAction> apply(NewApplyPatch());
+  ASSERT_EQ(apply->Process(rebuilt.string().c_str(), upd.string().c_str(),
+                           (project_ / "versions/2.01/DATA/A.DAT").string().c_str(), true),
+            kPatchDone);
+  apply.reset();
+  EXPECT_EQ(Read(rebuilt), corrected);
+}
+
+TEST_F(MakerTest, ADamagedCachedUpdateIsMadeAgainAndForceRemakesAll) {
+  MakeSummary first, second, third;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  const std::string made = Read(options_.output);
+  // What a make killed while writing an update used to leave: the head of
+  // the update intact, its end cut off.
+  int damaged = 0;
+  for (const auto& entry : fs::directory_iterator(project_ / ".cache/updates")) {
+    if (entry.path().extension() != ".upd") continue;
+    const std::string bytes = Read(entry.path());
+    Write(entry.path(), bytes.substr(0, bytes.size() / 2));
+    ++damaged;
+  }
+  ASSERT_EQ(damaged, first.made);
+  ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
+  EXPECT_EQ(second.made, first.made);
+  EXPECT_EQ(second.reused, 0);
+  EXPECT_EQ(Read(options_.output), made);
+  // --force makes every update and the outputs again: the same bytes.
+  options_.force = true;
+  ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
+  EXPECT_EQ(third.made, first.made);
   EXPECT_FALSE(third.up_to_date);
-  EXPECT_EQ(Read(options_.output), made);  // made again from the same bytes
+  EXPECT_EQ(Read(options_.output), made);
 }
 
 TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {
@@ -240,7 +318,7 @@ TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {
   EXPECT_FALSE(make_again());
   EXPECT_EQ(Read(options_.output), made);
   // A new stub.
-  Write(root_ / "native-stub", "another program\n");
+  Write(root_ / "native-stub", "\x7f" "ELF, another program\n");
   EXPECT_FALSE(make_again());
   EXPECT_NE(Read(options_.output), made);
   // A whole file with new content of the same size.
@@ -275,6 +353,163 @@ TEST_F(MakerTest, FailuresLeaveNoOutput) {
   EXPECT_FALSE(MakePatch(options_, &summary, &error));
   EXPECT_NE(error.find("longer than 511"), std::string::npos) << error;
   EXPECT_TRUE(fs::is_empty(root_ / "out"));
+}
+
+// What a make cannot ship is refused with the file and the reason, and
+// before any update is made (no update folder in the cache, no output).
+TEST_F(MakerTest, ReleaseContentsThatCannotWorkAreRefusedByNameBeforeAnyWork) {
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+    std::string message;
+  };
+  const std::string manifest = kManifest;
+  const Case cases[] = {
+      {"appName missing in a version", [&] { fs::remove(project_ / "versions/2.01/GAME.EXE"); },
+       (project_ / "versions" / "2.01").string() + ": no GAME.EXE (the manifest's appName)"},
+      {"executable of another version", [&] { WriteGame(project_ / "versions/2.01/GAME.EXE", "2.00"); },
+       "GAME.EXE: FileVersion \"2.00\" is not the version of its folder (2.01)"},
+      {"executable without a version", [&] { Write(project_ / "versions/2.02/GAME.EXE", "no PE\n"); },
+       "GAME.EXE: the game executable (appName) has no FileVersion"},
+      {"name outside code page 1252",
+       [&] { Write(project_ / "versions/2.02/\xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf.txt", "data\n"); },
+       "the name holds \"\xe3\x83\x87\", which code page 1252"},
+      {"unsafe name", [&] { Write(project_ / "versions/2.02/DATA/CON.TXT", "device\n"); }, "device name"},
+      {"link out of the project",
+       [&] { fs::create_symlink("/etc/passwd", project_ / "versions/2.02/PASSWD"); },
+       "PASSWD: a symbolic link to \"/etc/passwd\"; only links to files inside the project are read"},
+      {"link to a folder",
+       [&] { fs::create_directory_symlink(project_ / "versions/2.01", project_ / "versions/2.02/OLD"); },
+       "OLD: a symbolic link to"},
+      {"manifest text outside code page 1252",
+       [&] {
+         std::string text = manifest;
+         text.replace(text.find("\"Test\""), 6, "\"\xe3\x83\x86\"");
+         Write(project_ / "version.cfg.txt", text);
+       },
+       "line 2: the text of \"displayName\" holds \"\xe3\x83\x86\""},
+      {"changed file of 2 GiB",
+       [&] {
+         for (const char* v : {"2.00", "2.01", "2.02"}) {
+           Write(project_ / "versions" / v / "BIG.DAT", "");
+           fs::resize_file(project_ / "versions" / v / "BIG.DAT", (1ull << 31) + (v[3] == '2' ? 1 : 0));
+         }
+       },
+       "BIG.DAT: changes between 2.01 and 2.02 and is 2 GiB or larger; the update format holds files of up to "
+       "2,147,483,647 bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    c.spoil();
+    MakeSummary summary;
+    std::string error;
+    EXPECT_FALSE(MakePatch(options_, &summary, &error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(project_ / ".cache/updates"));
+    EXPECT_TRUE(fs::is_empty(root_ / "out"));
+  }
+}
+
+TEST_F(MakerTest, ArgumentsAreCheckedBeforeAnyWork) {
+  MakeSummary summary;
+  std::string error;
+  // A win32 stub that is the native program, a native stub that is a PE.
+  options_.win32_stub = options_.native_stub;
+  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  EXPECT_NE(error.find("native-stub: not a win32 patcher stub (an ELF program"), std::string::npos) << error;
+  options_.win32_stub.clear();
+  WriteGame(root_ / "pe-stub", "1.00");
+  options_.native_stub = (root_ / "pe-stub").string();
+  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  EXPECT_NE(error.find("pe-stub: not a native patcher (a PE image"), std::string::npos) << error;
+  options_.native_stub = (root_ / "native-stub").string();
+  // An output folder that is a file.
+  Write(root_ / "a-file", "x");
+  options_.output = (root_ / "a-file" / "patch").string();
+  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  EXPECT_NE(error.find("a-file"), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists(project_ / ".cache"));
+  // A missing output folder is made.
+  options_.output = (root_ / "new" / "deeper" / "patch").string();
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  EXPECT_TRUE(fs::is_regular_file(options_.output));
+  EXPECT_FALSE(fs::exists(options_.output + ".probe"));
+  // The repository's test key is used here: said loudly.
+  std::rewind(options_.messages);
+  std::string said(4096, '\0');
+  said.resize(std::fread(said.data(), 1, said.size(), options_.messages));
+  EXPECT_NE(said.find("WARNING: " + std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem is the repository's TEST key"),
+            std::string::npos)
+      << said;
+}
+
+TEST_F(MakerTest, ALinkToAFileInsideTheProjectIsReadAsThatFile) {
+  fs::create_symlink("../2.01/NEW.TXT", project_ / "versions/2.02/LINKED.TXT");
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  const auto linked = payload.items.at("ALL\\LINKED.TXT");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(linked.bytes), linked.size), "new in 2.01\n");
+}
+
+TEST_F(MakerTest, EmptyFilesTravelWholeAndTheirLinesAreOptional) {
+  for (const char* v : {"2.00", "2.01", "2.02"}) Write(project_ / "versions" / v / "EMPTY.LST", "");
+  Write(project_ / "versions/2.00/FILLED.TXT", "");
+  Write(project_ / "versions/2.01/FILLED.TXT", "filled in 2.01\n");
+  Write(project_ / "versions/2.02/FILLED.TXT", "filled in 2.01\n");
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  // An update cannot start from an empty file: it comes whole.
+  EXPECT_EQ(payload.items.count("2.00-2.01\\FILLED.TXT.UPD"), 0u);
+  ASSERT_EQ(payload.items.count("ALL\\FILLED.TXT"), 1u);
+  EXPECT_EQ(payload.items.count("2.00-2.01\\EMPTY.LST.UPD"), 0u);
+  const auto list = payload.items.at("CRC\\2.00\\CRC.CRC");
+  const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
+  EXPECT_NE(text.find("+EMPTY.LST 00000000\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("+FILLED.TXT 00000000\r\n"), std::string::npos) << text;
+  // An installation of 2.00 holding its empty files is told 2.00, patchable.
+  const fs::path game = root_ / "game";
+  fs::copy(project_ / "versions/2.00", game, fs::copy_options::recursive);
+  CheckReport report;
+  ASSERT_TRUE(CheckInstallation(payload, game.string(), &report, &error)) << error;
+  EXPECT_EQ(report.installed, "2.00");
+  EXPECT_TRUE(report.patchable);
+}
+
+TEST_F(MakerTest, AccentedNamesAndTextsAreWrittenInCodePage1252) {
+  // On disk (and in the manifest) in UTF-8: DATA/ÉPÉE.DAT, Müll.txt, "Épée".
+  const std::string epee = "DATA/\xc3\x89P\xc3\x89" "E.DAT";
+  Write(project_ / "versions/2.00" / epee, "sword 1\n");
+  Write(project_ / "versions/2.01" / epee, "sword 1\n");
+  Write(project_ / "versions/2.02" / epee, "sword 2, longer\n");
+  Write(project_ / "files/All/M\xc3\xbcll.txt", "rubbish\n");
+  std::string manifest = kManifest;
+  manifest.replace(manifest.find("\"Test\""), 6, "\"\xc3\x89p\xc3\xa9" "e\"");
+  Write(project_ / "version.cfg.txt", manifest);
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  // Stored names: code page 1252, upper case by the resource writer's rule.
+  EXPECT_EQ(payload.items.count("2.01-2.02\\DATA\\\xc9P\xc9" "E.DAT.UPD"), 1u);
+  EXPECT_EQ(payload.items.count("ALL\\M\xdcLL.TXT"), 1u);
+  const auto list = payload.items.at("CRC\\2.02\\CRC.CRC");
+  const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
+  EXPECT_NE(text.find("DATA\\\xc9P\xc9" "E.DAT "), std::string::npos) << text;
+  // The whole file's line names it as the patcher writes it.
+  EXPECT_NE(text.find("\nM\xdcLL.TXT "), std::string::npos) << text;
+  const auto cfg = payload.items.at("VERSION.CFG");
+  const std::string binary(reinterpret_cast<const char*>(cfg.bytes), cfg.size);
+  EXPECT_NE(binary.find(std::string("\xc9p\xe9" "e") + '\0'), std::string::npos);
+  EXPECT_EQ(binary.find("\xc3\x89"), std::string::npos);
 }
 
 TEST(PayloadLimits, NamesAndPathsFitTheBuffers) {

@@ -7,6 +7,8 @@
 #include <iterator>
 
 #include "maker/manifest_compile.h"
+#include "pe/code_page_1252.h"
+#include "run/payload_names.h"
 
 namespace corvane::maker {
 
@@ -94,16 +96,56 @@ int VersionNumberOfFolder(const std::string& text) {
   return major * 100 + (text[dot + 1] - '0') * 10 + (text[dot + 2] - '0');
 }
 
-bool ListProjectTree(const std::string& dir, ProjectTree* tree, std::string* error) {
+std::string FoldName(const std::string& cp1252) {
+  return pe::Utf16ToCp1252(pe::NameUpper(pe::Cp1252ToUtf16(cp1252)));
+}
+
+bool ListProjectTree(const std::string& dir, const std::string& project_root, ProjectTree* tree,
+                     std::string* error) {
   std::error_code ec;
+  const fs::path root = fs::weakly_canonical(project_root, ec);
   for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
     ProjectFile file;
-    file.relative = RelativeName(PathBelow(it->path(), dir));
     file.path = it->path().string();
-    file.size = it->file_size(ec);
-    const std::string key = UpperAscii(file.relative);
+    std::error_code entry_ec;
+    if (it->is_symlink(entry_ec)) {
+      // Followed blindly, a link would put any file of the maker's machine
+      // into a patch; a link that stays inside the project is a file the
+      // maker shares between versions.
+      const fs::path target = fs::canonical(it->path(), entry_ec);
+      const fs::path inside = entry_ec ? fs::path() : target.lexically_relative(root);
+      if (entry_ec || !fs::is_regular_file(target, entry_ec) || inside.empty() || *inside.begin() == "..") {
+        *error = file.path + ": a symbolic link to " +
+                 (entry_ec ? std::string("nothing readable") : "\"" + target.string() + "\"") +
+                 "; only links to files inside the project are read";
+        return false;
+      }
+      file.path = target.string();
+    } else if (it->is_directory(entry_ec)) {
+      continue;
+    } else if (!it->is_regular_file(entry_ec)) {
+      *error = file.path + ": not a regular file";
+      return false;
+    }
+    file.size = fs::file_size(file.path, entry_ec);
+    if (entry_ec) {
+      *error = file.path + ": cannot read its size: " + entry_ec.message();
+      return false;
+    }
+    const std::string utf8 = RelativeName(PathBelow(it->path(), dir));
+    std::string offending;
+    if (!pe::Utf8ToCp1252Exact(utf8, &file.relative, &offending)) {
+      *error = it->path().string() + ": the name holds \"" + offending +
+               "\", which code page 1252 (the patcher's file names) cannot hold";
+      return false;
+    }
+    const PayloadNameFault fault = CheckPayloadName(file.relative.c_str());
+    if (fault != PayloadNameFault::kNone) {
+      *error = it->path().string() + ": " + DescribePayloadNameFault(fault);
+      return false;
+    }
+    const std::string key = FoldName(file.relative);
     auto [at, added] = tree->emplace(key, file);
     if (!added) {
       *error = file.path + " and " + at->second.path + " differ only by letter case";
@@ -167,7 +209,7 @@ bool LoadPatchProject(const std::string& root, const std::string& key_override, 
     ReleasedVersion version;
     version.text = text;
     version.number = number;
-    if (!ListProjectTree(dir.string(), &version.files, error)) return false;
+    if (!ListProjectTree(dir.string(), root, &version.files, error)) return false;
     project->versions.push_back(std::move(version));
   }
 
@@ -185,10 +227,10 @@ bool LoadPatchProject(const std::string& root, const std::string& key_override, 
         return false;
       }
       ProjectTree tree;
-      if (!ListProjectTree(it->path().string(), &tree, error)) return false;
+      if (!ListProjectTree(it->path().string(), root, &tree, error)) return false;
       for (auto& [key, file] : tree) {
         file.relative = prefix + file.relative;
-        project->whole_files[UpperAscii(file.relative)] = file;
+        project->whole_files[FoldName(file.relative)] = file;
       }
     }
   }

@@ -25,12 +25,14 @@
 namespace corvane::maker {
 
 struct ProjectFile {
-  std::string relative;  // path below its folder, backslashes, case as on disk
-  std::string path;      // host path of the file
+  // Path below its folder, backslashes, case as on disk, in code page 1252
+  // (the patcher's names): converted from the project's UTF-8 once, here.
+  std::string relative;
+  std::string path;      // host path of the file (for a link: of the file it names)
   uint64_t size = 0;
 };
 
-// Files keyed by the upper-cased relative path (payload names ignore case).
+// Files keyed by FoldName of the relative path (payload names ignore case).
 using ProjectTree = std::map<std::string, ProjectFile>;
 
 struct ReleasedVersion {
@@ -57,13 +59,23 @@ struct PatchProject {
 // Upper-cases ASCII letters.
 std::string UpperAscii(std::string text);
 
+// The letter case a code page 1252 name is stored and compared in: a-z and
+// every letter of the code page that has an upper case (as the payload's
+// resource names are stored, and as Windows compares file names).
+std::string FoldName(const std::string& cp1252);
+
 // "M.NN" (exactly two minor digits, as payload names print versions) as
 // M * 100 + NN; -1 for anything else.
 int VersionNumberOfFolder(const std::string& text);
 
-// Lists every regular file below `dir` into *tree. False (error set) when it
-// cannot be listed or two files differ only by letter case.
-bool ListProjectTree(const std::string& dir, ProjectTree* tree, std::string* error);
+// Lists every file below `dir` into *tree. A symbolic link to a file inside
+// `project_root` is listed as that file. False, with an error naming the
+// file, when the folder cannot be listed, when two names differ only by
+// letter case, for a link to anything else (outside the project, a folder,
+// nothing) or another kind of entry, and for a name that code page 1252
+// cannot hold or that is no safe payload name.
+bool ListProjectTree(const std::string& dir, const std::string& project_root, ProjectTree* tree,
+                     std::string* error);
 
 // Reads the whole project. False, with a message that names the file and line
 // or the folder at fault, when the manifest does not parse or lacks or

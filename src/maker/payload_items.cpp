@@ -5,22 +5,9 @@
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
 #include "pe/code_page_1252.h"
-#include "platform/file_system.h"
 #include "foundation/whole_file.h"
 
 namespace corvane::maker {
-
-bool HashFileIdentity(const std::string& path, ContentHash* hash) {
-  int64_t time = 0;
-  uint64_t size = 0;
-  if (!platform::FileModificationTime(path.c_str(), &time) || !platform::FileSizeOf(path.c_str(), &size)) {
-    return false;
-  }
-  hash->UpdateField(path);
-  hash->UpdateNumber(size);
-  hash->UpdateNumber(static_cast<uint64_t>(time));
-  return true;
-}
 
 bool PayloadItems::Add(const std::string& name, const std::string& installed, Item item) {
   if (!installed.empty()) {
@@ -32,7 +19,7 @@ bool PayloadItems::Add(const std::string& name, const std::string& installed, It
   }
   item.name = name;
   const uint64_t size = item.size;
-  if (!items_.emplace(UpperAscii(name), std::move(item)).second) {
+  if (!items_.emplace(FoldName(name), std::move(item)).second) {
     error_ = "two payload items have the name " + name;
     return false;
   }
@@ -48,14 +35,15 @@ bool PayloadItems::AddBytes(const std::string& name, const std::string& installe
 }
 
 bool PayloadItems::AddFile(const std::string& name, const std::string& installed, const std::string& path,
-                           uint64_t size) {
+                           const FileDigest& content) {
   Item item;
   item.file = path;
-  item.size = size;
+  item.size = content.size;
+  item.content = content;
   return Add(name, installed, std::move(item));
 }
 
-bool PayloadItems::Fingerprint(ContentHash* hash) {
+void PayloadItems::Fingerprint(ContentHash* hash) const {
   hash->UpdateNumber(items_.size());
   for (const auto& [upper, item] : items_) {
     hash->UpdateField(item.name);
@@ -64,18 +52,19 @@ bool PayloadItems::Fingerprint(ContentHash* hash) {
       hash->Update(item.bytes.data(), item.bytes.size());
       continue;
     }
-    if (!HashFileIdentity(item.file, hash)) {
-      error_ = "cannot read " + item.file;
-      return false;
-    }
+    hash->UpdateNumber(item.content.size);
+    hash->UpdateNumber(item.content.crc);
+    hash->UpdateNumber(item.content.hash);
   }
-  return true;
 }
 
 bool PayloadItems::Load() {
   for (auto& [upper, item] : items_) {
     if (item.file.empty()) continue;
-    if (!ReadWholeFile(item.file, &item.bytes) || item.bytes.size() != item.size) {
+    // What is packed must be what was digested (and, for an update, proven).
+    ContentHash hash;
+    if (ReadWholeFile(item.file, &item.bytes)) hash.Update(item.bytes.data(), item.bytes.size());
+    if (item.bytes.size() != item.size || hash.Value() != item.content.hash) {
       error_ = "cannot read " + item.file + " (or it changed during the make)";
       return false;
     }

@@ -5,15 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "maker/file_digest.h"
 #include "pe/resource_writer.h"
 
 namespace corvane::maker {
 
 class ContentHash;
-
-// Feeds a file's path, size and modification time into `hash`; false when
-// the file is not there.
-bool HashFileIdentity(const std::string& path, ContentHash* hash);
 
 // The items a make packs into the patcher, by payload name (names differ in
 // more than letter case). An item holds its bytes, or names the file they
@@ -26,14 +23,16 @@ class PayloadItems {
   // patcher's limits. False, with error() set, when they do not or when the
   // name is taken.
   bool AddBytes(const std::string& name, const std::string& installed, std::vector<uint8_t> bytes);
-  bool AddFile(const std::string& name, const std::string& installed, const std::string& path, uint64_t size);
+  // `content` is the digest of the file's bytes as the make read them.
+  bool AddFile(const std::string& name, const std::string& installed, const std::string& path,
+               const FileDigest& content);
 
-  // Feeds every item into `hash`: its name and bytes, or for a file its path,
-  // size and modification time. False, with error() set, when a file is gone.
-  bool Fingerprint(ContentHash* hash);
+  // Feeds every item into `hash`: its name and bytes, or for a file the
+  // digest of its content.
+  void Fingerprint(ContentHash* hash) const;
 
   // Reads every file item. False, with error() set, when one cannot be read
-  // or is no longer the size it had.
+  // or is no longer the content it had.
   bool Load();
 
   // The items as resources, in name order; after Load.
@@ -48,6 +47,7 @@ class PayloadItems {
     std::string name;
     std::string file;  // empty: the bytes are held
     uint64_t size = 0;
+    FileDigest content;  // of the file
     std::vector<uint8_t> bytes;
   };
   bool Add(const std::string& name, const std::string& installed, Item item);

@@ -1,15 +1,17 @@
 #include "maker/update_jobs.h"
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <map>
 #include <memory>
 #include <thread>
 
 #include "engine/apply_patch.h"
 #include "engine/crc32.h"
 #include "engine/create_patch.h"
+#include "maker/cache_file.h"
 #include "maker/make_progress.h"
 #include "platform/file_system.h"
 
@@ -19,23 +21,63 @@ namespace fs = std::filesystem;
 
 namespace {
 
-uint64_t LittleEndian32(const uint8_t* p) {
-  return static_cast<uint64_t>(p[0]) | static_cast<uint64_t>(p[1]) << 8 | static_cast<uint64_t>(p[2]) << 16 |
-         static_cast<uint64_t>(p[3]) << 24;
+constexpr char kRecordHeader[] = "patchbuild update 1";
+
+std::string DigestText(const FileDigest& digest) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%llu %08x %016llx", static_cast<unsigned long long>(digest.size), digest.crc,
+                static_cast<unsigned long long>(digest.hash));
+  return text;
 }
 
-// The first `count` bytes of a file; false when it is shorter or unreadable.
-bool ReadFileHead(const std::string& path, size_t count, std::vector<uint8_t>* bytes) {
+bool ReadRecord(const std::string& path, FileDigest* digest) {
   std::ifstream in(path, std::ios::binary);
-  bytes->resize(count);
-  in.read(reinterpret_cast<char*>(bytes->data()), static_cast<std::streamsize>(count));
-  return in && static_cast<size_t>(in.gcount()) == count;
+  std::string header, line;
+  if (!std::getline(in, header) || header != kRecordHeader || !std::getline(in, line)) return false;
+  unsigned long long size = 0, hash = 0;
+  unsigned crc = 0;
+  int used = 0;
+  if (std::sscanf(line.c_str(), "%llu %x %llx%n", &size, &crc, &hash, &used) != 3 ||
+      static_cast<size_t>(used) != line.size()) {
+    return false;
+  }
+  *digest = FileDigest{size, crc, hash};
+  return true;
+}
+
+// Applies `update` to the job's old file and tells whether the result is the
+// new file (by digest). The result goes to `scratch`, removed afterwards.
+bool Proven(const UpdateJob& job, const std::string& update, const std::string& old_path,
+            const std::string& scratch) {
+  std::error_code ec;
+  fs::remove(scratch, ec);
+  int result = kPatchFailed;
+  {
+    std::unique_ptr<IPatchAction> apply(NewApplyPatch());
+    if (apply) result = apply->Process(scratch.c_str(), update.c_str(), old_path.c_str(), true);
+  }
+  FileDigest rebuilt;
+  const bool same = result == kPatchDone && DigestOfFile(scratch, &rebuilt) && rebuilt == job.new_digest;
+  fs::remove(scratch, ec);
+  return same;
 }
 
 }  // namespace
 
 std::string UpdatePayloadName(const UpdateJob& job) {
   return job.from + "-" + job.to + "\\" + job.relative + ".upd";
+}
+
+std::string UpdateCachePath(const std::string& cache_dir, const FileDigest* old_digest,
+                            const FileDigest& new_digest) {
+  auto part = [](const FileDigest& d) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%016llx%08x-%llx", static_cast<unsigned long long>(d.hash), d.crc,
+                  static_cast<unsigned long long>(d.size));
+    return std::string(text);
+  };
+  const std::string name = (old_digest ? part(*old_digest) : std::string("new")) + "_" + part(new_digest) + ".upd";
+  return (fs::path(cache_dir) / "updates" / name).string();
 }
 
 void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn) {
@@ -69,97 +111,95 @@ bool FileCrc32(const std::string& path, uint32_t* crc) {
   return true;
 }
 
-bool SameContent(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  if (fs::file_size(a, ec) != fs::file_size(b, ec) || ec) return false;
-  std::ifstream in_a(a, std::ios::binary), in_b(b, std::ios::binary);
-  if (!in_a || !in_b) return false;
-  std::vector<char> buffer_a(1 << 18), buffer_b(1 << 18);
-  while (in_a && in_b) {
-    in_a.read(buffer_a.data(), static_cast<std::streamsize>(buffer_a.size()));
-    in_b.read(buffer_b.data(), static_cast<std::streamsize>(buffer_b.size()));
-    if (in_a.gcount() != in_b.gcount() ||
-        !std::equal(buffer_a.begin(), buffer_a.begin() + in_a.gcount(), buffer_b.begin())) {
-      return false;
-    }
-  }
-  return !in_a.bad() && !in_b.bad() && in_a.eof() == in_b.eof();
-}
-
-bool UpdateIsCurrent(const std::string& update, const std::string& new_file, const std::string& old_file) {
-  int64_t update_time = 0, new_time = 0, old_time = 0;
-  if (!platform::FileModificationTime(update.c_str(), &update_time)) return false;
-  if (!platform::FileModificationTime(new_file.c_str(), &new_time) || update_time < new_time) return false;
-  if (!old_file.empty() && platform::FileModificationTime(old_file.c_str(), &old_time) && update_time < old_time) {
-    return false;
-  }
-  return true;
-}
-
-void RunUpdateJob(UpdateJob* job) {
+void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   if (job->kind == UpdateJob::kDeleted) return;  // one byte, made when packing
   std::error_code ec;
   fs::create_directories(fs::path(job->update_path).parent_path(), ec);
+  fs::create_directories(fs::path(scratch).parent_path(), ec);
   // A path that never exists stands for the missing old file of a new file,
   // so that CreatePatch writes kind 0.
-  const std::string old_path =
-      job->old_file ? job->old_file->path : job->update_path + ".no-old-file";
-  job->reused = UpdateIsCurrent(job->update_path, job->new_file->path, job->old_file ? old_path : "");
-  if (job->reused) {
-    // Every update was applied and compared when it was made (one that
-    // failed was deleted), so a reused one is only checked against the
-    // lengths of its two files, which catches a tree swapped for other files
-    // with older dates.
-    std::vector<uint8_t> head;
-    if (ReadFileHead(job->update_path, 13, &head) && head[0] == (job->old_file ? 1 : 0) &&
-        LittleEndian32(&head[1]) == job->new_file->size &&
-        LittleEndian32(&head[5]) == (job->old_file ? job->old_file->size : 0) &&
-        platform::FileSizeOf(job->update_path.c_str(), &job->update_size)) {
-      return;
-    }
-    job->reused = false;
-    std::error_code ignored;
-    fs::remove(job->update_path, ignored);
+  const std::string old_path = job->old_file ? job->old_file->path : scratch + ".no-old-file";
+  const std::string record = job->update_path + ".sum";
+
+  FileDigest recorded, now;
+  if (!force && ReadRecord(record, &recorded) && DigestOfFile(job->update_path, &now) && now == recorded &&
+      Proven(*job, job->update_path, old_path, scratch)) {
+    job->reused = true;
+    job->update_size = now.size;
+    job->update_digest = now;
+    return;
   }
+  // Not there, damaged, or not the update of these contents: made again.
+  // The record goes first, so that no state between here and the end pairs
+  // a record with an update it was not written for.
+  fs::remove(record, ec);
+  const std::string temp = TemporaryNameOf(job->update_path);
+  fs::remove(temp, ec);
   {
     std::unique_ptr<IPatchAction> create(NewCreatePatch());
-    if (!create || create->Process(old_path.c_str(), job->new_file->path.c_str(), job->update_path.c_str(),
-                                   true) != kPatchDone) {
-      job->error = "cannot make the update " + job->update_path + " from " + job->new_file->path;
+    if (!create ||
+        create->Process(old_path.c_str(), job->new_file->path.c_str(), temp.c_str(), true) != kPatchDone) {
+      fs::remove(temp, ec);
+      job->error = "cannot make the update of " + job->new_file->path;
       return;
     }
   }
-  // Check: apply the update and compare the result with the new tree.
-  const std::string check = job->update_path + ".check";
-  {
-    std::unique_ptr<IPatchAction> apply(NewApplyPatch());
-    const int result = apply ? apply->Process(check.c_str(), job->update_path.c_str(), old_path.c_str(), true)
-                             : kPatchFailed;
-    apply.reset();
-    if (result != kPatchDone || !SameContent(check, job->new_file->path)) {
-      fs::remove(check, ec);
-      // A cached update that fails its check is not kept for the next make.
-      fs::remove(job->update_path, ec);
-      job->error = "the update " + job->update_path + " does not rebuild " + job->new_file->path;
-      return;
-    }
+  MakeStopPoint();
+  FileDigest made;
+  if (!Proven(*job, temp, old_path, scratch)) {
+    fs::remove(temp, ec);
+    job->error = "the update made for " + job->new_file->path + " does not rebuild it from " +
+                 (job->old_file ? job->old_file->path : std::string("nothing"));
+    return;
   }
-  fs::remove(check, ec);
-  if (!platform::FileSizeOf(job->update_path.c_str(), &job->update_size)) {
-    job->error = "cannot read " + job->update_path;
+  if (!DigestOfFile(temp, &made)) {
+    fs::remove(temp, ec);
+    job->error = "cannot read " + temp;
+    return;
   }
+  MakeStopPoint();
+  fs::rename(temp, job->update_path, ec);
+  MakeStopPoint();
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    job->error = "cannot rename " + temp + " to " + job->update_path + ": " + ec.message();
+    return;
+  }
+  // Without the record the next make simply makes the update again.
+  WriteCacheFile(record, std::string(kRecordHeader) + "\n" + DigestText(made) + "\n");
+  job->update_size = made.size;
+  job->update_digest = made;
 }
 
-void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, MakeProgress* progress) {
+void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir, bool force,
+                   MakeProgress* progress) {
+  // Equal contents in several places or steps share one cached update.
+  std::map<std::string, size_t> first;
+  std::vector<size_t> unique;
   uint64_t total = 0;
-  for (const UpdateJob& job : *jobs) total += job.new_file ? job.new_file->size : 0;
-  progress->Start("updates", jobs->size(), total);
-  ParallelFor(jobs->size(), threads, [&](size_t i) {
-    UpdateJob& job = (*jobs)[i];
-    RunUpdateJob(&job);
+  for (size_t i = 0; i < jobs->size(); ++i) {
+    const UpdateJob& job = (*jobs)[i];
+    if (job.kind == UpdateJob::kChanged && !first.emplace(job.update_path, i).second) continue;
+    unique.push_back(i);
+    total += job.new_file ? job.new_file->size : 0;
+  }
+  progress->Start("updates", unique.size(), total);
+  ParallelFor(unique.size(), threads, [&](size_t k) {
+    UpdateJob& job = (*jobs)[unique[k]];
+    RunUpdateJob(&job, (fs::path(scratch_dir) / ("proof-" + std::to_string(k))).string(), force);
     progress->Advance(job.new_file ? job.new_file->size : 0);
   });
   progress->Finish();
+  for (UpdateJob& job : *jobs) {
+    if (job.kind != UpdateJob::kChanged) continue;
+    const UpdateJob& done = (*jobs)[first.at(job.update_path)];
+    if (&done == &job) continue;
+    job.reused = true;  // the same file as the first
+    job.error = done.error;
+    job.update_size = done.update_size;
+    job.update_digest = done.update_digest;
+  }
 }
 
 }  // namespace corvane::maker

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "maker/file_digest.h"
 #include "maker/patch_project.h"
 
 namespace corvane::maker {
@@ -16,36 +17,46 @@ struct UpdateJob {
   enum Kind { kChanged, kDeleted };
   Kind kind = kChanged;
   std::string from, to;        // version texts of the step
-  std::string relative;        // installed path, backslashes
+  std::string relative;        // installed path, backslashes, code page 1252
   const ProjectFile* old_file = nullptr;  // null: a new file (kind-0 update)
   const ProjectFile* new_file = nullptr;  // null for kDeleted
-  std::string update_path;     // in the cache (kChanged)
+  FileDigest old_digest, new_digest;      // of the files as this make read them
+  std::string update_path;     // in the cache (kChanged): UpdateCachePath
 
-  bool reused = false;         // the cached update was up to date
-  std::string error;           // empty when made and checked
+  bool reused = false;         // the cached update was taken (and proven)
+  std::string error;           // empty when made (or reused) and proven
   uint64_t update_size = 0;    // bytes of the update file (kChanged)
+  FileDigest update_digest;    // of the update file (kChanged)
 };
 
 // The payload name of a job: "<from>-<to>\<relative>.upd".
 std::string UpdatePayloadName(const UpdateJob& job);
 
+// Where the update from `old_digest` (null: no old file) to `new_digest`
+// is kept in the cache folder. The name is made of the two digests, so an
+// update is found again only for the same two contents, whatever the files'
+// names, dates or steps; beside it "<name>.sum" records the update's own
+// digest as it was written.
+std::string UpdateCachePath(const std::string& cache_dir, const FileDigest* old_digest,
+                            const FileDigest& new_digest);
+
 // Runs fn(0) .. fn(count - 1) on `jobs` threads (at least one).
 void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn);
 
-// Whether a cached update is up to date by CreatePatch's rule: it exists and
-// is not older than the new file, nor than the old file when there is one.
-bool UpdateIsCurrent(const std::string& update, const std::string& new_file, const std::string& old_file);
+// Makes (or reuses) and proves one update. A cached update is taken only
+// when its recorded digest is that of its bytes now (and `force` is false);
+// whether taken or made, the update is applied to the old file and the
+// digest of the result must be job->new_digest. A cached update that fails
+// is made again; a made one that fails sets job->error. A made update goes to
+// a temporary name and is renamed into the cache only when proven, then its
+// digest record is written (the same way). `scratch` names the file the
+// proof writes (removed afterwards).
+void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force);
 
-// Makes (or reuses) and checks one update: the update is applied to the old
-// file and the result must equal the new file byte for byte. Sets
-// job->error on any failure. The update stays in its file.
-void RunUpdateJob(UpdateJob* job);
-
-// Runs every job on `jobs` threads with progress.
-void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, MakeProgress* progress);
-
-// True when the two files hold the same bytes.
-bool SameContent(const std::string& a, const std::string& b);
+// Runs every job on `threads` threads with progress; jobs with the same
+// update path are done once. Scratch files go to `scratch_dir`.
+void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir, bool force,
+                   MakeProgress* progress);
 
 // CRC-32/BZIP2 of a whole file; false when it cannot be read.
 bool FileCrc32(const std::string& path, uint32_t* crc);

@@ -192,4 +192,32 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+bool Utf8ToCp1252Exact(std::string_view utf8, std::string* cp1252, std::string* offending) {
+  cp1252->clear();
+  for (size_t i = 0; i < utf8.size();) {
+    uint32_t cp = 0;
+    const size_t length = DecodeUtf8(utf8, i, &cp);
+    if (length == 0) {
+      if (offending) *offending = std::string(1, utf8[i]);
+      return false;
+    }
+    // The C1 range has no letters; the code page's own bytes 0x80-0x9F are
+    // reached through the characters they stand for.
+    const bool direct = cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF);
+    char byte = direct ? static_cast<char>(cp) : '\0';
+    if (!direct && cp <= 0xFFFF) {
+      for (int k = 0; k < 32; ++k) {
+        if (kHighControls[k] != 0 && kHighControls[k] == cp) byte = static_cast<char>(0x80 + k);
+      }
+    }
+    if (!direct && byte == '\0') {
+      if (offending) *offending = std::string(utf8.substr(i, length));
+      return false;
+    }
+    *cp1252 += byte;
+    i += length;
+  }
+  return true;
+}
+
 }  // namespace corvane::pe

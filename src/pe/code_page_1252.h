@@ -32,4 +32,13 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 bool IsValidUtf8(std::string_view text);
 
+// The code page 1252 bytes of a UTF-8 text, for names and texts a patch maker
+// writes in UTF-8 and the patcher reads through the ANSI calls. Unlike the
+// conversions above nothing is replaced: false, with *cp1252 holding what was
+// converted before it, when the text is not valid UTF-8 or holds a character
+// the code page has no byte for (the five undefined bytes and the C1
+// controls count as such). *offending gets that character as UTF-8 (or the
+// invalid byte) when not null.
+bool Utf8ToCp1252Exact(std::string_view utf8, std::string* cp1252, std::string* offending = nullptr);
+
 }  // namespace corvane::pe

@@ -35,5 +35,18 @@ TEST(CodePage1252Test, NameFoldingIsAsciiOnly) {
   EXPECT_FALSE(EqualsAsciiNoCase(u"ab", u"abc"));
 }
 
+TEST(CodePage1252Test, ExactConversionRefusesWhatTheCodePageCannotHold) {
+  std::string out, bad;
+  EXPECT_TRUE(Utf8ToCp1252Exact("DATA\\\xc3\x89P\xc3\x89" "E.DAT \xe2\x82\xac\xc5\xb8", &out, &bad));
+  EXPECT_EQ(out, "DATA\\\xc9P\xc9" "E.DAT \x80\x9f");
+  // Japanese, a C1 control and a byte that is not UTF-8 are refused and named.
+  EXPECT_FALSE(Utf8ToCp1252Exact("a\xe3\x83\x87" "b", &out, &bad));
+  EXPECT_EQ(bad, "\xe3\x83\x87");
+  EXPECT_FALSE(Utf8ToCp1252Exact("a\xc2\x81", &out, &bad));
+  EXPECT_EQ(bad, "\xc2\x81");
+  EXPECT_FALSE(Utf8ToCp1252Exact("caf\xe9", &out, &bad));
+  EXPECT_EQ(bad, "\xe9");
+}
+
 }  // namespace
 }  // namespace corvane::pe

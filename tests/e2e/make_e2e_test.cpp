@@ -7,8 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <random>
 #include <string>
+
+#include "pe/code_page_1252.h"
+#include "pe/native_trailer.h"
+#include "pe/payload_names.h"
+#include "pe/pe_image.h"
+#include "pe/resource_tree.h"
 
 #include "patcher_process.h"
 #include "scratch_install.h"
@@ -48,6 +56,30 @@ std::map<std::string, Bytes> Installed(const std::map<std::string, Bytes>& tree,
   return files;
 }
 
+// The payload items of a native patcher made by patchbuild make, by stored
+// name (code page 1252).
+std::map<std::string, Bytes> NativePayload(const std::string& path) {
+  std::map<std::string, Bytes> items;
+  Bytes file;
+  pe::NativeTrailer trailer;
+  if (!ReadFileBytes(path, &file) || file.size() < pe::kNativeTrailerSize ||
+      !pe::DecodeNativeTrailer(file.data() + file.size() - pe::kNativeTrailerSize, file.size(), &trailer)) {
+    ADD_FAILURE() << path << ": no payload";
+    return items;
+  }
+  pe::PeImage image;
+  pe::ResourceTree tree;
+  if (!image.Parse(file.data() + trailer.offset, static_cast<size_t>(trailer.size)) || !tree.Load(image)) {
+    ADD_FAILURE() << path << ": payload image unreadable";
+    return items;
+  }
+  for (const pe::PayloadEntry& entry : pe::ListPayload(tree)) {
+    const uint8_t* bytes = entry.entry->bytes;
+    items[pe::Utf16ToCp1252(entry.name)] = bytes ? Bytes(bytes, bytes + entry.entry->size) : Bytes();
+  }
+  return items;
+}
+
 class MakeE2E : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -65,10 +97,16 @@ class MakeE2E : public ::testing::Test {
     fs::create_directories(scratch_->root() + "/out");
   }
 
-  PatcherRun Make(std::vector<std::string> extra = {}) {
+  PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0) {
     PatcherOptions options;
     options.program = Patchbuild();
     options.arguments = {"make", project_, out_, "--stub", stub_, "--native", "--native-stub", PatcherProgram()};
+    if (stop_at > 0) {
+      // The maker ends itself, as a kill would, at its stop_at-th point
+      // between writing a file and renaming it (maker/cache_file.h).
+      options.arguments.insert(options.arguments.begin(), {"CORVANE_MAKE_STOP_AT=" + std::to_string(stop_at), Patchbuild()});
+      options.program = "/usr/bin/env";
+    }
     for (const std::string& e : extra) options.arguments.push_back(e);
     options.working_directory = scratch_->root();
     options.timeout_seconds = 120;
@@ -194,6 +232,136 @@ TEST_F(MakeE2E, BrokenProjectsEndWithTheirPlaceAndLeaveNoOutput) {
     EXPECT_FALSE(fs::exists(out_ + ".exe"));
     EXPECT_TRUE(fs::is_empty(scratch_->root() + "/out"));
   }
+}
+
+TEST_F(MakeE2E, AccentedNamesPatchNativelyAndCrcAgreesWithThePatchersLists) {
+  // UTF-8 on disk, as a maker's trees hold them: DATA/ÉPÉE.DAT, Müll.txt.
+  const std::string epee = "DATA/\xc3\x89P\xc3\x89" "E.DAT";
+  for (const char* v : {"1.00", "1.01"}) ASSERT_TRUE(WriteFileBytes(project_ + "/versions/" + v + "/" + epee, ToBytes("sword of 1.00\n")));
+  ASSERT_TRUE(WriteFileBytes(project_ + "/versions/1.02/" + epee, ToBytes("sword of 1.02, sharper\n")));
+  ASSERT_TRUE(WriteFileBytes(project_ + "/files/All/M\xc3\xbcll.txt", ToBytes("rubbish\n")));
+  const PatcherRun made = Make();
+  ASSERT_EQ(made.exit_code, 0) << made.output;
+
+  // `crc` of a version tree gives the very bytes of that version's list.
+  const auto payload = NativePayload(out_);
+  for (const char* v : {"1.00", "1.01"}) {
+    SCOPED_TRACE(v);
+    PatcherOptions crc;
+    crc.program = Patchbuild();
+    crc.arguments = {"crc", project_ + "/versions/" + v, "-o", scratch_->root() + "/list"};
+    ASSERT_EQ(RunPatcher(crc).exit_code, 0);
+    Bytes list;
+    ASSERT_TRUE(ReadFileBytes(scratch_->root() + "/list", &list));
+    ASSERT_EQ(payload.count(std::string("CRC\\") + v + "\\CRC.CRC"), 1u);
+    EXPECT_TRUE(payload.at(std::string("CRC\\") + v + "\\CRC.CRC") == list);
+    const std::string text(list.begin(), list.end());
+    EXPECT_NE(text.find("DATA\\\xc9P\xc9" "E.DAT "), std::string::npos) << text;
+  }
+
+  ScratchInstall install("make-accented");
+  for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/1.00"), "GOLD")) {
+    ASSERT_TRUE(install.WriteGameFile(name, bytes));
+  }
+  ASSERT_TRUE(install.Register(kKey));
+  PatcherOptions options;
+  options.program = out_;
+  options.wine_prefix = install.prefix();
+  options.working_directory = install.root();
+  const PatcherRun run = RunPatcher(options);
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  const auto actual = install.Snapshot();
+  ASSERT_EQ(actual.count(epee), 1u);
+  EXPECT_TRUE(actual.at(epee) == ToBytes("sword of 1.02, sharper\n"));
+  // The whole file lands under its stored code page 1252 name, which the
+  // posix backend keeps on disk in UTF-8.
+  ASSERT_EQ(actual.count("M\xc3\x9cLL.TXT"), 1u) << run.output;
+  EXPECT_TRUE(actual.at("M\xc3\x9cLL.TXT") == ToBytes("rubbish\n"));
+}
+
+TEST_F(MakeE2E, StoppedMakesLeaveNoPartialOutputAndTheNextMakeEqualsACleanOne) {
+  ASSERT_EQ(Make().exit_code, 0);
+  Bytes clean_exe, clean_native;
+  ASSERT_TRUE(ReadFileBytes(out_ + ".exe", &clean_exe));
+  ASSERT_TRUE(ReadFileBytes(out_, &clean_native));
+  // The sample's make passes some 30 to 40 stop points; a number past the
+  // last lets the make finish, which must be as sound.
+  fs::remove_all(project_ + "/.cache");
+  fs::remove_all(scratch_->root() + "/out");
+  std::mt19937 random(20261208);
+  for (int trial = 0; trial < 20; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    // Half the trials start from an empty cache, some force a full make.
+    if (random() % 2 == 0) fs::remove_all(project_ + "/.cache");
+    std::vector<std::string> extra;
+    if (random() % 3 == 0) extra.push_back("--force");
+    const long stop_at = 1 + static_cast<long>(random() % 40);
+    const PatcherRun stopped = Make(extra, stop_at);
+    // Stopped (or, past the last point, finished): an output that is there
+    // is whole and is what a clean make writes.
+    Bytes bytes;
+    if (fs::exists(out_ + ".exe")) {
+      ASSERT_TRUE(ReadFileBytes(out_ + ".exe", &bytes));
+      EXPECT_TRUE(bytes == clean_exe) << "stopped at " << stop_at;
+    }
+    if (fs::exists(out_)) {
+      ASSERT_TRUE(ReadFileBytes(out_, &bytes));
+      EXPECT_TRUE(bytes == clean_native) << "stopped at " << stop_at;
+    }
+    const PatcherRun again = Make();
+    ASSERT_EQ(again.exit_code, 0) << again.output;
+    ASSERT_TRUE(ReadFileBytes(out_ + ".exe", &bytes));
+    EXPECT_TRUE(bytes == clean_exe) << "after a stop at " << stop_at << ":\n" << stopped.output;
+    ASSERT_TRUE(ReadFileBytes(out_, &bytes));
+    EXPECT_TRUE(bytes == clean_native) << "after a stop at " << stop_at;
+    // Nothing half written is left beside the outputs.
+    for (const auto& entry : fs::directory_iterator(scratch_->root() + "/out")) {
+      EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+    }
+  }
+}
+
+TEST_F(MakeE2E, TheToolsSmallerTraps) {
+  auto tool = [&](std::vector<std::string> arguments) {
+    PatcherOptions options;
+    options.program = Patchbuild();
+    options.arguments = std::move(arguments);
+    options.working_directory = scratch_->root();
+    return RunPatcher(options);
+  };
+  // keygen keeps an existing key pair unless told.
+  const std::string key = scratch_->root() + "/maker";
+  ASSERT_EQ(tool({"keygen", key}).exit_code, 0);
+  Bytes first, second;
+  ASSERT_TRUE(ReadFileBytes(key + ".key.pem", &first));
+  const PatcherRun kept = tool({"keygen", key});
+  EXPECT_EQ(kept.exit_code, 1);
+  EXPECT_NE(kept.output.find("maker.key.pem exists; give --force"), std::string::npos) << kept.output;
+  ASSERT_TRUE(ReadFileBytes(key + ".key.pem", &second));
+  EXPECT_TRUE(first == second);
+  ASSERT_EQ(tool({"keygen", key, "--force"}).exit_code, 0);
+  ASSERT_TRUE(ReadFileBytes(key + ".key.pem", &second));
+  EXPECT_FALSE(first == second);
+
+  // diff: a missing NEW is a mistake, not a deletion.
+  const std::string old_file = project_ + "/versions/1.00/README.TXT";
+  const PatcherRun missing = tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd"});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_NE(missing.output.find("does not exist (give --delete"), std::string::npos) << missing.output;
+  EXPECT_FALSE(fs::exists(scratch_->root() + "/x.upd"));
+  ASSERT_EQ(tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd", "--delete"}).exit_code, 0);
+  // ... and names the 2 GiB limit.
+  ASSERT_TRUE(WriteFileBytes(scratch_->root() + "/big", ToBytes("")));
+  fs::resize_file(scratch_->root() + "/big", 3ull << 30);
+  const PatcherRun big = tool({"diff", old_file, scratch_->root() + "/big", scratch_->root() + "/y.upd"});
+  EXPECT_EQ(big.exit_code, 1);
+  EXPECT_NE(big.output.find("2 GiB"), std::string::npos) << big.output;
+  fs::remove(scratch_->root() + "/big");
+
+  // --native-stub alone asks for the native patcher (no Windows stub here).
+  const PatcherRun native_only = tool({"make", project_, scratch_->root() + "/out/native-only", "--native-stub", PatcherProgram()});
+  EXPECT_EQ(native_only.exit_code, 0) << native_only.output;
+  EXPECT_TRUE(fs::is_regular_file(scratch_->root() + "/out/native-only"));
 }
 
 }  // namespace

@@ -19,15 +19,22 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+// Whether two UTF-8 names are one name for Windows: a-z, and the letters of
+// code page 1252 that have both cases ("CAFÉ" is "Café"), compared without
+// regard to case. The payload stores names upper-cased that way.
 bool EqualsAsciiNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
+  bool ascii = true;
+  if (a.size() == b.size()) {
+    for (size_t i = 0; i < a.size(); ++i) {
+      char x = a[i], y = b[i];
+      ascii = ascii && static_cast<unsigned char>(x) < 0x80 && static_cast<unsigned char>(y) < 0x80;
+      if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+      if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+      if (x != y && ascii) return false;
+    }
+    if (ascii) return true;
   }
-  return true;
+  return pe::EqualsNameNoCase(pe::Utf8ToUtf16(a), pe::Utf8ToUtf16(b));
 }
 
 // The directory entry of dir whose name equals component without regard to

@@ -1,0 +1,140 @@
+#include "maker/make_preflight.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "foundation/whole_file.h"
+#include "maker/cache_file.h"
+#include "pe/pe_format.h"
+#include "pe/pe_image.h"
+#include "pe/resource_tree.h"
+#include "pe/version_resource.h"
+#include "run/distributions.h"
+#include "run/version_detection.h"
+
+namespace corvane::maker {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The first 16 bytes of the modulus of tests/keys/test.pubkey (after the
+// 20-byte blob header): enough to know the key again.
+constexpr uint8_t kTestKeyModulusHead[16] = {0xaf, 0xda, 0x08, 0x82, 0x5f, 0xf4, 0x04, 0xce,
+                                             0x3c, 0xb1, 0x0a, 0xc5, 0x88, 0x39, 0xc0, 0xae};
+
+std::string InstalledName(const std::string& relative) {
+  int base = 0;
+  DistributionSuffix(relative.c_str(), &base);
+  return relative.substr(0, static_cast<size_t>(base));
+}
+
+}  // namespace
+
+bool PrepareOutputFolder(const std::string& output_file, std::string* error) {
+  fs::path folder = fs::path(output_file).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  if (!fs::exists(folder, ec)) {
+    fs::create_directories(folder, ec);
+    if (ec) {
+      *error = "cannot create the output folder " + folder.string() + ": " + ec.message();
+      return false;
+    }
+  }
+  if (!fs::is_directory(folder, ec)) {
+    *error = "the output folder " + folder.string() + " is not a folder";
+    return false;
+  }
+  if (fs::is_directory(output_file, ec)) {
+    *error = "the output " + output_file + " is a folder";
+    return false;
+  }
+  // The same kind of file the outputs are written as, created and removed.
+  const std::string probe = output_file + ".probe";
+  std::string why;
+  if (!WriteFileWhole(probe, "", 0, &why)) {
+    *error = "cannot write into the output folder " + folder.string() + " (" + why + ")";
+    return false;
+  }
+  fs::remove(probe, ec);
+  return true;
+}
+
+bool CheckStub(const std::string& path, bool win32, std::string* error) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, &bytes)) {
+    *error = path + ": cannot read the " + (win32 ? "win32 patcher stub" : "native patcher");
+    return false;
+  }
+  const bool elf = bytes.size() >= 4 && std::memcmp(bytes.data(), "\x7f" "ELF", 4) == 0;
+  pe::PeImage image;
+  const bool pe = image.Parse(bytes.data(), bytes.size());
+  if (win32 && !(pe && !image.is_pe32_plus() && image.machine() == pe::kMachineI386)) {
+    *error = path + ": not a win32 patcher stub (" +
+             (elf ? std::string("an ELF program: give it with --native-stub")
+                  : pe ? std::string("a PE image, but not a 32-bit x86 one") : std::string("not a PE image")) +
+             ")";
+    return false;
+  }
+  if (!win32 && !elf) {
+    *error = path + ": not a native patcher (" +
+             (pe ? std::string("a PE image: give it with --stub") : std::string("not an ELF program")) + ")";
+    return false;
+  }
+  return true;
+}
+
+bool IsRepositoryTestKey(const std::vector<uint8_t>& public_blob) {
+  return public_blob.size() == 148 && std::equal(std::begin(kTestKeyModulusHead), std::end(kTestKeyModulusHead),
+                                                 public_blob.begin() + 20);
+}
+
+std::string FileVersionOfFile(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, &bytes)) return std::string();
+  pe::PeImage image;
+  pe::ResourceTree resources;
+  if (!image.Parse(bytes.data(), bytes.size()) || !resources.Load(image)) return std::string();
+  return pe::FileVersionOfImage(resources);
+}
+
+bool CheckGameExecutables(const PatchProject& project, std::string (*file_version)(const std::string& path),
+                          std::string* error) {
+  // The manifest's texts are code page 1252 already (manifest_compile.h).
+  std::string app = project.app_name;
+  if (app.empty()) {
+    *error = project.manifest_path + ": \"appName\" is empty";
+    return false;
+  }
+  std::replace(app.begin(), app.end(), '/', '\\');
+  const std::string wanted = FoldName(app);
+  for (const ReleasedVersion& version : project.versions) {
+    int found = 0;
+    for (const auto& [key, file] : version.files) {
+      if (FoldName(InstalledName(file.relative)) != wanted) continue;
+      ++found;
+      const std::string text = file_version(file.path);
+      if (text.empty()) {
+        *error = file.path + ": the game executable (appName) has no FileVersion; the patcher tells " +
+                 version.text + " by it";
+        return false;
+      }
+      if (ParseVersion(text.c_str()) != version.number) {
+        *error = file.path + ": FileVersion \"" + text + "\" is not the version of its folder (" + version.text +
+                 "); the patcher would take this installation for another version";
+        return false;
+      }
+    }
+    if (found == 0) {
+      *error = (fs::path(project.root) / "versions" / version.text).string() + ": no " + project.app_name +
+               " (the manifest's appName), by which the patcher finds and dates the game";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace corvane::maker
