@@ -1,11 +1,18 @@
-#include <wincrypt.h>
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <algorithm>
 
 #include "platform/content_digest.h"
 
 namespace corvane::platform {
+
+namespace {
+// CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | ALG_SID_SHA_256). The headers
+// define it only for Windows versions above the one this build targets;
+// every system with the AES provider knows it.
+constexpr ALG_ID kSha256Algorithm = 0x0000800C;
+}  // namespace
 
 struct ContentDigester::Impl {
   HCRYPTPROV provider = 0;
@@ -28,7 +35,7 @@ bool ContentDigester::Digest(const uint8_t* data, uint64_t size, uint8_t (&diges
   }
   if (impl_->provider == 0) return false;
   HCRYPTHASH hash = 0;
-  if (!CryptCreateHash(impl_->provider, CALG_SHA_256, 0, 0, &hash)) return false;
+  if (!CryptCreateHash(impl_->provider, kSha256Algorithm, 0, 0, &hash)) return false;
   bool ok = true;
   // CryptHashData takes a 32-bit length.
   constexpr uint64_t kPiece = uint64_t{1} << 24;
