@@ -101,7 +101,7 @@ TEST(RunJournalTest, StaleWorkFileIsReplacedNotFollowed) {
   std::error_code error;
   std::filesystem::create_symlink(outside.Host("victim"),
                                   dir.Host(std::string(kRunJournalName) + ".new"), error);
-  ASSERT_FALSE(error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
   ASSERT_TRUE(WriteRunJournal(dir.SystemPath().c_str(), Sample()));
   EXPECT_EQ(outside.Read("victim"), "keep");
   RunJournal journal;
