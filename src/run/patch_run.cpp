@@ -1,8 +1,8 @@
 #include "run/patch_run.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -520,8 +520,8 @@ std::vector<std::string> PatchRun::LaterWholeFiles(const char* version_prefix) {
   return files;
 }
 
-// Step 24: the installation must be exactly the installed version's, or
-// where an interrupted run of this patch left it. 0 when it is; otherwise the
+// The installation must be exactly the installed version's, or where an
+// interrupted run of this patch left it. 0 when it is; otherwise the
 // run's exit code (the failure was told).
 int PatchRun::CheckInstallation(const char* version_prefix) {
   SetField(context_->installation_directory, installation_directory_);
@@ -682,8 +682,9 @@ int PatchRun::Run() {
     return 1;
   }
 
-  // Step 32. A resumed run checks the end result too: part of it was made by
-  // the run it continues.
+  // Step 32.
+  // A resumed run checks the end result too: part of it was made by the run
+  // it continues.
   if (already_at_version_ || resumed_) {
     if (window_) window_->AddLine(kMsgVerifying, VersionMajor(patch_), VersionMinor(patch_));
     int verified = VerifyInstallation(context_.get(), nullptr, false, false);

@@ -28,7 +28,9 @@ bool IsStorable(const std::string& value) {
 
 // A version text as the game executable tells it: any storable text that is
 // not empty and does not begin with a space (the separator before it).
-bool IsVersionText(const std::string& text) { return !text.empty() && text[0] != ' ' && IsStorable(text); }
+bool IsVersionText(const std::string& text) {
+  return !text.empty() && text[0] != ' ' && IsStorable(text);
+}
 
 // Takes the next line (through "\n") of [*p, end); false when there is none.
 bool NextLine(const char** p, const char* end, std::string_view* line) {
@@ -72,7 +74,8 @@ std::string FormatRunJournal(const RunJournal& journal) {
   std::string text = kHeader;
   text += "\npatch " + journal.patch_version;
   text += "\nfrom " + journal.from_version;
-  text += journal.distribution.empty() ? std::string("\ndistribution") : "\ndistribution " + journal.distribution;
+  text += journal.distribution.empty() ? std::string("\ndistribution")
+                                       : "\ndistribution " + journal.distribution;
   text += "\ndone " + std::to_string(journal.passes_done);
   text += "\nend\n";
   return text;
@@ -86,9 +89,12 @@ bool ParseRunJournal(const char* text, size_t size, RunJournal* journal) {
   RunJournal read;
   std::string done;
   if (!NextLine(&p, end, &line) || line != kHeader) return false;
-  if (!NextLine(&p, end, &line) || !TakeValue(line, "patch", false, &read.patch_version)) return false;
-  if (!NextLine(&p, end, &line) || !TakeValue(line, "from", false, &read.from_version)) return false;
-  if (!NextLine(&p, end, &line) || !TakeValue(line, "distribution", true, &read.distribution)) return false;
+  if (!NextLine(&p, end, &line) || !TakeValue(line, "patch", false, &read.patch_version))
+    return false;
+  if (!NextLine(&p, end, &line) || !TakeValue(line, "from", false, &read.from_version))
+    return false;
+  if (!NextLine(&p, end, &line) || !TakeValue(line, "distribution", true, &read.distribution))
+    return false;
   if (!NextLine(&p, end, &line) || !TakeValue(line, "done", false, &done)) return false;
   // The last line proves the file was written to its end.
   if (!NextLine(&p, end, &line) || line != "end" || p != end) return false;
@@ -129,7 +135,8 @@ bool WriteRunJournal(const char* installation_directory, const RunJournal& journ
   platform::ScopedFile file(platform::FileCreateNew(work.c_str()));
   if (!file.IsValid()) return false;
   const uint32_t size = static_cast<uint32_t>(text.size());
-  bool written = platform::FileWrite(file.Get(), text.data(), size) == size && platform::FileSync(file.Get());
+  bool written =
+      platform::FileWrite(file.Get(), text.data(), size) == size && platform::FileSync(file.Get());
   written = file.Close() && written;
   if (written && platform::RenameReplacing(work.c_str(), path.c_str())) return true;
   platform::RemoveFile(work.c_str());

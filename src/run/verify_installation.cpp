@@ -7,8 +7,8 @@
 
 #include "engine/checksum_list.h"
 #include "engine/crc32.h"
-#include "platform/file_io.h"
 #include "foundation/r_string.h"
+#include "platform/file_io.h"
 #include "run/message_catalogue.h"
 #include "run/payload_store.h"
 #include "ui/console_window.h"
@@ -56,16 +56,16 @@ bool CrcOfFile(const char* path, uint8_t* buffer, uint32_t* crc) {
 
 std::unique_ptr<uint8_t[]> NewReadBuffer() { return std::make_unique<uint8_t[]>(kReadPieceSize); }
 
-// The check's question about a file: the catalogue's Abort/Retry/Ignore box,
-// answered as pressed (Retry is acted on by the caller, which reads the file
-// again, rather than by asking once more).
+// The check's question about a file: the catalogue's Abort/Retry/Ignore box
+// (same texts and sizes), answered as pressed: Retry is acted on by the
+// caller, which reads the file again, rather than by asking once more.
 int AskAboutFile(ConsoleWindowProgress* window, bool retry_default, int id, ...) {
   ModuleInstance instance = window != nullptr ? window->Instance() : nullptr;
   char title[256];
   LoadMessage(instance, kMsgPatchTitle, title, sizeof title);
   char format[1024];
   LoadMessageFormat(instance, id, format, sizeof format);
-  char text[4096];
+  char text[2048];
   va_list args;
   va_start(args, id);
   if (std::vsnprintf(text, sizeof text, format, args) < 0) text[0] = '\0';

@@ -6,7 +6,6 @@
 // as an uninterrupted run.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,8 +81,9 @@ struct SyscallTrace {
 };
 
 bool StraceInjects() {
-  return std::system("strace -qq -o /dev/null -e trace=getpid -e inject=getpid:error=EIO:when=1 true "
-                     ">/dev/null 2>&1") == 0;
+  return std::system(
+             "strace -qq -o /dev/null -e trace=getpid -e inject=getpid:error=EIO:when=1 true "
+             ">/dev/null 2>&1") == 0;
 }
 
 // Reads an "strace -f -o" log of one single-threaded run: "<pid> name(args) = result".
@@ -126,7 +126,8 @@ class FaultInjectionE2E : public ::testing::Test {
       builder.AddChecksumList(VersionText(minor), VersionFiles(minor));
       for (const auto& [name, bytes] : VersionFiles(minor)) versions_[Slashes(name)].insert(bytes);
     }
-    for (const WholeFile& whole : kWholeFiles) builder.Add(whole.payload_name, ToBytes(whole.content));
+    for (const WholeFile& whole : kWholeFiles)
+      builder.Add(whole.payload_name, ToBytes(whole.content));
     ParamClass* value = builder.manifest().AddClass("UpdateRegistry")->AddClass("Version");
     value->AddInt("registryUser", 0);
     value->AddText("registryPath", kSampleKey);
@@ -164,8 +165,9 @@ class FaultInjectionE2E : public ::testing::Test {
   }
 
   PatcherRun RunWithFault(const FaultPoint& point) {
-    return Run({"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + point.syscall, "-e",
-                "inject=" + point.syscall + ":" + point.action + ":when=" + std::to_string(point.n)});
+    return Run(
+        {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + point.syscall, "-e",
+         "inject=" + point.syscall + ":" + point.action + ":when=" + std::to_string(point.n)});
   }
 
   // Every file is one of its versions (or, for a file the whole-file passes
@@ -176,21 +178,23 @@ class FaultInjectionE2E : public ::testing::Test {
     for (const auto& [name, bytes] : files) {
       auto known = versions_.find(name);
       if (known != versions_.end()) {
-        EXPECT_TRUE(known->second.count(bytes) != 0) << when << ": " << name << " is torn (" << bytes.size()
-                                                    << " bytes)";
+        EXPECT_TRUE(known->second.count(bytes) != 0)
+            << when << ": " << name << " is torn (" << bytes.size() << " bytes)";
         continue;
       }
       const std::string leftovers[] = {".tmp", ".part", ".upd", ".new", ".UPD"};
       bool leftover = name == "patch.journal";
       for (const std::string& suffix : leftovers) {
-        leftover = leftover || (name.size() > suffix.size() &&
-                                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0);
+        leftover =
+            leftover || (name.size() > suffix.size() &&
+                         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0);
       }
       EXPECT_TRUE(leftover) << when << ": unexpected file " << name;
     }
     for (const auto& [name, contents] : versions_) {
       bool whole = false;
-      for (const WholeFile& file : kWholeFiles) whole = whole || Slashes(file.installed_name) == name;
+      for (const WholeFile& file : kWholeFiles)
+        whole = whole || Slashes(file.installed_name) == name;
       if (!whole) {
         EXPECT_TRUE(files.count(name) != 0) << when << ": " << name << " is missing";
       }
@@ -223,7 +227,9 @@ class FaultInjectionE2E : public ::testing::Test {
     if (faulted.exit_code == 0) ++unharmed_;
     ExpectNothingTorn(when);
     PatcherRun again = Run();
-    EXPECT_EQ(again.exit_code, 0) << when << "\nfaulted run:\n" << faulted.output << "\nrun again:\n" << again.output;
+    EXPECT_EQ(again.exit_code, 0) << when << "\nfaulted run:\n"
+                                  << faulted.output << "\nrun again:\n"
+                                  << again.output;
     ExpectFinal(when + ", run again");
     ++tried_;
   }
@@ -250,7 +256,8 @@ TEST_F(FaultInjectionE2E, StoppedAtEveryChangeOfTheDiskARerunFinishes) {
 
   if (!StraceInjects()) {
     // No fault injection on this system: kills at random moments only.
-    std::printf("strace cannot inject faults here; falling back to %d random kills\n", kRandomKills);
+    std::printf("strace cannot inject faults here; falling back to %d random kills\n",
+                kRandomKills);
     std::mt19937 random(20261209);
     std::uniform_real_distribution<double> moment(0.0, 0.5);
     for (int i = 0; i < kRandomKills; ++i) {
@@ -272,8 +279,9 @@ TEST_F(FaultInjectionE2E, StoppedAtEveryChangeOfTheDiskARerunFinishes) {
   // The calls of a clean run, in order; the same run makes the same calls.
   InstallOld();
   const std::string trace_path = install_->root() + "/clean.trace";
-  PatcherRun traced = Run({"-f", "-qq", "-o", trace_path, "-e",
-                           "trace=openat,open,creat,rename,renameat,renameat2,write,pwrite64,writev"});
+  PatcherRun traced =
+      Run({"-f", "-qq", "-o", trace_path, "-e",
+           "trace=openat,open,creat,rename,renameat,renameat2,write,pwrite64,writev"});
   ASSERT_EQ(traced.exit_code, 0) << traced.output;
   SyscallTrace trace = ReadTrace(trace_path);
   ASSERT_FALSE(trace.renames.empty());
@@ -297,7 +305,8 @@ TEST_F(FaultInjectionE2E, StoppedAtEveryChangeOfTheDiskARerunFinishes) {
   }
   // Writes: killed, disk full and an I/O error in turn.
   const size_t writes = trace.writes.size();
-  const size_t step = writes > kMaxWritePoints ? (writes + kMaxWritePoints - 1) / kMaxWritePoints : 1;
+  const size_t step =
+      writes > kMaxWritePoints ? (writes + kMaxWritePoints - 1) / kMaxWritePoints : 1;
   const char* write_actions[] = {"signal=KILL", "error=ENOSPC", "error=EIO"};
   int turn = 0;
   for (size_t i = 0; i < writes; i += step) {
@@ -322,10 +331,11 @@ TEST_F(FaultInjectionE2E, StoppedAtEveryChangeOfTheDiskARerunFinishes) {
   for (int i = 0; i < kRandomKills; ++i) StopAndFinish(every_call[pick(random)]);
 
   std::printf(
-      "fault points tried: %d (%d at %zu renames, %zu file creations and %zu of %zu writes, %d random kills); "
+      "fault points tried: %d (%d at %zu renames, %zu file creations and %zu of %zu writes, %d "
+      "random kills); "
       "%d faulted runs still ended well\n",
-      tried_, systematic, trace.renames.size(), trace.creations.size(), (writes + step - 1) / step + 1, writes,
-      kRandomKills, unharmed_);
+      tried_, systematic, trace.renames.size(), trace.creations.size(),
+      (writes + step - 1) / step + 1, writes, kRandomKills, unharmed_);
 }
 
 }  // namespace

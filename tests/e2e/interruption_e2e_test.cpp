@@ -302,6 +302,28 @@ TEST_F(ClosedWindowRun, ClosedDuringAStepStopsAfterTheFileAndARerunFinishes) {
   EXPECT_FALSE(std::filesystem::exists(install_->GamePath(kRunJournalName)));
 }
 
+// A directory in the way of the executable's new content fails the second
+// step after its data file was updated (the executable still reads 1.01 and
+// the map 1.01 gained is not there): once the directory is gone, the next run
+// finishes the update instead of calling the game damaged.
+TEST_F(ClosedWindowRun, FailedLaterStepIsFinishedByTheNextRun) {
+  const std::string in_the_way = install_->GamePath(std::string(kSampleExe) + ".tmp");
+  test::ScopedBoxRecorder boxes;
+  int result = Run([&](const std::vector<std::string>& progress) {
+    if (Count(progress, "DATA\\LEVELS.DAT") >= 2) std::filesystem::create_directories(in_the_way);
+    return false;
+  });
+  EXPECT_EQ(result, 1);
+  Bytes game;
+  ASSERT_TRUE(install_->ReadGameFile(kSampleExe, &game));
+  EXPECT_TRUE(game == SampleGameFiles(1)[kSampleExe]);
+  EXPECT_FALSE(std::filesystem::exists(install_->GamePath("MAPS/HARBOUR.MAP")));
+
+  std::filesystem::remove(in_the_way);
+  EXPECT_EQ(Run(&Never), 0);
+  ExpectFinished("run again");
+}
+
 // A journal of another patch version, one that does not parse or names a
 // distribution the patch lacks is never trusted, and even this patch's own
 // journal only tells where to go on: a damaged file is still refused and
