@@ -53,6 +53,9 @@ struct PatchContext {
   uint8_t seen = 0;       // a named payload resource was met by a callback
   uint8_t error = 0;      // a file could not be updated, copied or verified
   uint8_t disk_full = 0;  // a version step would not fit on its volume
+  // The player cancelled a question about a file held by another program or
+  // a folder that cannot be written: the pass stopped, the patch is sound.
+  uint8_t stopped = 0;
   // Payload names collected for the current whole-file pass.
   AutoArray<RString> names;
   // The selected distribution; empty when none.

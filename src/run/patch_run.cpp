@@ -183,7 +183,7 @@ int PatchRun::FailInWindow(int id, ...) {
 
 int PatchRun::FailPass(int phase) {
   // A pass the player stopped is no damaged patch.
-  if (StopRequested()) return Stopped();
+  if (StopRequested() || context_->stopped) return Stopped();
   return FailInWindow(kMsgPassError, context_->failed_file, phase);
 }
 

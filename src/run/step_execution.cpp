@@ -113,15 +113,20 @@ FileFault Replace(const std::string& from, const std::string& to) {
 // A file held by another program (the game itself, often): the player can
 // close it and go on. True for Retry.
 bool AskFileInUse(PatchContext* context, const std::string& relative) {
-  return AskRetryCancel(WindowInstance(context), context->window, kMsgFileInUse, relative.c_str());
+  if (AskRetryCancel(WindowInstance(context), context->window, kMsgFileInUse, relative.c_str())) return true;
+  context->stopped = 1;
+  return false;
 }
 
 // A folder the player may not write to, named by a file that goes there.
 bool AskFolderNotWritable(PatchContext* context, const std::string& file_path) {
   std::string folder = file_path.substr(0, file_path.size() - FileNamePart(file_path).size());
   if (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
-  return AskRetryCancel(WindowInstance(context), context->window, kMsgFolderNotWritable,
-                        folder.c_str());
+  if (AskRetryCancel(WindowInstance(context), context->window, kMsgFolderNotWritable, folder.c_str())) {
+    return true;
+  }
+  context->stopped = 1;
+  return false;
 }
 
 // A work file that could not be made: an unwritable folder or a work file

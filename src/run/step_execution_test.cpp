@@ -455,6 +455,8 @@ TEST_F(StepTest, CancelOnAFileInUseLeavesItAndARerunWorks) {
   EXPECT_EQ(window_.retry_cancel_questions.size(), 1u);
   EXPECT_TRUE(window_.questions.empty());
   EXPECT_EQ(context_.error, 1);
+  // The run tells a stop by the player, not a damaged patch.
+  EXPECT_EQ(context_.stopped, 1);
   EXPECT_STREQ(context_.failed_file, "X.EXE");
   EXPECT_EQ(game_.Read("X.EXE"), "old");
   EXPECT_EQ(game_.List(), Names{"X.EXE"});
