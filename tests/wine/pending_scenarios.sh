@@ -41,7 +41,7 @@ scenario_pending_close_during_check() {
   local game before
   game=$(game_dir)
   before=$(tree_digest "$game")
-  start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-check"
+  PATCHER_TIMEOUT=900 start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-check"
   wait_window --has-id 1003 --id 1005 --text "Checking" --timeout 120 || return
   probe close --has-id 1003 >/dev/null
   wait_box "$PENDING_TEXT_STOPPED" --timeout 60 || return
@@ -60,7 +60,7 @@ scenario_pending_close_during_step() {
   pending_many_files_patch || return
   new_prefix close-step
   pending_install_many
-  start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-step"
+  PATCHER_TIMEOUT=900 start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-step"
   wait_window --has-id 1003 --id 1003 --text "Updating version" --timeout 180 || return
   probe close --has-id 1003 >/dev/null
   wait_box "$PENDING_TEXT_STOPPED" --timeout 120 || return
@@ -74,7 +74,7 @@ scenario_pending_close_during_step() {
       cmp -s "$file" "$WORK/gap/project/versions/1.02/MANY/$name" || torn=$((torn + 1))
   done
   expect_eq "$torn" 0 "files neither at 1.01 nor at 1.02 after the stop"
-  start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-step-again"
+  PATCHER_TIMEOUT=900 start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-step-again"
   wait_finished_window || return
   click_control "$DUMP" 1
   expect_exit "$WORK/runs/close-step-again" 0

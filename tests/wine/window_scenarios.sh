@@ -145,7 +145,8 @@ scenario_window_gap_probe() {
   edition_files "$project/versions/1.01" CLASSIC "$game"
   timeout 60 wine reg add "$SAMPLE_GAME_KEY" /v MAIN /d 'C:\Games\Game' ${REG_VIEW:-} /f >/dev/null 2>&1 ||
     { fail "wine reg add MAIN"; return; }
-  start_patcher "$out.exe" "$WORK/runs/gap"
+  # Checking and updating 3,000 files takes minutes on a loaded machine.
+  PATCHER_TIMEOUT=900 start_patcher "$out.exe" "$WORK/runs/gap"
   local gap
   # From the window's first appearance until OK is enabled (the run is over).
   gap=$(probe gap --has-id 1003 --id 1 --enabled 1 --timeout 120)
