@@ -30,7 +30,8 @@ class DialogDistributionChooser final : public corvane::IDistributionChooser {
   int Choose(const corvane::NameList& sorted_titles) override {
     std::vector<std::string> titles;
     for (int i = 0; i < sorted_titles.Size(); ++i) titles.emplace_back(sorted_titles[i].Data());
-    return corvane::ShowDistributionDialog(instance_, titles);
+    // In the language of the message texts.
+    return corvane::ShowDistributionDialog(instance_, titles, corvane::MessageLanguage());
   }
 
  private:

@@ -33,20 +33,18 @@ made_patch() {
 # edition's variants lose their ".#EDITION" suffix, other editions' variants
 # are left out.
 edition_files() {
-  local src=$1 edition=$2 dest=$3 file target
+  local src=$1 edition=$2 dest=$3 file
   mkdir -p "$dest"
+  # One copy of the tree, then only the variants are looked at: a tree of
+  # thousands of files is copied in a moment.
+  cp -r "$src/." "$dest/"
   while IFS= read -r -d '' file; do
-    file=${file#./}
-    target=$file
-    case $file in
-      *.#*)
-        [ "${file##*.#}" = "$edition" ] || continue
-        target=${file%.#*}
-        ;;
-    esac
-    mkdir -p "$dest/$(dirname "$target")"
-    cp "$src/$file" "$dest/$target"
-  done < <(cd "$src" && find . -type f -print0)
+    if [ "${file##*.#}" = "$edition" ]; then
+      mv -f "$file" "${file%.#*}"
+    else
+      rm -f "$file"
+    fi
+  done < <(find "$dest" -type f -name '*.#*' -print0)
 }
 
 # relative_files DIR: one relative file name a line, sorted.

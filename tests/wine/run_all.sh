@@ -6,7 +6,7 @@
 # Builds what it needs in both trees (patcher.exe and the window probe; the
 # native patchbuild, patcher and sample game generator), makes signed sample
 # patches with the project's own tools, then runs every scenario of
-# scenarios.sh and make_scenario.sh, each in its own
+# scenarios.sh, make_scenario.sh and window_scenarios.sh, each in its own
 # fresh prefix (32-bit; 64-bit for the 64-bit test build, see
 # cmake/toolchain-mingw64.cmake). Screenshots go to build/test-artifacts/.
 # Ends with the line "N passed, N failed" and a non-zero status when anything
@@ -35,6 +35,7 @@ source "$ROOT/tests/wine/wine_env.sh" || { echo "no usable Wine"; echo "0 passed
 source "$ROOT/tests/wine/sample_payloads.sh"
 source "$ROOT/tests/wine/scenarios.sh"
 source "$ROOT/tests/wine/make_scenario.sh"
+source "$ROOT/tests/wine/window_scenarios.sh"
 
 finish() {
   cleanup_all
@@ -118,6 +119,11 @@ run_scenario "German texts" scenario_german
 run_scenario "native and Windows patchers give the same result" scenario_native_matches_windows
 run_scenario "patchbuild make's patcher: Gold 1.00 to 1.02" scenario_made_patch_gold_100
 run_scenario "patchbuild make's patcher: Classic 1.01 to 1.02" scenario_made_patch_classic_101
+run_scenario "finished window: Enter, Space and Escape end it" scenario_finished_window_keys
+run_scenario "MAIN as an expandable string" scenario_expandable_main
+run_scenario "a 255-character installation folder (paths past 260)" scenario_long_installation_folder
+run_scenario "German distribution dialog" scenario_german_distribution_dialog
+run_scenario "probe: the window's longest unanswered gap in a 3,000-file step" scenario_window_gap_probe
 
 # Scenario files not run by default (each runs its own run_scenario lines).
 for extra in ${EXTRA_SCENARIOS:-}; do

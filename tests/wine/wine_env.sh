@@ -114,14 +114,14 @@ probe() {
 
 # start_patcher EXE RUN_DIR [ARGS...]: starts the Windows patcher in the
 # background (working directory RUN_DIR, where patch.log goes); its exit code
-# lands in RUN_DIR/exit_code.
+# lands in RUN_DIR/exit_code. It is ended after PATCHER_TIMEOUT seconds (120).
 start_patcher() {
   local exe=$1 dir=$2
   shift 2
   mkdir -p "$dir"
   rm -f "$dir/exit_code"
   LAST_RUN_DIR=$dir
-  (cd "$dir" && timeout 120 wine "$exe" "$@" >"$dir/wine.out" 2>&1; echo $? >"$dir/exit_code") &
+  (cd "$dir" && timeout "${PATCHER_TIMEOUT:-120}" wine "$exe" "$@" >"$dir/wine.out" 2>&1; echo $? >"$dir/exit_code") &
   BACKGROUND_PIDS+=($!)
 }
 

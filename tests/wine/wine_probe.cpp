@@ -16,10 +16,27 @@
 //       Waits until no such window is visible; exit 0, or 1 on timeout.
 //   wine_probe list
 //       Prints every visible top-level window with its controls.
+//   wine_probe gap [--title SUB] [--class NAME] [--has-id N] [--id N --enabled 0|1]
+//                  [--timeout S]
+//       Waits (up to S seconds) for such a window, then sends it WM_NULL again
+//       and again, each time waiting as long as it takes, and records how long
+//       the window left each one unanswered, until the window is gone or the
+//       control --id has the enabled state --enabled (e.g. OK enabled: the run
+//       is over). Prints "GAP longest_ms=N mean_ms=N samples=N over_1s=N
+//       over_5s=N" and exits 0; 1 when the window never came.
+//   wine_probe close [--title SUB] [--class NAME] [--has-id N] [--timeout S]
+//       Waits for such a window and sends it the system menu's Close
+//       (WM_SYSCOMMAND SC_CLOSE, what Alt+F4 does) without waiting for an
+//       answer; exit 0, or 1 when the window never came.
+//   wine_probe hold PATH SHARE RELEASE
+//       Opens the file PATH for reading and writing as another program using
+//       it would, SHARE "none" (no sharing) or "read" (others may read it),
+//       prints "HELD", and keeps it open until the file RELEASE exists (at
+//       most 10 minutes). Exit 1 when the file cannot be opened.
 //
 // Output, one record per line (texts UTF-8, with \r, \n, \\ and \" escaped):
 //   WINDOW hwnd=H class="C" title="T" rect=L,T,R,B
-//   CONTROL id=N class="C" enabled=0|1 visible=0|1 rect=L,T,R,B text="T"
+//   CONTROL id=N class="C" enabled=0|1 visible=0|1 focused=0|1 rect=L,T,R,B text="T"
 //   ITEM id=N index=I selected=0|1 rect=L,T,R,B text="T"      (list box items)
 
 #include <windows.h>
@@ -140,7 +157,17 @@ void PrintListItems(HWND list, int id) {
   }
 }
 
+// The control with the keyboard focus in the window's thread (GetFocus only
+// answers for the caller's own thread).
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 void PrintWindow(HWND window) {
+  const HWND focus = FocusOf(window);
   RECT r = {};
   GetWindowRect(window, &r);
   std::printf("WINDOW hwnd=%p class=\"%s\" title=\"%s\" rect=%s\n", static_cast<void*>(window),
@@ -150,10 +177,9 @@ void PrintWindow(HWND window) {
     GetWindowRect(child, &r);
     const int id = GetDlgCtrlID(child);
     const std::string child_class = ClassName(child);
-    std::printf("CONTROL id=%d class=\"%s\" enabled=%d visible=%d rect=%s text=\"%s\"\n", id,
-                Escaped(child_class).c_str(), IsWindowEnabled(child) ? 1 : 0,
-                IsWindowVisible(child) ? 1 : 0, RectText(r).c_str(),
-                Escaped(Utf8(WindowText(child))).c_str());
+    std::printf("CONTROL id=%d class=\"%s\" enabled=%d visible=%d focused=%d rect=%s text=\"%s\"\n", id,
+                Escaped(child_class).c_str(), IsWindowEnabled(child) ? 1 : 0, IsWindowVisible(child) ? 1 : 0,
+                child == focus ? 1 : 0, RectText(r).c_str(), Escaped(Utf8(WindowText(child))).c_str());
     if (_stricmp(child_class.c_str(), "ListBox") == 0) PrintListItems(child, id);
   }
   std::fflush(stdout);
@@ -194,6 +220,92 @@ void ListAll() {
   for (HWND window : VisibleTopWindows()) PrintWindow(window);
 }
 
+double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// How long the window leaves a message unanswered, over and over, until it
+// goes or the run is over. A gap is measured by the sender: a window that
+// pumps answers at its next pump, one that is busy only when its work ends.
+int MeasureGaps(const Query& q) {
+  const DWORD start = GetTickCount();
+  HWND window = nullptr;
+  while ((window = FindMatching(q)) == nullptr) {
+    if (GetTickCount() - start > static_cast<DWORD>(q.timeout * 1000)) {
+      std::printf("TIMEOUT gap\n");
+      return 1;
+    }
+    Sleep(50);
+  }
+  double longest = 0;
+  double total = 0;
+  long samples = 0;
+  long over_1s = 0;
+  long over_5s = 0;
+  for (;;) {
+    if (!IsWindow(window) || !IsWindowVisible(window)) break;
+    if (q.id >= 0 && q.enabled >= 0) {
+      HWND control = GetDlgItem(window, q.id);
+      if (control != nullptr && (IsWindowEnabled(control) ? 1 : 0) == q.enabled) break;
+    }
+    LARGE_INTEGER before;
+    LARGE_INTEGER after;
+    QueryPerformanceCounter(&before);
+    DWORD_PTR result = 0;
+    // No SMTO_ABORTIFHUNG: a window that does not answer for seconds is the
+    // very thing measured. The limit only ends the probe of a dead program.
+    const LRESULT sent = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
+    QueryPerformanceCounter(&after);
+    if (sent == 0 && !IsWindow(window)) break;
+    const double gap = Seconds(before, after);
+    longest = gap > longest ? gap : longest;
+    total += gap;
+    ++samples;
+    if (gap > 1.0) ++over_1s;
+    if (gap > 5.0) ++over_5s;
+    // A short rest between two asks, so that the probe does not keep the
+    // program's queue busy by itself.
+    Sleep(5);
+  }
+  std::printf("GAP longest_ms=%.0f mean_ms=%.1f samples=%ld over_1s=%ld over_5s=%ld\n", longest * 1000,
+              samples > 0 ? total * 1000 / static_cast<double>(samples) : 0.0, samples, over_1s, over_5s);
+  return 0;
+}
+
+int SendClose(const Query& q) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND window = FindMatching(q)) {
+      PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+    }
+    if (GetTickCount() - start > static_cast<DWORD>(q.timeout * 1000)) break;
+    Sleep(50);
+  }
+  std::printf("TIMEOUT close\n");
+  return 1;
+}
+
+int HoldFile(const std::string& path, const std::string& share, const std::string& release) {
+  const DWORD mode = share == "read" ? FILE_SHARE_READ : 0;
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, mode, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::printf("CANNOT OPEN error=%lu\n", GetLastError());
+    return 1;
+  }
+  std::printf("HELD\n");
+  std::fflush(stdout);
+  const DWORD start = GetTickCount();
+  while (GetFileAttributesW(Wide(release).c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 600000) {
+    Sleep(50);
+  }
+  CloseHandle(file);
+  return 0;
+}
+
 bool ParseQuery(int argc, char** argv, Query* q) {
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];
@@ -215,9 +327,10 @@ bool ParseQuery(int argc, char** argv, Query* q) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "hold") return HoldFile(argv[2], argv[3], argv[4]);
   Query q;
   if (argc < 2 || !ParseQuery(argc, argv, &q)) {
-    std::fprintf(stderr, "usage: wine_probe wait|gone|list [options]\n");
+    std::fprintf(stderr, "usage: wine_probe wait|gone|list|gap|close [options] | hold PATH SHARE RELEASE\n");
     return 2;
   }
   const std::string command = argv[1];
@@ -225,6 +338,8 @@ int main(int argc, char** argv) {
     ListAll();
     return 0;
   }
+  if (command == "gap") return MeasureGaps(q);
+  if (command == "close") return SendClose(q);
   const DWORD start = GetTickCount();
   const DWORD limit = static_cast<DWORD>(q.timeout * 1000);
   for (;;) {

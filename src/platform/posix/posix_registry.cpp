@@ -15,6 +15,7 @@
 
 #include "pe/code_page_1252.h"
 #include "platform/host_path.h"
+#include "platform/posix/wine_environment.h"
 #include "platform/posix/wine_registry_file.h"
 #include "platform/registry.h"
 
@@ -102,6 +103,22 @@ std::u16string RedirectKey(RegistryRoot root, bool win64, const std::u16string& 
   return first + u"\\Wow6432Node" + (rest.empty() ? u"" : u"\\" + rest);
 }
 
+// %NAME% in an expandable value read from `file` (the file of `root`), with
+// the variables of the prefix; the other registry file is read for them too.
+std::u16string ExpandInPrefix(const std::u16string& text, RegistryRoot root, const WineRegistryFile& file) {
+  const RegistryRoot other_root =
+      root == RegistryRoot::kLocalMachine ? RegistryRoot::kCurrentUser : RegistryRoot::kLocalMachine;
+  std::string other_text;
+  int error = 0;
+  WineRegistryFile other;
+  const bool have_other = ReadWholeFile(RegistryFilePath(other_root), &other_text, &error) &&
+                          other.Load(std::move(other_text));
+  if (root == RegistryRoot::kLocalMachine) return ExpandWineEnvironment(text, file, have_other ? &other : nullptr);
+  // Without the machine's file only the user's own variables are known.
+  if (!have_other) other.Load(WineRegistryFile::EmptyFile(false, false));
+  return ExpandWineEnvironment(text, other, &file);
+}
+
 bool WriteAtomically(const std::string& path, const std::string& text, mode_t mode, std::string* message) {
   std::string temp = path + ".XXXXXX";
   const int fd = mkstemp(temp.data());
@@ -156,8 +173,12 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
   }
   const std::u16string key = RedirectKey(root, file.win64(), pe::Cp1252ToUtf16(key_path ? key_path : ""));
   std::u16string found;
-  switch (file.GetString(key, pe::Cp1252ToUtf16(value_name ? value_name : ""), &found)) {
+  bool expandable = false;
+  switch (file.GetString(key, pe::Cp1252ToUtf16(value_name ? value_name : ""), &found, &expandable)) {
     case WineRegistryFile::Lookup::kFound:
+      // An installer may store a folder as "%ProgramFiles%\Game"; the
+      // variables come from both files of the prefix.
+      if (expandable) found = ExpandInPrefix(found, root, file);
       *value = pe::Utf16ToCp1252(found);
       return RegistryStatus::kOk;
     case WineRegistryFile::Lookup::kNotString:

@@ -245,7 +245,7 @@ const WineRegistryFile::Key* WineRegistryFile::FindKey(std::u16string_view key) 
 }
 
 WineRegistryFile::Lookup WineRegistryFile::GetString(std::u16string_view key, std::u16string_view name,
-                                                     std::u16string* value) const {
+                                                     std::u16string* value, bool* expandable) const {
   const Key* found = FindKey(key);
   if (found == nullptr) return Lookup::kNoKey;
   const Value* match = nullptr;
@@ -254,6 +254,7 @@ WineRegistryFile::Lookup WineRegistryFile::GetString(std::u16string_view key, st
   }
   if (match == nullptr) return Lookup::kNoValue;
   const std::string_view data = match->data;
+  if (expandable != nullptr) *expandable = StartsWith(data, "str(2):") || StartsWith(data, "hex(2):");
   size_t pos = 0;
   if (StartsWith(data, "\"")) {
     pos = 1;

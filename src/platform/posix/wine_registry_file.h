@@ -46,7 +46,9 @@ class WineRegistryFile {
 
   // A string value (REG_SZ, REG_EXPAND_SZ, or either written as hex). The key
   // path has backslash-separated levels relative to the file's root.
-  Lookup GetString(std::u16string_view key, std::u16string_view name, std::u16string* value) const;
+  // *expandable, when given, tells a REG_EXPAND_SZ value (str(2), hex(2)).
+  Lookup GetString(std::u16string_view key, std::u16string_view name, std::u16string* value,
+                   bool* expandable = nullptr) const;
 
   // Sets a REG_SZ value, creating the key when missing; unix_time stamps the key.
   void SetString(std::u16string_view key, std::u16string_view name, std::u16string_view value,

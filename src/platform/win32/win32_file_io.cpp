@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/file_io.h"
+#include "platform/win32/win32_long_path.h"
 
 namespace corvane::platform {
 
@@ -32,19 +33,19 @@ constexpr int64_t kFileTimeEpochOffset = 11644473600LL;
 }  // namespace
 
 FileHandle FileOpenRead(const char* path) {
-  return FromHandle(CreateFileA(path ? path : "", GENERIC_READ, FILE_SHARE_READ, nullptr,
+  return FromHandle(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle FileOpenWrite(const char* path) {
-  return FromHandle(CreateFileA(path ? path : "", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  return FromHandle(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle FileCreateNew(const char* path) {
   // CREATE_NEW fails on any name already there; opening the reparse point
   // itself keeps a link from being followed to its target.
-  return FromHandle(CreateFileA(path ? path : "", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  return FromHandle(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
@@ -58,7 +59,7 @@ bool FileSync(FileHandle handle) {
 }
 
 FileHandle FileOpenAppend(const char* path) {
-  ScopedFile file(FromHandle(CreateFileA(path ? path : "", GENERIC_WRITE, 0, nullptr,
+  ScopedFile file(FromHandle(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
   if (!file.IsValid()) return kInvalidFileHandle;
   LARGE_INTEGER zero;

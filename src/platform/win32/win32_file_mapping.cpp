@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/file_mapping.h"
+#include "platform/win32/win32_long_path.h"
 
 namespace corvane::platform {
 
@@ -33,7 +34,7 @@ bool CloseOne(MapHandle handle) {
 }  // namespace
 
 MapHandle OpenFileForMapping(const char* path) {
-  HANDLE file = CreateFileA(path ? path : "", GENERIC_READ, FILE_SHARE_READ, nullptr,
+  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   return FromHandle(file);
 }

@@ -4,13 +4,14 @@
 
 #include "platform/file_io.h"
 #include "platform/file_system.h"
+#include "platform/win32/win32_long_path.h"
 
 namespace corvane::platform {
 
 namespace {
 
 bool AttributeData(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
-  return path != nullptr && GetFileAttributesExA(path, GetFileExInfoStandard, data) != 0;
+  return path != nullptr && GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, data) != 0;
 }
 
 // The volume root of a path ("C:\" of "C:\Games\x"): what GetDiskFreeSpaceA takes.
@@ -26,21 +27,21 @@ bool VolumeRoot(const char* path, char (&root)[4]) {
 // DeleteFileA removes a symbolic link itself, never its target.
 bool RemoveFile(const char* path) {
   if (path == nullptr) return false;
-  if (DeleteFileA(path)) return true;
+  if (DeleteFileW(WidePath(path).c_str())) return true;
   RecordFileError(static_cast<int>(GetLastError()));
   return false;
 }
 
 bool RenameReplacing(const char* from, const char* to) {
   if (from == nullptr || to == nullptr) return false;
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
+  if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
   RecordFileError(static_cast<int>(GetLastError()));
   return false;
 }
 
 FileAttributes QueryFileAttributes(const char* path) {
   FileAttributes attributes;
-  DWORD value = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  DWORD value = path ? GetFileAttributesW(WidePath(path).c_str()) : INVALID_FILE_ATTRIBUTES;
   if (value == INVALID_FILE_ATTRIBUTES) return attributes;
   attributes.exists = true;
   attributes.directory = (value & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -50,7 +51,7 @@ FileAttributes QueryFileAttributes(const char* path) {
 }
 
 bool SetReadOnly(const char* path, bool read_only) {
-  DWORD value = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  DWORD value = path ? GetFileAttributesW(WidePath(path).c_str()) : INVALID_FILE_ATTRIBUTES;
   if (value == INVALID_FILE_ATTRIBUTES) {
     RecordFileError(static_cast<int>(GetLastError()));
     return false;
@@ -62,13 +63,13 @@ bool SetReadOnly(const char* path, bool read_only) {
   }
   DWORD wanted = read_only ? (value | FILE_ATTRIBUTE_READONLY) : (value & ~FILE_ATTRIBUTE_READONLY);
   if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
-  return SetFileAttributesA(path, wanted) != 0;
+  return SetFileAttributesW(WidePath(path).c_str(), wanted) != 0;
 }
 
 bool MakeDirectory(const char* path) {
   if (path == nullptr) return false;
-  if (CreateDirectoryA(path, nullptr)) return true;
-  DWORD value = GetFileAttributesA(path);
+  if (CreateDirectoryW(WidePath(path).c_str(), nullptr)) return true;
+  DWORD value = GetFileAttributesW(WidePath(path).c_str());
   return value != INVALID_FILE_ATTRIBUTES && (value & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -83,7 +84,7 @@ bool FileModificationTime(const char* path, int64_t* time) {
 }
 
 bool FileExists(const char* path) {
-  DWORD value = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  DWORD value = path ? GetFileAttributesW(WidePath(path).c_str()) : INVALID_FILE_ATTRIBUTES;
   return value != INVALID_FILE_ATTRIBUTES && (value & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -99,7 +100,7 @@ bool FileSizeOf(const char* path, uint64_t* size) {
 bool FreeDiskSpace(const char* path, uint64_t* bytes) {
   if (path == nullptr) return false;
   ULARGE_INTEGER available;
-  if (GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) {
+  if (GetDiskFreeSpaceExW(WidePath(path).c_str(), &available, nullptr, nullptr)) {
     *bytes = available.QuadPart;
     return true;
   }
@@ -115,11 +116,11 @@ bool FreeDiskSpace(const char* path, uint64_t* bytes) {
 
 bool StoredFileName(const char* path, std::string* stored_name) {
   if (path == nullptr || *path == '\0' || std::strpbrk(path, "*?") != nullptr) return false;
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA(path, &data);
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(WidePath(path).c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
-  *stored_name = data.cFileName;
+  *stored_name = NarrowName(data.cFileName);
   return true;
 }
 

@@ -19,6 +19,26 @@ void SetMessage(std::string* message, const char* text, LONG code) {
   *message += ")";
 }
 
+// Puts the process environment's variables into *text (%NAME%); a name that
+// is not set stays as it is, as the system does it.
+bool ExpandEnvironment(std::string* text) {
+  DWORD needed = ExpandEnvironmentStringsA(text->c_str(), nullptr, 0);
+  // The text may grow between the two calls only if the environment changes,
+  // which nothing on this thread does; a second answer larger than the first
+  // is still handled by trying again with that size.
+  for (int attempt = 0; attempt < 3 && needed != 0; ++attempt) {
+    std::vector<char> expanded(needed + 1, '\0');
+    const DWORD got = ExpandEnvironmentStringsA(text->c_str(), expanded.data(), needed);
+    if (got == 0) return false;
+    if (got <= needed) {
+      *text = expanded.data();
+      return true;
+    }
+    needed = got;
+  }
+  return false;
+}
+
 }  // namespace
 
 RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
@@ -45,9 +65,16 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
     SetMessage(message, "the registry value is not a string", 0);
     return RegistryStatus::kNotFound;
   }
-  value->assign(data.data(), size < data.size() ? size : data.size());
-  const size_t zero = value->find('\0');
-  if (zero != std::string::npos) value->resize(zero);
+  std::string text(data.data(), size < data.size() ? size : data.size());
+  const size_t zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
+  // An installer may store a folder as "%ProgramFiles%\Game": the value means
+  // what it says only once the environment's variables are put in.
+  if (type == REG_EXPAND_SZ && !ExpandEnvironment(&text)) {
+    SetMessage(message, "cannot expand the registry value", static_cast<LONG>(GetLastError()));
+    return RegistryStatus::kFailed;
+  }
+  *value = std::move(text);
   return RegistryStatus::kOk;
 }
 

@@ -99,7 +99,15 @@ void DialogConsoleWindow::ShowLog(const std::string& log, const char* /*line*/, 
 }
 
 void DialogConsoleWindow::ShowOK(bool enabled) {
-  if (ok_ != nullptr) EnableWindow(ok_, enabled ? TRUE : FALSE);
+  if (ok_ == nullptr) return;
+  EnableWindow(ok_, enabled ? TRUE : FALSE);
+  if (!enabled || dialog_ == nullptr) return;
+  // The finished window is acknowledged from the keyboard too: OK becomes the
+  // default button (Enter) and takes the focus (Space), and the window comes
+  // to the front so that the keys reach it.
+  SendMessageA(dialog_, DM_SETDEFID, IDOK, 0);
+  SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok_), TRUE);
+  SetForegroundWindow(dialog_);
 }
 
 void DialogConsoleWindow::Pump() { platform::PumpPendingMessages(); }
@@ -110,10 +118,13 @@ bool DialogConsoleWindow::WaitForInput() {
   // -1: the queue cannot be read; waiting longer would never end.
   if (got == -1) return false;
   // 0 is a quit message: ignored, the window still waits for OK.
-  if (got != 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+  if (got == 0) return true;
+  // The dialog manager's keys while the window waits for OK: Enter presses
+  // the default button, Space the focused one, Escape cancels (which ends
+  // the window as OK does).
+  if (dialog_ != nullptr && IsDialogMessageA(dialog_, &message)) return true;
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
   return true;
 }
 

@@ -5,9 +5,14 @@
 // progress line (1005), the trimmed log (1003) and the OK button.
 //
 // The dialog does its own work only while one of the pumps runs: nothing here
-// starts a thread or a timer. Keyboard handling of the dialog manager (Tab,
-// Enter, Escape) is not available, since the pumps do not call
-// IsDialogMessage; the window is ended by its OK button or by Close().
+// starts a thread or a timer. The pumps of the running patch leave keys to the
+// controls; once the run waits for OK (WaitForClose), the dialog manager's
+// keys work: OK is the default button with the focus, so Enter, Space and
+// Escape end the window as the OK button does.
+//
+// Closing the window while the run still works (Alt+F4, a close command sent
+// by the system) ends it as a cancel: the dialog is hidden, not destroyed, and
+// the run sees a window the user closed (IsOpen false) at its next pump.
 //
 // An ended dialog (OK pressed) is only hidden, not destroyed, and deleting
 // the object leaves its dialog alone; the destructor only unhooks the object

@@ -55,12 +55,33 @@ INT_PTR CALLBACK DistributionDialogProc(HWND window, UINT message, WPARAM wparam
   }
 }
 
+// The dialog template in the user's language. The block is picked here, not
+// by the loader: Wine's loader takes the neutral block first whatever the
+// user's language is.
+const DLGTEMPLATE* FindDialogTemplate(HMODULE module, uint16_t language) {
+  const WORD primary = PRIMARYLANGID(language);
+  const WORD candidates[] = {language, MAKELANGID(primary, SUBLANG_DEFAULT), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)};
+  for (WORD candidate : candidates) {
+    HRSRC found = FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(CORVANE_IDD_DISTRIBUTION), candidate);
+    if (found == nullptr) continue;
+    HGLOBAL loaded = LoadResource(module, found);
+    if (loaded != nullptr) return static_cast<const DLGTEMPLATE*>(LockResource(loaded));
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-int ShowDistributionDialog(void* instance, const std::vector<std::string>& titles) {
+int ShowDistributionDialog(void* instance, const std::vector<std::string>& titles, uint16_t language) {
   DistributionDialogState state{&titles, -1};
-  DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(CORVANE_IDD_DISTRIBUTION),
-                  nullptr, DistributionDialogProc, reinterpret_cast<LPARAM>(&state));
+  HINSTANCE module = static_cast<HINSTANCE>(instance);
+  const DLGTEMPLATE* dialog = FindDialogTemplate(module, language);
+  if (dialog != nullptr) {
+    DialogBoxIndirectParamA(module, dialog, nullptr, DistributionDialogProc, reinterpret_cast<LPARAM>(&state));
+  } else {
+    DialogBoxParamA(module, MAKEINTRESOURCEA(CORVANE_IDD_DISTRIBUTION), nullptr, DistributionDialogProc,
+                    reinterpret_cast<LPARAM>(&state));
+  }
   return state.chosen;
 }
 
