@@ -364,5 +364,61 @@ TEST_F(MakeE2E, TheToolsSmallerTraps) {
   EXPECT_TRUE(fs::is_regular_file(scratch_->root() + "/out/native-only"));
 }
 
+// patchbuild check and the patcher it checks for agree on every state of an
+// installation: where check says the patch would apply, the patcher patches;
+// where it says not, the patcher refuses.
+TEST_F(MakeE2E, CheckAgreesWithThePatcherOnEveryInstallationState) {
+  const std::string epee = "DATA/\xc3\x89P\xc3\x89" "E.DAT";  // UTF-8 on disk
+  for (const char* v : {"1.00", "1.01", "1.02"}) {
+    ASSERT_TRUE(WriteFileBytes(project_ + "/versions/" + v + "/" + epee, ToBytes("sword\n")));
+  }
+  ASSERT_EQ(Make().exit_code, 0);
+  struct State {
+    const char* what;
+    const char* version;
+    const char* edition;
+    std::function<void(ScratchInstall&)> spoil;
+    bool patches;
+  };
+  const State states[] = {
+      {"sound", "1.00", "GOLD", [](ScratchInstall&) {}, true},
+      {"sound, the other edition", "1.01", "CLASSIC", [](ScratchInstall&) {}, true},
+      {"a damaged file", "1.00", "GOLD",
+       [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("DATA/LEVELS.DAT", ToBytes("damaged"))); }, false},
+      {"a missing file", "1.01", "GOLD", [](ScratchInstall& i) { fs::remove(i.game_dir() + "/DATA/SOUND.DAT"); },
+       false},
+      {"an empty file", "1.00", "CLASSIC",
+       [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("DATA/SOUND.DAT", Bytes())); }, false},
+      {"an unknown version (no FileVersion, no list matches)", "1.00", "GOLD",
+       [](ScratchInstall& i) {
+         ASSERT_TRUE(i.WriteGameFile("GAME.EXE", ToBytes("no version here\n")));
+         ASSERT_TRUE(i.WriteGameFile("README.TXT", ToBytes("another release\n")));
+       },
+       false},
+      {"the game executable replaced by a file without a version", "1.01", "GOLD",
+       [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("GAME.EXE", ToBytes("no version here\n"))); }, false},
+  };
+  for (const State& state : states) {
+    SCOPED_TRACE(state.what);
+    ScratchInstall install(std::string("make-check-") + state.version + state.edition);
+    for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/" + state.version), state.edition)) {
+      ASSERT_TRUE(install.WriteGameFile(name, bytes));
+    }
+    state.spoil(install);
+    ASSERT_TRUE(install.Register(kKey));
+    PatcherOptions check;
+    check.program = Patchbuild();
+    check.arguments = {"check", out_ + ".exe", install.game_dir()};
+    const PatcherRun told = RunPatcher(check);
+    PatcherOptions options;
+    options.program = out_;
+    options.wine_prefix = install.prefix();
+    options.working_directory = install.root();
+    const PatcherRun run = RunPatcher(options);
+    EXPECT_EQ(told.exit_code == 0, state.patches) << told.output;
+    EXPECT_EQ(run.exit_code == 0, state.patches) << run.exit_code << "\n" << run.output;
+  }
+}
+
 }  // namespace
 }  // namespace corvane::e2e
