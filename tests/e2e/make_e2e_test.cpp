@@ -97,14 +97,15 @@ class MakeE2E : public ::testing::Test {
     fs::create_directories(scratch_->root() + "/out");
   }
 
-  PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0) {
+  PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0, const char* how = "CORVANE_MAKE_STOP_AT") {
     PatcherOptions options;
     options.program = Patchbuild();
     options.arguments = {"make", project_, out_, "--stub", stub_, "--native", "--native-stub", PatcherProgram()};
     if (stop_at > 0) {
       // The maker ends itself, as a kill would, at its stop_at-th point
       // between writing a file and renaming it (maker/cache_file.h).
-      options.arguments.insert(options.arguments.begin(), {"CORVANE_MAKE_STOP_AT=" + std::to_string(stop_at), Patchbuild()});
+      options.arguments.insert(options.arguments.begin(),
+                               {std::string(how) + "=" + std::to_string(stop_at), Patchbuild()});
       options.program = "/usr/bin/env";
     }
     for (const std::string& e : extra) options.arguments.push_back(e);
@@ -318,6 +319,36 @@ TEST_F(MakeE2E, StoppedMakesLeaveNoPartialOutputAndTheNextMakeEqualsACleanOne) {
     for (const auto& entry : fs::directory_iterator(scratch_->root() + "/out")) {
       EXPECT_NE(entry.path().extension(), ".part") << entry.path();
     }
+  }
+}
+
+TEST_F(MakeE2E, ACtrlCEndsTheMakeWithNothingHalfWritten) {
+  ASSERT_EQ(Make().exit_code, 0);
+  Bytes clean_exe;
+  ASSERT_TRUE(ReadFileBytes(out_ + ".exe", &clean_exe));
+  std::mt19937 random(17);
+  for (int trial = 0; trial < 10; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    fs::remove_all(project_ + "/.cache");
+    const long signal_at = 1 + static_cast<long>(random() % 30);
+    const PatcherRun stopped = Make({}, signal_at, "CORVANE_MAKE_SIGNAL_AT");
+    // SIGINT at that point: the make says it stopped and fails, or had
+    // nothing left to write and finished.
+    if (stopped.exit_code != 0) {
+      EXPECT_EQ(stopped.exit_code, 1) << stopped.output;
+      EXPECT_NE(stopped.output.find("stopped"), std::string::npos) << stopped.output;
+    }
+    // No temporary file anywhere: not beside the outputs, not in the cache.
+    for (const std::string& dir : {scratch_->root() + "/out", project_ + "/.cache"}) {
+      if (!fs::exists(dir)) continue;
+      for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path() << " after a signal at " << signal_at;
+      }
+    }
+    ASSERT_EQ(Make().exit_code, 0);
+    Bytes bytes;
+    ASSERT_TRUE(ReadFileBytes(out_ + ".exe", &bytes));
+    EXPECT_TRUE(bytes == clean_exe) << "after a signal at " << signal_at;
   }
 }
 
