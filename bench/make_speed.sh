@@ -40,9 +40,11 @@ for i in range(files):
         path = os.path.join(project, "versions", version, rel)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         open(path, "wb").write(data)
-for version in ("1.00", "1.01"):
-    open(os.path.join(project, "versions", version, "GAME.EXE"), "wb").write(b"MZ" + version.encode())
 PY
+# The game executable, with the FileVersion of its folder (make checks it).
+for version in 1.00 1.01; do
+  cp "$root/examples/sample-patch/versions/$version/GAME.EXE" "$project/versions/$version/GAME.EXE"
+done
 
 seconds() {  # runs patchbuild make with the given options, prints wall seconds
   local start end

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "command_registry.h"
+#include "maker/cache_file.h"
 #include "maker/patch_maker.h"
 #include "platform/terminal.h"
 
@@ -88,6 +89,8 @@ void RunMake(const MakeCommandOptions& command) {
 #else
   (void)std::freopen("/dev/null", "w", stdout);
 #endif
+  // Ctrl-C stops the make cleanly: nothing is left half written.
+  corvane::maker::CatchStopSignals();
   corvane::maker::MakeSummary summary;
   std::string error;
   if (!corvane::maker::MakePatch(options, &summary, &error)) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,16 +14,41 @@ namespace fs = std::filesystem;
 
 std::string TemporaryNameOf(const std::string& path) { return path + ".part"; }
 
-void MakeStopPoint() {
-  static const long stop_at = [] {
-    const char* text = std::getenv("CORVANE_MAKE_STOP_AT");
-    return text != nullptr ? std::strtol(text, nullptr, 10) : 0L;
-  }();
-  static std::atomic<long> reached{0};
-  if (stop_at > 0 && ++reached == stop_at) std::_Exit(137);
+namespace {
+
+std::atomic<bool> stop_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void OnStopSignal(int signal_number) {
+  stop_requested = true;
+  std::signal(signal_number, SIG_DFL);  // a second one ends the make at once
 }
 
-bool WriteFileWhole(const std::string& path, const void* data, size_t size, std::string* error, bool executable) {
+long NumberFromEnvironment(const char* name) {
+  const char* text = std::getenv(name);
+  return text != nullptr ? std::strtol(text, nullptr, 10) : 0L;
+}
+
+}  // namespace
+
+void CatchStopSignals() {
+  std::signal(SIGINT, OnStopSignal);
+  std::signal(SIGTERM, OnStopSignal);
+}
+
+bool StopRequested() { return stop_requested; }
+
+void MakeStopPoint() {
+  static const long stop_at = NumberFromEnvironment("CORVANE_MAKE_STOP_AT");
+  static const long signal_at = NumberFromEnvironment("CORVANE_MAKE_SIGNAL_AT");
+  static std::atomic<long> reached{0};
+  const long now = ++reached;
+  if (stop_at > 0 && now == stop_at) std::_Exit(137);
+  if (signal_at > 0 && now == signal_at) std::raise(SIGINT);
+}
+
+bool WriteFileWhole(const std::string& path, const void* data, size_t size, std::string* error,
+                    bool executable) {
   std::error_code ec;
   const fs::path parent = fs::path(path).parent_path();
   if (!parent.empty()) fs::create_directories(parent, ec);
@@ -41,21 +67,29 @@ bool WriteFileWhole(const std::string& path, const void* data, size_t size, std:
     std::fflush(out);
     MakeStopPoint();
   }
-  written = written && (size == half || std::fwrite(static_cast<const char*>(data) + half, 1, size - half, out) ==
-                                            size - half);
+  written = written && (size == half || std::fwrite(static_cast<const char*>(data) + half, 1,
+                                                    size - half, out) == size - half);
   written = written && std::fflush(out) == 0;
   const int write_errno = errno;
   const bool closed = std::fclose(out) == 0;
   if (!written || !closed) {
-    if (error) *error = "cannot write " + temp + ": " + std::strerror(written ? errno : write_errno);
+    if (error)
+      *error = "cannot write " + temp + ": " + std::strerror(written ? errno : write_errno);
     fs::remove(temp, ec);
     return false;
   }
   if (executable) {
-    fs::permissions(temp, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec, ec);
+    fs::permissions(temp,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec,
+                    ec);
   }
   MakeStopPoint();
+  if (StopRequested()) {
+    if (error) *error = "stopped before " + path + " was complete";
+    fs::remove(temp, ec);
+    return false;
+  }
   fs::rename(temp, path, ec);
   if (ec) {
     if (error) *error = "cannot rename " + temp + " to " + path + ": " + ec.message();

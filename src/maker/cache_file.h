@@ -20,8 +20,8 @@ namespace corvane::maker {
 // behind then and `path` is untouched.
 // `executable` makes the file a program (read and run by all, written by its
 // owner) before it gets its name.
-bool WriteFileWhole(const std::string& path, const void* data, size_t size, std::string* error = nullptr,
-                    bool executable = false);
+bool WriteFileWhole(const std::string& path, const void* data, size_t size,
+                    std::string* error = nullptr, bool executable = false);
 
 inline bool WriteCacheFile(const std::string& path, const std::string& text) {
   return WriteFileWhole(path, text.data(), text.size());
@@ -30,12 +30,21 @@ inline bool WriteCacheFile(const std::string& path, const std::string& text) {
 // The temporary name WriteFileWhole uses for `path`.
 std::string TemporaryNameOf(const std::string& path);
 
+// Ctrl-C (SIGINT) and SIGTERM ask a make to stop rather than end it at once:
+// no new update is begun, a file being written is not renamed into place but
+// removed, and the make ends with an error. A second signal ends the process
+// at once (the default action), which leaves only temporary files that the
+// next make removes.
+void CatchStopSignals();
+bool StopRequested();
+
 // A point of a make where stopping it leaves files half done: between the
 // writes of a file and its rename, between an update and its record. When
 // the environment variable CORVANE_MAKE_STOP_AT holds a number N, the N-th
 // point reached ends the process at once, without any clean-up (as a kill
-// does): the tests stop makes there to show that every such state is one
-// the next make recovers from.
+// does); with CORVANE_MAKE_SIGNAL_AT=N the N-th point raises SIGINT (as
+// Ctrl-C does). The tests stop makes there to show that every such state is
+// one the next make recovers from.
 void MakeStopPoint();
 
 }  // namespace corvane::maker

@@ -52,7 +52,10 @@ std::string ResolveNoCase(const std::string& dir, const std::string& relative) {
   while (start <= relative.size()) {
     size_t end = relative.find('\\', start);
     if (end == std::string::npos) end = relative.size();
-    const std::string part = relative.substr(start, end - start);
+    // The payload's names are code page 1252; the disk holds UTF-8, and its
+    // names match as the patcher matches them (patch_project.h FoldName).
+    const std::string name = relative.substr(start, end - start);
+    const std::string part = pe::IsValidUtf8(name) ? name : pe::Utf16ToUtf8(pe::Cp1252ToUtf16(name));
     start = end + 1;
     if (part.empty()) continue;
     std::error_code ec;
@@ -62,7 +65,9 @@ std::string ResolveNoCase(const std::string& dir, const std::string& relative) {
     }
     bool found = false;
     for (auto it = fs::directory_iterator(at, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-      if (SameNoCase(it->path().filename().string(), part)) {
+      const std::string entry = it->path().filename().string();
+      if (SameNoCase(entry, part) ||
+          pe::EqualsNameNoCase(pe::Utf8ToUtf16(entry), pe::Utf8ToUtf16(part))) {
         at = it->path();
         found = true;
         break;

@@ -69,27 +69,34 @@ bool CheckStub(const std::string& path, bool win32, std::string* error) {
     *error = path + ": cannot read the " + (win32 ? "win32 patcher stub" : "native patcher");
     return false;
   }
-  const bool elf = bytes.size() >= 4 && std::memcmp(bytes.data(), "\x7f" "ELF", 4) == 0;
+  const bool elf = bytes.size() >= 4 && std::memcmp(bytes.data(),
+                                                    "\x7f"
+                                                    "ELF",
+                                                    4) == 0;
   pe::PeImage image;
   const bool pe = image.Parse(bytes.data(), bytes.size());
   if (win32 && !(pe && !image.is_pe32_plus() && image.machine() == pe::kMachineI386)) {
     *error = path + ": not a win32 patcher stub (" +
-             (elf ? std::string("an ELF program: give it with --native-stub")
-                  : pe ? std::string("a PE image, but not a 32-bit x86 one") : std::string("not a PE image")) +
+             (elf  ? std::string("an ELF program: give it with --native-stub")
+              : pe ? std::string("a PE image, but not a 32-bit x86 one")
+                   : std::string("not a PE image")) +
              ")";
     return false;
   }
   if (!win32 && !elf) {
-    *error = path + ": not a native patcher (" +
-             (pe ? std::string("a PE image: give it with --stub") : std::string("not an ELF program")) + ")";
+    *error =
+        path + ": not a native patcher (" +
+        (pe ? std::string("a PE image: give it with --stub") : std::string("not an ELF program")) +
+        ")";
     return false;
   }
   return true;
 }
 
 bool IsRepositoryTestKey(const std::vector<uint8_t>& public_blob) {
-  return public_blob.size() == 148 && std::equal(std::begin(kTestKeyModulusHead), std::end(kTestKeyModulusHead),
-                                                 public_blob.begin() + 20);
+  return public_blob.size() == 148 &&
+         std::equal(std::begin(kTestKeyModulusHead), std::end(kTestKeyModulusHead),
+                    public_blob.begin() + 20);
 }
 
 std::string FileVersionOfFile(const std::string& path) {
@@ -101,7 +108,8 @@ std::string FileVersionOfFile(const std::string& path) {
   return pe::FileVersionOfImage(resources);
 }
 
-bool CheckGameExecutables(const PatchProject& project, std::string (*file_version)(const std::string& path),
+bool CheckGameExecutables(const PatchProject& project,
+                          std::string (*file_version)(const std::string& path),
                           std::string* error) {
   // The manifest's texts are code page 1252 already (manifest_compile.h).
   std::string app = project.app_name;
@@ -118,18 +126,20 @@ bool CheckGameExecutables(const PatchProject& project, std::string (*file_versio
       ++found;
       const std::string text = file_version(file.path);
       if (text.empty()) {
-        *error = file.path + ": the game executable (appName) has no FileVersion; the patcher tells " +
+        *error = file.path +
+                 ": the game executable (appName) has no FileVersion; the patcher tells " +
                  version.text + " by it";
         return false;
       }
       if (ParseVersion(text.c_str()) != version.number) {
-        *error = file.path + ": FileVersion \"" + text + "\" is not the version of its folder (" + version.text +
-                 "); the patcher would take this installation for another version";
+        *error = file.path + ": FileVersion \"" + text + "\" is not the version of its folder (" +
+                 version.text + "); the patcher would take this installation for another version";
         return false;
       }
     }
     if (found == 0) {
-      *error = (fs::path(project.root) / "versions" / version.text).string() + ": no " + project.app_name +
+      *error = (fs::path(project.root) / "versions" / version.text).string() + ": no " +
+               project.app_name +
                " (the manifest's appName), by which the patcher finds and dates the game";
       return false;
     }

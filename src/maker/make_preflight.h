@@ -29,8 +29,8 @@ bool IsRepositoryTestKey(const std::vector<uint8_t>& public_blob);
 // as that folder's version (as the patcher reads it): otherwise the patcher
 // reports "not installed" or takes a version for another. `file_version`
 // reads the FileVersion text of a file (empty when it has none).
-bool CheckGameExecutables(const PatchProject& project, std::string (*file_version)(const std::string& path),
-                          std::string* error);
+bool CheckGameExecutables(const PatchProject& project,
+                          std::string (*file_version)(const std::string& path), std::string* error);
 
 // The FileVersion text of a PE file, as the patcher reads it; empty when it
 // has none or is no PE image.

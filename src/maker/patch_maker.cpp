@@ -377,6 +377,10 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   MakeProgress progress(options.messages, options.terminal);
   RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress);
   fs::remove_all(scratch, ignored);
+  if (StopRequested()) {
+    *error = "stopped; every file written so far is whole, the next make goes on from there";
+    return false;
+  }
   for (const UpdateJob& job : jobs) {
     if (!job.error.empty()) {
       *error = job.error;
@@ -475,7 +479,10 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     summary->up_to_date = true;
   } else {
     ForgetOutputs(record);
-    if (!Pack(options, &payload, public_key, win32_out, native_out, error)) return false;
+    if (!Pack(options, &payload, public_key, win32_out, native_out, error)) {
+      if (StopRequested()) *error = "stopped; no output was half written";
+      return false;
+    }
     // Without a record the next make simply packs again.
     RecordOutputs(record, fingerprint.Value(), outputs);
   }

@@ -25,7 +25,8 @@ constexpr char kRecordHeader[] = "patchbuild update 1";
 
 std::string DigestText(const FileDigest& digest) {
   char text[64];
-  std::snprintf(text, sizeof text, "%llu %08x %016llx", static_cast<unsigned long long>(digest.size), digest.crc,
+  std::snprintf(text, sizeof text, "%llu %08x %016llx",
+                static_cast<unsigned long long>(digest.size), digest.crc,
                 static_cast<unsigned long long>(digest.hash));
   return text;
 }
@@ -57,7 +58,8 @@ bool Proven(const UpdateJob& job, const std::string& update, const std::string& 
     if (apply) result = apply->Process(scratch.c_str(), update.c_str(), old_path.c_str(), true);
   }
   FileDigest rebuilt;
-  const bool same = result == kPatchDone && DigestOfFile(scratch, &rebuilt) && rebuilt == job.new_digest;
+  const bool same =
+      result == kPatchDone && DigestOfFile(scratch, &rebuilt) && rebuilt == job.new_digest;
   fs::remove(scratch, ec);
   return same;
 }
@@ -72,11 +74,12 @@ std::string UpdateCachePath(const std::string& cache_dir, const FileDigest* old_
                             const FileDigest& new_digest) {
   auto part = [](const FileDigest& d) {
     char text[64];
-    std::snprintf(text, sizeof text, "%016llx%08x-%llx", static_cast<unsigned long long>(d.hash), d.crc,
-                  static_cast<unsigned long long>(d.size));
+    std::snprintf(text, sizeof text, "%016llx%08x-%llx", static_cast<unsigned long long>(d.hash),
+                  d.crc, static_cast<unsigned long long>(d.size));
     return std::string(text);
   };
-  const std::string name = (old_digest ? part(*old_digest) : std::string("new")) + "_" + part(new_digest) + ".upd";
+  const std::string name =
+      (old_digest ? part(*old_digest) : std::string("new")) + "_" + part(new_digest) + ".upd";
   return (fs::path(cache_dir) / "updates" / name).string();
 }
 
@@ -113,6 +116,10 @@ bool FileCrc32(const std::string& path, uint32_t* crc) {
 
 void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   if (job->kind == UpdateJob::kDeleted) return;  // one byte, made when packing
+  if (StopRequested()) {
+    job->error = "stopped";
+    return;
+  }
   std::error_code ec;
   fs::create_directories(fs::path(job->update_path).parent_path(), ec);
   fs::create_directories(fs::path(scratch).parent_path(), ec);
@@ -122,8 +129,8 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   const std::string record = job->update_path + ".sum";
 
   FileDigest recorded, now;
-  if (!force && ReadRecord(record, &recorded) && DigestOfFile(job->update_path, &now) && now == recorded &&
-      Proven(*job, job->update_path, old_path, scratch)) {
+  if (!force && ReadRecord(record, &recorded) && DigestOfFile(job->update_path, &now) &&
+      now == recorded && Proven(*job, job->update_path, old_path, scratch)) {
     job->reused = true;
     job->update_size = now.size;
     job->update_digest = now;
@@ -137,8 +144,8 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   fs::remove(temp, ec);
   {
     std::unique_ptr<IPatchAction> create(NewCreatePatch());
-    if (!create ||
-        create->Process(old_path.c_str(), job->new_file->path.c_str(), temp.c_str(), true) != kPatchDone) {
+    if (!create || create->Process(old_path.c_str(), job->new_file->path.c_str(), temp.c_str(),
+                                   true) != kPatchDone) {
       fs::remove(temp, ec);
       job->error = "cannot make the update of " + job->new_file->path;
       return;
@@ -158,6 +165,11 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
     return;
   }
   MakeStopPoint();
+  if (StopRequested()) {
+    fs::remove(temp, ec);
+    job->error = "stopped";
+    return;
+  }
   fs::rename(temp, job->update_path, ec);
   MakeStopPoint();
   if (ec) {
@@ -172,8 +184,8 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   job->update_digest = made;
 }
 
-void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir, bool force,
-                   MakeProgress* progress) {
+void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir,
+                   bool force, MakeProgress* progress) {
   // Equal contents in several places or steps share one cached update.
   std::map<std::string, size_t> first;
   std::vector<size_t> unique;

@@ -16,17 +16,17 @@ class MakeProgress;
 struct UpdateJob {
   enum Kind { kChanged, kDeleted };
   Kind kind = kChanged;
-  std::string from, to;        // version texts of the step
-  std::string relative;        // installed path, backslashes, code page 1252
+  std::string from, to;                   // version texts of the step
+  std::string relative;                   // installed path, backslashes, code page 1252
   const ProjectFile* old_file = nullptr;  // null: a new file (kind-0 update)
   const ProjectFile* new_file = nullptr;  // null for kDeleted
   FileDigest old_digest, new_digest;      // of the files as this make read them
-  std::string update_path;     // in the cache (kChanged): UpdateCachePath
+  std::string update_path;                // in the cache (kChanged): UpdateCachePath
 
-  bool reused = false;         // the cached update was taken (and proven)
-  std::string error;           // empty when made (or reused) and proven
-  uint64_t update_size = 0;    // bytes of the update file (kChanged)
-  FileDigest update_digest;    // of the update file (kChanged)
+  bool reused = false;       // the cached update was taken (and proven)
+  std::string error;         // empty when made (or reused) and proven
+  uint64_t update_size = 0;  // bytes of the update file (kChanged)
+  FileDigest update_digest;  // of the update file (kChanged)
 };
 
 // The payload name of a job: "<from>-<to>\<relative>.upd".
@@ -55,8 +55,8 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force);
 
 // Runs every job on `threads` threads with progress; jobs with the same
 // update path are done once. Scratch files go to `scratch_dir`.
-void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir, bool force,
-                   MakeProgress* progress);
+void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir,
+                   bool force, MakeProgress* progress);
 
 // CRC-32/BZIP2 of a whole file; false when it cannot be read.
 bool FileCrc32(const std::string& path, uint32_t* crc);

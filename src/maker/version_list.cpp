@@ -6,7 +6,8 @@
 
 namespace corvane::maker {
 
-void VersionChecksumList::Add(const std::string& relative, const FileDigest& digest, bool replace, bool optional) {
+void VersionChecksumList::Add(const std::string& relative, const FileDigest& digest, bool replace,
+                              bool optional) {
   int base = 0;
   DistributionSuffix(relative.c_str(), &base);
   const std::string installed = relative.substr(0, static_cast<size_t>(base));
@@ -25,8 +26,10 @@ std::string VersionChecksumList::Text(std::FILE* messages, std::set<std::string>
   ChecksumListWriter writer;
   for (const auto& [key, line] : lines_) {
     std::string why;
-    if (!writer.Add(line.name, !line.plain || line.optional, line.values, &why) && warned->insert(why).second) {
-      std::fprintf(messages, "patchbuild: warning: %s; the patcher does not verify it\n", why.c_str());
+    if (!writer.Add(line.name, !line.plain || line.optional, line.values, &why) &&
+        warned->insert(why).second) {
+      std::fprintf(messages, "patchbuild: warning: %s; the patcher does not verify it\n",
+                   why.c_str());
     }
   }
   return writer.Text();

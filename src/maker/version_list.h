@@ -28,7 +28,8 @@ class VersionChecksumList {
   // backslashes, an edition suffix allowed). `replace` drops what the line
   // held before (a whole file that overwrites every edition's file).
   // `optional` marks the line optional whatever it holds.
-  void Add(const std::string& relative, const FileDigest& digest, bool replace = false, bool optional = false);
+  void Add(const std::string& relative, const FileDigest& digest, bool replace = false,
+           bool optional = false);
 
   // The list text. Lines that cannot be written are told on `messages` once
   // per reason in *warned (shared between the lists of one make).

@@ -97,14 +97,15 @@ class MakeE2E : public ::testing::Test {
     fs::create_directories(scratch_->root() + "/out");
   }
 
-  PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0) {
+  PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0, const char* how = "CORVANE_MAKE_STOP_AT") {
     PatcherOptions options;
     options.program = Patchbuild();
     options.arguments = {"make", project_, out_, "--stub", stub_, "--native", "--native-stub", PatcherProgram()};
     if (stop_at > 0) {
       // The maker ends itself, as a kill would, at its stop_at-th point
       // between writing a file and renaming it (maker/cache_file.h).
-      options.arguments.insert(options.arguments.begin(), {"CORVANE_MAKE_STOP_AT=" + std::to_string(stop_at), Patchbuild()});
+      options.arguments.insert(options.arguments.begin(),
+                               {std::string(how) + "=" + std::to_string(stop_at), Patchbuild()});
       options.program = "/usr/bin/env";
     }
     for (const std::string& e : extra) options.arguments.push_back(e);
@@ -321,6 +322,36 @@ TEST_F(MakeE2E, StoppedMakesLeaveNoPartialOutputAndTheNextMakeEqualsACleanOne) {
   }
 }
 
+TEST_F(MakeE2E, ACtrlCEndsTheMakeWithNothingHalfWritten) {
+  ASSERT_EQ(Make().exit_code, 0);
+  Bytes clean_exe;
+  ASSERT_TRUE(ReadFileBytes(out_ + ".exe", &clean_exe));
+  std::mt19937 random(17);
+  for (int trial = 0; trial < 10; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    fs::remove_all(project_ + "/.cache");
+    const long signal_at = 1 + static_cast<long>(random() % 30);
+    const PatcherRun stopped = Make({}, signal_at, "CORVANE_MAKE_SIGNAL_AT");
+    // SIGINT at that point: the make says it stopped and fails, or had
+    // nothing left to write and finished.
+    if (stopped.exit_code != 0) {
+      EXPECT_EQ(stopped.exit_code, 1) << stopped.output;
+      EXPECT_NE(stopped.output.find("stopped"), std::string::npos) << stopped.output;
+    }
+    // No temporary file anywhere: not beside the outputs, not in the cache.
+    for (const std::string& dir : {scratch_->root() + "/out", project_ + "/.cache"}) {
+      if (!fs::exists(dir)) continue;
+      for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path() << " after a signal at " << signal_at;
+      }
+    }
+    ASSERT_EQ(Make().exit_code, 0);
+    Bytes bytes;
+    ASSERT_TRUE(ReadFileBytes(out_ + ".exe", &bytes));
+    EXPECT_TRUE(bytes == clean_exe) << "after a signal at " << signal_at;
+  }
+}
+
 TEST_F(MakeE2E, TheToolsSmallerTraps) {
   auto tool = [&](std::vector<std::string> arguments) {
     PatcherOptions options;
@@ -362,6 +393,62 @@ TEST_F(MakeE2E, TheToolsSmallerTraps) {
   const PatcherRun native_only = tool({"make", project_, scratch_->root() + "/out/native-only", "--native-stub", PatcherProgram()});
   EXPECT_EQ(native_only.exit_code, 0) << native_only.output;
   EXPECT_TRUE(fs::is_regular_file(scratch_->root() + "/out/native-only"));
+}
+
+// patchbuild check and the patcher it checks for agree on every state of an
+// installation: where check says the patch would apply, the patcher patches;
+// where it says not, the patcher refuses.
+TEST_F(MakeE2E, CheckAgreesWithThePatcherOnEveryInstallationState) {
+  const std::string epee = "DATA/\xc3\x89P\xc3\x89" "E.DAT";  // UTF-8 on disk
+  for (const char* v : {"1.00", "1.01", "1.02"}) {
+    ASSERT_TRUE(WriteFileBytes(project_ + "/versions/" + v + "/" + epee, ToBytes("sword\n")));
+  }
+  ASSERT_EQ(Make().exit_code, 0);
+  struct State {
+    const char* what;
+    const char* version;
+    const char* edition;
+    std::function<void(ScratchInstall&)> spoil;
+    bool patches;
+  };
+  const State states[] = {
+      {"sound", "1.00", "GOLD", [](ScratchInstall&) {}, true},
+      {"sound, the other edition", "1.01", "CLASSIC", [](ScratchInstall&) {}, true},
+      {"a damaged file", "1.00", "GOLD",
+       [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("DATA/LEVELS.DAT", ToBytes("damaged"))); }, false},
+      {"a missing file", "1.01", "GOLD", [](ScratchInstall& i) { fs::remove(i.game_dir() + "/DATA/SOUND.DAT"); },
+       false},
+      {"an empty file", "1.00", "CLASSIC",
+       [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("DATA/SOUND.DAT", Bytes())); }, false},
+      {"an unknown version (no FileVersion, no list matches)", "1.00", "GOLD",
+       [](ScratchInstall& i) {
+         ASSERT_TRUE(i.WriteGameFile("GAME.EXE", ToBytes("no version here\n")));
+         ASSERT_TRUE(i.WriteGameFile("README.TXT", ToBytes("another release\n")));
+       },
+       false},
+      {"the game executable replaced by a file without a version", "1.01", "GOLD",
+       [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("GAME.EXE", ToBytes("no version here\n"))); }, false},
+  };
+  for (const State& state : states) {
+    SCOPED_TRACE(state.what);
+    ScratchInstall install(std::string("make-check-") + state.version + state.edition);
+    for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/" + state.version), state.edition)) {
+      ASSERT_TRUE(install.WriteGameFile(name, bytes));
+    }
+    state.spoil(install);
+    ASSERT_TRUE(install.Register(kKey));
+    PatcherOptions check;
+    check.program = Patchbuild();
+    check.arguments = {"check", out_ + ".exe", install.game_dir()};
+    const PatcherRun told = RunPatcher(check);
+    PatcherOptions options;
+    options.program = out_;
+    options.wine_prefix = install.prefix();
+    options.working_directory = install.root();
+    const PatcherRun run = RunPatcher(options);
+    EXPECT_EQ(told.exit_code == 0, state.patches) << told.output;
+    EXPECT_EQ(run.exit_code == 0, state.patches) << run.exit_code << "\n" << run.output;
+  }
 }
 
 }  // namespace

@@ -38,26 +38,31 @@ class ReleaseGenerator {
 
   std::vector<Tree> Generate() {
     Tree base;
-    const char* tops[] = {"data", "Maps", "sound/fx", "Textures/Hi Res", "Caf\xc3\xa9/cr\xc3\xa8me"};
+    const char* tops[] = {"data", "Maps", "sound/fx", "Textures/Hi Res",
+                          "Caf\xc3\xa9/cr\xc3\xa8me"};
     for (int i = 0; i < 300; ++i) {
       std::string dir = tops[i % 5];
-      for (int depth = 0; depth < static_cast<int>(i % 4); ++depth) dir += "/level" + std::to_string((i / 5 + depth) % 3);
+      for (int depth = 0; depth < static_cast<int>(i % 4); ++depth)
+        dir += "/level" + std::to_string((i / 5 + depth) % 3);
       base[dir + "/file" + std::to_string(i) + ".dat"] = Content(64 + random_() % 6000);
     }
     base["Read Me First.txt"] = Content(700);
-    base["data/\xc3\x89P\xc3\x89" "E.DAT"] = Content(3000);
+    base
+        ["data/\xc3\x89P\xc3\x89"
+         "E.DAT"] = Content(3000);
     base["Maps/Level \xc3\xa0 deux.map"] = Content(2500);
     base["data/empty.lst"] = Bytes();
-    base["sound/silence.wav"] = Bytes();          // stops being empty in 1.02
-    base["data/OBSOLETE.DAT"] = Content(900);      // removed in 1.01
-    base["data/COMEBACK.DAT"] = Content(1200);     // removed in 1.01, back in 1.02
-    base["Maps/MOVER.MAP"] = Content(1500);        // moves to data/ in 1.01
+    base["sound/silence.wav"] = Bytes();        // stops being empty in 1.02
+    base["data/OBSOLETE.DAT"] = Content(900);   // removed in 1.01
+    base["data/COMEBACK.DAT"] = Content(1200);  // removed in 1.01, back in 1.02
+    base["Maps/MOVER.MAP"] = Content(1500);     // moves to data/ in 1.01
     base["EDITION.TXT.#GOLD"] = ToBytes("Gold edition\n");
     base["EDITION.TXT.#CLASSIC"] = ToBytes("Classic edition\n");
     base["data/LANG.DAT.#GOLD"] = Content(800);
     base["data/LANG.DAT.#CLASSIC"] = Content(800);
     const Bytes shared = Content(4000);  // the same bytes in several places
-    for (const char* place : {"data/DUP1.DAT", "Maps/DUP2.DAT", "sound/fx/DUP3.DAT"}) base[place] = shared;
+    for (const char* place : {"data/DUP1.DAT", "Maps/DUP2.DAT", "sound/fx/DUP3.DAT"})
+      base[place] = shared;
     base["GAME.EXE"] = BuildGameExecutable("1.00");
 
     Tree v101 = base;
@@ -67,7 +72,10 @@ class ReleaseGenerator {
     v101.erase("data/COMEBACK.DAT");
     v101["data/MOVER.MAP"] = v101.at("Maps/MOVER.MAP");
     v101.erase("Maps/MOVER.MAP");
-    v101["data/\xc3\x89P\xc3\x89" "E.DAT"] = Changed(v101.at("data/\xc3\x89P\xc3\x89" "E.DAT"));
+    v101
+        ["data/\xc3\x89P\xc3\x89"
+         "E.DAT"] = Changed(v101.at("data/\xc3\x89P\xc3\x89"
+                                    "E.DAT"));
     v101["Read Me First.txt"] = Changed(v101.at("Read Me First.txt"));
     for (const char* place : {"data/DUP1.DAT", "Maps/DUP2.DAT", "sound/fx/DUP3.DAT"}) {
       v101[place] = Changed(base.at("data/DUP1.DAT"), 7);  // the same change everywhere
@@ -87,20 +95,23 @@ class ReleaseGenerator {
  private:
   Bytes Content(size_t size) {
     Bytes bytes(size);
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random_() % 7 == 0 ? random_() : 'a' + random_() % 4);
+    for (uint8_t& b : bytes)
+      b = static_cast<uint8_t>(random_() % 7 == 0 ? random_() : 'a' + random_() % 4);
     return bytes;
   }
   // A few bytes overwritten and a few inserted, as a real release changes.
   Bytes Changed(Bytes bytes, uint32_t salt = 0) {
     std::mt19937 local(static_cast<uint32_t>(bytes.size()) * 31 + salt);
     for (int i = 0; i < 5 && !bytes.empty(); ++i) bytes[local() % bytes.size()] ^= 0x5A;
-    bytes.insert(bytes.begin() + static_cast<long>(local() % (bytes.size() + 1)), 16, static_cast<uint8_t>(salt + 1));
+    bytes.insert(bytes.begin() + static_cast<long>(local() % (bytes.size() + 1)), 16,
+                 static_cast<uint8_t>(salt + 1));
     return bytes;
   }
   void Edit(Tree* tree, int count) {
     std::vector<std::string> names;
     for (const auto& [name, bytes] : *tree) {
-      if (name.rfind("data/file", 0) == 0 || name.find("/file") != std::string::npos) names.push_back(name);
+      if (name.rfind("data/file", 0) == 0 || name.find("/file") != std::string::npos)
+        names.push_back(name);
     }
     for (int i = 0; i < count; ++i) {
       const std::string& name = names[random_() % names.size()];
@@ -117,7 +128,8 @@ std::string Manifest(const Tree& newest) {
     return std::to_string(static_cast<int32_t>(Crc32(b.data(), b.size())));
   };
   return std::string("configApp = \"Software\\Corvane Samples\\Real Release\";\n") +
-         "displayName = \"R\xc3\xa9" "al Release\";\n"
+         "displayName = \"R\xc3\xa9"
+         "al Release\";\n"
          "appName = \"GAME.EXE\";\nversion = \"1.02\";\nisPatch = 1;\n"
          "class Distributions {\n"
          "  class BASE { scope = 0; parent = \"\"; };\n"
@@ -125,12 +137,16 @@ std::string Manifest(const Tree& newest) {
          "  class GOLD { scope = 1; name = \"Gold\"; parent = \"BASE\"; };\n"
          "};\n"
          "class WhatDistribution {\n"
-         "  class Gold { file = \"EDITION.TXT\"; crc = " + crc("EDITION.TXT.#GOLD") + "; distributions[] = {\"GOLD\"}; };\n"
-         "  class Classic { file = \"EDITION.TXT\"; crc = " + crc("EDITION.TXT.#CLASSIC") +
+         "  class Gold { file = \"EDITION.TXT\"; crc = " +
+         crc("EDITION.TXT.#GOLD") +
+         "; distributions[] = {\"GOLD\"}; };\n"
+         "  class Classic { file = \"EDITION.TXT\"; crc = " +
+         crc("EDITION.TXT.#CLASSIC") +
          "; distributions[] = {\"CLASSIC\"}; };\n"
          "};\n"
          "class UpdateRegistry {\n"
-         "  class Version { registryUser = 0; registryPath = \"Software\\Corvane Samples\\Real Release\";\n"
+         "  class Version { registryUser = 0; registryPath = \"Software\\Corvane Samples\\Real "
+         "Release\";\n"
          "    registryName = \"VERSION\"; registryValue = \"1.02\"; };\n"
          "};\n";
 }
@@ -140,8 +156,10 @@ Tree Installed(const Tree& tree, const std::string& edition) {
   Tree files;
   for (const auto& [name, bytes] : tree) {
     const size_t mark = name.rfind(".#");
-    if (mark == std::string::npos) files[name] = bytes;
-    else if (name.substr(mark + 2) == edition) files[name.substr(0, mark)] = bytes;
+    if (mark == std::string::npos)
+      files[name] = bytes;
+    else if (name.substr(mark + 2) == edition)
+      files[name.substr(0, mark)] = bytes;
   }
   return files;
 }
@@ -167,18 +185,21 @@ TEST(RealReleaseE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
     }
   }
   ASSERT_TRUE(WriteFileBytes(project + "/version.cfg.txt", ToBytes(Manifest(trees.back()))));
-  ASSERT_TRUE(WriteFileBytes(project + "/signing-key.txt",
-                             ToBytes(std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem\n")));
+  ASSERT_TRUE(WriteFileBytes(project + "/signing-key.txt", ToBytes(std::string(CORVANE_SOURCE_DIR) +
+                                                                   "/tests/keys/test.key.pem\n")));
 
   const std::string out = scratch.root() + "/out/real-release";
   PatcherOptions make;
-  make.program = (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild").string();
+  make.program =
+      (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
+          .string();
   make.arguments = {"make", project, out, "--native-stub", PatcherProgram()};
   make.timeout_seconds = 300;
   const PatcherRun made = RunPatcher(make);
   ASSERT_EQ(made.exit_code, 0) << made.output;
   // Names with a space cannot be said in a checksum list: told, not hidden.
-  EXPECT_NE(made.output.find("Read Me First.txt: cannot be named in a checksum list"), std::string::npos)
+  EXPECT_NE(made.output.find("Read Me First.txt: cannot be named in a checksum list"),
+            std::string::npos)
       << made.output;
 
   for (size_t v = 0; v + 1 < trees.size(); ++v) {
