@@ -37,6 +37,9 @@ namespace corvane {
 
 namespace {
 
+// Longest installation folder, in characters: MAX_PATH less the terminator.
+constexpr size_t kMaxInstallationDirectory = 259;
+
 // Phases message 9 names.
 enum Phase { kPhaseSteps = 1, kPhaseInstalledFiles = 2, kPhaseAll = 3, kPhaseAdd = 4, kPhaseFinal = 10 };
 
@@ -113,8 +116,11 @@ class PatchRun {
   ParamFile manifest_;
   RString app_name_;
   RString app_file_;
-  // 255 characters of "MAIN", the backslash and the terminator.
-  char installation_directory_[257] = {};
+  // The longest folder Windows can hold (259 characters of "MAIN"), the
+  // backslash and the terminator. The original 256-byte read refused folders
+  // of 256 to 259 characters that players do have; the file services reach
+  // the longer paths below them.
+  char installation_directory_[kMaxInstallationDirectory + 2] = {};
   char installed_text_[kVersionTextSize] = {};
   RString patch_text_;
   RString addon_name_;
@@ -284,8 +290,8 @@ bool PatchRun::FindGame() {
     ShowError(self_, text);
     return false;
   }
-  // A value that does not fit the 256-byte buffer is a failed read.
-  if (status != platform::RegistryStatus::kOk || std::strlen(main.c_str()) > 255) {
+  // A value longer than any folder can be is a failed read.
+  if (status != platform::RegistryStatus::kOk || std::strlen(main.c_str()) > kMaxInstallationDirectory) {
     FailBox(kMsgNotInstalled);
     return false;
   }

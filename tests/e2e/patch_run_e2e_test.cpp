@@ -253,9 +253,9 @@ TEST_F(PatchRunE2E, ExecutableWithOnlyAnotherLanguageBlockHasNoVersion) {
   EXPECT_OUTPUT_HAS(run, kNotInstalled);
 }
 
-TEST_F(PatchRunE2E, InstallationDirectoryLongerThan255IsRefused) {
+TEST_F(PatchRunE2E, InstallationDirectoryLongerThanAnyFolderIsRefused) {
   InstallVersion(0);
-  std::string main = install_->game_dir_windows() + "\\" + std::string(250, 'x');
+  std::string main = install_->game_dir_windows() + "\\" + std::string(260, 'x');
   ASSERT_TRUE(install_->Register(kSampleKey, &main));
   MakePatch(0, 1);
   PatcherRun run = Run();

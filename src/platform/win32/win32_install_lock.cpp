@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/install_lock.h"
+#include "platform/win32/win32_long_path.h"
 
 namespace corvane::platform {
 
@@ -17,7 +18,7 @@ InstallLockResult InstallLock::Acquire(const char* lock_path) {
   Release();
   // No sharing: a second run's open fails at once. Deleted when the handle
   // closes, also when the process is ended.
-  HANDLE file = CreateFileA(lock_path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  HANDLE file = CreateFileW(WidePath(lock_path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
