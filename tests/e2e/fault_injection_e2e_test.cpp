@@ -172,7 +172,8 @@ class FaultInjectionE2E : public ::testing::Test {
 
   // Every file is one of its versions (or, for a file the whole-file passes
   // bring, not there yet); besides them only the work files of an
-  // interrupted replacement and the journal may lie in the folder.
+  // interrupted replacement, the journal and the lock file of the run (the
+  // lock itself dies with the process) may lie in the folder.
   void ExpectNothingTorn(const std::string& when) {
     std::map<std::string, Bytes> files = install_->Snapshot();
     for (const auto& [name, bytes] : files) {
@@ -183,7 +184,7 @@ class FaultInjectionE2E : public ::testing::Test {
         continue;
       }
       const std::string leftovers[] = {".tmp", ".part", ".upd", ".new", ".UPD"};
-      bool leftover = name == "patch.journal";
+      bool leftover = name == "patch.journal" || name == "patch.lock";
       for (const std::string& suffix : leftovers) {
         leftover =
             leftover || (name.size() > suffix.size() &&
