@@ -1,5 +1,6 @@
 #include "run/step_execution.h"
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -295,7 +296,11 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
   ListedCrcs listed;
   int target_major = 0;
   int target_minor = 0;
-  if (StepTargetVersion(name, context->prefix, &target_major, &target_minor)) {
+  char installed_prefix[16];
+  std::snprintf(installed_prefix, sizeof installed_prefix, "%d.%02d\\", context->installed_major,
+                context->installed_minor);
+  if (StepTargetVersion(name, context->prefix, &target_major, &target_minor) &&
+      !BroughtWholeLater(*module, installed_prefix, paths.relative)) {
     listed = FindListedCrcs(*module, target_major, target_minor, paths.relative, true);
   }
 

@@ -330,6 +330,26 @@ TEST_F(StepTest, ResultTheTargetListRefusesNeverReplacesTheFile) {
   EXPECT_EQ(game_.List(), (Names{"A.EXE", "B.DAT", "C.DAT", "X.EXE"}));
 }
 
+// A file the whole-file passes bring after the steps ends as that whole
+// file, and the lists describe it so: the step's own result is not held to
+// them (the whole file is checked when it lands).
+TEST_F(StepTest, ResultOfAFileBroughtWholeLaterIsNotHeldToTheList) {
+  game_.Write("README.TXT", "old");
+  game_.Write("MAP.DAT", "old");
+  Bytes list = ListLine("README.TXT", {"whole readme"});
+  Bytes map_line = ListLine("MAP.DAT", {"whole map"});
+  list.insert(list.end(), map_line.begin(), map_line.end());
+  Start({{"1.00-1.01\\README.TXT.UPD", test::ReplacingUpdate(3, "new")},
+         {"1.00-1.01\\MAP.DAT.UPD", test::ReplacingUpdate(3, "new")},
+         {"ALL\\README.TXT", ToBytes("whole readme")},
+         {"1.00\\MAP.DAT.#GOLD", ToBytes("whole map")},
+         {"crc\\1.01\\crc.crc", list}});
+  EXPECT_TRUE(Update());
+  EXPECT_TRUE(window_.questions.empty());
+  EXPECT_EQ(game_.Read("README.TXT"), "new");
+  EXPECT_EQ(game_.Read("MAP.DAT"), "new");
+}
+
 TEST_F(StepTest, RetryAfterARefusedResultAppliesAgain) {
   game_.Write("X.EXE", "old");
   Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "wen")},

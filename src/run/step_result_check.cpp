@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string_view>
 
 #include "engine/checksum_list.h"
 #include "engine/crc32.h"
 #include "platform/file_io.h"
+#include "platform/resource_module.h"
 #include "run/payload_store.h"
 
 namespace corvane {
@@ -57,6 +59,27 @@ const ParsedList* LoadList(const platform::ResourceModule& module, const std::st
     values.insert(values.end(), line.values.begin(), line.values.end());
   }
   return &list;
+}
+
+// The targets of the whole files of one module and one installed-version
+// prefix, upper-case, without a distribution suffix; made once per module.
+struct WholeFileTargets {
+  const platform::ResourceModule* module = nullptr;
+  std::string installed_prefix;
+  std::set<std::string> names;
+};
+
+// The name a whole-file payload name lands at, when it carries one of the
+// pass prefixes; "" otherwise.
+std::string WholeFileTarget(const std::string& upper_name, const std::string& installed_prefix) {
+  for (const std::string& prefix : {std::string("ALL\\"), std::string("ADD\\"), installed_prefix}) {
+    if (prefix.empty() || upper_name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::string rest = upper_name.substr(prefix.size());
+    const size_t dot = rest.rfind('.');
+    if (dot != std::string::npos && dot + 1 < rest.size() && rest[dot + 1] == '#') rest.resize(dot);
+    return rest;
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -113,6 +136,24 @@ bool FileCrc(const char* path, uint32_t* crc, const std::function<void()>& progr
   }
   *crc = Crc32Final(state);
   return true;
+}
+
+bool BroughtWholeLater(const platform::ResourceModule& module, const std::string& installed_prefix,
+                       const std::string& name) {
+  static WholeFileTargets targets;
+  const std::string prefix = UpperAscii(installed_prefix);
+  if (targets.module != &module || targets.installed_prefix != prefix) {
+    targets.module = &module;
+    targets.installed_prefix = prefix;
+    targets.names.clear();
+    module.EnumerateRawDataNames([&](const char* stored) {
+      if (IsNumberedResourceName(stored)) return true;
+      std::string target = WholeFileTarget(UpperAscii(stored), prefix);
+      if (!target.empty()) targets.names.insert(target);
+      return true;
+    });
+  }
+  return targets.names.count(UpperAscii(name)) != 0;
 }
 
 }  // namespace corvane

@@ -37,6 +37,15 @@ struct ListedCrcs {
 ListedCrcs FindListedCrcs(const platform::ResourceModule& module, int major, int minor,
                           const std::string& name, bool variants_too);
 
+// True when a whole-file pass of this run brings `name` (a path below the
+// installation directory) after the steps: the payload holds it under
+// "All\", "Add\" or `installed_prefix` (the installed version's pass, e.g.
+// "1.00\"), as it is or as a distribution variant. Such a file ends as that
+// whole file, so the lists describe the whole file and a step's result for
+// it is not held to them; the whole file is checked when it lands.
+bool BroughtWholeLater(const platform::ResourceModule& module, const std::string& installed_prefix,
+                       const std::string& name);
+
 // Bytes of a file read between two calls of `progress` by FileCrc.
 inline constexpr uint32_t kCrcPieceSize = 1u << 20;
 
