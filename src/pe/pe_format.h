@@ -15,6 +15,7 @@ inline constexpr uint32_t kPeSignature = 0x00004550;   // "PE\0\0"
 inline constexpr uint16_t kOptionalMagicPe32 = 0x10B;
 inline constexpr uint16_t kOptionalMagicPe32Plus = 0x20B;
 inline constexpr uint16_t kMachineI386 = 0x014C;
+inline constexpr uint16_t kMachineAmd64 = 0x8664;
 
 inline constexpr size_t kDosLfanewOffset = 0x3C;
 inline constexpr size_t kFileHeaderSize = 20;
