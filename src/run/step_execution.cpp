@@ -387,58 +387,57 @@ PassStage SkipWholeFile(PatchContext* context, const std::string& target,
 
 // One whole file: extracted to a work file beside the target, proven against
 // the patch version's list, and only then renamed over the installed file.
+// What the player's answer to a failed whole file means: Retry (1) goes round
+// again (kRetry), Ignore (2) skips the file where that is safe, Abort stops
+// the pass.
+enum class WholeFileAnswer { kRetry, kSkip, kStop };
+
+WholeFileAnswer ReadWholeFileAnswer(int answer) {
+  if (answer == 1) return WholeFileAnswer::kRetry;
+  return answer == 2 ? WholeFileAnswer::kSkip : WholeFileAnswer::kStop;
+}
+
 PassStage CopyWholeFile(PatchContext* context, const char* name, const char* rest,
                         const std::string& target, const std::string& shown) {
   ModuleInstance instance = WindowInstance(context);
   const std::string work = target + kPartSuffix;
   for (;;) {
+    WholeFileAnswer answer = WholeFileAnswer::kStop;
     FileFault fault = FileFault::kNone;
+    uint32_t expected = 0;
+    uint32_t computed = 0;
     if (!WritePayloadFile(name, work.c_str(), *context->module, &fault, target.c_str())) {
       bool asked = false;
       if (AskAboutWorkFile(context, fault, work, &asked)) continue;
-      if (asked) {
-        Fail(context, shown);
-        return PassStage::kStop;
+      if (!asked) {
+        answer = ReadWholeFileAnswer(
+            AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str()));
       }
-      int answer =
-          AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str());
-      if (answer == 1) continue;
-      if (answer == 2) return SkipWholeFile(context, target, shown);
-      Fail(context, shown);
-      return PassStage::kStop;
-    }
-
-    ListedCrcs listed =
-        FindListedCrcs(*context->module, context->patch_major, context->patch_minor, rest, false);
-    if (!listed.list_found && context->window != nullptr) {
-      context->window->AddLine(kMsgNoFileCrc, rest, context->patch_major, context->patch_minor);
-    }
-    uint32_t expected = 0;
-    uint32_t computed = 0;
-    if (!ProvenByList(context, listed, work, &expected, &computed)) {
-      RemoveQuietly(work);
-      if (context->window != nullptr) {
-        context->window->AddLine(kMsgFileError, shown.c_str(), expected, computed);
+    } else {
+      ListedCrcs listed =
+          FindListedCrcs(*context->module, context->patch_major, context->patch_minor, rest, false);
+      if (!listed.list_found && context->window != nullptr) {
+        context->window->AddLine(kMsgNoFileCrc, rest, context->patch_major, context->patch_minor);
       }
-      int answer = AskAbortRetryIgnore(instance, context->window, true, kMsgFileError,
-                                       shown.c_str(), expected, computed);
-      if (answer == 1) continue;
-      if (answer == 2) return SkipWholeFile(context, target, shown);
-      Fail(context, shown);
-      return PassStage::kStop;
+      if (!ProvenByList(context, listed, work, &expected, &computed)) {
+        RemoveQuietly(work);
+        if (context->window != nullptr) {
+          context->window->AddLine(kMsgFileError, shown.c_str(), expected, computed);
+        }
+        answer = ReadWholeFileAnswer(AskAbortRetryIgnore(instance, context->window, true, kMsgFileError,
+                                                         shown.c_str(), expected, computed));
+      } else {
+        ReplaceOutcome outcome = ReplaceInstalledFile(context, work, target, shown);
+        if (outcome == ReplaceOutcome::kDone) return PassStage::kNext;
+        RemoveQuietly(work);
+        if (outcome != ReplaceOutcome::kCancelled) {
+          answer = ReadWholeFileAnswer(
+              AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str()));
+        }
+      }
     }
-
-    ReplaceOutcome outcome = ReplaceInstalledFile(context, work, target, shown);
-    if (outcome == ReplaceOutcome::kDone) return PassStage::kNext;
-    RemoveQuietly(work);
-    if (outcome == ReplaceOutcome::kCancelled) {
-      Fail(context, shown);
-      return PassStage::kStop;
-    }
-    int answer =
-        AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str());
-    if (answer == 1) continue;
-    if (answer == 2) return SkipWholeFile(context, target, shown);
+    if (answer == WholeFileAnswer::kRetry) continue;
+    if (answer == WholeFileAnswer::kSkip) return SkipWholeFile(context, target, shown);
     Fail(context, shown);
     return PassStage::kStop;
   }
