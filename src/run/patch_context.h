@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "foundation/auto_array.h"
 #include "foundation/r_string.h"
@@ -60,6 +62,10 @@ struct PatchContext {
   AutoArray<RString> names;
   // The selected distribution; empty when none.
   RString distribution;
+  // What the whole-file passes of this run bring, by upper-case installed
+  // name (see BroughtWholeLater); gathered from the payload on first use.
+  std::set<std::string> later_whole_files;
+  bool later_whole_files_known = false;
 
   bool SetPrefix(const char* text) { return SetContextField(prefix, text); }
   bool SetInstallationDirectory(const char* text) {

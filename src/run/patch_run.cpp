@@ -95,6 +95,7 @@ class PatchRun {
   int Stopped();
   bool StopRequested() const { return window_ && window_->ClosedByUser(); }
   int CheckInstallation(const char* version_prefix);
+  StepFileProgress CheckProgress();
   std::vector<std::string> LaterWholeFiles(const char* version_prefix);
   bool PassPending(int pass) const { return pass >= journal_.passes_done; }
   bool MarkPassDone(int passes);
@@ -529,6 +530,17 @@ std::vector<std::string> PatchRun::LaterWholeFiles(const char* version_prefix) {
 // The installation must be exactly the installed version's, or where an
 // interrupted run of this patch left it. 0 when it is; otherwise the
 // run's exit code (the failure was told).
+// Shows each file as the check reads it and keeps the window answering;
+// stops when the player closes it.
+StepFileProgress PatchRun::CheckProgress() {
+  if (!window_) return {};
+  return [this](const char* name) {
+    window_->SetProgress(kMsgCheckingFile, name);
+    window_->ProcessMessages();
+    return !StopRequested();
+  };
+}
+
 int PatchRun::CheckInstallation(const char* version_prefix) {
   SetField(context_->installation_directory, installation_directory_);
   if (resumed_) {
@@ -538,10 +550,11 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
     if (first_step_ >= context_->patch_minor) return 0;
     if (window_) window_->AddLine(kMsgVerifying, context_->installed_major, first_step_);
     const int from = context_->installed_major * 100 + first_step_;
-    if (!CheckResumedStep(module_, installation_directory_, from, from + 1, LaterWholeFiles(version_prefix),
-                          &interrupted_)) {
-      return FailInWindow(kMsgInstallationModified);
-    }
+    const bool sound = CheckResumedStep(module_, installation_directory_, from, from + 1,
+                                        LaterWholeFiles(version_prefix), &interrupted_, CheckProgress());
+    if (window_) window_->SetProgressText("%s", "");
+    if (StopRequested()) return Stopped();
+    if (!sound) return FailInWindow(kMsgInstallationModified);
     ReportLog("Resuming the step from %d.%02d: %d files already updated", context_->installed_major, first_step_,
               static_cast<int>(interrupted_.advanced.size()));
     return 0;
@@ -551,13 +564,19 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
   // A run that was interrupted in its first step left files of both
   // versions; they were just checked against both lists.
   if (is_patch_ && context_->installed_minor < context_->patch_minor) {
-    interrupted_ = FindInterruptedStep(module_, installation_directory_, installed_, installed_ + 1);
+    interrupted_ = FindInterruptedStep(module_, installation_directory_, installed_, installed_ + 1,
+                                       CheckProgress());
+    if (window_) window_->SetProgressText("%s", "");
+    if (StopRequested()) return Stopped();
   }
   if (interrupted_.interrupted) {
     ReportLog("Resuming the step from %s: %d files already updated", installed_text_,
               static_cast<int>(interrupted_.advanced.size()));
     return 0;
   }
+  // Every file was just read and matched the installed version's list: the
+  // check below would read them all again to the same end.
+  if (interrupted_.all_at_source) return 0;
   switch (VerifyInstallation(context_.get(), nullptr, true, false)) {
     case kVerifyPassed:
       return 0;

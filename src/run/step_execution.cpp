@@ -260,6 +260,8 @@ bool StepSpaceCallback(const platform::ResourceModule* module, int /*type*/, con
     context->disk_full = 1;
     return false;
   }
+  // Thousands of files are opened and measured here before the step begins.
+  Pump(context);
   return true;
 }
 
@@ -296,11 +298,8 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
   ListedCrcs listed;
   int target_major = 0;
   int target_minor = 0;
-  char installed_prefix[16];
-  std::snprintf(installed_prefix, sizeof installed_prefix, "%d.%02d\\", context->installed_major,
-                context->installed_minor);
   if (StepTargetVersion(name, context->prefix, &target_major, &target_minor) &&
-      !BroughtWholeLater(*module, installed_prefix, paths.relative)) {
+      !BroughtWholeLater(context, paths.relative)) {
     listed = FindListedCrcs(*module, target_major, target_minor, paths.relative, true);
   }
 

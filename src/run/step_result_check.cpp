@@ -10,6 +10,7 @@
 #include "engine/crc32.h"
 #include "platform/file_io.h"
 #include "platform/resource_module.h"
+#include "run/patch_context.h"
 #include "run/payload_store.h"
 
 namespace corvane {
@@ -60,14 +61,6 @@ const ParsedList* LoadList(const platform::ResourceModule& module, const std::st
   }
   return &list;
 }
-
-// The targets of the whole files of one module and one installed-version
-// prefix, upper-case, without a distribution suffix; made once per module.
-struct WholeFileTargets {
-  const platform::ResourceModule* module = nullptr;
-  std::string installed_prefix;
-  std::set<std::string> names;
-};
 
 // The name a whole-file payload name lands at, when it carries one of the
 // pass prefixes; "" otherwise.
@@ -138,22 +131,21 @@ bool FileCrc(const char* path, uint32_t* crc, const std::function<void()>& progr
   return true;
 }
 
-bool BroughtWholeLater(const platform::ResourceModule& module, const std::string& installed_prefix,
-                       const std::string& name) {
-  static WholeFileTargets targets;
-  const std::string prefix = UpperAscii(installed_prefix);
-  if (targets.module != &module || targets.installed_prefix != prefix) {
-    targets.module = &module;
-    targets.installed_prefix = prefix;
-    targets.names.clear();
-    module.EnumerateRawDataNames([&](const char* stored) {
+bool BroughtWholeLater(PatchContext* context, const std::string& name) {
+  if (!context->later_whole_files_known && context->module != nullptr) {
+    char installed_prefix[32];
+    std::snprintf(installed_prefix, sizeof installed_prefix, "%d.%02d\\", context->installed_major,
+                  context->installed_minor);
+    const std::string prefix = UpperAscii(installed_prefix);
+    context->module->EnumerateRawDataNames([&](const char* stored) {
       if (IsNumberedResourceName(stored)) return true;
       std::string target = WholeFileTarget(UpperAscii(stored), prefix);
-      if (!target.empty()) targets.names.insert(target);
+      if (!target.empty()) context->later_whole_files.insert(target);
       return true;
     });
+    context->later_whole_files_known = true;
   }
-  return targets.names.count(UpperAscii(name)) != 0;
+  return context->later_whole_files.count(UpperAscii(name)) != 0;
 }
 
 }  // namespace corvane

@@ -7,6 +7,8 @@
 
 namespace corvane {
 
+struct PatchContext;
+
 namespace platform {
 class ResourceModule;
 }
@@ -38,13 +40,12 @@ ListedCrcs FindListedCrcs(const platform::ResourceModule& module, int major, int
                           const std::string& name, bool variants_too);
 
 // True when a whole-file pass of this run brings `name` (a path below the
-// installation directory) after the steps: the payload holds it under
-// "All\", "Add\" or `installed_prefix` (the installed version's pass, e.g.
-// "1.00\"), as it is or as a distribution variant. Such a file ends as that
-// whole file, so the lists describe the whole file and a step's result for
-// it is not held to them; the whole file is checked when it lands.
-bool BroughtWholeLater(const platform::ResourceModule& module, const std::string& installed_prefix,
-                       const std::string& name);
+// installation directory) after the steps: the context's payload holds it
+// under "All\", "Add\" or the installed version's prefix (e.g. "1.00\"), as
+// it is or as a distribution variant. Such a file ends as that whole file, so
+// the lists describe the whole file and a step's result for it is not held to
+// them; the whole file is checked when it lands.
+bool BroughtWholeLater(PatchContext* context, const std::string& name);
 
 // Bytes of a file read between two calls of `progress` by FileCrc.
 inline constexpr uint32_t kCrcPieceSize = 1u << 20;

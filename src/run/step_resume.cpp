@@ -54,10 +54,11 @@ namespace {
 
 // Compares every line of the source list with the installation; see
 // FindInterruptedStep and CheckResumedStep. False at the first required file
-// that is at neither version (and not one of `later_files`).
+// that is at neither version (and not one of `later_files`), and when
+// `progress` stops it.
 bool CompareStep(const platform::ResourceModule& module, const char* installation_directory,
                  int from_version, int to_version, const std::vector<std::string>* later_files,
-                 InterruptedStep* step) {
+                 const StepFileProgress& progress, InterruptedStep* step) {
   uint32_t from_size = 0;
   uint32_t to_size = 0;
   std::unique_ptr<char[]> from_text = LoadList(module, from_version, &from_size);
@@ -71,8 +72,10 @@ bool CompareStep(const platform::ResourceModule& module, const char* installatio
     for (ChecksumLine line; to_list.Next(&line);) targets.push_back(line);
   }
 
+  bool all_at_source = true;
   ChecksumListReader from_list(from_text.get(), from_size);
   for (ChecksumLine line; from_list.Next(&line);) {
+    if (progress && !progress(std::string(line.name).c_str())) return false;
     if (later_files != nullptr) {
       std::string installed = InstalledPath("", line.name);
       bool later = false;
@@ -82,10 +85,12 @@ bool CompareStep(const platform::ResourceModule& module, const char* installatio
     uint32_t crc = 0;
     bool readable = ComputeFileCrc(InstalledPath(installation_directory, line.name).c_str(), &crc);
     if (!readable) {
+      // A missing optional file passes the verification without a word.
       if (line.optional) continue;
       return false;
     }
     if (line.Matches(crc)) continue;
+    all_at_source = false;
     bool at_target = false;
     for (const ChecksumLine& target : targets) {
       if (SameNoCase(target.name, line.name) && target.Matches(crc)) at_target = true;
@@ -96,6 +101,7 @@ bool CompareStep(const platform::ResourceModule& module, const char* installatio
     }
     step->advanced.emplace_back(line.name);
   }
+  step->all_at_source = all_at_source;
   return true;
 }
 
@@ -103,9 +109,9 @@ bool CompareStep(const platform::ResourceModule& module, const char* installatio
 
 InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
                                     const char* installation_directory, int from_version,
-                                    int to_version) {
+                                    int to_version, const StepFileProgress& progress) {
   InterruptedStep step;
-  if (!CompareStep(module, installation_directory, from_version, to_version, nullptr, &step)) {
+  if (!CompareStep(module, installation_directory, from_version, to_version, nullptr, progress, &step)) {
     return InterruptedStep();
   }
   step.interrupted = !step.advanced.empty();
@@ -114,9 +120,9 @@ InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
 
 bool CheckResumedStep(const platform::ResourceModule& module, const char* installation_directory,
                       int from_version, int to_version, const std::vector<std::string>& later_files,
-                      InterruptedStep* step) {
+                      InterruptedStep* step, const StepFileProgress& progress) {
   *step = InterruptedStep();
-  if (!CompareStep(module, installation_directory, from_version, to_version, &later_files, step)) {
+  if (!CompareStep(module, installation_directory, from_version, to_version, &later_files, progress, step)) {
     *step = InterruptedStep();
     return false;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,17 +29,25 @@ struct InterruptedStep {
   bool interrupted = false;
   // Names (as listed) of the files already at the target version.
   std::vector<std::string> advanced;
+  // Every file of the source list was read and matched it: the installation
+  // is sound at the source version and needs no second reading.
+  bool all_at_source = false;
 
   bool IsAdvanced(const char* relative_name) const;
 };
 
+// Called with each listed name before its file is read, so that a window can
+// show it and answer its messages; false stops the comparison (the player
+// closed the window), which then finds nothing.
+using StepFileProgress = std::function<bool(const char* listed_name)>;
+
 // Compares the installation with the checksum lists "crc\<from>\crc.crc" and
 // "crc\<to>\crc.crc" of the payload (versions as numbers major * 100 +
-// minor). Quiet: reads files only, shows and logs nothing. Not interrupted
-// when either list is missing.
+// minor). Reads files only and logs nothing. Not interrupted when either list
+// is missing.
 InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
                                     const char* installation_directory, int from_version,
-                                    int to_version);
+                                    int to_version, const StepFileProgress& progress = {});
 
 // The same comparison for a run that its journal resumes in the step from
 // `from_version` to `to_version` (any step of the run, not only its first).
@@ -50,7 +59,7 @@ InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
 // neither (a damaged installation). A missing source list examines nothing.
 bool CheckResumedStep(const platform::ResourceModule& module, const char* installation_directory,
                       int from_version, int to_version, const std::vector<std::string>& later_files,
-                      InterruptedStep* step);
+                      InterruptedStep* step, const StepFileProgress& progress = {});
 
 // Deletes what an interrupted application of the step's update `name` may
 // have left beside the installed file: the extracted update file and the

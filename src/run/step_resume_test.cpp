@@ -45,11 +45,45 @@ TEST_F(StepResumeTest, FilesOfBothVersionsAreAnInterruptedStep) {
   EXPECT_FALSE(step.IsAdvanced("SUB\\B.DAT"));
 }
 
-TEST_F(StepResumeTest, AnUntouchedInstallationIsNoInterruptedStep) {
+// A sound installation at the source version is known to be sound: the run
+// does not read it a second time. Anything else leaves it to the verification.
+TEST_F(StepResumeTest, AnUntouchedInstallationIsNoInterruptedStepAndAllAtTheSource) {
   dir_.Write("A.DAT", "a0");
   dir_.Write("SUB/B.DAT", "b0");
   dir_.Write("GAME.EXE", "g0");
-  EXPECT_FALSE(Find().interrupted);
+  InterruptedStep step = Find();
+  EXPECT_FALSE(step.interrupted);
+  EXPECT_TRUE(step.all_at_source) << "a missing optional file is no reason to read again";
+  dir_.Write("OPT.TXT", "changed");
+  EXPECT_FALSE(Find().all_at_source) << "the verification warns about a changed optional file";
+  dir_.Write("OPT.TXT", "o0");
+  EXPECT_TRUE(Find().all_at_source);
+  dir_.Write("A.DAT", "a1");
+  EXPECT_FALSE(Find().all_at_source);
+}
+
+TEST_F(StepResumeTest, ProgressSeesEveryFileAndMayStopTheComparison) {
+  dir_.Write("A.DAT", "a1");
+  dir_.Write("SUB/B.DAT", "b0");
+  dir_.Write("GAME.EXE", "g0");
+  test::PayloadModule payload({{"crc\\1.00\\crc.crc", test::ToBytes(from_)},
+                               {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
+  ASSERT_TRUE(payload.ok());
+  std::vector<std::string> seen;
+  InterruptedStep step = FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101,
+                                             [&](const char* name) {
+                                               seen.emplace_back(name);
+                                               return true;
+                                             });
+  EXPECT_TRUE(step.interrupted);
+  EXPECT_EQ(seen, (std::vector<std::string>{"A.DAT", "SUB\\B.DAT", "GAME.EXE", "OPT.TXT"}));
+  // Stopped at the second file (the window was closed): nothing is found.
+  int calls = 0;
+  step = FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101,
+                             [&](const char*) { return ++calls < 2; });
+  EXPECT_FALSE(step.interrupted);
+  EXPECT_FALSE(step.all_at_source);
+  EXPECT_EQ(calls, 2);
 }
 
 TEST_F(StepResumeTest, AFileOfNeitherVersionLeavesItToTheVerification) {

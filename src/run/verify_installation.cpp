@@ -124,9 +124,21 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
         window->ProcessMessages();
       }
       uint32_t crc = 0;
+      platform::RecordFileError(0);
       // A path beyond the engine's limit is refused like a file that is not there.
       bool readable = path.size() <= kMaxVerifyPath && CrcOfFile(path.c_str(), buffer.get(), &crc);
       if (window != nullptr && window->ClosedByUser()) break;
+      if (!readable && platform::LastFileFault() == platform::FileFault::kInUse) {
+        // Held by another program (the game, often) without letting others
+        // read it: not missing. The player may close it and go on.
+        if (AskRetryCancel(window != nullptr ? window->Instance() : nullptr, window, kMsgFileInUse,
+                           name.c_str())) {
+          read_again = true;
+          continue;
+        }
+        if (window != nullptr) window->SetProgressText("");
+        return kVerifyStopped;
+      }
       if (!readable) {
         if (!line.optional) {
           if (window != nullptr) window->AddLine(kMsgFileMissing, name.c_str());

@@ -50,32 +50,59 @@ edition_files() {
 # relative_files DIR: one relative file name a line, sorted.
 relative_files() { (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
 
+# expect_patched_tree PROJECT FROM EDITION GAME: GAME holds PROJECT's newest
+# version (1.02) of EDITION plus the whole files a run from FROM brings; only
+# files of FROM's tree that the patch removes may remain, as the patcher
+# leaves deleted files on disk. Work files (.tmp, .part) left behind fail it.
+expect_patched_tree() {
+  local project=$1 from=$2 edition=$3 game=$4
+  local scratch
+  scratch=$(mktemp -d "$WORK/expected.XXXXXX")
+  local expected="$scratch/expected" before="$scratch/before" whole
+  edition_files "$project/versions/1.02" "$edition" "$expected"
+  for whole in All Add "$from"; do
+    [ -d "$project/files/$whole" ] && edition_files "$project/files/$whole" "$edition" "$expected"
+  done
+  edition_files "$project/versions/$from" "$edition" "$before"
+  local leftovers actual_digest
+  leftovers=$(LC_ALL=C comm -23 <(relative_files "$before") <(relative_files "$expected"))
+  actual_digest=$(tree_digest "$game" |
+    awk 'NR == FNR { if ($0 != "") may_remain["./" $0] = 1; next } !(substr($0, 35) in may_remain)' \
+      <(echo "$leftovers") -)
+  expect_eq "$actual_digest" "$(tree_digest "$expected")" "installed tree against 1.02 ($edition)"
+  [ -n "$(tree_digest "$expected")" ] || fail "empty expected tree"
+  rm -rf "$scratch"
+}
+
+# expect_patched_registry EDITION: the example manifest's registry values.
+expect_patched_registry() {
+  expect_eq "$(reg_value "$SAMPLE_GAME_KEY" VERSION)" "1.02" "HKLM VERSION"
+  expect_eq "$(reg_value "$SAMPLE_GAME_KEY" MAIN)" 'C:\Games\Game' "HKLM MAIN"
+  local bonus=""
+  [ "$1" = GOLD ] && bonus=enabled
+  expect_eq "$(reg_value "$SAMPLE_SETTINGS_KEY" BonusMaps)" "$bonus" "HKCU BonusMaps ($1)"
+}
+
+# install_edition TREE EDITION: TREE's files of EDITION as the prefix's
+# installation in C:\Games\Game, registered.
+install_edition() {
+  local game
+  game=$(game_dir)
+  rm -rf "$game"
+  edition_files "$1" "$2" "$game"
+  timeout 60 wine reg add "$SAMPLE_GAME_KEY" /v MAIN /d 'C:\Games\Game' ${REG_VIEW:-} /f >/dev/null 2>&1 ||
+    fail "wine reg add MAIN"
+}
+
 # check_made_run FROM EDITION: installs the example's FROM tree of EDITION in a
 # fresh prefix, runs the made patcher, clicks OK and checks the exit code, the
-# tree (the newest version of that edition plus the whole files; only files
-# the patch removes may remain, as the patcher leaves deleted files on disk)
-# and the manifest's registry values.
+# tree and the manifest's registry values.
 check_made_run() {
   local from=$1 edition=$2
   local name="made-$from-$edition"
   made_patch || return
   new_prefix "$name"
-  local game
-  game=$(game_dir)
-  rm -rf "$game"
-  edition_files "$EXAMPLE_PROJECT/versions/$from" "$edition" "$game"
-  timeout 60 wine reg add "$SAMPLE_GAME_KEY" /v MAIN /d 'C:\Games\Game' /f >/dev/null 2>&1 ||
-    { fail "wine reg add MAIN"; return; }
-
-  local expected="$WORK/made/expected-$from-$edition" before="$WORK/made/before-$from-$edition"
-  rm -rf "$expected" "$before"
-  edition_files "$EXAMPLE_PROJECT/versions/1.02" "$edition" "$expected"
-  local whole
-  for whole in All Add "$from"; do
-    [ -d "$EXAMPLE_PROJECT/files/$whole" ] && edition_files "$EXAMPLE_PROJECT/files/$whole" "$edition" "$expected"
-  done
-  edition_files "$EXAMPLE_PROJECT/versions/$from" "$edition" "$before"
-
+  install_edition "$EXAMPLE_PROJECT/versions/$from" "$edition"
   start_patcher "$MADE_PATCH" "$WORK/runs/$name"
   wait_finished_window || return
   local dump=$DUMP
@@ -87,22 +114,8 @@ check_made_run() {
   click_control "$dump" 1
   expect_exit "$WORK/runs/$name" 0
   expect_no_window
-
-  # Files that may remain: installed before, not part of the newest tree.
-  local leftovers
-  leftovers=$(LC_ALL=C comm -23 <(relative_files "$before") <(relative_files "$expected"))
-  local actual_digest
-  actual_digest=$(tree_digest "$game" |
-    awk 'NR == FNR { if ($0 != "") may_remain["./" $0] = 1; next } !(substr($0, 35) in may_remain)' \
-      <(echo "$leftovers") -)
-  expect_eq "$actual_digest" "$(tree_digest "$expected")" "installed tree against 1.02 ($edition)"
-  [ -n "$(tree_digest "$expected")" ] || fail "empty expected tree"
-
-  expect_eq "$(reg_value "$SAMPLE_GAME_KEY" VERSION)" "1.02" "HKLM VERSION"
-  expect_eq "$(reg_value "$SAMPLE_GAME_KEY" MAIN)" 'C:\Games\Game' "HKLM MAIN"
-  local bonus=""
-  [ "$edition" = GOLD ] && bonus=enabled
-  expect_eq "$(reg_value "$SAMPLE_SETTINGS_KEY" BonusMaps)" "$bonus" "HKCU BonusMaps ($edition)"
+  expect_patched_tree "$EXAMPLE_PROJECT" "$from" "$edition" "$(game_dir)"
+  expect_patched_registry "$edition"
 }
 
 # (7) The made patcher takes a Gold installation of 1.00 to 1.02.

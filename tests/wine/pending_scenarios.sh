@@ -75,7 +75,7 @@ scenario_pending_close_during_step() {
   done
   expect_eq "$torn" 0 "files neither at 1.01 nor at 1.02 after the stop"
   PATCHER_TIMEOUT=900 start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-step-again"
-  wait_finished_window || return
+  wait_finished_window 600 || return
   click_control "$DUMP" 1
   expect_exit "$WORK/runs/close-step-again" 0
   cmp -s "$game/MANY/F0000.DAT" "$WORK/gap/project/versions/1.02/MANY/F0000.DAT" || fail "rerun: F0000 not at 1.02"

@@ -36,6 +36,7 @@ source "$ROOT/tests/wine/sample_payloads.sh"
 source "$ROOT/tests/wine/scenarios.sh"
 source "$ROOT/tests/wine/make_scenario.sh"
 source "$ROOT/tests/wine/window_scenarios.sh"
+source "$ROOT/tests/wine/trust_scenarios.sh"
 
 finish() {
   cleanup_all
@@ -124,6 +125,8 @@ run_scenario "MAIN as an expandable string" scenario_expandable_main
 run_scenario "a 255-character installation folder (paths past 260)" scenario_long_installation_folder
 run_scenario "German distribution dialog" scenario_german_distribution_dialog
 run_scenario "probe: the window's longest unanswered gap in a 3,000-file step" scenario_window_gap_probe
+run_scenario "repacked signed patcher: names that lead outside the game" scenario_repacked_traversal
+run_scenario "killed in the second step, then run again" scenario_killed_in_second_step
 
 # Scenario files not run by default (each runs its own run_scenario lines).
 for extra in ${EXTRA_SCENARIOS:-}; do

@@ -63,9 +63,10 @@ wait_box() {  # wait_box TEXT [--not-hwnd H]
   wait_window --class '#32770' --has-id 65535 --id 65535 --text "$text" "$@"
 }
 
-# The progress window once the run is over (OK enabled).
-wait_finished_window() {
-  wait_window --has-id 1003 --id 1 --enabled 1 --timeout 60
+# The progress window once the run is over (OK enabled), waited for up to
+# SECONDS (60).
+wait_finished_window() {  # wait_finished_window [SECONDS]
+  wait_window --has-id 1003 --id 1 --enabled 1 --timeout "${1:-60}"
 }
 
 game_dir() { echo "$WINEPREFIX/drive_c/Games/Game"; }

@@ -23,7 +23,10 @@
 //       the window left each one unanswered, until the window is gone or the
 //       control --id has the enabled state --enabled (e.g. OK enabled: the run
 //       is over). Prints "GAP longest_ms=N mean_ms=N samples=N over_1s=N
-//       over_5s=N" and exits 0; 1 when the window never came.
+//       over_5s=N" and exits 0; 1 when the window never came. Before it, one
+//       line "SLOW ms=N before=\"T\" after=\"T\"" for each gap over 1 s, with
+//       the window's texts (all controls but the log) before and after it:
+//       what the run was doing.
 //   wine_probe close [--title SUB] [--class NAME] [--has-id N] [--timeout S]
 //       Waits for such a window and sends it the system menu's Close
 //       (WM_SYSCOMMAND SC_CLOSE, what Alt+F4 does) without waiting for an
@@ -33,6 +36,10 @@
 //       it would, SHARE "none" (no sharing) or "read" (others may read it),
 //       prints "HELD", and keeps it open until the file RELEASE exists (at
 //       most 10 minutes). Exit 1 when the file cannot be opened.
+//   wine_probe add-resource EXE NAME FILE
+//       Adds FILE to EXE as the raw-data resource NAME, as anyone can to a
+//       signed patcher with the system's resource calls; no check of NAME.
+//       Exit 1 on failure.
 //
 // Output, one record per line (texts UTF-8, with \r, \n, \\ and \" escaped):
 //   WINDOW hwnd=H class="C" title="T" rect=L,T,R,B
@@ -239,6 +246,18 @@ int MeasureGaps(const Query& q) {
     }
     Sleep(50);
   }
+  // The texts of every control but the log (id 1003): the run's stage.
+  auto stage = [window]() {
+    std::wstring text;
+    for (HWND child : Children(window)) {
+      if (GetDlgCtrlID(child) == 1003) continue;
+      const std::wstring part = WindowText(child);
+      if (part.empty()) continue;
+      if (!text.empty()) text += L" | ";
+      text += part;
+    }
+    return Escaped(Utf8(text));
+  };
   double longest = 0;
   double total = 0;
   long samples = 0;
@@ -250,9 +269,12 @@ int MeasureGaps(const Query& q) {
       HWND control = GetDlgItem(window, q.id);
       if (control != nullptr && (IsWindowEnabled(control) ? 1 : 0) == q.enabled) break;
     }
+    // Timed from before the texts are read: a window that stops answering
+    // while they are asked for is part of the gap, never hidden by it.
     LARGE_INTEGER before;
     LARGE_INTEGER after;
     QueryPerformanceCounter(&before);
+    const std::string stage_before = stage();
     DWORD_PTR result = 0;
     // No SMTO_ABORTIFHUNG: a window that does not answer for seconds is the
     // very thing measured. The limit only ends the probe of a dead program.
@@ -263,7 +285,12 @@ int MeasureGaps(const Query& q) {
     longest = gap > longest ? gap : longest;
     total += gap;
     ++samples;
-    if (gap > 1.0) ++over_1s;
+    if (gap > 1.0) {
+      ++over_1s;
+      std::printf("SLOW ms=%.0f before=\"%s\" after=\"%s\"\n", gap * 1000, stage_before.c_str(),
+                  IsWindow(window) ? stage().c_str() : "");
+      std::fflush(stdout);
+    }
     if (gap > 5.0) ++over_5s;
     // A short rest between two asks, so that the probe does not keep the
     // program's queue busy by itself.
@@ -306,6 +333,32 @@ int HoldFile(const std::string& path, const std::string& share, const std::strin
   return 0;
 }
 
+int AddResource(const std::string& exe, const std::string& name, const std::string& file) {
+  FILE* in = std::fopen(file.c_str(), "rb");
+  if (in == nullptr) {
+    std::printf("CANNOT READ %s\n", file.c_str());
+    return 1;
+  }
+  std::vector<char> bytes;
+  char buffer[65536];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+  std::fclose(in);
+  HANDLE update = BeginUpdateResourceW(Wide(exe).c_str(), FALSE);
+  if (update == nullptr) {
+    std::printf("CANNOT OPEN error=%lu\n", GetLastError());
+    return 1;
+  }
+  const std::wstring wide_name = Wide(name);
+  if (!UpdateResourceW(update, MAKEINTRESOURCEW(10), wide_name.c_str(), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                       bytes.data(), static_cast<DWORD>(bytes.size())) ||
+      !EndUpdateResourceW(update, FALSE)) {
+    std::printf("CANNOT UPDATE error=%lu\n", GetLastError());
+    return 1;
+  }
+  return 0;
+}
+
 bool ParseQuery(int argc, char** argv, Query* q) {
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];
@@ -328,9 +381,11 @@ bool ParseQuery(int argc, char** argv, Query* q) {
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "hold") return HoldFile(argv[2], argv[3], argv[4]);
+  if (argc == 5 && std::string(argv[1]) == "add-resource") return AddResource(argv[2], argv[3], argv[4]);
   Query q;
   if (argc < 2 || !ParseQuery(argc, argv, &q)) {
-    std::fprintf(stderr, "usage: wine_probe wait|gone|list|gap|close [options] | hold PATH SHARE RELEASE\n");
+    std::fprintf(stderr, "usage: wine_probe wait|gone|list|gap|close [options] | hold PATH SHARE RELEASE |\n"
+                 "       add-resource EXE NAME FILE\n");
     return 2;
   }
   const std::string command = argv[1];

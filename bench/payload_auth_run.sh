@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# What authenticating the payload costs a whole patch run (figures, not a
+# test). The sample game (1.00, Gold) is patched to 1.02 by the native
+# patcher, with 1 GiB of whole files in the payload (64 items of 16 MiB; SIZE_MIB
+# sets another size), twice over: by a patcher whose signed manifest lists
+# every payload item with its SHA-256 (as `patchbuild make` and `sign
+# --payload` write it: the run checks every byte before it changes anything)
+# and by one whose manifest does not (the run trusts what it finds). Each run
+# starts from a fresh copy of the installation; prints the median of RUNS runs
+# of each and the share the check adds.
+#
+#   bench/payload_auth_run.sh [BUILD_DIR]      default build/native
+#   SIZE_MIB=1024 RUNS=5 bench/payload_auth_run.sh
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build/native}"
+size_mib="${SIZE_MIB:-1024}"
+runs="${RUNS:-5}"
+patchbuild="$build/apps/patchbuild/patchbuild"
+work="$(mktemp -d "${TMPDIR:-/tmp}/payload-auth-run.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+sample="$work/sample"
+"$build/tests/e2e/corvane_sample_game" "$sample" >/dev/null
+payload="$sample/payload"
+for step in "1.00 1.01" "1.01 1.02"; do
+  set -- $step
+  while read -r file; do
+    if ! cmp -s "$sample/trees/$1/$file" "$sample/trees/$2/$file"; then
+      mkdir -p "$(dirname "$payload/$1-$2/$file.upd")"
+      "$patchbuild" diff "$sample/trees/$1/$file" "$sample/trees/$2/$file" "$payload/$1-$2/$file.upd" >/dev/null
+    fi
+  done < <(cd "$sample/trees/$2" && find . -type f | sed 's|^\./||')
+done
+# The whole files of every run: SIZE_MIB of incompressible data.
+mkdir -p "$payload/ALL/BIG"
+for i in $(seq 1 $((size_mib / 16))); do
+  head -c $((16 << 20)) /dev/urandom >"$payload/ALL/BIG/ITEM$i.BIN"
+done
+for v in 1.00 1.01; do
+  mkdir -p "$payload/crc/$v"
+  "$patchbuild" crc "$sample/trees/$v" >"$payload/crc/$v/crc.crc"
+done
+final="$work/final-1.02"
+cp -r "$sample/trees/1.02" "$final"
+cp -r "$payload/ALL/." "$final/"
+cp -r "$payload/ADD/." "$final/"
+mkdir -p "$payload/crc/1.02"
+"$patchbuild" crc "$final" >"$payload/crc/1.02/crc.crc"
+rm -rf "$final"
+
+# patcher NAME [SIGN-OPTIONS...]: the native patcher of the payload, its
+# manifest signed with SIGN-OPTIONS.
+make_patcher() {
+  local name=$1
+  shift
+  "$patchbuild" param compile "$sample/version.cfg.txt" "$payload/version.cfg" >/dev/null
+  "$patchbuild" sign "$payload/version.cfg" "$root/tests/keys/test.key.pem" "$@" >/dev/null
+  "$patchbuild" pack "$payload" "$work/$name" --stub "$build/apps/patcher/patcher" \
+    --pubkey "$root/tests/keys/test.pubkey" >/dev/null
+  chmod +x "$work/$name"
+}
+make_patcher listed --payload "$payload"
+make_patcher unlisted
+rm -rf "$payload"
+
+# run PATCHER: seconds of one run on a fresh copy of the 1.00 installation.
+run() {
+  rm -rf "$work/prefix"
+  cp -r "$sample/prefix" "$work/prefix"
+  sync
+  local start end
+  start=$(date +%s.%N)
+  (cd "$work" && WINEPREFIX="$work/prefix" "$work/$1" </dev/null >"$work/run.out" 2>&1) ||
+    { echo "the run of $1 failed:"; tail -n 5 "$work/run.out"; exit 1; }
+  end=$(date +%s.%N)
+  grep -q "has been applied successfully" "$work/run.out" || { echo "$1: no success line"; exit 1; }
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+listed=()
+unlisted=()
+for _ in $(seq 1 "$runs"); do
+  # Interleaved, so that a change in the machine's load touches both alike.
+  unlisted+=("$(run unlisted)")
+  listed+=("$(run listed)")
+done
+without=$(printf '%s\n' "${unlisted[@]}" | median)
+with=$(printf '%s\n' "${listed[@]}" | median)
+echo "patch run 1.00 -> 1.02 with ${size_mib} MiB of whole files, median of $runs runs each:"
+printf '  manifest without the item list: %6.3f s\n' "$without"
+printf '  manifest with the item list:    %6.3f s  (every item checked against its SHA-256 first)\n' "$with"
+awk -v a="$without" -v b="$with" 'BEGIN { printf "  the check adds %.1f%% to the run\n", (b - a) * 100 / a }'
