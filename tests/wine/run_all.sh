@@ -6,7 +6,8 @@
 # Builds what it needs in both trees (patcher.exe and the window probe; the
 # native patchbuild, patcher and sample game generator), makes signed sample
 # patches with the project's own tools, then runs every scenario of
-# scenarios.sh, make_scenario.sh and window_scenarios.sh, each in its own
+# scenarios.sh, make_scenario.sh, window_scenarios.sh, trust_scenarios.sh and
+# player_scenarios.sh, each in its own
 # fresh prefix (32-bit; 64-bit for the 64-bit test build, see
 # cmake/toolchain-mingw64.cmake). Screenshots go to build/test-artifacts/.
 # Ends with the line "N passed, N failed" and a non-zero status when anything
@@ -37,6 +38,7 @@ source "$ROOT/tests/wine/scenarios.sh"
 source "$ROOT/tests/wine/make_scenario.sh"
 source "$ROOT/tests/wine/window_scenarios.sh"
 source "$ROOT/tests/wine/trust_scenarios.sh"
+source "$ROOT/tests/wine/player_scenarios.sh"
 
 finish() {
   cleanup_all
@@ -94,6 +96,11 @@ failed=0
 run_scenario() {  # run_scenario NAME FUNCTION
   # ONLY=WORD runs just the scenarios whose function name holds WORD.
   [[ $2 == *"${ONLY:-}"* ]] || return 0
+  if ! declare -F "$2" >/dev/null; then
+    failed=$((failed + 1))
+    echo "   FAIL $1: no scenario function $2"
+    return
+  fi
   local start=$SECONDS
   TEST_FAILED=0
   LAST_RUN_DIR=""
@@ -127,6 +134,13 @@ run_scenario "German distribution dialog" scenario_german_distribution_dialog
 run_scenario "probe: the window's longest unanswered gap in a 3,000-file step" scenario_window_gap_probe
 run_scenario "repacked signed patcher: names that lead outside the game" scenario_repacked_traversal
 run_scenario "killed in the second step, then run again" scenario_killed_in_second_step
+run_scenario "a 259-character installation folder" scenario_259_character_folder
+run_scenario "close during the check" scenario_close_during_check
+run_scenario "close during a step, then a rerun" scenario_close_during_step
+run_scenario "file held open without sharing, Retry" scenario_in_use_no_sharing_retry
+run_scenario "file held open with read sharing, Cancel" scenario_in_use_read_sharing_cancel
+run_scenario "quoted payload path with spaces, missing payload" scenario_quoted_payload_path
+run_scenario "accented names in the tree and a whole file" scenario_accented_names
 
 # Scenario files not run by default (each runs its own run_scenario lines).
 for extra in ${EXTRA_SCENARIOS:-}; do

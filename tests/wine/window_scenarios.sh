@@ -139,12 +139,9 @@ scenario_window_gap_probe() {
     fi
   fi
   new_prefix gap
+  install_edition "$project/versions/1.01" CLASSIC
   local game
   game=$(game_dir)
-  rm -rf "$game"
-  edition_files "$project/versions/1.01" CLASSIC "$game"
-  timeout 60 wine reg add "$SAMPLE_GAME_KEY" /v MAIN /d 'C:\Games\Game' ${REG_VIEW:-} /f >/dev/null 2>&1 ||
-    { fail "wine reg add MAIN"; return; }
   # Checking and updating 3,000 files takes minutes on a loaded machine.
   PATCHER_TIMEOUT=900 start_patcher "$out.exe" "$WORK/runs/gap"
   local gap

@@ -1,19 +1,17 @@
-# Scenarios of the Windows program in a player's hands whose behaviour is
-# being built beside this file: a closed window stops the run safely, a file
-# in use is told as such with Retry, the command line takes a quoted path,
-# accented names survive from the maker to the installation. They fail on
-# the code as it was; run_all.sh does not run them unless asked to:
-#
-#   EXTRA_SCENARIOS=tests/wine/pending_scenarios.sh tests/wine/run_all.sh BUILD NATIVE
-#
-# (ONLY=WORD as usual). Each states what it expects.
+# Scenarios of the Windows program in a player's hands, sourced by run_all.sh
+# after trust_scenarios.sh (they use the helpers of the files before): a
+# closed window stops the run safely, a file held by another program is told
+# as such with Retry and Cancel, the command line takes a quoted path, accented
+# names survive from the maker to the installation, and an installation
+# folder of 259 characters works. Each states what it expects and what
+# happened before.
 
-PENDING_TEXT_STOPPED="The patch was stopped before it was finished."
-PENDING_TEXT_IN_USE="is in use."
+TEXT_STOPPED="The patch was stopped before it was finished."
+TEXT_IN_USE="is in use."
 
 # The 3,000-file patch of the gap probe (window_scenarios.sh), made once: its
 # check and its step last long enough to close the window in the middle.
-pending_many_files_patch() {
+many_files_patch() {
   [ -f "$WORK/gap/patch.exe" ] && return 0
   local saved=$TEST_FAILED
   scenario_window_gap_probe >/dev/null
@@ -22,29 +20,21 @@ pending_many_files_patch() {
   [ -f "$WORK/gap/patch.exe" ] || { fail "the 3,000-file patch could not be made"; return 1; }
 }
 
-pending_install_many() {
-  local game
-  game=$(game_dir)
-  rm -rf "$game"
-  edition_files "$WORK/gap/project/versions/1.01" CLASSIC "$game"
-  timeout 60 wine reg add "$SAMPLE_GAME_KEY" /v MAIN /d 'C:\Games\Game' /f >/dev/null 2>&1
-}
-
 # Expects: closing the window while the installation is checked ends the run
 # with the "stopped" box and exit 1, and nothing in the installation or the
 # registry changed. Before: the window vanished, the check was skipped, the
 # patch went on unseen and ended with exit 0.
-scenario_pending_close_during_check() {
-  pending_many_files_patch || return
+scenario_close_during_check() {
+  many_files_patch || return
   new_prefix close-check
-  pending_install_many
+  install_edition "$WORK/gap/project/versions/1.01" CLASSIC
   local game before
   game=$(game_dir)
   before=$(tree_digest "$game")
   PATCHER_TIMEOUT=900 start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-check"
   wait_window --has-id 1003 --id 1005 --text "Checking" --timeout 120 || return
   probe close --has-id 1003 >/dev/null
-  wait_box "$PENDING_TEXT_STOPPED" --timeout 60 || return
+  wait_box "$TEXT_STOPPED" --timeout 60 || return
   click_control "$DUMP" 1
   expect_exit "$WORK/runs/close-check" 1
   expect_no_window
@@ -56,14 +46,14 @@ scenario_pending_close_during_check() {
 # whole, at 1.01 or at 1.02), the "stopped" box, exit 1; a second run finishes
 # with exit 0 and every file at 1.02. Before: the close was seen only after
 # the step, then a silent exit 0.
-scenario_pending_close_during_step() {
-  pending_many_files_patch || return
+scenario_close_during_step() {
+  many_files_patch || return
   new_prefix close-step
-  pending_install_many
+  install_edition "$WORK/gap/project/versions/1.01" CLASSIC
   PATCHER_TIMEOUT=900 start_patcher "$WORK/gap/patch.exe" "$WORK/runs/close-step"
   wait_window --has-id 1003 --id 1003 --text "Updating version" --timeout 180 || return
   probe close --has-id 1003 >/dev/null
-  wait_box "$PENDING_TEXT_STOPPED" --timeout 120 || return
+  wait_box "$TEXT_STOPPED" --timeout 120 || return
   click_control "$DUMP" 1
   expect_exit "$WORK/runs/close-step" 1
   local game file name torn=0
@@ -82,13 +72,13 @@ scenario_pending_close_during_step() {
   cmp -s "$game/MANY/F2999.DAT" "$WORK/gap/project/versions/1.02/MANY/F2999.DAT" || fail "rerun: F2999 not at 1.02"
 }
 
-# pending_in_use SHARE ANSWER: DATA\LEVELS.DAT held open by another program
+# in_use_run SHARE ANSWER: DATA\LEVELS.DAT held open by another program
 # (sharing SHARE) while the sample patch runs. Expects the in-use box with
 # Retry (4) and Cancel (2) naming the file; ANSWER retry: the holder ends,
 # Retry, the run finishes with exit 0; ANSWER cancel: exit 1, the file
 # untouched, and a rerun finishes. Before: "Patch file is probably
 # dammaged..." or "File ... is missing", with no retry.
-pending_in_use() {
+in_use_run() {
   local share=$1 answer=$2 name="in-use-$1-$2"
   new_prefix "$name"
   install_sample "$SAMPLE"
@@ -108,7 +98,7 @@ pending_in_use() {
   local before
   before=$(md5sum <"$game/DATA/LEVELS.DAT")
   start_patcher "$PATCH" "$WORK/runs/$name"
-  wait_box "$PENDING_TEXT_IN_USE" --timeout 90 || { touch "$release"; return; }
+  wait_box "$TEXT_IN_USE" --timeout 90 || { touch "$release"; return; }
   local box=$DUMP
   expect_contains "$(control_text "$box" 65535)" "LEVELS.DAT" "the box names the file"
   [ -n "$(control "$box" 4)" ] || fail "no Retry button"
@@ -138,15 +128,15 @@ pending_in_use() {
   fi
 }
 
-scenario_pending_in_use_no_sharing_retry() { pending_in_use none retry; }
-scenario_pending_in_use_read_sharing_cancel() { pending_in_use read cancel; }
+scenario_in_use_no_sharing_retry() { in_use_run none retry; }
+scenario_in_use_read_sharing_cancel() { in_use_run read cancel; }
 
 # Expects: the payload named on the command line with a path holding spaces
 # (Wine quotes it, as Windows shells do) is found: the run finishes with
 # exit 0. A named payload that does not exist is an error box naming it and
 # exit 1, never the built-in payload. Before: "Patch file is corrupted,
 # error 1." and, for a missing file, the built-in payload silently.
-scenario_pending_quoted_payload_path() {
+scenario_quoted_payload_path() {
   new_prefix quoted
   install_sample "$SAMPLE"
   local dir="$WINEPREFIX/drive_c/Patch Files"
@@ -168,7 +158,7 @@ scenario_pending_quoted_payload_path() {
 # the patcher `patchbuild make` made: exit 0, ÉPÉE.DAT at 1.02, the whole
 # file under its own name (no "MÃ¼LL.TXT"). Before: ÉPÉE.DAT "missing", the
 # whole file installed under a mangled name.
-scenario_pending_accented_names() {
+scenario_accented_names() {
   local project="$WORK/accents/project" out="$WORK/accents/patch"
   rm -rf "$WORK/accents"
   mkdir -p "$WORK/accents"
@@ -186,11 +176,9 @@ scenario_pending_accented_names() {
     return
   fi
   new_prefix accents
+  install_edition "$project/versions/1.00" GOLD
   local game
   game=$(game_dir)
-  rm -rf "$game"
-  edition_files "$project/versions/1.00" GOLD "$game"
-  timeout 60 wine reg add "$SAMPLE_GAME_KEY" /v MAIN /d 'C:\Games\Game' /f >/dev/null 2>&1
   start_patcher "$out.exe" "$WORK/runs/accents"
   wait_finished_window || return
   click_control "$DUMP" 1
@@ -204,12 +192,4 @@ scenario_pending_accented_names() {
 # Expects: an installation folder of 259 characters works as one of 255 does
 # (window_scenarios.sh). Before: "not installed": the run takes the MAIN value
 # into a 256-byte buffer and refuses anything longer than 255 characters.
-scenario_pending_259_character_folder() { long_folder_run 259 long-folder-259; }
-
-run_scenario "pending: a 259-character installation folder" scenario_pending_259_character_folder
-run_scenario "pending: close during the check" scenario_pending_close_during_check
-run_scenario "pending: close during a step, then a rerun" scenario_pending_close_during_step
-run_scenario "pending: file held open without sharing, Retry" scenario_pending_in_use_no_sharing_retry
-run_scenario "pending: file held open with read sharing, Cancel" scenario_pending_in_use_read_sharing_cancel
-run_scenario "pending: quoted payload path with spaces, missing payload" scenario_pending_quoted_payload_path
-run_scenario "pending: accented names in the tree and a whole file" scenario_pending_accented_names
+scenario_259_character_folder() { long_folder_run 259 long-folder-259; }
