@@ -1,14 +1,18 @@
 #include "run/payload_inventory.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include "param/entry_handle.h"
 #include "param/param_array.h"
 #include "param/param_class.h"
 #include "param/param_entry.h"
 #include "platform/content_digest.h"
+#include "platform/parallel_work.h"
 #include "platform/resource_module.h"
 
 namespace corvane {
@@ -120,30 +124,61 @@ PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
     check.status = PayloadItemsStatus::kMalformed;
     return check;
   }
-  platform::ContentDigester digester;
+  // Names and sizes first, in the payload's order; the digests, the costly
+  // part, after, spread over the processors.
+  struct Work {
+    const uint8_t* bytes;
+    uint32_t size;
+    const std::string* sha256;
+  };
+  std::vector<std::string> names;
+  std::vector<Work> work;
   check.status = PayloadItemsStatus::kMatches;
   module.EnumerateRawDataNames([&](const char* name) {
     if (IsPayloadManifestName(name)) return true;
     auto it = listed.find(UpperAscii(name));
     uint32_t size = 0;
     const uint8_t* bytes = module.FindRawData(name, &size);
-    uint8_t digest[platform::kSha256Size];
     if (it == listed.end() || it->second.seen || bytes == nullptr) {
       check.status = PayloadItemsStatus::kExtraItem;
     } else if (size != it->second.size) {
       check.status = PayloadItemsStatus::kSizeDiffers;
-    } else if (!digester.Digest(bytes, size, digest)) {
-      check.status = PayloadItemsStatus::kDigestFailed;
-    } else if (Hex(digest) != it->second.sha256) {
-      check.status = PayloadItemsStatus::kDigestDiffers;
     } else {
       it->second.seen = true;
+      names.emplace_back(name);
+      work.push_back({bytes, size, &it->second.sha256});
       return true;
     }
     check.item = name;
     return false;
   });
   if (check.status != PayloadItemsStatus::kMatches) return check;
+
+  // The first item (in the payload's order) whose digest fails is the one
+  // reported, however the threads met them.
+  constexpr size_t kNone = SIZE_MAX;
+  std::atomic<size_t> first_failed{kNone};
+  std::vector<PayloadItemsStatus> failures(work.size(), PayloadItemsStatus::kMatches);
+  const unsigned threads = platform::ProcessorCount();
+  std::vector<platform::ContentDigester> digesters(threads);
+  platform::RunInParallel(work.size(), threads, [&](size_t i, unsigned slot) {
+    if (i > first_failed.load()) return;  // a failure before it decides already
+    uint8_t digest[platform::kSha256Size];
+    if (!digesters[slot].Digest(work[i].bytes, work[i].size, digest)) {
+      failures[i] = PayloadItemsStatus::kDigestFailed;
+    } else if (Hex(digest) != *work[i].sha256) {
+      failures[i] = PayloadItemsStatus::kDigestDiffers;
+    } else {
+      return;
+    }
+    for (size_t seen = first_failed.load(); i < seen && !first_failed.compare_exchange_weak(seen, i);) {
+    }
+  });
+  if (first_failed.load() != kNone) {
+    check.status = failures[first_failed.load()];
+    check.item = names[first_failed.load()];
+    return check;
+  }
   for (const auto& [upper, item] : listed) {
     if (!item.seen) {
       check.status = PayloadItemsStatus::kMissingItem;

@@ -63,8 +63,8 @@ struct PayloadItemsCheck {
 };
 
 // Checks the payload of `module` against the class of `manifest`: names
-// compared without regard to ASCII case, every item hashed once. Reads
-// nothing outside the module's resources.
+// compared without regard to ASCII case, every item hashed once, the items
+// spread over the processors. Reads nothing outside the module's resources.
 PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
                                     const platform::ResourceModule& module);
 

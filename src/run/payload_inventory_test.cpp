@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -107,6 +108,31 @@ TEST(PayloadInventoryTest, EveryDifferenceFromTheListIsNamed) {
   auto resigned = good;
   resigned["version.cfg.sign"] = ToBytes("another signature");
   EXPECT_EQ(Check(list, resigned), PayloadItemsStatus::kMatches);
+}
+
+// Items are hashed on every processor; of several damaged items the first in
+// the payload's order is named, every time, and every one of many is seen.
+TEST(PayloadInventoryTest, ManyItemsAreAllCheckedAndTheFirstDamageIsNamed) {
+  auto name_of = [](const char* format, int i) {
+    char name[32];
+    std::snprintf(name, sizeof name, format, i);
+    return std::string(name);
+  };
+  std::map<std::string, Bytes> payload = SamplePayload();
+  for (int i = 0; i < 200; ++i) {
+    payload[name_of("All\\DATA\\F%03d.DAT", i)] = Bytes(static_cast<size_t>(1000 + i * 97), static_cast<uint8_t>(i));
+  }
+  const auto list = ListOf(payload);
+  EXPECT_EQ(Check(list, payload), PayloadItemsStatus::kMatches);
+  for (int first : {199, 150, 3}) {
+    auto damaged = payload;
+    for (int i = first; i <= 199; i += 7) damaged[name_of("All\\DATA\\F%03d.DAT", i)][0] ^= 0x80;
+    for (int round = 0; round < 5; ++round) {
+      std::string item;
+      EXPECT_EQ(Check(list, damaged, &item), PayloadItemsStatus::kDigestDiffers);
+      EXPECT_EQ(item, name_of("ALL\\DATA\\F%03d.DAT", first));
+    }
+  }
 }
 
 // A patcher that knows nothing of the list reads its keys by name: the class

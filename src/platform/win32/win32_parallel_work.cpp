@@ -1,0 +1,64 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/parallel_work.h"
+
+namespace corvane::platform {
+
+namespace {
+
+struct SharedWork {
+  size_t count = 0;
+  volatile LONG next = -1;
+  const ParallelWork* work = nullptr;
+
+  void Run(unsigned slot) {
+    for (;;) {
+      const LONG taken = InterlockedIncrement(&next);
+      if (taken < 0 || static_cast<size_t>(taken) >= count) return;
+      (*work)(static_cast<size_t>(taken), slot);
+    }
+  }
+};
+
+struct Worker {
+  SharedWork* shared;
+  unsigned slot;
+};
+
+DWORD WINAPI WorkerMain(LPVOID parameter) {
+  const Worker* worker = static_cast<const Worker*>(parameter);
+  worker->shared->Run(worker->slot);
+  return 0;
+}
+
+}  // namespace
+
+unsigned ProcessorCount() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? static_cast<unsigned>(info.dwNumberOfProcessors) : 1;
+}
+
+void RunInParallel(size_t count, unsigned threads, const ParallelWork& work) {
+  SharedWork shared;
+  shared.count = count;
+  shared.work = &work;
+  const unsigned helpers_wanted = threads > 1 && count > 1 ? (threads < count ? threads : count) - 1 : 0;
+  std::vector<Worker> workers(helpers_wanted);
+  std::vector<HANDLE> helpers;
+  for (unsigned t = 0; t < helpers_wanted; ++t) {
+    workers[t] = Worker{&shared, t + 1};
+    HANDLE thread = CreateThread(nullptr, 0, WorkerMain, &workers[t], 0, nullptr);
+    if (thread == nullptr) break;  // the pieces are shared by the threads there are
+    helpers.push_back(thread);
+  }
+  shared.Run(0);
+  for (HANDLE thread : helpers) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+}
+
+}  // namespace corvane::platform
