@@ -550,11 +550,16 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
     if (first_step_ >= context_->patch_minor) return 0;
     if (window_) window_->AddLine(kMsgVerifying, context_->installed_major, first_step_);
     const int from = context_->installed_major * 100 + first_step_;
-    const bool sound = CheckResumedStep(module_, installation_directory_, from, from + 1,
-                                        LaterWholeFiles(version_prefix), &interrupted_, CheckProgress());
-    if (window_) window_->SetProgressText("%s", "");
-    if (StopRequested()) return Stopped();
-    if (!sound) return FailInWindow(kMsgInstallationModified);
+    for (;;) {
+      const bool sound = CheckResumedStep(module_, installation_directory_, from, from + 1,
+                                          LaterWholeFiles(version_prefix), &interrupted_, CheckProgress());
+      if (window_) window_->SetProgressText("%s", "");
+      if (StopRequested()) return Stopped();
+      if (sound) break;
+      // Held by the game or another program: not damaged. Retry reads again.
+      if (interrupted_.in_use.empty()) return FailInWindow(kMsgInstallationModified);
+      if (!AskRetryCancel(&self_, window_.get(), kMsgFileInUse, interrupted_.in_use.c_str())) return Stopped();
+    }
     ReportLog("Resuming the step from %d.%02d: %d files already updated", context_->installed_major, first_step_,
               static_cast<int>(interrupted_.advanced.size()));
     return 0;

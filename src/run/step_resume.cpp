@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/checksum_list.h"
+#include "platform/file_io.h"
 #include "platform/file_system.h"
 #include "run/payload_store.h"
 #include "run/verify_installation.h"
@@ -83,7 +84,12 @@ bool CompareStep(const platform::ResourceModule& module, const char* installatio
       if (later) continue;
     }
     uint32_t crc = 0;
+    platform::RecordFileError(0);
     bool readable = ComputeFileCrc(InstalledPath(installation_directory, line.name).c_str(), &crc);
+    if (!readable && platform::LastFileFault() == platform::FileFault::kInUse) {
+      step->in_use = std::string(line.name);
+      return false;
+    }
     if (!readable) {
       // A missing optional file passes the verification without a word.
       if (line.optional) continue;
@@ -123,7 +129,9 @@ bool CheckResumedStep(const platform::ResourceModule& module, const char* instal
                       InterruptedStep* step, const StepFileProgress& progress) {
   *step = InterruptedStep();
   if (!CompareStep(module, installation_directory, from_version, to_version, &later_files, progress, step)) {
+    const std::string in_use = step->in_use;
     *step = InterruptedStep();
+    step->in_use = in_use;
     return false;
   }
   step->interrupted = !step->advanced.empty();

@@ -32,6 +32,9 @@ struct InterruptedStep {
   // Every file of the source list was read and matched it: the installation
   // is sound at the source version and needs no second reading.
   bool all_at_source = false;
+  // The listed name of a file another program holds so that it cannot be
+  // read; the comparison stopped there and tells nothing else.
+  std::string in_use;
 
   bool IsAdvanced(const char* relative_name) const;
 };

@@ -6,9 +6,6 @@
 # folder of 259 characters works. Each states what it expects and what
 # happened before.
 
-TEXT_STOPPED="The patch was stopped before it was finished."
-TEXT_IN_USE="is in use."
-
 # The 3,000-file patch of the gap probe (window_scenarios.sh), made once: its
 # check and its step last long enough to close the window in the middle.
 many_files_patch() {
@@ -82,29 +79,19 @@ in_use_run() {
   local share=$1 answer=$2 name="in-use-$1-$2"
   new_prefix "$name"
   install_sample "$SAMPLE"
-  local game release="$WORK/runs/$name.release"
+  local game
   game=$(game_dir)
-  rm -f "$release"
-  mkdir -p "$WORK/runs"
-  timeout 600 wine "$PROBE" hold 'C:\Games\Game\DATA\LEVELS.DAT' "$share" \
-    "Z:$(sed 's|/|\\|g' <<<"$release")" >"$WORK/runs/$name.hold" 2>/dev/null &
-  BACKGROUND_PIDS+=($!)
-  local waited=0
-  until grep -q HELD "$WORK/runs/$name.hold" 2>/dev/null; do
-    sleep 0.1
-    waited=$((waited + 1))
-    [ $waited -le 600 ] || { fail "the holder did not open the file"; return; }
-  done
+  hold_file 'C:\Games\Game\DATA\LEVELS.DAT' "$share" "$name" || return
   local before
   before=$(md5sum <"$game/DATA/LEVELS.DAT")
   start_patcher "$PATCH" "$WORK/runs/$name"
-  wait_box "$TEXT_IN_USE" --timeout 90 || { touch "$release"; return; }
+  wait_box "$TEXT_IN_USE" --timeout 90 || { release_file "$name"; return; }
   local box=$DUMP
   expect_contains "$(control_text "$box" 65535)" "LEVELS.DAT" "the box names the file"
   [ -n "$(control "$box" 4)" ] || fail "no Retry button"
   [ -n "$(control "$box" 2)" ] || fail "no Cancel button"
   [ "$share" = none ] && screenshot "$box" "$ARTIFACTS/wine-file-in-use.png"
-  touch "$release"
+  release_file "$name"
   if [ "$answer" = retry ]; then
     click_control "$box" 4
     wait_finished_window || return

@@ -71,6 +71,41 @@ wait_finished_window() {  # wait_finished_window [SECONDS]
 
 game_dir() { echo "$WINEPREFIX/drive_c/Games/Game"; }
 
+TEXT_STOPPED="The patch was stopped before it was finished."
+TEXT_IN_USE="is in use."
+
+# hold_file WINDOWS_PATH SHARE NAME: another program opens the file for
+# reading and writing, sharing SHARE ("none" or "read"), and holds it until
+# release_file NAME. Fails the scenario when it could not open it.
+hold_file() {
+  local path=$1 share=$2 name=$3
+  local release="$WORK/runs/$name.release"
+  mkdir -p "$WORK/runs"
+  rm -f "$release"
+  timeout 600 wine "$PROBE" hold "$path" "$share" "Z:$(sed 's|/|\\|g' <<<"$release")" \
+    >"$WORK/runs/$name.hold" 2>/dev/null &
+  BACKGROUND_PIDS+=($!)
+  echo $! >"$WORK/runs/$name.pid"
+  local waited=0
+  until grep -q HELD "$WORK/runs/$name.hold" 2>/dev/null; do
+    sleep 0.1
+    waited=$((waited + 1))
+    [ $waited -le 600 ] || { fail "the holder did not open $path"; return 1; }
+  done
+}
+# release_file NAME: the holder of hold_file NAME closes the file; returns
+# once it has.
+release_file() {
+  touch "$WORK/runs/$1.release"
+  local pid waited=0
+  pid=$(cat "$WORK/runs/$1.pid" 2>/dev/null) || return 0
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 0.1
+    waited=$((waited + 1))
+    [ $waited -le 300 ] || { fail "the holder of $1 did not let go"; return 1; }
+  done
+}
+
 # (1) A whole patch run: title, log, success line, OK ends it with 0; the
 # registry values and the patched files.
 scenario_patch_run() {

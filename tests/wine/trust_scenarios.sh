@@ -67,6 +67,7 @@ killed_run_patch() {
 # and running the patch again must finish it: exit 0, the tree and registry
 # of an uninterrupted run. Before: the game executable stayed at 1.01 while
 # the files 1.01 gained were missing, and every later run refused the game.
+# The rerun meets a file held by another program and asks Retry/Cancel.
 scenario_killed_in_second_step() {
   killed_run_patch || return
   new_prefix killed
@@ -97,7 +98,14 @@ scenario_killed_in_second_step() {
   expect_eq "$torn" 0 "files neither at 1.01 nor at 1.02 after the kill"
   expect_eq "$missing" 0 "files missing after the kill"
 
+  # The game is started again before the patch: the rerun meets one of the
+  # step's files held open. Before: "modified or dammaged. Reinstall game".
+  hold_file 'C:\Games\Game\MANY\F0500.DAT' none killed || return
   PATCHER_TIMEOUT=900 start_patcher "$WORK/killed/patch.exe" "$WORK/runs/killed-again"
+  wait_box "$TEXT_IN_USE" --timeout 300 || { release_file killed; return; }
+  expect_contains "$(control_text "$DUMP" 65535)" 'MANY\F0500.DAT' "the box names the held file"
+  release_file killed
+  click_control "$DUMP" 4
   wait_finished_window 600 || return
   expect_contains "$(control_text "$DUMP" 1003)" "Sample Game patch 1.02 has been applied successfully." "log"
   click_control "$DUMP" 1
