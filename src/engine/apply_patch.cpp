@@ -192,6 +192,7 @@ int ApplyPatch::Process(const char* output_path, const char* update_path, const 
   NewFileSink sink;
   sink.new_size = new_size;
   sink.progress = &progress_;
+  sink.output.SetDurable(durable_output_);
   if (!sink.output.Create(output_path)) {
     output_fault_ = sink.output.CreateFault();
     PatchPrint("Cannot write %s\n", output_path);

@@ -43,6 +43,11 @@ class ApplyPatch final : public IPatchAction {
   // answering while a large file is rebuilt. Empty: nothing is called.
   void SetProgress(std::function<void()> progress) { progress_ = std::move(progress); }
 
+  // The new file is made durable before Process answers kPatchDone (see
+  // OutputFile::SetDurable): for a file that is renamed over an installed
+  // one. Off by default: a file checked and thrown away needs no disk.
+  void SetDurableOutput(bool durable) { durable_output_ = durable; }
+
   // Why the output could not be created by the last Process (kNone when it
   // was, or when the failure lay elsewhere).
   platform::FileFault OutputFault() const { return output_fault_; }
@@ -51,6 +56,7 @@ class ApplyPatch final : public IPatchAction {
   MappedFile old_;
   MappedFile update_;
   std::function<void()> progress_;
+  bool durable_output_ = false;
   platform::FileFault output_fault_ = platform::FileFault::kNone;
 };
 

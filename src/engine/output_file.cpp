@@ -51,6 +51,7 @@ void OutputFile::WriteField(int32_t value) {
 bool OutputFile::Close() {
   if (!IsOpen()) return !failed_;
   Flush();
+  if (durable_ && !failed_ && !platform::FileSync(file_)) failed_ = true;
   if (!platform::FileClose(file_)) failed_ = true;
   file_ = platform::kInvalidFileHandle;
   return !failed_;

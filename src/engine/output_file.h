@@ -34,7 +34,11 @@ class OutputFile {
   void WriteField(int32_t value);
 
   // Flushes and closes; false when anything written since Create was lost.
+  // A durable file is also made to reach the disk first (platform::FileSync),
+  // so that a rename after Close cannot expose an empty or partial file
+  // after a power loss.
   bool Close();
+  void SetDurable(bool durable) { durable_ = durable; }
   bool Failed() const { return failed_; }
 
  private:
@@ -43,6 +47,7 @@ class OutputFile {
   platform::FileHandle file_ = platform::kInvalidFileHandle;
   size_t used_ = 0;
   bool failed_ = false;
+  bool durable_ = false;
   platform::FileFault create_fault_ = platform::FileFault::kNone;
   uint8_t buffer_[kBufferSize];
 };

@@ -35,7 +35,9 @@ struct FileAttributes {
 // Deletes a file; a link is removed itself, never its target. True when it
 // is gone afterwards because of this call.
 bool RemoveFile(const char* path);
-// Moves `from` to `to`, replacing an existing `to` in one step.
+// Moves `from` to `to`, replacing an existing `to` in one step; the move is
+// on the disk when this answers (posix: the folder is synced; win32: write
+// through). The file's own bytes are the writer's to sync (file_io.h).
 bool RenameReplacing(const char* from, const char* to);
 // Attributes of a path; exists is false when there is nothing there.
 FileAttributes QueryFileAttributes(const char* path);

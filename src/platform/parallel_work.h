@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 
 namespace corvane::platform {
 
@@ -21,5 +22,27 @@ unsigned ProcessorCount();
 // share to the others: every piece is always done.
 using ParallelWork = std::function<void(size_t piece, unsigned slot)>;
 void RunInParallel(size_t count, unsigned threads, const ParallelWork& work);
+
+// One piece of work on a thread of its own while the caller goes on (the
+// payload's digests while the installation is checked). Wait returns once it
+// has ended; the destructor waits too. Where no thread can be started, Start
+// does the work before it returns.
+class BackgroundWork {
+ public:
+  BackgroundWork();
+  ~BackgroundWork();
+  BackgroundWork(const BackgroundWork&) = delete;
+  BackgroundWork& operator=(const BackgroundWork&) = delete;
+
+  // At most once per object.
+  void Start(std::function<void()> work);
+  // Returns at once when nothing was started or it has ended.
+  void Wait();
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace corvane::platform

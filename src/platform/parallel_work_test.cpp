@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <vector>
 
 namespace corvane::platform {
@@ -28,6 +29,34 @@ TEST(ParallelWorkTest, EveryPieceRunsOnceOnAnyNumberOfThreads) {
     }
   }
   EXPECT_GE(ProcessorCount(), 1u);
+}
+
+// The work runs beside the caller and has ended when Wait returns; Wait
+// without work, twice, and the destructor's wait are harmless.
+TEST(ParallelWorkTest, BackgroundWorkHasEndedWhenWaitReturns) {
+  BackgroundWork idle;
+  idle.Wait();
+  std::atomic<bool> go{false};
+  std::atomic<int> done{0};
+  BackgroundWork work;
+  work.Start([&] {
+    // Bounded, so that a Start that had to run the work itself fails the
+    // test rather than hangs it.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!go.load() && std::chrono::steady_clock::now() < give_up) {
+    }
+    done = go.load() ? 1 : -1;
+  });
+  EXPECT_EQ(done.load(), 0) << "the work waits for the caller: it must run beside it";
+  go = true;
+  work.Wait();
+  EXPECT_EQ(done.load(), 1);
+  work.Wait();
+  {
+    BackgroundWork ended_by_destructor;
+    ended_by_destructor.Start([&] { done = 2; });
+  }
+  EXPECT_EQ(done.load(), 2);
 }
 
 }  // namespace

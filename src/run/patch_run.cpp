@@ -1,6 +1,7 @@
 #include "run/patch_run.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "pe/pe_format.h"
 #include "platform/file_system.h"
 #include "platform/install_lock.h"
+#include "platform/parallel_work.h"
 #include "platform/registry.h"
 #include "platform/resource_module.h"
 #include "run/distribution_chooser.h"
@@ -94,6 +96,8 @@ class PatchRun {
   int FailPass(int phase);
   int Stopped();
   bool StopRequested() const { return window_ && window_->ClosedByUser(); }
+  bool PayloadSound();
+  int PayloadFault();
   int CheckInstallation(const char* version_prefix);
   StepFileProgress CheckProgress();
   std::vector<std::string> LaterWholeFiles(const char* version_prefix);
@@ -149,6 +153,22 @@ class PatchRun {
 
   std::unique_ptr<ConsoleWindowProgress> window_;
   std::unique_ptr<PatchContext> context_;
+
+  // The digests of the payload's items, made beside the search for the game
+  // and the check of the installation; PayloadSound waits for them before
+  // anything changes and before any failure is told. Last, so that it ends
+  // (stopped early) before anything it reads goes.
+  PayloadItemsDigests payload_digests_;
+  PayloadItemsCheck payload_verdict_;
+  bool payload_verdict_known_ = true;
+  std::atomic<bool> payload_stop_{false};
+  platform::BackgroundWork payload_check_;
+
+ public:
+  ~PatchRun() {
+    payload_stop_ = true;
+    payload_check_.Wait();
+  }
 };
 
 const uint8_t* PatchRun::BuiltInKey() const {
@@ -158,7 +178,32 @@ const uint8_t* PatchRun::BuiltInKey() const {
   return options_.built_in_key;
 }
 
+// Whether the payload holds exactly what its signed manifest lists; waits
+// for the digests when they are still being made.
+bool PatchRun::PayloadSound() {
+  if (!payload_verdict_known_) {
+    payload_check_.Wait();
+    payload_verdict_known_ = true;
+    if (payload_verdict_.status != PayloadItemsStatus::kMatches) {
+      ReportLog("Payload refused: %s%s%s", DescribePayloadItemsStatus(payload_verdict_.status),
+                payload_verdict_.item.empty() ? "" : ": ", payload_verdict_.item.c_str());
+    }
+  }
+  return payload_verdict_.status == PayloadItemsStatus::kAbsent ||
+         payload_verdict_.status == PayloadItemsStatus::kMatches;
+}
+
+// A payload that is not what was signed: told before anything else, since
+// whatever else went wrong may have come from it.
+int PatchRun::PayloadFault() {
+  PayloadSound();  // logs why
+  if (window_) window_->Destroy();
+  ShowError(self_, kPayloadItemsMismatchText);
+  return 1;
+}
+
 int PatchRun::FailBox(int id, ...) {
+  if (!PayloadSound()) return PayloadFault();
   char format[1024];
   LoadMessageFormat(self_, id, format, sizeof format);
   char text[1024];
@@ -171,6 +216,7 @@ int PatchRun::FailBox(int id, ...) {
 }
 
 int PatchRun::FailInWindow(int id, ...) {
+  if (!PayloadSound()) return PayloadFault();
   va_list args;
   va_start(args, id);
   if (window_ && window_->IsOpen()) {
@@ -268,12 +314,15 @@ bool PatchRun::OpenPayload(int* exit_code) {
 bool PatchRun::FindGame() {
   LoadManifest(&manifest_, manifest_bytes_, manifest_size_);
   // The signature covers the manifest; its list of items extends that to
-  // every byte of the payload.
-  const PayloadItemsCheck items = CheckPayloadItems(manifest_, module_);
-  if (items.status != PayloadItemsStatus::kAbsent && items.status != PayloadItemsStatus::kMatches) {
-    ReportLog("Payload refused: %s%s%s", DescribePayloadItemsStatus(items.status), items.item.empty() ? "" : ": ",
-              items.item.c_str());
-    ShowError(self_, kPayloadItemsMismatchText);
+  // every byte of the payload. Names and sizes are checked here; the digests
+  // are made beside the work up to the first change.
+  payload_verdict_ = PreparePayloadItemsCheck(manifest_, module_, &payload_digests_);
+  if (payload_verdict_.status == PayloadItemsStatus::kMatches) {
+    payload_verdict_known_ = false;
+    payload_check_.Start([this] { payload_verdict_ = DigestPayloadItems(payload_digests_, &payload_stop_); });
+  } else if (payload_verdict_.status != PayloadItemsStatus::kAbsent) {
+    payload_verdict_known_ = false;  // told by PayloadSound, which has nothing to wait for
+    PayloadFault();
     return false;
   }
   RString config_app = ReadManifestText(manifest_, "configApp");
@@ -286,6 +335,7 @@ bool PatchRun::FindGame() {
   if (status == platform::RegistryStatus::kNotFound) {
     // The key or value is not there: the box of a failed key open, whose
     // text is loaded into 256 bytes.
+    if (!PayloadSound()) return PayloadFault() == 0;
     char text[256];
     LoadMessage(self_, kMsgNotInstalled, text, sizeof text);
     ShowError(self_, text);
@@ -620,6 +670,10 @@ int PatchRun::Run() {
   if (!already_at_version_ && addon_name_.IsEmpty()) {
     if (int failed = CheckInstallation(version_prefix)) return failed;
   }
+  // Nothing has changed so far; from here on files do. The payload must be
+  // what was signed first.
+  if (!PayloadSound()) return PayloadFault();
+
   // Step 25.
   if (window_) {
     if (!addon_name_.IsEmpty()) {

@@ -114,8 +114,9 @@ void WritePayloadItems(ParamEntry* manifest, const std::vector<PayloadItemEntry>
   }
 }
 
-PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
-                                    const platform::ResourceModule& module) {
+PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest, const platform::ResourceModule& module,
+                                           PayloadItemsDigests* digests) {
+  digests->items.clear();
   PayloadItemsCheck check;
   EntryHandle items_class = manifest.FindEntry(kPayloadItemsClass);
   if (!items_class) return check;
@@ -124,15 +125,6 @@ PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
     check.status = PayloadItemsStatus::kMalformed;
     return check;
   }
-  // Names and sizes first, in the payload's order; the digests, the costly
-  // part, after, spread over the processors.
-  struct Work {
-    const uint8_t* bytes;
-    uint32_t size;
-    const std::string* sha256;
-  };
-  std::vector<std::string> names;
-  std::vector<Work> work;
   check.status = PayloadItemsStatus::kMatches;
   module.EnumerateRawDataNames([&](const char* name) {
     if (IsPayloadManifestName(name)) return true;
@@ -145,15 +137,25 @@ PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
       check.status = PayloadItemsStatus::kSizeDiffers;
     } else {
       it->second.seen = true;
-      names.emplace_back(name);
-      work.push_back({bytes, size, &it->second.sha256});
+      digests->items.push_back({name, bytes, size, it->second.sha256});
       return true;
     }
     check.item = name;
     return false;
   });
   if (check.status != PayloadItemsStatus::kMatches) return check;
+  for (const auto& [upper, item] : listed) {
+    if (!item.seen) {
+      check.status = PayloadItemsStatus::kMissingItem;
+      check.item = item.name;
+      break;
+    }
+  }
+  return check;
+}
 
+PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests, const std::atomic<bool>* stop) {
+  const std::vector<PayloadItemsDigests::Item>& work = digests.items;
   // The first item (in the payload's order) whose digest fails is the one
   // reported, however the threads met them.
   constexpr size_t kNone = SIZE_MAX;
@@ -164,9 +166,11 @@ PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
   platform::RunInParallel(work.size(), threads, [&](size_t i, unsigned slot) {
     if (i > first_failed.load()) return;  // a failure before it decides already
     uint8_t digest[platform::kSha256Size];
-    if (!digesters[slot].Digest(work[i].bytes, work[i].size, digest)) {
+    if (stop != nullptr && stop->load()) {
       failures[i] = PayloadItemsStatus::kDigestFailed;
-    } else if (Hex(digest) != *work[i].sha256) {
+    } else if (!digesters[slot].Digest(work[i].bytes, work[i].size, digest)) {
+      failures[i] = PayloadItemsStatus::kDigestFailed;
+    } else if (Hex(digest) != work[i].sha256) {
       failures[i] = PayloadItemsStatus::kDigestDiffers;
     } else {
       return;
@@ -174,19 +178,21 @@ PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
     for (size_t seen = first_failed.load(); i < seen && !first_failed.compare_exchange_weak(seen, i);) {
     }
   });
+  PayloadItemsCheck check;
+  check.status = PayloadItemsStatus::kMatches;
   if (first_failed.load() != kNone) {
     check.status = failures[first_failed.load()];
-    check.item = names[first_failed.load()];
-    return check;
-  }
-  for (const auto& [upper, item] : listed) {
-    if (!item.seen) {
-      check.status = PayloadItemsStatus::kMissingItem;
-      check.item = item.name;
-      break;
-    }
+    check.item = work[first_failed.load()].name;
   }
   return check;
+}
+
+PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
+                                    const platform::ResourceModule& module) {
+  PayloadItemsDigests digests;
+  PayloadItemsCheck check = PreparePayloadItemsCheck(manifest, module, &digests);
+  if (check.status != PayloadItemsStatus::kMatches) return check;
+  return DigestPayloadItems(digests);
 }
 
 const char* DescribePayloadItemsStatus(PayloadItemsStatus status) {

@@ -14,6 +14,7 @@
 // payload except "version.cfg" and "version.cfg.sign" is an item. A patcher
 // that does not know the class never reads it (its reads are by key name).
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -65,8 +66,31 @@ struct PayloadItemsCheck {
 // Checks the payload of `module` against the class of `manifest`: names
 // compared without regard to ASCII case, every item hashed once, the items
 // spread over the processors. Reads nothing outside the module's resources.
+// The same as PreparePayloadItemsCheck, then DigestPayloadItems.
 PayloadItemsCheck CheckPayloadItems(const ParamEntry& manifest,
                                     const platform::ResourceModule& module);
+
+// The check in two parts, so that the costly one can run beside other work:
+// the first reads the manifest and the payload's names and sizes (and so
+// must not run beside other users of them); the second only hashes bytes
+// and compares, and touches neither the manifest nor the module.
+struct PayloadItemsDigests {
+  struct Item {
+    std::string name;  // as stored
+    const uint8_t* bytes = nullptr;
+    uint32_t size = 0;
+    std::string sha256;  // as listed
+  };
+  std::vector<Item> items;
+};
+// The outcome as far as names and sizes tell (kMatches when the digests are
+// all that remain to be checked, in `digests`).
+PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest, const platform::ResourceModule& module,
+                                           PayloadItemsDigests* digests);
+// kMatches, or the first item in the payload's order whose digest differs or
+// could not be made. With `stop` set (from another thread), it ends early
+// with kDigestFailed.
+PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests, const std::atomic<bool>* stop = nullptr);
 
 // A short English text for a status, for logs.
 const char* DescribePayloadItemsStatus(PayloadItemsStatus status);

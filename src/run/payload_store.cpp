@@ -120,6 +120,12 @@ bool WritePayloadFile(const char* name, const char* work_path,
       break;
     }
   }
+  // Renamed over the installed file next: it must be on the disk first, or a
+  // power loss could leave the installed name on an empty file.
+  if (written && !platform::FileSync(file.Get())) {
+    *fault = platform::LastFileFault();
+    written = false;
+  }
   if (!file.Close() && written) {
     *fault = platform::LastFileFault();
     written = false;

@@ -313,6 +313,8 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
       std::unique_ptr<ApplyPatch> action(new (std::nothrow) ApplyPatch());
       if (action != nullptr) {
         action->SetProgress(Pumper(context));
+        // Renamed over the installed file: it must be on the disk first.
+        action->SetDurableOutput(true);
         result = action->Process(paths.temporary.c_str(), paths.update.c_str(),
                                  paths.target.c_str(), true);
         output_fault = action->OutputFault();

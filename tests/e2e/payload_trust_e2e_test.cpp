@@ -223,6 +223,25 @@ TEST_F(PayloadTrustE2E, OneFlippedByteInAnyItemIsRefusedBeforeAnythingChanges) {
   ExpectPatched();
 }
 
+// The digests are made beside the search for the game: a damaged payload is
+// still what the player is told, not a fault it may have caused or that
+// happened meanwhile (here: no game registered at all).
+TEST_F(PayloadTrustE2E, ADamagedPayloadIsToldBeforeAnyOtherFault) {
+  SealWithList();
+  builder_->Get("All\\DATA\\NEW.DAT")[0] ^= 0x01;  // same size, other bytes
+  ASSERT_TRUE(builder_->WriteDll(payload_));
+  ScratchInstall no_game("payload-trust-no-game");
+  PatcherOptions options;
+  options.program = PatcherProgram();
+  options.arguments = {payload_};
+  options.wine_prefix = no_game.prefix();
+  options.working_directory = no_game.root();
+  PatcherRun run = RunPatcher(options);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_OUTPUT_HAS(run, "Patch file is corrupted, error 9.");
+  EXPECT_EQ(run.output.find("not installed"), std::string::npos) << run.output;
+}
+
 TEST_F(PayloadTrustE2E, MissingExtraAndResizedItemsAreRefused) {
   SealWithList();
   const Bytes whole = builder_->Get("All\\DATA\\NEW.DAT");

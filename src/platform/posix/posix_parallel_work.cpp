@@ -55,4 +55,36 @@ void RunInParallel(size_t count, unsigned threads, const ParallelWork& work) {
   for (pthread_t thread : helpers) pthread_join(thread, nullptr);
 }
 
+struct BackgroundWork::Impl {
+  std::function<void()> work;
+  pthread_t thread{};
+  bool running = false;
+};
+
+namespace {
+void* BackgroundMain(void* parameter) {
+  static_cast<BackgroundWork::Impl*>(parameter)->work();
+  return nullptr;
+}
+}  // namespace
+
+BackgroundWork::BackgroundWork() : impl_(std::make_unique<Impl>()) {}
+BackgroundWork::~BackgroundWork() { Wait(); }
+
+void BackgroundWork::Start(std::function<void()> work) {
+  Wait();
+  impl_->work = std::move(work);
+  if (pthread_create(&impl_->thread, nullptr, BackgroundMain, impl_.get()) == 0) {
+    impl_->running = true;
+  } else {
+    impl_->work();
+  }
+}
+
+void BackgroundWork::Wait() {
+  if (!impl_->running) return;
+  pthread_join(impl_->thread, nullptr);
+  impl_->running = false;
+}
+
 }  // namespace corvane::platform

@@ -61,4 +61,33 @@ void RunInParallel(size_t count, unsigned threads, const ParallelWork& work) {
   }
 }
 
+struct BackgroundWork::Impl {
+  std::function<void()> work;
+  HANDLE thread = nullptr;
+};
+
+namespace {
+DWORD WINAPI BackgroundMain(LPVOID parameter) {
+  static_cast<BackgroundWork::Impl*>(parameter)->work();
+  return 0;
+}
+}  // namespace
+
+BackgroundWork::BackgroundWork() : impl_(std::make_unique<Impl>()) {}
+BackgroundWork::~BackgroundWork() { Wait(); }
+
+void BackgroundWork::Start(std::function<void()> work) {
+  Wait();
+  impl_->work = std::move(work);
+  impl_->thread = CreateThread(nullptr, 0, BackgroundMain, impl_.get(), 0, nullptr);
+  if (impl_->thread == nullptr) impl_->work();
+}
+
+void BackgroundWork::Wait() {
+  if (impl_->thread == nullptr) return;
+  WaitForSingleObject(impl_->thread, INFINITE);
+  CloseHandle(impl_->thread);
+  impl_->thread = nullptr;
+}
+
 }  // namespace corvane::platform
