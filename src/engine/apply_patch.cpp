@@ -61,6 +61,7 @@ class UpdateCursor {
 // `produced`, but nothing beyond the declared new size reaches the file.
 struct NewFileSink {
   OutputFile output;
+  const ApplyPatch::Consumer* consume = nullptr;  // instead of `output` when set
   int64_t new_size = 0;
   int64_t written = 0;
   int64_t produced = 0;
@@ -72,7 +73,11 @@ struct NewFileSink {
     int64_t room = std::max<int64_t>(0, new_size - written);
     int64_t take = std::min<int64_t>(room, size);
     if (take > 0) {
-      output.Write(data, static_cast<size_t>(take));
+      if (consume != nullptr) {
+        (*consume)(data, static_cast<size_t>(take));
+      } else {
+        output.Write(data, static_cast<size_t>(take));
+      }
       written += take;
     }
   }
@@ -130,7 +135,7 @@ bool RunRecords(UpdateCursor& cursor, MappedFile& update, MappedFile& old, int64
 
 void Fail(const char* output_path, bool remove_on_failure, NewFileSink& sink) {
   sink.output.Close();
-  if (remove_on_failure) platform::RemoveFile(output_path);
+  if (remove_on_failure && sink.consume == nullptr) platform::RemoveFile(output_path);
 }
 
 }  // namespace
@@ -152,7 +157,7 @@ int ApplyPatch::Process(const char* output_path, const char* update_path, const 
 
   switch (kind) {
     case update_format::kKindDelete:
-      platform::RemoveFile(output_path);
+      if (!consume_) platform::RemoveFile(output_path);
       return kPatchNothingToDo;
     case update_format::kKindDifference:
       if (!old_.IsOpen()) {
@@ -192,8 +197,9 @@ int ApplyPatch::Process(const char* output_path, const char* update_path, const 
   NewFileSink sink;
   sink.new_size = new_size;
   sink.progress = &progress_;
+  if (consume_) sink.consume = &consume_;
   sink.output.SetDurable(durable_output_);
-  if (!sink.output.Create(output_path)) {
+  if (sink.consume == nullptr && !sink.output.Create(output_path)) {
     output_fault_ = sink.output.CreateFault();
     PatchPrint("Cannot write %s\n", output_path);
     PatchLog("Cannot write %s\n", output_path);

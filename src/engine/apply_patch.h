@@ -48,6 +48,14 @@ class ApplyPatch final : public IPatchAction {
   // one. Off by default: a file checked and thrown away needs no disk.
   void SetDurableOutput(bool durable) { durable_output_ = durable; }
 
+  // Where the new file's bytes go instead of a file: Process then writes,
+  // creates and deletes nothing (`output_path` is not used and may be null),
+  // and hands every byte of the new file, in order, to `consume`; its
+  // answer is as for a file (kPatchDone only for a rebuilt file whose size
+  // and checksum hold). For a maker that proves an update at memory speed.
+  using Consumer = std::function<void(const uint8_t* data, size_t size)>;
+  void SetConsumer(Consumer consume) { consume_ = std::move(consume); }
+
   // Why the output could not be created by the last Process (kNone when it
   // was, or when the failure lay elsewhere).
   platform::FileFault OutputFault() const { return output_fault_; }
@@ -57,6 +65,7 @@ class ApplyPatch final : public IPatchAction {
   MappedFile update_;
   std::function<void()> progress_;
   bool durable_output_ = false;
+  Consumer consume_;
   platform::FileFault output_fault_ = platform::FileFault::kNone;
 };
 

@@ -110,6 +110,32 @@ TEST_F(ApplyPatchTest, DeletionUpdateDeletesOutputOnly) {
   EXPECT_EQ(Apply({0x02}, &old_bytes), kPatchNothingToDo);  // absence is no error
 }
 
+// A maker proving an update takes the new bytes as they are made: the same
+// answers as with a file, and nothing is ever created or deleted.
+TEST_F(ApplyPatchTest, AConsumerTakesTheNewBytesAndNoFileIsTouched) {
+  WriteFile(Path("old.bin"), ToBytes("abc"));
+  WriteFile(Path("out.bin"), ToBytes("must stay"));
+  auto apply = [&](const Bytes& update, std::string* made) {
+    WriteFile(Path("x.upd"), update);
+    ApplyPatch action;
+    action.SetConsumer([made](const uint8_t* data, size_t size) { made->append(reinterpret_cast<const char*>(data), size); });
+    ::testing::internal::CaptureStdout();
+    const int result = action.Process(nullptr, Path("x.upd").c_str(), Path("old.bin").c_str(), true);
+    ::testing::internal::GetCapturedStdout();
+    return result;
+  };
+  std::string made;
+  EXPECT_EQ(apply(AbcToAbcd(), &made), kPatchDone);
+  EXPECT_EQ(made, "abcd");
+  Bytes bad_sum = AbcToAbcd();
+  bad_sum.back() ^= 0x01;
+  made.clear();
+  EXPECT_EQ(apply(bad_sum, &made), kPatchFailed);
+  EXPECT_EQ(apply(Bytes{0x02}, &made), kPatchNothingToDo);  // a deletion deletes nothing here
+  EXPECT_EQ(ReadText(Path("out.bin")), "must stay");
+  EXPECT_EQ(ReadText(Path("old.bin")), "abc");
+}
+
 TEST_F(ApplyPatchTest, KindZeroNeedsNoOldFileButRefusesANonEmptyOne) {
   Bytes update = {0x00};
   PutField(update, 3);  // new size

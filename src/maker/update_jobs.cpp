@@ -12,6 +12,7 @@
 #include "engine/crc32.h"
 #include "engine/create_patch.h"
 #include "maker/cache_file.h"
+#include "maker/content_hash.h"
 #include "maker/make_progress.h"
 #include "platform/file_system.h"
 
@@ -47,21 +48,24 @@ bool ReadRecord(const std::string& path, FileDigest* digest) {
 }
 
 // Applies `update` to the job's old file and tells whether the result is the
-// new file (by digest). The result goes to `scratch`, removed afterwards.
-bool Proven(const UpdateJob& job, const std::string& update, const std::string& old_path,
-            const std::string& scratch) {
-  std::error_code ec;
-  fs::remove(scratch, ec);
+// new file (by digest). The result is digested as it is made, never written.
+bool Proven(const UpdateJob& job, const std::string& update, const std::string& old_path) {
+  uint32_t crc = kCrc32Initial;
+  ContentHash hash;
+  uint64_t size = 0;
   int result = kPatchFailed;
   {
-    std::unique_ptr<IPatchAction> apply(NewApplyPatch());
-    if (apply) result = apply->Process(scratch.c_str(), update.c_str(), old_path.c_str(), true);
+    std::unique_ptr<ApplyPatch> apply(new (std::nothrow) ApplyPatch());
+    if (apply == nullptr) return false;
+    apply->SetConsumer([&](const uint8_t* data, size_t length) {
+      crc = Crc32Update(crc, data, length);
+      hash.Update(data, length);
+      size += length;
+    });
+    result = apply->Process(nullptr, update.c_str(), old_path.c_str(), true);
   }
-  FileDigest rebuilt;
-  const bool same =
-      result == kPatchDone && DigestOfFile(scratch, &rebuilt) && rebuilt == job.new_digest;
-  fs::remove(scratch, ec);
-  return same;
+  const FileDigest rebuilt{size, Crc32Final(crc), hash.Value()};
+  return result == kPatchDone && rebuilt == job.new_digest;
 }
 
 }  // namespace
@@ -130,7 +134,7 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
 
   FileDigest recorded, now;
   if (!force && ReadRecord(record, &recorded) && DigestOfFile(job->update_path, &now) &&
-      now == recorded && Proven(*job, job->update_path, old_path, scratch)) {
+      now == recorded && Proven(*job, job->update_path, old_path)) {
     job->reused = true;
     job->update_size = now.size;
     job->update_digest = now;
@@ -153,7 +157,7 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   }
   MakeStopPoint();
   FileDigest made;
-  if (!Proven(*job, temp, old_path, scratch)) {
+  if (!Proven(*job, temp, old_path)) {
     fs::remove(temp, ec);
     job->error = "the update made for " + job->new_file->path + " does not rebuild it from " +
                  (job->old_file ? job->old_file->path : std::string("nothing"));

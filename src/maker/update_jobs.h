@@ -49,12 +49,13 @@ void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn);
 // digest of the result must be job->new_digest. A cached update that fails
 // is made again; a made one that fails sets job->error. A made update goes to
 // a temporary name and is renamed into the cache only when proven, then its
-// digest record is written (the same way). `scratch` names the file the
-// proof writes (removed afterwards).
+// digest record is written (the same way). The proof digests the rebuilt
+// file as it is made and writes nothing. `scratch` is a path of the make's
+// own that never exists: the old file of a file new in the step.
 void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force);
 
 // Runs every job on `threads` threads with progress; jobs with the same
-// update path are done once. Scratch files go to `scratch_dir`.
+// update path are done once. Scratch paths lie in `scratch_dir`.
 void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir,
                    bool force, MakeProgress* progress);
 
