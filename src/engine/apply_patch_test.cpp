@@ -118,9 +118,12 @@ TEST_F(ApplyPatchTest, AConsumerTakesTheNewBytesAndNoFileIsTouched) {
   auto apply = [&](const Bytes& update, std::string* made) {
     WriteFile(Path("x.upd"), update);
     ApplyPatch action;
-    action.SetConsumer([made](const uint8_t* data, size_t size) { made->append(reinterpret_cast<const char*>(data), size); });
+    action.SetConsumer([made](const uint8_t* data, size_t size) {
+      made->append(reinterpret_cast<const char*>(data), size);
+    });
     ::testing::internal::CaptureStdout();
-    const int result = action.Process(nullptr, Path("x.upd").c_str(), Path("old.bin").c_str(), true);
+    const int result =
+        action.Process(nullptr, Path("x.upd").c_str(), Path("old.bin").c_str(), true);
     ::testing::internal::GetCapturedStdout();
     return result;
   };

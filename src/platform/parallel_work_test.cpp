@@ -24,7 +24,8 @@ TEST(ParallelWorkTest, EveryPieceRunsOnceOnAnyNumberOfThreads) {
       });
       EXPECT_FALSE(slot_shared) << "a slot out of range or used by two threads at once";
       for (size_t i = 0; i < count; ++i) {
-        ASSERT_EQ(runs[i].load(), 1) << "piece " << i << " of " << count << " on " << threads << " threads";
+        ASSERT_EQ(runs[i].load(), 1)
+            << "piece " << i << " of " << count << " on " << threads << " threads";
       }
     }
   }

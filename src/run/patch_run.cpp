@@ -80,6 +80,11 @@ class PatchRun {
  public:
   PatchRun(const char* command_line, const PatchRunOptions& options)
       : command_line_(command_line != nullptr ? command_line : ""), options_(options) {}
+  // Stops the payload's digests early when the run ends before they do.
+  ~PatchRun() {
+    payload_stop_ = true;
+    payload_check_.Wait();
+  }
 
   int Run();
 
@@ -163,12 +168,6 @@ class PatchRun {
   bool payload_verdict_known_ = true;
   std::atomic<bool> payload_stop_{false};
   platform::BackgroundWork payload_check_;
-
- public:
-  ~PatchRun() {
-    payload_stop_ = true;
-    payload_check_.Wait();
-  }
 };
 
 const uint8_t* PatchRun::BuiltInKey() const {
@@ -319,7 +318,8 @@ bool PatchRun::FindGame() {
   payload_verdict_ = PreparePayloadItemsCheck(manifest_, module_, &payload_digests_);
   if (payload_verdict_.status == PayloadItemsStatus::kMatches) {
     payload_verdict_known_ = false;
-    payload_check_.Start([this] { payload_verdict_ = DigestPayloadItems(payload_digests_, &payload_stop_); });
+    payload_check_.Start(
+        [this] { payload_verdict_ = DigestPayloadItems(payload_digests_, &payload_stop_); });
   } else if (payload_verdict_.status != PayloadItemsStatus::kAbsent) {
     payload_verdict_known_ = false;  // told by PayloadSound, which has nothing to wait for
     PayloadFault();
@@ -601,14 +601,17 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
     if (window_) window_->AddLine(kMsgVerifying, context_->installed_major, first_step_);
     const int from = context_->installed_major * 100 + first_step_;
     for (;;) {
-      const bool sound = CheckResumedStep(module_, installation_directory_, from, from + 1,
-                                          LaterWholeFiles(version_prefix), &interrupted_, CheckProgress());
+      const bool sound =
+          CheckResumedStep(module_, installation_directory_, from, from + 1,
+                           LaterWholeFiles(version_prefix), &interrupted_, CheckProgress());
       if (window_) window_->SetProgressText("%s", "");
       if (StopRequested()) return Stopped();
       if (sound) break;
       // Held by the game or another program: not damaged. Retry reads again.
       if (interrupted_.in_use.empty()) return FailInWindow(kMsgInstallationModified);
-      if (!AskRetryCancel(&self_, window_.get(), kMsgFileInUse, interrupted_.in_use.c_str())) return Stopped();
+      if (!AskRetryCancel(&self_, window_.get(), kMsgFileInUse, interrupted_.in_use.c_str())) {
+        return Stopped();
+      }
     }
     ReportLog("Resuming the step from %d.%02d: %d files already updated", context_->installed_major, first_step_,
               static_cast<int>(interrupted_.advanced.size()));

@@ -114,7 +114,8 @@ void WritePayloadItems(ParamEntry* manifest, const std::vector<PayloadItemEntry>
   }
 }
 
-PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest, const platform::ResourceModule& module,
+PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest,
+                                           const platform::ResourceModule& module,
                                            PayloadItemsDigests* digests) {
   digests->items.clear();
   PayloadItemsCheck check;
@@ -154,7 +155,8 @@ PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest, const pla
   return check;
 }
 
-PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests, const std::atomic<bool>* stop) {
+PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests,
+                                     const std::atomic<bool>* stop) {
   const std::vector<PayloadItemsDigests::Item>& work = digests.items;
   // The first item (in the payload's order) whose digest fails is the one
   // reported, however the threads met them.
@@ -175,7 +177,8 @@ PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests, const s
     } else {
       return;
     }
-    for (size_t seen = first_failed.load(); i < seen && !first_failed.compare_exchange_weak(seen, i);) {
+    for (size_t seen = first_failed.load();
+         i < seen && !first_failed.compare_exchange_weak(seen, i);) {
     }
   });
   PayloadItemsCheck check;

@@ -85,12 +85,14 @@ struct PayloadItemsDigests {
 };
 // The outcome as far as names and sizes tell (kMatches when the digests are
 // all that remain to be checked, in `digests`).
-PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest, const platform::ResourceModule& module,
+PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest,
+                                           const platform::ResourceModule& module,
                                            PayloadItemsDigests* digests);
 // kMatches, or the first item in the payload's order whose digest differs or
 // could not be made. With `stop` set (from another thread), it ends early
 // with kDigestFailed.
-PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests, const std::atomic<bool>* stop = nullptr);
+PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests,
+                                     const std::atomic<bool>* stop = nullptr);
 
 // A short English text for a status, for logs.
 const char* DescribePayloadItemsStatus(PayloadItemsStatus status);

@@ -120,7 +120,8 @@ TEST(PayloadInventoryTest, ManyItemsAreAllCheckedAndTheFirstDamageIsNamed) {
   };
   std::map<std::string, Bytes> payload = SamplePayload();
   for (int i = 0; i < 200; ++i) {
-    payload[name_of("All\\DATA\\F%03d.DAT", i)] = Bytes(static_cast<size_t>(1000 + i * 97), static_cast<uint8_t>(i));
+    payload[name_of("All\\DATA\\F%03d.DAT", i)] =
+        Bytes(static_cast<size_t>(1000 + i * 97), static_cast<uint8_t>(i));
   }
   const auto list = ListOf(payload);
   EXPECT_EQ(Check(list, payload), PayloadItemsStatus::kMatches);

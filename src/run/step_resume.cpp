@@ -117,7 +117,8 @@ InterruptedStep FindInterruptedStep(const platform::ResourceModule& module,
                                     const char* installation_directory, int from_version,
                                     int to_version, const StepFileProgress& progress) {
   InterruptedStep step;
-  if (!CompareStep(module, installation_directory, from_version, to_version, nullptr, progress, &step)) {
+  if (!CompareStep(module, installation_directory, from_version, to_version, nullptr, progress,
+                   &step)) {
     return InterruptedStep();
   }
   step.interrupted = !step.advanced.empty();
@@ -128,7 +129,8 @@ bool CheckResumedStep(const platform::ResourceModule& module, const char* instal
                       int from_version, int to_version, const std::vector<std::string>& later_files,
                       InterruptedStep* step, const StepFileProgress& progress) {
   *step = InterruptedStep();
-  if (!CompareStep(module, installation_directory, from_version, to_version, &later_files, progress, step)) {
+  if (!CompareStep(module, installation_directory, from_version, to_version, &later_files, progress,
+                   step)) {
     const std::string in_use = step->in_use;
     *step = InterruptedStep();
     step->in_use = in_use;

@@ -66,8 +66,8 @@ TEST_F(StepResumeTest, ProgressSeesEveryFileAndMayStopTheComparison) {
   dir_.Write("A.DAT", "a1");
   dir_.Write("SUB/B.DAT", "b0");
   dir_.Write("GAME.EXE", "g0");
-  test::PayloadModule payload({{"crc\\1.00\\crc.crc", test::ToBytes(from_)},
-                               {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
+  test::PayloadModule payload(
+      {{"crc\\1.00\\crc.crc", test::ToBytes(from_)}, {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
   ASSERT_TRUE(payload.ok());
   std::vector<std::string> seen;
   InterruptedStep step = FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101,

@@ -9,7 +9,8 @@ enum VerifyResult : int {
   kVerifyFailed = 0,
   kVerifyPassed = 1,
   kVerifyRetry = 2,  // the user asked to try again
-  kVerifyStopped = 3,  // the user closed the window, or cancelled on a file in use: the check did not finish
+  kVerifyStopped =
+      3,  // the user closed the window, or cancelled on a file in use: the check did not finish
 };
 
 // Checks installed files against the checksum list of one version, the

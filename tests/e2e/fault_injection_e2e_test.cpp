@@ -267,11 +267,12 @@ TEST_F(FaultInjectionE2E, EveryReplacementIsDurableBeforeTheRunGoesOn) {
   if (std::system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "no strace";
   InstallOld();
   const std::string trace_path = install_->root() + "/sync.trace";
-  PatcherRun traced = Run({"-f", "-qq", "-y", "-o", trace_path, "-e", "trace=fsync,fdatasync,rename,renameat,renameat2"});
+  PatcherRun traced = Run({"-f", "-qq", "-y", "-o", trace_path, "-e",
+                           "trace=fsync,fdatasync,rename,renameat,renameat2"});
   ASSERT_EQ(traced.exit_code, 0) << traced.output;
   std::ifstream in(trace_path);
   std::set<std::string> synced;  // files synced since they were last renamed
-  std::string awaiting_folder;    // the folder of the last replacement, until synced
+  std::string awaiting_folder;   // the folder of the last replacement, until synced
   int replacements = 0;
   for (std::string line; std::getline(in, line);) {
     const size_t open = line.find("(\"");
@@ -291,14 +292,17 @@ TEST_F(FaultInjectionE2E, EveryReplacementIsDurableBeforeTheRunGoesOn) {
       const bool work_file = from.size() > 5 && (from.compare(from.size() - 4, 4, ".tmp") == 0 ||
                                                  from.compare(from.size() - 5, 5, ".part") == 0);
       if (!work_file) continue;
-      EXPECT_TRUE(awaiting_folder.empty()) << "the folder " << awaiting_folder << " was not synced before " << line;
+      EXPECT_TRUE(awaiting_folder.empty())
+          << "the folder " << awaiting_folder << " was not synced before " << line;
       // strace shows a synced file by its path with every link resolved (the
       // prefix reaches C: through dosdevices/c:).
       const std::filesystem::path from_path(from);
       const std::string real_from =
-          (std::filesystem::weakly_canonical(from_path.parent_path()) / from_path.filename()).string();
+          (std::filesystem::weakly_canonical(from_path.parent_path()) / from_path.filename())
+              .string();
       EXPECT_TRUE(synced.count(real_from) != 0) << "renamed before it was synced: " << line;
-      awaiting_folder = std::filesystem::weakly_canonical(std::filesystem::path(to).parent_path()).string();
+      awaiting_folder =
+          std::filesystem::weakly_canonical(std::filesystem::path(to).parent_path()).string();
       ++replacements;
     }
   }

@@ -510,8 +510,10 @@ TEST_F(MakeE2E, AnUnchangedThreeGiBFileTravelsAndIsCheckedWhole) {
     EXPECT_EQ(run.exit_code == 0, sound) << run.exit_code << "\n" << run.output;
     if (sound) {
       const std::map<std::string, Bytes> installed = TreeOf(install.game_dir(), size);
-      for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/1.02", size), "GOLD")) {
-        EXPECT_TRUE(installed.count(name) && installed.at(name) == bytes) << name << " is not at 1.02";
+      for (const auto& [name, bytes] :
+           Installed(TreeOf(project_ + "/versions/1.02", size), "GOLD")) {
+        EXPECT_TRUE(installed.count(name) && installed.at(name) == bytes)
+            << name << " is not at 1.02";
       }
     }
     EXPECT_EQ(fs::file_size(install.game_dir() + "/" + huge), size);

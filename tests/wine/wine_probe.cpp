@@ -342,7 +342,9 @@ int AddResource(const std::string& exe, const std::string& name, const std::stri
   std::vector<char> bytes;
   char buffer[65536];
   size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+  while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  }
   std::fclose(in);
   HANDLE update = BeginUpdateResourceW(Wide(exe).c_str(), FALSE);
   if (update == nullptr) {
@@ -350,8 +352,9 @@ int AddResource(const std::string& exe, const std::string& name, const std::stri
     return 1;
   }
   const std::wstring wide_name = Wide(name);
-  if (!UpdateResourceW(update, MAKEINTRESOURCEW(10), wide_name.c_str(), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                       bytes.data(), static_cast<DWORD>(bytes.size())) ||
+  if (!UpdateResourceW(update, MAKEINTRESOURCEW(10), wide_name.c_str(),
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), bytes.data(),
+                       static_cast<DWORD>(bytes.size())) ||
       !EndUpdateResourceW(update, FALSE)) {
     std::printf("CANNOT UPDATE error=%lu\n", GetLastError());
     return 1;
@@ -381,11 +384,15 @@ bool ParseQuery(int argc, char** argv, Query* q) {
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "hold") return HoldFile(argv[2], argv[3], argv[4]);
-  if (argc == 5 && std::string(argv[1]) == "add-resource") return AddResource(argv[2], argv[3], argv[4]);
+  if (argc == 5 && std::string(argv[1]) == "add-resource") {
+    return AddResource(argv[2], argv[3], argv[4]);
+  }
   Query q;
   if (argc < 2 || !ParseQuery(argc, argv, &q)) {
-    std::fprintf(stderr, "usage: wine_probe wait|gone|list|gap|close [options] | hold PATH SHARE RELEASE |\n"
-                 "       add-resource EXE NAME FILE\n");
+    std::fprintf(
+        stderr,
+        "usage: wine_probe wait|gone|list|gap|close [options] | hold PATH SHARE RELEASE |\n"
+        "       add-resource EXE NAME FILE\n");
     return 2;
   }
   const std::string command = argv[1];

@@ -73,7 +73,8 @@ bool RenameReplacing(const char* from, const char* to) {
   // loss cannot undo it once this answers. The rename itself is done
   // whatever the folder's sync says.
   const size_t slash = host_to.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : host_to.substr(0, slash);
+  std::string folder = ".";
+  if (slash != std::string::npos) folder = slash == 0 ? "/" : host_to.substr(0, slash);
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);

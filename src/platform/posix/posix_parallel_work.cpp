@@ -42,13 +42,15 @@ void RunInParallel(size_t count, unsigned threads, const ParallelWork& work) {
   SharedWork shared;
   shared.count = count;
   shared.work = &work;
-  const unsigned helpers_wanted = threads > 1 && count > 1 ? (threads < count ? threads : count) - 1 : 0;
+  const unsigned helpers_wanted =
+      threads > 1 && count > 1 ? (threads < count ? threads : count) - 1 : 0;
   std::vector<Worker> workers(helpers_wanted);
   std::vector<pthread_t> helpers;
   for (unsigned t = 0; t < helpers_wanted; ++t) {
     workers[t] = Worker{&shared, t + 1};
     pthread_t thread;
-    if (pthread_create(&thread, nullptr, WorkerMain, &workers[t]) != 0) break;  // the others share its pieces
+    // A thread that cannot start leaves its pieces to the others.
+    if (pthread_create(&thread, nullptr, WorkerMain, &workers[t]) != 0) break;
     helpers.push_back(thread);
   }
   shared.Run(0);

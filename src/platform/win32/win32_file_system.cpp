@@ -34,7 +34,8 @@ bool RemoveFile(const char* path) {
 
 bool RenameReplacing(const char* from, const char* to) {
   if (from == nullptr || to == nullptr) return false;
-  if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
+  if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
     return true;
   }
   RecordFileError(static_cast<int>(GetLastError()));

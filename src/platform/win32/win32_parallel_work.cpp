@@ -45,7 +45,8 @@ void RunInParallel(size_t count, unsigned threads, const ParallelWork& work) {
   SharedWork shared;
   shared.count = count;
   shared.work = &work;
-  const unsigned helpers_wanted = threads > 1 && count > 1 ? (threads < count ? threads : count) - 1 : 0;
+  const unsigned helpers_wanted =
+      threads > 1 && count > 1 ? (threads < count ? threads : count) - 1 : 0;
   std::vector<Worker> workers(helpers_wanted);
   std::vector<HANDLE> helpers;
   for (unsigned t = 0; t < helpers_wanted; ++t) {
