@@ -100,10 +100,10 @@ scenario_killed_in_second_step() {
 
   # The game is started again before the patch: the rerun meets one of the
   # step's files held open. Before: "modified or dammaged. Reinstall game".
-  hold_file 'C:\Games\Game\MANY\F0500.DAT' none killed || return
+  hold_file 'C:\Games\Game\MANY\F500.DAT' none killed || return
   PATCHER_TIMEOUT=900 start_patcher "$WORK/killed/patch.exe" "$WORK/runs/killed-again"
   wait_box "$TEXT_IN_USE" --timeout 300 || { release_file killed; return; }
-  expect_contains "$(control_text "$DUMP" 65535)" 'MANY\F0500.DAT' "the box names the held file"
+  expect_contains "$(control_text "$DUMP" 65535)" 'F500.DAT' "the box names the held file"
   release_file killed
   click_control "$DUMP" 4
   wait_finished_window 600 || return
