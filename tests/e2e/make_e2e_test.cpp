@@ -130,6 +130,22 @@ class MakeE2E : public ::testing::Test {
     return RunPatcher(options);
   }
 
+  // `patchbuild check` on the made patcher and the native patcher itself,
+  // each on `install`: both say it patches, or both refuse.
+  void ExpectCheckAndPatcherAgree(const ScratchInstall& install, bool patches) {
+    PatcherOptions check;
+    check.program = Patchbuild();
+    check.arguments = {"check", out_ + ".exe", install.game_dir()};
+    const PatcherRun told = RunPatcher(check);
+    PatcherOptions options;
+    options.program = out_;
+    options.wine_prefix = install.prefix();
+    options.working_directory = install.root();
+    const PatcherRun run = RunPatcher(options);
+    EXPECT_EQ(told.exit_code == 0, patches) << told.output;
+    EXPECT_EQ(run.exit_code == 0, patches) << run.exit_code << "\n" << run.output;
+  }
+
   std::unique_ptr<ScratchInstall> scratch_;
   std::string project_, stub_, out_;
 };
@@ -453,17 +469,7 @@ TEST_F(MakeE2E, CheckAgreesWithThePatcherOnEveryInstallationState) {
     }
     state.spoil(install);
     ASSERT_TRUE(install.Register(kKey));
-    PatcherOptions check;
-    check.program = Patchbuild();
-    check.arguments = {"check", out_ + ".exe", install.game_dir()};
-    const PatcherRun told = RunPatcher(check);
-    PatcherOptions options;
-    options.program = out_;
-    options.wine_prefix = install.prefix();
-    options.working_directory = install.root();
-    const PatcherRun run = RunPatcher(options);
-    EXPECT_EQ(told.exit_code == 0, state.patches) << told.output;
-    EXPECT_EQ(run.exit_code == 0, state.patches) << run.exit_code << "\n" << run.output;
+    ExpectCheckAndPatcherAgree(install, state.patches);
   }
 }
 
@@ -497,17 +503,7 @@ TEST_F(MakeE2E, AnUnchangedThreeGiBFileTravelsAndIsCheckedWhole) {
     }
     ASSERT_TRUE(WriteSparseFile(install.game_dir() + "/" + huge, size, last));
     ASSERT_TRUE(install.Register(kKey));
-    PatcherOptions check;
-    check.program = Patchbuild();
-    check.arguments = {"check", out_ + ".exe", install.game_dir()};
-    const PatcherRun told = RunPatcher(check);
-    PatcherOptions options;
-    options.program = out_;
-    options.wine_prefix = install.prefix();
-    options.working_directory = install.root();
-    const PatcherRun run = RunPatcher(options);
-    EXPECT_EQ(told.exit_code == 0, sound) << told.output;
-    EXPECT_EQ(run.exit_code == 0, sound) << run.exit_code << "\n" << run.output;
+    ExpectCheckAndPatcherAgree(install, sound);
     if (sound) {
       const std::map<std::string, Bytes> installed = TreeOf(install.game_dir(), size);
       for (const auto& [name, bytes] :
