@@ -13,6 +13,12 @@
 
 namespace corvane {
 
+// The debug report of a new file that cannot be read cites this source and
+// line. Logs and the tools that read them have always seen exactly this
+// report, so it keeps its form although neither names anything here.
+constexpr char kMissingNewFileSource[] = "patch";
+constexpr int kMissingNewFileLine = 541;
+
 namespace {
 
 // An existing update file is kept when it is not older than the new file and
@@ -62,7 +68,7 @@ int CreatePatch::Write(const char* old_path, const char* new_path, const char* u
   uint64_t new_size = 0;
   bool new_exists = platform::FileSizeOf(new_path, &new_size);
   if (!new_.IsOpen() && !(new_exists && new_size == 0)) {
-    ReportErrorAt("%s(%d) : %s", "patch", 541, "Error");
+    ReportErrorAt("%s(%d) : %s", kMissingNewFileSource, kMissingNewFileLine, "Error");
     return kPatchFailed;
   }
   if (new_.FileSize() > MappedFile::kWholeFile || old_.FileSize() > MappedFile::kWholeFile) {

@@ -51,10 +51,6 @@ void AppFrameFunctions::DataWarning(const char* format, va_list args) {
 }
 void AppFrameFunctions::ShowText(int, const char*) {}
 void AppFrameFunctions::ShowLine(int, int, const char*) {}
-int AppFrameFunctions::QueryState() { return 0; }
-RString AppFrameFunctions::QueryText() { return RString(); }
-int AppFrameFunctions::QueryPair(int, int) { return 0; }
-int AppFrameFunctions::QueryReady() { return 0; }
 
 AppFrameFunctions* GetAppFrameFunctions() { return g_functions; }
 

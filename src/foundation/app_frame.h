@@ -22,26 +22,22 @@ namespace corvane {
 // report into one line of at most 511 characters and hands it to the debugger
 // output. No report is fatal: callers carry on with their own recovery.
 //
-// The slot order is part of the contract: replacement objects override the
-// slots they care about and inherit the default for the rest.
+// Replacement objects override the operations they care about and inherit the
+// default for the rest.
 class AppFrameFunctions {
  public:
   constexpr AppFrameFunctions() = default;
   virtual ~AppFrameFunctions() = default;
 
-  virtual void Log(const char* format, va_list args);                      // 1
-  virtual void Warning(const char* format, va_list args);                  // 2
-  virtual void ErrorAt(const char* format, va_list args);                  // 3
-  virtual void Message(const char* format, va_list args);                  // 4
-  virtual void Error(const char* format, va_list args);                    // 5
-  virtual void ErrorLevel(int severity, const char* format, va_list args);  // 6
-  virtual void DataWarning(const char* format, va_list args);              // 7
-  virtual void ShowText(int kind, const char* text);                       // 8
-  virtual void ShowLine(int line, int kind, const char* text);             // 9
-  virtual int QueryState();                                                // 10
-  virtual RString QueryText();                                             // 11
-  virtual int QueryPair(int first, int second);                            // 12
-  virtual int QueryReady();                                                // 13
+  virtual void Log(const char* format, va_list args);
+  virtual void Warning(const char* format, va_list args);
+  virtual void ErrorAt(const char* format, va_list args);
+  virtual void Message(const char* format, va_list args);
+  virtual void Error(const char* format, va_list args);
+  virtual void ErrorLevel(int severity, const char* format, va_list args);
+  virtual void DataWarning(const char* format, va_list args);
+  virtual void ShowText(int kind, const char* text);
+  virtual void ShowLine(int line, int kind, const char* text);
 
   AppFrameFunctions(const AppFrameFunctions&) = delete;
   AppFrameFunctions& operator=(const AppFrameFunctions&) = delete;

@@ -93,14 +93,6 @@ TEST(AppFrame, CaptureNestsAndRestoresThePreviousObject) {
   EXPECT_EQ(GetAppFrameFunctions(), before);
 }
 
-TEST(AppFrame, DefaultQueriesAnswerNeutralValues) {
-  AppFrameFunctions* functions = GetAppFrameFunctions();
-  EXPECT_EQ(functions->QueryState(), 0);
-  EXPECT_TRUE(functions->QueryText().IsNull());
-  EXPECT_EQ(functions->QueryPair(4, 5), 0);
-  EXPECT_EQ(functions->QueryReady(), 0);
-}
-
 #if !defined(_WIN32)
 // The posix debug output can be sent to a file, so the default object's real
 // lines can be read back there.

@@ -15,11 +15,14 @@ class RefCount {
   RefCount() = default;
   RefCount(const RefCount&) {}
   RefCount& operator=(const RefCount&) { return *this; }
-  virtual ~RefCount() = default;                   // slot 1
+  virtual ~RefCount() = default;
 
-  virtual void OnUnusedHook() {}                    // slot 2: no effect by default
-  virtual void OnZeroRefs() { delete this; }        // slot 3
-  virtual double GetMemoryUsed() const { return 0; }  // slot 4
+  // A hook for subclasses; no effect by default.
+  virtual void OnUnusedHook() {}
+  // Runs when the last reference goes; deletes the object by default.
+  virtual void OnZeroRefs() { delete this; }
+  // Bytes the object holds, for memory statistics; 0 by default.
+  virtual double GetMemoryUsed() const { return 0; }
 
   int AddRef() const { return ++count_; }
   // Answers the count after the release; the object may be gone when 0.

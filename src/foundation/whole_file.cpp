@@ -1,6 +1,8 @@
 #include "foundation/whole_file.h"
 
-#include <fstream>
+#include <algorithm>
+
+#include "platform/file_io.h"
 
 namespace corvane {
 
@@ -8,14 +10,22 @@ namespace {
 
 template <class Bytes>
 bool ReadInto(const std::string& path, Bytes* bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes->resize(static_cast<size_t>(size));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes->data()), size);
-  return in.gcount() == size;
+  const platform::FileHandle file = platform::FileOpenRead(path.c_str());
+  if (!platform::IsValidFileHandle(file)) return false;
+  uint64_t size = 0;
+  bool read = platform::FileSize64(file, &size) && size <= bytes->max_size();
+  if (read) {
+    bytes->resize(static_cast<size_t>(size));
+    uint64_t done = 0;
+    while (read && done < size) {
+      const uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(size - done, 1u << 30));
+      const int64_t got = platform::FileReadAt(file, done, bytes->data() + done, chunk);
+      read = got > 0;
+      if (read) done += static_cast<uint64_t>(got);
+    }
+  }
+  platform::FileClose(file);
+  return read;
 }
 
 }  // namespace

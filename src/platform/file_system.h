@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace corvane::platform {
 
@@ -60,5 +61,9 @@ bool FreeDiskSpace(const char* path, uint64_t* bytes);
 // regard to letter case (win32 FindFirstFileA; posix a scan of the
 // directory, an exact match preferred). False when there is no such entry.
 bool StoredFileName(const char* path, std::string* stored_name);
+// The regular files below `directory`, at any depth, as names relative to it
+// with backslashes between their levels (the order is the system's). False
+// when `directory` is not a directory or could not be listed to its end.
+bool ListFilesBelow(const char* directory, std::vector<std::string>* names);
 
 }  // namespace corvane::platform

@@ -25,4 +25,8 @@ bool CreateDirectories(const char* windows_directory);
 // win32: the empty text.
 std::string WinePrefix();
 
+// posix: makes `prefix` the Wine prefix for the rest of the process, ahead of
+// $WINEPREFIX (the native patcher's --prefix). win32: no effect.
+void SetWinePrefix(const std::string& prefix);
+
 }  // namespace corvane::platform

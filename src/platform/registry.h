@@ -37,6 +37,11 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
 // prefix). win32: never (the system's registry serves every program at once).
 bool RegistryInUse(std::string* where);
 
+// Where a key is looked for, in words for a player who must find it:
+// posix, the root and key and the Wine prefix file that holds them; win32,
+// empty (the system's registry needs no directions).
+std::string DescribeRegistryKey(RegistryRoot root, const char* key_path);
+
 // Creates the key (and every missing level) and writes a REG_SZ value.
 RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
                                    const char* value, std::string* message = nullptr);

@@ -71,7 +71,7 @@ void LoadWithName(ModuleInstance instance, int id, const std::string& name, char
   out[size - 1] = '\0';
 }
 
-// The title (message 1) and the question `id` formatted with `args`.
+// The title (kMsgPatchTitle) and the question `id` formatted with `args`.
 void FormatQuestion(ModuleInstance instance, int id, char (&title)[kBoxTitleSize],
                     char (&text)[kQuestionTextSize], va_list args) {
   LoadMessage(instance, kMsgPatchTitle, title, sizeof(title));

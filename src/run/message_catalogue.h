@@ -40,12 +40,6 @@ enum MessageId : int {
   kMsgPatchStopped = 26,
   kMsgCannotOpenPatch = 27,    // %s: the payload file named on the command line
   kMsgRegistryBusy = 28,       // %s: where the registry lives (native: the prefix)
-  // Other names the run uses for the same texts.
-  kMsgNotSupported = kMsgVersionNotSupported,
-  kMsgMoreRecent = kMsgInstalledIsNewer,
-  kMsgPassError = kMsgPatchError,
-  kMsgInstallationModified = kMsgInstallationDamaged,
-  kMsgUpdating = kMsgUpdatingTitle,
 };
 
 // Where the catalogue's boxes go: the system's boxes (platform/message_box.h)
@@ -97,7 +91,7 @@ inline void LoadMessageFormat(const platform::ResourceModule& instance, int id, 
   LoadMessageFormat(&instance, id, out, size);
 }
 
-// Logs `text` (ReportLog) and shows it in a box titled with message 1.
+// Logs `text` (ReportLog) and shows it in a box titled with kMsgPatchTitle.
 void ShowError(ModuleInstance instance, const char* text,
                platform::BoxIcon icon = platform::BoxIcon::kError);
 inline void ShowError(const platform::ResourceModule& instance, const char* text,
@@ -110,7 +104,7 @@ inline void ShowError(const platform::ResourceModule& instance, const char* text
 void ShowSystemError();
 
 // Asks Abort/Retry/Ignore about message `id` formatted with the arguments
-// (template 1,023 characters, text cut at 2,047), titled with message 1. The
+// (template 1,023 characters, text cut at 2,047), titled with kMsgPatchTitle. The
 // question belongs to `owner` when that window is open (its terminal, its
 // dialog), else it is the system's box. Answers 0 Abort, 1 Retry, 2 Ignore.
 // `retry_returns` makes Retry the default button and answers it at once;
@@ -120,7 +114,7 @@ int AskAbortRetryIgnore(ModuleInstance instance, ConsoleWindow* owner, bool retr
                         ...);
 
 // Asks Retry (the default) or Cancel about message `id` formatted with the
-// arguments, titled with message 1, for something outside the patch that the
+// arguments, titled with kMsgPatchTitle, for something outside the patch that the
 // player can clear (kMsgFileInUse, kMsgFolderNotWritable). The question
 // belongs to `owner` when that window is open, else it is the system's box.
 // True for Retry; where nobody can answer, the answer is Cancel.

@@ -42,8 +42,48 @@ namespace {
 // Longest installation folder, in characters: MAX_PATH less the terminator.
 constexpr size_t kMaxInstallationDirectory = 259;
 
-// Phases message 9 names.
-enum Phase { kPhaseSteps = 1, kPhaseInstalledFiles = 2, kPhaseAll = 3, kPhaseAdd = 4, kPhaseFinal = 10 };
+// The pass number kMsgPatchError shows beside the file that failed. Players
+// quote it from the window and from patch.log, so the numbers stay as they are.
+enum PassNumber {
+  kPassVersionSteps = 1,
+  kPassInstalledVersionFiles = 2,
+  kPassAllFiles = 3,
+  kPassAddFiles = 4,
+  kPassFinalCheck = 10,
+};
+
+// The phases of a run, in the order they run. A run that fails logs the phase
+// it failed in.
+enum class RunPhase {
+  kOpenPayload,
+  kFindGame,
+  kCheckVersion,
+  kChooseDistribution,
+  kOpenWindow,
+  kCheckInstallation,
+  kCheckFreeSpace,
+  kUpdateSteps,
+  kCopyWholeFiles,
+  kVerifyResult,
+  kWriteRegistry,
+};
+
+const char* RunPhaseName(RunPhase phase) {
+  switch (phase) {
+    case RunPhase::kOpenPayload: return "opening the payload";
+    case RunPhase::kFindGame: return "finding the game";
+    case RunPhase::kCheckVersion: return "checking the installed version";
+    case RunPhase::kChooseDistribution: return "choosing the edition";
+    case RunPhase::kOpenWindow: return "opening the window";
+    case RunPhase::kCheckInstallation: return "checking the installed files";
+    case RunPhase::kCheckFreeSpace: return "checking the free space";
+    case RunPhase::kUpdateSteps: return "updating files";
+    case RunPhase::kCopyWholeFiles: return "copying whole files";
+    case RunPhase::kVerifyResult: return "verifying the result";
+    case RunPhase::kWriteRegistry: return "writing registry values";
+  }
+  return "?";
+}
 
 // Fixed English texts, like the other "corrupted" ones: a payload that
 // holds a name that would leave the installation, and one that is not
@@ -86,19 +126,30 @@ class PatchRun {
     payload_check_.Wait();
   }
 
+  // The run's exit code; a failure logs the phase it happened in.
   int Run();
 
  private:
-  bool OpenPayload(int* exit_code);
-  // Steps 6 to 11; false when the game cannot be found (box 2 was shown).
-  bool FindGame();
+  // The phases in order; each answers 0 to go on, else the run's exit code
+  // (the failure was told).
+  int RunPhases();
+  int OpenPayload();
+  int FindGame();
+  int NotInstalled(const char* key, const char* executable);
   void LoadJournal();
-  bool PassGate();
-  bool ChooseDistribution();
+  int CheckVersion();
+  int ChooseDistribution();
   void OpenWindow();
+  int CheckFreeSpace();
+  int UpdateSteps();
+  void RemoveLastStepLeftovers();
+  int CopyWholeFilePasses();
+  int VerifyEndResult();
+  int WriteRegistryAndFinish();
+  void Enter(RunPhase phase) { phase_ = phase; }
   int FailBox(int id, ...);
   int FailInWindow(int id, ...);
-  int FailPass(int phase);
+  int FailPass(PassNumber pass);
   int Stopped();
   bool StopRequested() const { return window_ && window_->ClosedByUser(); }
   bool PayloadSound();
@@ -114,6 +165,7 @@ class PatchRun {
 
   std::string command_line_;
   PatchRunOptions options_;
+  RunPhase phase_ = RunPhase::kOpenPayload;
 
   platform::ResourceModule self_;    // messages, dialogs, the built-in key
   platform::ResourceModule module_;  // the payload
@@ -138,6 +190,10 @@ class PatchRun {
   int32_t patch_ = 0;
   bool is_patch_ = false;
   bool already_at_version_ = false;
+  // The installed version and a backslash: where its whole files are.
+  char version_prefix_[kVersionTextSize + 1] = {};
+  // The version steps of this run (0 for an add-on or a run at the version).
+  int steps_ = 0;
 
   InterruptedStep interrupted_;
 
@@ -233,10 +289,10 @@ int PatchRun::FailInWindow(int id, ...) {
   return 1;
 }
 
-int PatchRun::FailPass(int phase) {
+int PatchRun::FailPass(PassNumber pass) {
   // A pass the player stopped is no damaged patch.
   if (StopRequested() || context_->stopped) return Stopped();
-  return FailInWindow(kMsgPassError, context_->failed_file, phase);
+  return FailInWindow(kMsgPatchError, context_->failed_file, static_cast<int>(pass));
 }
 
 // The player closed the window: the run ends here, never as a success and
@@ -247,8 +303,9 @@ int PatchRun::Stopped() {
   return FailInWindow(kMsgPatchStopped);
 }
 
-// Steps 1 to 5: the module, the manifest, its signature.
-bool PatchRun::OpenPayload(int* exit_code) {
+// The payload module, its manifest and the manifest's signature, and the
+// names of every item.
+int PatchRun::OpenPayload() {
   self_.OpenSelf();
   const std::string payload_path = PayloadPathOf(command_line_);
   if (payload_path.empty()) {
@@ -256,15 +313,12 @@ bool PatchRun::OpenPayload(int* exit_code) {
   } else if (!module_.OpenFile(payload_path.c_str())) {
     // The player named this file: taking the patcher's own payload instead
     // would patch with something else than what was asked for.
-    FailBox(kMsgCannotOpenPatch, payload_path.c_str());
-    *exit_code = 1;
-    return false;
+    return FailBox(kMsgCannotOpenPatch, payload_path.c_str());
   }
   manifest_bytes_ = FindPayload("version.cfg", module_, &manifest_size_);
   if (manifest_bytes_ == nullptr) {
     ShowError(self_, "Patch file is corrupted, error 1.");
-    *exit_code = 1;
-    return false;
+    return 1;
   }
   const uint8_t* key = BuiltInKey();
   if (key != nullptr) key_.assign(key, key + kManifestKeyLength);
@@ -272,8 +326,7 @@ bool PatchRun::OpenPayload(int* exit_code) {
   const uint8_t* signature = FindPayload("version.cfg.sign", module_, &signature_size);
   if (signature == nullptr) {
     ShowError(self_, "Patch file is corrupted, error 2.");
-    *exit_code = 1;
-    return false;
+    return 1;
   }
   signature_.assign(signature, signature + signature_size);
   ManifestSignatureRecord record;
@@ -288,8 +341,7 @@ bool PatchRun::OpenPayload(int* exit_code) {
     std::snprintf(text, sizeof text, "Patch file is corrupted, error %d/%d.", result,
                   static_cast<int>(last_error));
     ShowError(self_, text);
-    *exit_code = 1;
-    return false;
+    return 1;
   }
   // Every name becomes a path below the installation; one that could reach
   // outside it condemns the whole payload before anything is touched.
@@ -303,14 +355,14 @@ bool PatchRun::OpenPayload(int* exit_code) {
   });
   if (!refused.empty()) {
     ShowError(self_, kBadPayloadNameText);
-    *exit_code = 1;
-    return false;
+    return 1;
   }
-  return true;
+  return 0;
 }
 
-// Steps 6 to 11: the manifest, the installation directory, the version.
-bool PatchRun::FindGame() {
+// The manifest, the installation folder from the registry, the installed
+// version; then the lock that keeps other runs off the installation.
+int PatchRun::FindGame() {
   LoadManifest(&manifest_, manifest_bytes_, manifest_size_);
   // The signature covers the manifest; its list of items extends that to
   // every byte of the payload. Names and sizes are checked here; the digests
@@ -322,8 +374,7 @@ bool PatchRun::FindGame() {
         [this] { payload_verdict_ = DigestPayloadItems(payload_digests_, &payload_stop_); });
   } else if (payload_verdict_.status != PayloadItemsStatus::kAbsent) {
     payload_verdict_known_ = false;  // told by PayloadSound, which has nothing to wait for
-    PayloadFault();
-    return false;
+    return PayloadFault();
   }
   RString config_app = ReadManifestText(manifest_, "configApp");
   RString display_name = ReadManifestText(manifest_, "displayName");
@@ -335,16 +386,11 @@ bool PatchRun::FindGame() {
   if (status == platform::RegistryStatus::kNotFound) {
     // The key or value is not there: the box of a failed key open, whose
     // text is loaded into 256 bytes.
-    if (!PayloadSound()) return PayloadFault() == 0;
-    char text[256];
-    LoadMessage(self_, kMsgNotInstalled, text, sizeof text);
-    ShowError(self_, text);
-    return false;
+    return NotInstalled(config_app.Data(), nullptr);
   }
   // A value longer than any folder can be is a failed read.
   if (status != platform::RegistryStatus::kOk || std::strlen(main.c_str()) > kMaxInstallationDirectory) {
-    FailBox(kMsgNotInstalled);
-    return false;
+    return NotInstalled(config_app.Data(), nullptr);
   }
   // The value ends at its first zero, as the registry's string read gives it.
   main.resize(std::strlen(main.c_str()));
@@ -354,8 +400,7 @@ bool PatchRun::FindGame() {
   app_name_ = ReadManifestText(manifest_, "appName");
   app_file_ = RString(installation_directory_) + app_name_;
   if (!platform::FileExists(app_file_.Data()) || ReadFileVersion(app_file_.Data(), installed_text_) == 0) {
-    FailBox(kMsgNotInstalled);
-    return false;
+    return NotInstalled(config_app.Data(), app_file_.Data());
   }
   // From here on the run may change the installation: one run at a time.
   const std::string lock_path = std::string(installation_directory_) + kInstallLockName;
@@ -363,8 +408,7 @@ bool PatchRun::FindGame() {
     case platform::InstallLockResult::kLocked:
       break;
     case platform::InstallLockResult::kBusy:
-      FailBox(kMsgAlreadyRunning);
-      return false;
+      return FailBox(kMsgAlreadyRunning);
     case platform::InstallLockResult::kFailed:
       // A folder where no lock file can be made is one no other run can
       // write either; the run goes on and fails where it writes.
@@ -375,10 +419,28 @@ bool PatchRun::FindGame() {
   // stop the run now, before any file changes.
   std::string registry_holder;
   if (MayWriteRegistry(manifest_) && platform::RegistryInUse(&registry_holder)) {
-    FailBox(kMsgRegistryBusy, registry_holder.c_str());
-    return false;
+    return FailBox(kMsgRegistryBusy, registry_holder.c_str());
   }
-  return true;
+  return 0;
+}
+
+// The box of a game that is not there, whose text is loaded into 256 bytes.
+// Where the player must be told where the game was looked for (a Wine
+// prefix), the box says so: the registry key and, when the key was there,
+// the game executable it led to.
+int PatchRun::NotInstalled(const char* key, const char* executable) {
+  if (!PayloadSound()) return PayloadFault();
+  char text[256];
+  LoadMessage(self_, kMsgNotInstalled, text, sizeof text);
+  std::string box = text;
+  const std::string where = platform::DescribeRegistryKey(platform::RegistryRoot::kLocalMachine, key);
+  if (!where.empty()) {
+    box += "\n(looked for the value MAIN of " + where;
+    if (executable != nullptr) box += std::string(", which names the folder of ") + executable;
+    box += ")";
+  }
+  ShowError(self_, box.c_str());
+  return 1;
 }
 
 // A journal left by an interrupted run of this same patch: the run goes on
@@ -424,8 +486,9 @@ void PatchRun::LoadJournal() {
   ReportLog("Resuming the run from %s at %s: %d passes done", installed_text_, exe_text_, journal.passes_done);
 }
 
-// Steps 12 to 16.
-bool PatchRun::PassGate() {
+// The installed version against the manifest's: too old, more recent,
+// already there or to be patched.
+int PatchRun::CheckVersion() {
   patch_text_ = ReadManifestText(manifest_, "version");
   patch_ = ParseVersion(patch_text_.Data());
   installed_ = ParseVersion(installed_text_);
@@ -437,30 +500,30 @@ bool PatchRun::PassGate() {
                                             required_for_addons, required_for_patch);
   switch (gate.outcome) {
     case VersionGateOutcome::kTooOld:
-      FailBox(kMsgVersionRequired, VersionMajor(gate.required), VersionMinor(gate.required),
-              VersionMajor(installed_), VersionMinor(installed_));
-      return false;
+      return FailBox(kMsgVersionRequired, VersionMajor(gate.required), VersionMinor(gate.required),
+                     VersionMajor(installed_), VersionMinor(installed_));
     case VersionGateOutcome::kMoreRecent:
-      FailBox(kMsgMoreRecent, installed_text_, patch_text_.Data());
-      return false;
+      return FailBox(kMsgInstalledIsNewer, installed_text_, patch_text_.Data());
     case VersionGateOutcome::kAlreadyAtVersion:
       already_at_version_ = true;
-      return true;
+      return 0;
     case VersionGateOutcome::kAccept:
-      return true;
+      return 0;
   }
-  return true;
+  return 0;
 }
 
-// Steps 17 to 20. False when the user cancelled the choice.
-bool PatchRun::ChooseDistribution() {
+// The edition the files are taken for: the one an interrupted run chose, the
+// only one the installation can be, or the player's choice. 1 when the player
+// cancelled the choice.
+int PatchRun::ChooseDistribution() {
   ReadDistributions(manifest_, &table_, &candidates_);
   if (resumed_) {
     // The files already installed are the chosen distribution's.
     candidates_.Clear();
     if (!journal_.distribution.empty()) candidates_.Add(RString(journal_.distribution.c_str()));
     chain_ = BuildDistributionChain(table_, candidates_);
-    return true;
+    return 0;
   }
   if (!candidates_.IsEmpty()) DetectDistribution(manifest_, RString(installation_directory_), &candidates_);
   if (candidates_.Size() > 1) {
@@ -471,15 +534,15 @@ bool PatchRun::ChooseDistribution() {
       chooser = own.get();
     }
     RString chosen = SelectDistribution(*chooser, table_, candidates_);
-    if (chosen.IsEmpty()) return false;
+    if (chosen.IsEmpty()) return 1;
     candidates_.Clear();
     candidates_.Add(chosen);
   }
   chain_ = BuildDistributionChain(table_, candidates_);
-  return true;
+  return 0;
 }
 
-// Steps 21 to 23.
+// The progress window and the context the passes share.
 void PatchRun::OpenWindow() {
   if (options_.make_window) {
     window_ = options_.make_window();
@@ -506,11 +569,11 @@ void PatchRun::OpenWindow() {
   if (!addon_name_.IsEmpty()) {
     window_->SetTitle(kMsgInstallingAddon, addon_name_.Data());
   } else {
-    window_->SetTitle(kMsgUpdating, installed_text_, patch_text_.Data());
+    window_->SetTitle(kMsgUpdatingTitle, installed_text_, patch_text_.Data());
   }
 }
 
-// One whole-file pass (steps 29 to 31). False when the error flag is raised.
+// One whole-file pass. False when the error flag is raised.
 bool PatchRun::CopyPass(const char* prefix) {
   SetField(context_->installation_directory, installation_directory_);
   SetField(context_->prefix, prefix);
@@ -522,7 +585,7 @@ bool PatchRun::CopyPass(const char* prefix) {
   return !context_->error;
 }
 
-// The update pass of one version step (step 27). The step's names go to the
+// The update pass of one version step. The step's names go to the
 // update callback in payload order, except that the game executable comes
 // last: it tells the installed version, so until the whole step is done the
 // installation still reads as the step's source version, and a run that is
@@ -608,7 +671,7 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
       if (StopRequested()) return Stopped();
       if (sound) break;
       // Held by the game or another program: not damaged. Retry reads again.
-      if (interrupted_.in_use.empty()) return FailInWindow(kMsgInstallationModified);
+      if (interrupted_.in_use.empty()) return FailInWindow(kMsgInstallationDamaged);
       if (!AskRetryCancel(&self_, window_.get(), kMsgFileInUse, interrupted_.in_use.c_str())) {
         return Stopped();
       }
@@ -641,7 +704,7 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
     case kVerifyStopped:
       return Stopped();
     default:
-      return StopRequested() ? Stopped() : FailInWindow(kMsgInstallationModified);
+      return StopRequested() ? Stopped() : FailInWindow(kMsgInstallationDamaged);
   }
 }
 
@@ -655,133 +718,168 @@ bool PatchRun::MarkPassDone(int passes) {
 }
 
 int PatchRun::Run() {
-  int exit_code = 1;
-  if (!OpenPayload(&exit_code)) return exit_code;
-  if (!FindGame()) return 1;
+  const int exit_code = RunPhases();
+  if (exit_code != 0) ReportLog("The run ended while %s", RunPhaseName(phase_));
+  return exit_code;
+}
+
+int PatchRun::RunPhases() {
+  Enter(RunPhase::kOpenPayload);
+  if (int failed = OpenPayload()) return failed;
+  Enter(RunPhase::kFindGame);
+  if (int failed = FindGame()) return failed;
   LoadJournal();
-  if (!PassGate()) return 1;
-  if (!ChooseDistribution()) return 1;
+  Enter(RunPhase::kCheckVersion);
+  if (int failed = CheckVersion()) return failed;
+  Enter(RunPhase::kChooseDistribution);
+  if (int failed = ChooseDistribution()) return failed;
+  Enter(RunPhase::kOpenWindow);
   OpenWindow();
   if (!resumed_) first_step_ = context_->installed_minor;
   // The run this one continues met the payload's steps already.
   if (resumed_) context_->seen = 1;
+  std::snprintf(version_prefix_, sizeof version_prefix_, "%s\\", installed_text_);
+  steps_ = is_patch_ && context_->installed_minor < context_->patch_minor
+               ? context_->patch_minor - context_->installed_minor
+               : 0;
 
-  char version_prefix[kVersionTextSize + 1];
-  std::snprintf(version_prefix, sizeof version_prefix, "%s\\", installed_text_);
-
-  // Step 24.
+  Enter(RunPhase::kCheckInstallation);
   if (!already_at_version_ && addon_name_.IsEmpty()) {
-    if (int failed = CheckInstallation(version_prefix)) return failed;
+    if (int failed = CheckInstallation(version_prefix_)) return failed;
   }
   // Nothing has changed so far; from here on files do. The payload must be
   // what was signed first.
   if (!PayloadSound()) return PayloadFault();
-
-  // Step 25.
   if (window_) {
     if (!addon_name_.IsEmpty()) {
       window_->AddLine(kMsgInstallingAddon, addon_name_.Data());
     } else {
-      window_->AddLine(kMsgUpdating, installed_text_, patch_text_.Data());
+      window_->AddLine(kMsgUpdatingTitle, installed_text_, patch_text_.Data());
     }
   }
 
   // Passes of a patch run, in order: each version step, then the whole files
   // of the installed version, of All and of Add.
-  const int steps = is_patch_ && context_->installed_minor < context_->patch_minor
-                        ? context_->patch_minor - context_->installed_minor
-                        : 0;
   if (is_patch_) {
-    // Steps 26 and 27: every step stays within the installed major number.
-    const int major = context_->installed_major;
-    for (int i = first_step_; i < context_->patch_minor; ++i) {
-      SetField(context_->installation_directory, installation_directory_);
-      std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", major, i);
-      EnumeratePayload(module_, StepSpaceCallback, context_.get());
-      if (context_->disk_full) {
-        if (window_) window_->Destroy();
-        char drive[8];
-        std::snprintf(drive, sizeof drive, "%c:", installation_directory_[0]);
-        FailBox(kMsgDiskFull, drive);
-        return 1;
-      }
-      ProcessPendingMessages();
-    }
-    if (StopRequested()) return Stopped();
-    if (steps > 0 && !resumed_) {
-      // From here on files change: the journal says what this run started
-      // from, before the first of them does.
-      journal_ = RunJournal{patch_text_.Data(), installed_text_, context_->distribution.Data(), 0};
-      journal_kept_ = true;
-      if (!MarkPassDone(0)) return FailInWindow(kMsgFolderNotWritable, installation_directory_);
-    }
-    for (int j = first_step_; j < context_->patch_minor; ++j) {
-      if (!UpdateStep(j)) break;
-      if (!MarkPassDone(j - context_->installed_minor + 1)) {
-        return FailInWindow(kMsgFolderNotWritable, installation_directory_);
-      }
-      if (StopRequested()) return Stopped();
-    }
-    if (StopRequested()) return Stopped();
-    // Step 28.
-    if (context_->error) return FailPass(kPhaseSteps);
+    Enter(RunPhase::kCheckFreeSpace);
+    if (int failed = CheckFreeSpace()) return failed;
+    Enter(RunPhase::kUpdateSteps);
+    if (int failed = UpdateSteps()) return failed;
   }
+  RemoveLastStepLeftovers();
+  Enter(RunPhase::kCopyWholeFiles);
+  if (int failed = CopyWholeFilePasses()) return failed;
+  Enter(RunPhase::kVerifyResult);
+  if (int failed = VerifyEndResult()) return failed;
+  Enter(RunPhase::kWriteRegistry);
+  return WriteRegistryAndFinish();
+}
 
-  if ((already_at_version_ || (resumed_ && first_step_ >= context_->patch_minor)) && is_patch_ &&
-      context_->patch_minor > 0) {
-    // A run interrupted after the game executable reached this version may
-    // have left its last extracted update beside it.
+// Every version step must fit on the installation's drive before any starts;
+// every step stays within the installed major number.
+int PatchRun::CheckFreeSpace() {
+  const int major = context_->installed_major;
+  for (int i = first_step_; i < context_->patch_minor; ++i) {
     SetField(context_->installation_directory, installation_directory_);
-    std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", context_->patch_major,
-                  context_->patch_minor - 1);
-    context_->names.Clear();
-    EnumeratePayload(module_, CollectPayloadNames, context_.get());
-    for (const RString& name : context_->names) {
-      const char* rest = nullptr;
-      if (MatchStepName(name.Data(), context_->prefix, &rest)) {
-        RemoveStepLeftovers(installation_directory_, name.Data());
-      }
+    std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", major, i);
+    EnumeratePayload(module_, StepSpaceCallback, context_.get());
+    if (context_->disk_full) {
+      if (window_) window_->Destroy();
+      char drive[8];
+      std::snprintf(drive, sizeof drive, "%c:", installation_directory_[0]);
+      return FailBox(kMsgDiskFull, drive);
     }
-    context_->names.Clear();
+    ProcessPendingMessages();
   }
+  return StopRequested() ? Stopped() : 0;
+}
 
-  // Steps 29 to 31.
+// The version steps still to do, each recorded in the journal when done.
+int PatchRun::UpdateSteps() {
+  if (steps_ > 0 && !resumed_) {
+    // From here on files change: the journal says what this run started
+    // from, before the first of them does.
+    journal_ = RunJournal{patch_text_.Data(), installed_text_, context_->distribution.Data(), 0};
+    journal_kept_ = true;
+    if (!MarkPassDone(0)) return FailInWindow(kMsgFolderNotWritable, installation_directory_);
+  }
+  for (int j = first_step_; j < context_->patch_minor; ++j) {
+    if (!UpdateStep(j)) break;
+    if (!MarkPassDone(j - context_->installed_minor + 1)) {
+      return FailInWindow(kMsgFolderNotWritable, installation_directory_);
+    }
+    if (StopRequested()) return Stopped();
+  }
+  if (StopRequested()) return Stopped();
+  if (context_->error) return FailPass(kPassVersionSteps);
+  return 0;
+}
+
+// A run interrupted after the game executable reached this version may have
+// left the last step's extracted update beside it.
+void PatchRun::RemoveLastStepLeftovers() {
+  if (!(already_at_version_ || (resumed_ && first_step_ >= context_->patch_minor)) || !is_patch_ ||
+      context_->patch_minor == 0) {
+    return;
+  }
+  SetField(context_->installation_directory, installation_directory_);
+  std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", context_->patch_major,
+                context_->patch_minor - 1);
+  context_->names.Clear();
+  EnumeratePayload(module_, CollectPayloadNames, context_.get());
+  for (const RString& name : context_->names) {
+    const char* rest = nullptr;
+    if (MatchStepName(name.Data(), context_->prefix, &rest)) {
+      RemoveStepLeftovers(installation_directory_, name.Data());
+    }
+  }
+  context_->names.Clear();
+}
+
+// The whole-file passes: the installed version's files, All's (patches only)
+// and Add's, each recorded in the journal when done.
+int PatchRun::CopyWholeFilePasses() {
   struct WholeFilePass {
     const char* prefix;
-    int phase;
+    PassNumber number;
     bool wanted;
   };
-  const WholeFilePass passes[] = {{version_prefix, kPhaseInstalledFiles, true},
-                                  {"All\\", kPhaseAll, is_patch_},
-                                  {"Add\\", kPhaseAdd, true}};
+  const WholeFilePass passes[] = {{version_prefix_, kPassInstalledVersionFiles, true},
+                                  {"All\\", kPassAllFiles, is_patch_},
+                                  {"Add\\", kPassAddFiles, true}};
   for (int i = 0; i < 3; ++i) {
-    if (!PassPending(steps + i)) continue;
-    if (passes[i].wanted && !CopyPass(passes[i].prefix)) return FailPass(passes[i].phase);
-    if (!MarkPassDone(steps + i + 1)) return FailInWindow(kMsgFolderNotWritable, installation_directory_);
+    if (!PassPending(steps_ + i)) continue;
+    if (passes[i].wanted && !CopyPass(passes[i].prefix)) return FailPass(passes[i].number);
+    if (!MarkPassDone(steps_ + i + 1)) return FailInWindow(kMsgFolderNotWritable, installation_directory_);
     if (StopRequested()) return Stopped();
   }
-
   if (!context_->seen) {
     // Nothing of the payload was met at all: this patch has nothing for the
     // installed version.
     if (window_) window_->Destroy();
-    FailBox(kMsgNotSupported, installed_text_, patch_text_.Data());
-    return 1;
+    return FailBox(kMsgVersionNotSupported, installed_text_, patch_text_.Data());
   }
+  return 0;
+}
 
-  // Step 32.
-  // A resumed run checks the end result too: part of it was made by the run
-  // it continues.
+// A run at the patch's version, or one that continues an interrupted run
+// (part of the result is that run's), checks the end result against the
+// patch version's list. The passes checked what they wrote themselves.
+int PatchRun::VerifyEndResult() {
   if (already_at_version_ || resumed_) {
     if (window_) window_->AddLine(kMsgVerifying, VersionMajor(patch_), VersionMinor(patch_));
     int verified = VerifyInstallation(context_.get(), nullptr, false, false);
     if (verified == kVerifyStopped || StopRequested()) return Stopped();
     if (verified != kVerifyPassed) {
-      return FailInWindow(kMsgPassError, installed_text_, static_cast<int>(kPhaseFinal));
+      return FailInWindow(kMsgPatchError, installed_text_, static_cast<int>(kPassFinalCheck));
     }
   }
-  if (StopRequested()) return Stopped();
+  return StopRequested() ? Stopped() : 0;
+}
 
+// The manifest's registry values, then the journal goes and the window says
+// what was done.
+int PatchRun::WriteRegistryAndFinish() {
   // A value not written is a run not finished: the journal stays, so the
   // next run writes the values again.
   std::string registry_failure;

@@ -30,13 +30,13 @@ inline int32_t VersionMinor(int32_t version) { return version % 100; }
 enum class VersionGateOutcome {
   kAccept,            // go on
   kAlreadyAtVersion,  // patch run, installed text equals the patch text
-  kTooOld,            // message 19 with the required and installed numbers
-  kMoreRecent,        // message 5 with the installed and patch texts
+  kTooOld,            // kMsgVersionRequired with the required and installed numbers
+  kMoreRecent,        // kMsgInstalledIsNewer with the installed and patch texts
 };
 
 struct VersionGateResult {
   VersionGateOutcome outcome = VersionGateOutcome::kAccept;
-  int32_t required = 0;  // the required number message 19 shows
+  int32_t required = 0;  // the required number kMsgVersionRequired shows
 };
 
 // The gate between installed version and manifest. Add-on runs only test

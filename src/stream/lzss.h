@@ -33,7 +33,9 @@ inline constexpr std::size_t LzssMaxEncodedSize(std::size_t length) {
   return length + (length + 7) / 8 + kLzssChecksumSize;
 }
 
-// Source name cited in decoder failure reports ("%s(%d) : %s").
+// Source name cited in decoder failure reports ("%s(%d) : %s"). Like the
+// "LZW" texts below, it is what logs of stored data have always shown (the
+// format began as another compressor), so it stays as it is.
 inline constexpr const char kLzssSourceName[] = "ssCompress";
 
 // Why a decode failed. The texts are the ones the decoder reports.

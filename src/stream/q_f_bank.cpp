@@ -1,12 +1,10 @@
 #include "stream/q_f_bank.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "foundation/app_frame.h"
-#include "platform/host_path.h"
+#include "platform/file_system.h"
 #include "stream/bank_encryption.h"
 #include "stream/bank_log.h"
 #include "stream/file_buffer.h"
@@ -178,15 +176,9 @@ bool QFBank::Unload() {
 
 void QFBank::FindPlainFiles() {
   if (prefix_.IsEmpty() || header_.entries.empty()) return;
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path root(platform::HostPath(prefix_.Data()));
-  if (!fs::is_directory(root, ec)) return;
-  fs::recursive_directory_iterator it(root, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    std::string relative = it->path().lexically_relative(root).generic_string();
-    std::replace(relative.begin(), relative.end(), '/', '\\');
+  std::vector<std::string> names;
+  platform::ListFilesBelow(prefix_.Data(), &names);
+  for (const std::string& relative : names) {
     auto found = table_.find(LowerName(relative.c_str()));
     if (found == table_.end()) continue;
     BankEntryRecord& entry = header_.entries[found->second];

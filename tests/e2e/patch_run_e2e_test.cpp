@@ -223,7 +223,7 @@ TEST_F(PatchRunE2E, ShortSignatureFailsTheSignature) {
   EXPECT_OUTPUT_HAS(run, "Patch file is corrupted, error 7/0.");
 }
 
-// --- finding the game (box 2) ---
+// --- finding the game (kMsgNotInstalled) ---
 
 constexpr const char* kNotInstalled =
     "Sample Game is not installed on your computer or installation is corrupted.";
@@ -233,6 +233,9 @@ TEST_F(PatchRunE2E, GameNotRegistered) {
   PatcherRun run = Run();
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_OUTPUT_HAS(run, kNotInstalled);
+  // The player is told where the game was looked for.
+  EXPECT_OUTPUT_HAS(run, std::string("HKEY_LOCAL_MACHINE\\") + kSampleKey);
+  EXPECT_OUTPUT_HAS(run, install_->prefix() + "/system.reg");
 }
 
 TEST_F(PatchRunE2E, GameExecutableMissing) {
@@ -242,6 +245,7 @@ TEST_F(PatchRunE2E, GameExecutableMissing) {
   PatcherRun run = Run();
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_OUTPUT_HAS(run, kNotInstalled);
+  EXPECT_OUTPUT_HAS(run, kSampleExe);
 }
 
 TEST_F(PatchRunE2E, ExecutableWithOnlyAnotherLanguageBlockHasNoVersion) {
@@ -341,7 +345,7 @@ TEST_F(PatchRunE2E, ModifiedInstallationIsNotPatched) {
   EXPECT_TRUE(levels == SampleGameFiles(0)["DATA\\LEVELS.DAT"]);
 }
 
-// --- failures inside the passes (message 9 and its phase) ---
+// --- failures inside the passes (kMsgPatchError and its pass number) ---
 
 TEST_F(PatchRunE2E, DamagedUpdateFailsPhaseOne) {
   InstallVersion(0);
@@ -524,7 +528,7 @@ TEST_F(PatchRunE2E, KeyCarriedByThePatcherReplacesTheBuiltInOne) {
   ExpectInstalled(1);
 }
 
-TEST_F(PatchRunE2E, CommandLineIsTakenWholeWithItsSpaces) {
+TEST_F(PatchRunE2E, PayloadPathWithSpacesIsOneArgument) {
   InstallVersion(0);
   MakePatch(0, 1);
   ASSERT_TRUE(builder_->Seal());
@@ -532,10 +536,16 @@ TEST_F(PatchRunE2E, CommandLineIsTakenWholeWithItsSpaces) {
   ASSERT_TRUE(builder_->WriteDll(dir + "/patch 1.01.dll"));
   PatcherOptions options;
   options.program = PatcherProgram();
-  // Split as a shell would split an unquoted path: the patcher joins it again.
-  options.arguments = {install_->root() + "/my", "patches/patch", "1.01.dll"};
   options.wine_prefix = install_->prefix();
   options.working_directory = install_->root();
+  // Split as a shell splits an unquoted path: two payloads, which is no
+  // command line to guess at.
+  options.arguments = {install_->root() + "/my", "patches/patch", "1.01.dll"};
+  PatcherRun split = RunPatcher(options);
+  EXPECT_EQ(split.exit_code, 2) << split.output;
+  EXPECT_OUTPUT_HAS(split, "more than one payload file");
+  ExpectInstalled(0);
+  options.arguments = {dir + "/patch 1.01.dll"};
   PatcherRun run = RunPatcher(options);
   EXPECT_EQ(run.exit_code, 0) << run.output;
   ExpectInstalled(1);

@@ -486,6 +486,8 @@ TEST_F(PayloadTrustE2E, NamedPayloadThatDoesNotLoadIsAnErrorNeverTheOwnPayload) 
   const std::string missing = install_->root() + "/no-such-patch.dll";
   const std::string text = install_->root() + "/notes.txt";
   ASSERT_TRUE(WriteFileBytes(text, ToBytes("this is no module")));
+  // A file that is not there is a wrong command line (2); one that is no
+  // module fails the run (1). Neither falls back on the own payload.
   for (const std::string& path : {missing, text}) {
     SCOPED_TRACE(path);
     PatcherOptions options;
@@ -494,8 +496,13 @@ TEST_F(PayloadTrustE2E, NamedPayloadThatDoesNotLoadIsAnErrorNeverTheOwnPayload) 
     options.wine_prefix = install_->prefix();
     options.working_directory = install_->root();
     PatcherRun run = RunPatcher(options);
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_OUTPUT_HAS(run, "Cannot open the patch file " + path + ".");
+    if (path == missing) {
+      EXPECT_EQ(run.exit_code, 2);
+      EXPECT_OUTPUT_HAS(run, "the payload file " + path + " does not exist");
+    } else {
+      EXPECT_EQ(run.exit_code, 1);
+      EXPECT_OUTPUT_HAS(run, "Cannot open the patch file " + path + ".");
+    }
     ExpectUntouched();
   }
 }

@@ -56,7 +56,7 @@ expect_no_window() {
   [ -z "$left" ] || fail "windows left open: $left"
 }
 
-# The message box of the catalogue: title message 1, its text in control 65535.
+# A message box of the catalogue: titled with the patch title, its text in control 65535.
 wait_box() {  # wait_box TEXT [--not-hwnd H]
   local text=$1
   shift
@@ -225,8 +225,8 @@ scenario_damaged_update() {
   expect_no_window
 }
 
-# (4) Error boxes before the window: box 2 when the game is not installed,
-# box 5 when the installed version is newer than the patch.
+# (4) Error boxes before the window: "not installed" when the game is missing,
+# "more recent" when the installed version is newer than the patch.
 scenario_error_boxes() {
   new_prefix errors
   start_patcher "$PATCH" "$WORK/runs/not-installed"
@@ -234,7 +234,7 @@ scenario_error_boxes() {
   wait_box "is not installed" || return
   box=$DUMP
   expect_eq "$(control_text "$box" 65535)" \
-    "Sample Game is not installed on your computer or installation is corrupted." "box 2"
+    "Sample Game is not installed on your computer or installation is corrupted." "not-installed box"
   expect_eq "$(field "$(head -n1 <<<"$box")" title)" "Sample Game Patch" "box title"
   click_control "$box" 1
   expect_exit "$WORK/runs/not-installed" 1
@@ -245,7 +245,7 @@ scenario_error_boxes() {
   wait_box "more recent" || return
   box=$DUMP
   expect_eq "$(control_text "$box" 65535)" \
-    "The version of Sample Game (1.02) \\nis more recent than this patch version (1.01)." "box 5"
+    "The version of Sample Game (1.02) \\nis more recent than this patch version (1.01)." "more-recent box"
   click_control "$box" 1
   expect_exit "$WORK/runs/newer" 1
   expect_no_window
@@ -267,7 +267,7 @@ scenario_german() {
   if wait_box "nicht installiert" --timeout 150; then
     box=$DUMP
     expect_eq "$(control_text "$box" 65535)" \
-      "Sample Game ist auf Ihrem Computer nicht installiert, oder die Installation ist beschädigt." "box 2"
+      "Sample Game ist auf Ihrem Computer nicht installiert, oder die Installation ist beschädigt." "not-installed box"
     click_control "$box" 1
     expect_exit "$WORK/runs/german-box" 1
   fi

@@ -87,7 +87,17 @@ void Split(const char* windows_path, std::string* base, std::vector<std::string>
 
 }  // namespace
 
+namespace {
+std::string& ChosenPrefix() {
+  static std::string prefix;
+  return prefix;
+}
+}  // namespace
+
+void SetWinePrefix(const std::string& prefix) { ChosenPrefix() = prefix; }
+
 std::string WinePrefix() {
+  if (!ChosenPrefix().empty()) return ChosenPrefix();
   const char* prefix = std::getenv("WINEPREFIX");
   if (prefix != nullptr && prefix[0] != '\0') return prefix;
   const char* home = std::getenv("HOME");

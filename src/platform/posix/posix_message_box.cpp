@@ -6,6 +6,7 @@
 
 #include "platform/message_box.h"
 #include "platform/terminal.h"
+#include "platform/typed_question.h"
 
 namespace corvane::platform {
 
@@ -46,20 +47,19 @@ void ShowMessageBox(const char* text, const char* title, BoxIcon icon) {
 
 BoxAnswer AskAbortRetryIgnoreBox(const char* text, const char* title, bool retry_default) {
   WriteBox(text, title, BoxIcon::kWarning);
+  const TypedQuestion question{{"Abort", "Retry", "Ignore"}, retry_default ? 1u : 0u};
+  const BoxAnswer answers[] = {BoxAnswer::kAbort, BoxAnswer::kRetry, BoxAnswer::kIgnore};
   if (!StandardInputIsTerminal() || ::isatty(STDERR_FILENO) != 1) {
+    // Nobody can answer, and retrying unattended could go on for ever.
     TerminalWriteError("Abort (no terminal to answer)\n");
     return BoxAnswer::kAbort;
   }
   for (;;) {
-    TerminalWriteError(retry_default ? "[A]bort, [R]etry (default), [I]gnore? "
-                                     : "[A]bort, [R]etry, [I]gnore? ");
+    TerminalWriteError(question.Prompt().c_str());
     std::string answer;
     if (!TerminalReadLine(&answer)) return BoxAnswer::kAbort;
-    char first = answer.empty() ? '\0' : answer[0];
-    if (first == '\0' && retry_default) return BoxAnswer::kRetry;
-    if (first == 'a' || first == 'A') return BoxAnswer::kAbort;
-    if (first == 'r' || first == 'R') return BoxAnswer::kRetry;
-    if (first == 'i' || first == 'I') return BoxAnswer::kIgnore;
+    const int picked = question.Pick(answer);
+    if (picked >= 0) return answers[picked];
   }
 }
 
@@ -69,13 +69,13 @@ bool AskRetryCancelBox(const char* text, const char* title) {
     TerminalWriteError("Cancel (no terminal to answer)\n");
     return false;
   }
+  const TypedQuestion question{{"Retry", "Cancel"}, 0};
   for (;;) {
-    TerminalWriteError("[R]etry (default), [C]ancel? ");
+    TerminalWriteError(question.Prompt().c_str());
     std::string answer;
     if (!TerminalReadLine(&answer)) return false;
-    char first = answer.empty() ? 'r' : answer[0];
-    if (first == 'r' || first == 'R') return true;
-    if (first == 'c' || first == 'C') return false;
+    const int picked = question.Pick(answer);
+    if (picked >= 0) return picked == 0;
   }
 }
 

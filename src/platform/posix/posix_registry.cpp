@@ -190,6 +190,11 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
   }
 }
 
+std::string DescribeRegistryKey(RegistryRoot root, const char* key_path) {
+  return std::string(root == RegistryRoot::kLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") +
+         (key_path != nullptr ? key_path : "") + " in " + RegistryFilePath(root);
+}
+
 bool RegistryInUse(std::string* where) {
   const std::string prefix = WinePrefix();
   if (!WineServerRunning(prefix)) return false;

@@ -26,5 +26,6 @@ bool CreateDirectories(const char* windows_directory) {
 }
 
 std::string WinePrefix() { return {}; }
+void SetWinePrefix(const std::string&) {}
 
 }  // namespace corvane::platform

@@ -80,6 +80,8 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
 
 bool RegistryInUse(std::string* /*where*/) { return false; }
 
+std::string DescribeRegistryKey(RegistryRoot /*root*/, const char* /*key_path*/) { return {}; }
+
 RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
                                    const char* value, std::string* message) {
   HKEY key = nullptr;

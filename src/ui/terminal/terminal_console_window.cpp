@@ -1,6 +1,7 @@
 #include "ui/terminal/terminal_console_window.h"
 
 #include "platform/stop_request.h"
+#include "platform/typed_question.h"
 
 namespace corvane {
 
@@ -131,25 +132,19 @@ AbortRetryIgnore TerminalConsoleWindow::AskAbortRetryIgnore(const char* text, co
   channel_.Write(box.c_str());
   AbortRetryIgnore answer = AbortRetryIgnore::kAbort;
   if (!interactive_) {
+    // Nobody can answer, and retrying unattended could go on for ever.
     channel_.Write("Abort (no terminal to answer)\n");
   } else {
+    const platform::TypedQuestion question{{"Abort", "Retry", "Ignore"}, retry_default ? 1u : 0u};
+    const AbortRetryIgnore answers[] = {AbortRetryIgnore::kAbort, AbortRetryIgnore::kRetry,
+                                        AbortRetryIgnore::kIgnore};
     for (;;) {
-      channel_.Write(retry_default ? "[A]bort, [R]etry (default), [I]gnore? "
-                                   : "[A]bort, [R]etry, [I]gnore? ");
+      channel_.Write(question.Prompt().c_str());
       std::string reply;
       if (!channel_.ReadLine(&reply)) break;
-      char first = reply.empty() ? '\0' : reply[0];
-      if (first == '\0' && retry_default) {
-        answer = AbortRetryIgnore::kRetry;
-        break;
-      }
-      if (first == 'a' || first == 'A') break;
-      if (first == 'r' || first == 'R') {
-        answer = AbortRetryIgnore::kRetry;
-        break;
-      }
-      if (first == 'i' || first == 'I') {
-        answer = AbortRetryIgnore::kIgnore;
+      const int picked = question.Pick(reply);
+      if (picked >= 0) {
+        answer = answers[picked];
         break;
       }
     }
@@ -166,16 +161,16 @@ RetryCancel TerminalConsoleWindow::AskRetryCancel(const char* text, const char* 
   if (!interactive_) {
     channel_.Write("Cancel (no terminal to answer)\n");
   } else {
+    const platform::TypedQuestion question{{"Retry", "Cancel"}, 0};
     for (;;) {
-      channel_.Write("[R]etry (default), [C]ancel? ");
+      channel_.Write(question.Prompt().c_str());
       std::string reply;
       if (!channel_.ReadLine(&reply)) break;
-      char first = reply.empty() ? 'r' : reply[0];
-      if (first == 'r' || first == 'R') {
-        answer = RetryCancel::kRetry;
+      const int picked = question.Pick(reply);
+      if (picked >= 0) {
+        answer = picked == 0 ? RetryCancel::kRetry : RetryCancel::kCancel;
         break;
       }
-      if (first == 'c' || first == 'C') break;
     }
   }
   if (IsOpen()) DrawProgressLine();

@@ -88,15 +88,18 @@ TEST(TerminalConsoleWindowTest, InteractiveRewritesTheProgressLineAndWaitsForEnt
 
 TEST(TerminalConsoleWindowTest, InteractiveQuestionTakesTheTypedAnswer) {
   ScriptedChannel channel(true);
-  channel.input = {"x", "i", "", "r", "a"};
+  channel.input = {"x", "i", "", "", "r"};
   TerminalConsoleWindow window(&Messages, channel);
   window.Create(nullptr);
   // "x" is no answer: asked again; "i" ignores.
   EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", false), AbortRetryIgnore::kIgnore);
-  // An empty answer takes the default Retry when there is one.
+  // An empty answer takes the default the prompt names: Retry when the
+  // question has it, else Abort.
   EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", true), AbortRetryIgnore::kRetry);
-  EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", false), AbortRetryIgnore::kRetry);
+  EXPECT_NE(channel.output.find("[A]bort, [R]etry (default), [I]gnore? "), std::string::npos);
   EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", false), AbortRetryIgnore::kAbort);
+  EXPECT_NE(channel.output.find("[A]bort (default), [R]etry, [I]gnore? "), std::string::npos);
+  EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", false), AbortRetryIgnore::kRetry);
   // End of input: Abort.
   EXPECT_EQ(window.AskAbortRetryIgnore("t", "T", true), AbortRetryIgnore::kAbort);
 }

@@ -1,0 +1,29 @@
+// Listing a folder's files: the standard library's walk serves both
+// backends, on the host's form of the path.
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/file_system.h"
+#include "platform/host_path.h"
+
+namespace corvane::platform {
+
+bool ListFilesBelow(const char* directory, std::vector<std::string>* names) {
+  namespace fs = std::filesystem;
+  names->clear();
+  std::error_code error;
+  const fs::path root(HostPath(directory));
+  if (!fs::is_directory(root, error)) return false;
+  fs::recursive_directory_iterator it(root, error), end;
+  for (; !error && it != end; it.increment(error)) {
+    if (!it->is_regular_file(error)) continue;
+    std::string relative = it->path().lexically_relative(root).generic_string();
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    names->push_back(std::move(relative));
+  }
+  return !error;
+}
+
+}  // namespace corvane::platform
