@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "foundation/app_frame.h"
+#include "foundation/bitwise_movable.h"
 #include "foundation/mem_functions.h"
 
 namespace corvane {
@@ -13,7 +14,8 @@ namespace corvane {
 // Growable array: storage from the process-wide MemFunctions, a count in use
 // and an allocated number. Elements are relocated by a plain byte copy when
 // the storage moves or when Delete/Insert shift them, so T must survive being
-// moved bitwise (RString, Ref, pointers and plain records do); relocation
+// moved bitwise (kBitwiseMovable: RString, Ref, pointers and plain records
+// do; the compiler checks it where elements are relocated); relocation
 // never runs constructors or destructors, so reference counts stay as they are.
 // Element access is unchecked.
 template <class T>
@@ -63,8 +65,7 @@ class AutoArray {
     if (index > count_) index = count_;
     T copy(value);
     if (count_ >= allocated_) Reserve(count_ + 1, count_ + std::max(allocated_ / 2, 32));
-    std::memmove(static_cast<void*>(data_ + index + 1), static_cast<const void*>(data_ + index),
-                 sizeof(T) * static_cast<size_t>(count_ - index));
+    Relocate(data_ + index + 1, data_ + index, count_ - index);
     new (&data_[index]) T(std::move(copy));
     ++count_;
   }
@@ -99,8 +100,7 @@ class AutoArray {
     if (n > 0) {
       storage = static_cast<T*>(mem->New(sizeof(T) * static_cast<size_t>(n)));
       if (count_ > 0) {
-        std::memcpy(static_cast<void*>(storage), static_cast<const void*>(data_),
-                    sizeof(T) * static_cast<size_t>(count_));
+        Relocate(storage, data_, count_);
       }
     }
     if (data_) mem->Delete(data_);
@@ -116,8 +116,7 @@ class AutoArray {
       return;
     }
     for (int i = index; i < index + count; ++i) data_[i].~T();
-    std::memmove(static_cast<void*>(data_ + index), static_cast<const void*>(data_ + index + count),
-                 sizeof(T) * static_cast<size_t>(count_ - index - count));
+    Relocate(data_ + index, data_ + index + count, count_ - index - count);
     count_ -= count;
   }
 
@@ -143,6 +142,13 @@ class AutoArray {
   const T* end() const { return data_ + count_; }
 
  private:
+  // Moves `count` elements bytewise (the ranges may overlap); the old bytes
+  // are dropped without destroying them.
+  static void Relocate(T* to, const T* from, int count) {
+    static_assert(kBitwiseMovable<T>, "AutoArray relocates its elements bytewise");
+    std::memmove(static_cast<void*>(to), static_cast<const void*>(from), sizeof(T) * static_cast<size_t>(count));
+  }
+
   void CopyFrom(const AutoArray& other) {
     if (other.count_ == 0) return;
     Realloc(other.count_);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "foundation/bitwise_movable.h"
+
 namespace corvane {
 
 // Immutable, reference-counted 8-bit text. One pointer to a shared heap block
@@ -124,5 +126,9 @@ RString IntToString(int32_t value);
 int CompareNoCase(const char* a, const char* b);
 // Byte-wise comparison of unsigned bytes up to the terminator.
 int CompareText(const char* a, const char* b);
+
+// One pointer to a shared, reference-counted block.
+template <>
+inline constexpr bool kBitwiseMovable<RString> = true;
 
 }  // namespace corvane

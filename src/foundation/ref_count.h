@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "foundation/bitwise_movable.h"
+
 namespace corvane {
 
 // Intrusive reference-count base of shared objects. The count starts at 0;
@@ -86,5 +88,9 @@ class Ref {
  private:
   T* object_ = nullptr;
 };
+
+// One pointer to the object; its count lives in the object.
+template <class T>
+inline constexpr bool kBitwiseMovable<Ref<T>> = true;
 
 }  // namespace corvane

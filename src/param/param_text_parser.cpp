@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "param/evaluator.h"
 #include "param/param_binary_reader.h"
@@ -185,7 +186,8 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     Add(cls, decl);
     return kParamParseOk;
   }
-  auto* created = new ParamClass(Intern(name));
+  // Owned here until it is added to `cls`; every early return frees it.
+  auto created = std::make_unique<ParamClass>(Intern(name));
   created->SetParent(&cls);
   if (c == ':') {
     lex_.Get();
@@ -194,13 +196,11 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     EntryHandle found = cls.FindEntryWide(base.c_str());
     if (!found) {
       lex_.Error("%s: Undefined base class '%s'", cls.GetContext(name.c_str()).Data(), base.c_str());
-      delete created;
       return kParamParseSyntaxError;
     }
     ParamClass* base_class = found->IsClass() ? found->GetClass() : nullptr;
     if (base_class == nullptr) {
       lex_.Error("%s: '%s' is not class", cls.GetContext(name.c_str()).Data(), base.c_str());
-      delete created;
       return kParamParseSyntaxError;
     }
     created->SetBase(base_class);
@@ -208,18 +208,14 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
   }
   if (c != '{') {
     lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(), CharArg(c));
-    delete created;
     return kParamParseSyntaxError;
   }
   lex_.Get();
-  if (!Enter()) {
-    delete created;
-    return kParamParseSyntaxError;
-  }
+  if (!Enter()) return kParamParseSyntaxError;
   int result = ParseClassBody(*created);
   Leave();
   // Added even after a syntax error inside it: what was parsed stays.
-  Add(cls, created);
+  Add(cls, created.release());
   return result;
 }
 

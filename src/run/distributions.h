@@ -17,6 +17,10 @@ struct DistributionRow {
   int32_t parent = -1;  // index of the parent row, -1 for none
 };
 
+// Its members are RStrings and integers.
+template <>
+inline constexpr bool kBitwiseMovable<DistributionRow> = true;
+
 using DistributionTable = AutoArray<DistributionRow>;
 using NameList = AutoArray<RString>;
 

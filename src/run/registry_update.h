@@ -17,6 +17,10 @@ struct RegistryWrite {
   RString value;      // written as a zero-terminated string
 };
 
+// Its members are RStrings and a flag.
+template <>
+inline constexpr bool kBitwiseMovable<RegistryWrite> = true;
+
 // The entries of "UpdateRegistry" (quiet; absent gives none) that apply to
 // the selected distribution, in order: an entry without "distributions"
 // always applies; one with it only when an item equals the distribution
