@@ -8,7 +8,10 @@
 
 #include "platform/file_system.h"
 #include "platform/host_path.h"
+#include "run/distribution_chooser.h"
+#include "run/message_catalogue.h"
 #include "run/patch_run.h"
+#include "ui/terminal/terminal_console_window.h"
 
 namespace corvane {
 extern const uint8_t kBuiltInPublicKey[148];
@@ -90,6 +93,12 @@ int main(int argc, char** argv) {
   }
   corvane::PatchRunOptions options;
   options.built_in_key = corvane::kBuiltInPublicKey;
+  corvane::TerminalDistributionChooser chooser(corvane::StandardTerminal());
+  options.chooser = &chooser;
+  options.make_window = []() -> std::unique_ptr<corvane::ConsoleWindowProgress> {
+    const corvane::LoadMessageFunction load_message = &corvane::LoadMessageFormat;
+    return std::make_unique<corvane::TerminalConsoleWindow>(load_message);
+  };
   // The run takes a payload path with spaces in quotes, as the Windows
   // program's command line gives it.
   const std::string command_line = payload.empty() ? std::string() : "\"" + payload + "\"";

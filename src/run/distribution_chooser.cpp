@@ -8,7 +8,14 @@
 namespace corvane {
 
 int TerminalDistributionChooser::Choose(const NameList& sorted_titles) {
-  if (sorted_titles.IsEmpty() || !channel_.IsInteractive()) return -1;
+  if (sorted_titles.IsEmpty()) return -1;
+  if (!channel_.IsInteractive()) {
+    // Guessing could install another edition's files over this one's.
+    channel_.Write(
+        "The edition of the installed game was not recognised, and without a terminal nobody can "
+        "choose it: nothing was changed. Run the patcher in a terminal to choose the edition.\n");
+    return -1;
+  }
   std::string text =
       "Select the distribution\n"
       "Your distribution was not recognized. Please, select one from the list.\n";

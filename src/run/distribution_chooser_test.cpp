@@ -65,11 +65,12 @@ TEST(TerminalDistributionChooser, CancelledByZeroCOrEndOfInput) {
   EXPECT_EQ(chooser.Choose(Titles()), -1);
 }
 
-TEST(TerminalDistributionChooser, NobodyAtTheTerminalCancelsWithoutAsking) {
+TEST(TerminalDistributionChooser, NobodyAtTheTerminalCancelsAndSaysSoWithoutAsking) {
   ScriptedTerminal terminal(false, {"1"});
   TerminalDistributionChooser chooser(terminal);
   EXPECT_EQ(chooser.Choose(Titles()), -1);
-  EXPECT_TRUE(terminal.written.empty());
+  EXPECT_NE(terminal.written.find("nothing was changed"), std::string::npos) << terminal.written;
+  EXPECT_EQ(terminal.written.find("Number"), std::string::npos) << "no question without a terminal";
 }
 
 }  // namespace

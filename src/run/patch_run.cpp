@@ -33,7 +33,6 @@
 #include "run/verify_installation.h"
 #include "run/version_detection.h"
 #include "ui/console_window.h"
-#include "ui/terminal/terminal_console_window.h"
 
 namespace corvane {
 
@@ -527,13 +526,11 @@ int PatchRun::ChooseDistribution() {
   }
   if (!candidates_.IsEmpty()) DetectDistribution(manifest_, RString(installation_directory_), &candidates_);
   if (candidates_.Size() > 1) {
-    std::unique_ptr<IDistributionChooser> own;
-    IDistributionChooser* chooser = options_.chooser;
-    if (chooser == nullptr) {
-      own = std::make_unique<TerminalDistributionChooser>(StandardTerminal());
-      chooser = own.get();
+    if (options_.chooser == nullptr) {
+      ReportLog("The edition is not recognised and there is nobody to choose it");
+      return 1;
     }
-    RString chosen = SelectDistribution(*chooser, table_, candidates_);
+    RString chosen = SelectDistribution(*options_.chooser, table_, candidates_);
     if (chosen.IsEmpty()) return 1;
     candidates_.Clear();
     candidates_.Add(chosen);
@@ -544,12 +541,7 @@ int PatchRun::ChooseDistribution() {
 
 // The progress window and the context the passes share.
 void PatchRun::OpenWindow() {
-  if (options_.make_window) {
-    window_ = options_.make_window();
-  } else {
-    LoadMessageFunction load_message = &LoadMessageFormat;
-    window_ = std::make_unique<TerminalConsoleWindow>(load_message);
-  }
+  if (options_.make_window) window_ = options_.make_window();
   if (window_) {
     window_->Create(self_);
     window_->EnableOK(false);

@@ -16,13 +16,13 @@ struct PatchRunOptions {
   // "patchbuild pack --pubkey" writes); that one wins. Null with no resource:
   // every signature check fails with code 4.
   const uint8_t* built_in_key = nullptr;
-  // Asks the user for the distribution when the installation does not tell;
-  // null takes the user interface's own choice (dialog 126 on Win32, a
-  // numbered question on a terminal, Cancel when there is no terminal).
+  // Asks the user for the distribution when the installation does not tell
+  // (dialog 126 on Win32, a numbered question on a terminal). Null: nobody
+  // can be asked, and such a run ends as if the choice was cancelled.
   IDistributionChooser* chooser = nullptr;
-  // Makes the progress window (the Win32 dialog, a test's scripted window);
-  // null makes the text window on the standard terminal. A factory that
-  // answers null leaves the run without a window.
+  // Makes the progress window (the Win32 dialog, the text window on a
+  // terminal, a test's scripted window). Null, or a factory that answers
+  // null, leaves the run without a window.
   std::function<std::unique_ptr<ConsoleWindowProgress>()> make_window;
 };
 

@@ -118,9 +118,12 @@ TEST_F(DistributionE2E, CrcOffByOneBitLeavesTheChoiceOpen) {
   ASSERT_TRUE(install_->WriteGameFile(kEditionFile, ToBytes("gold")));
   AddRule("IsGoldish", "golf", {"GOLD"});  // "golf" differs from "gold" in one bit
   PatcherRun run = Run();
-  // Three candidates remain and nobody can choose: cancelled, silently.
+  // Three candidates remain and nobody can choose: cancelled, with no box
+  // and no window, but the player is told why.
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.output.find("Sample Game"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("Run the patcher in a terminal to choose the edition."), std::string::npos)
+      << run.output;
   Bytes levels;
   ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));
   EXPECT_TRUE(levels == SampleGameFiles(0)["DATA\\LEVELS.DAT"]);
