@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
+#include <unordered_map>
 
 #include "pe/code_page_1252.h"
 #include "pe/pe_format.h"
@@ -155,15 +157,29 @@ bool BuildResourceSection(const std::vector<ResourceItem>& input, uint32_t secti
       for (char16_t c : name.name) AppendU16(out, c);
     }
   }
+  // Items with the same bytes share one block: every data entry points at
+  // its bytes by offset and size, so nothing needs a copy of its own.
   std::vector<uint32_t> data_offsets(items.size());
+  std::unordered_map<std::string_view, size_t> placed;  // bytes -> the first item holding them
   for (size_t i = 0; i < items.size(); ++i) {
+    const std::string_view bytes(reinterpret_cast<const char*>(items[i].bytes), items[i].size);
+    if (items[i].size != 0) {
+      auto found = placed.find(bytes);
+      if (found != placed.end()) {
+        data_offsets[i] = data_offsets[found->second];
+        continue;
+      }
+    }
     Pad(out, 8);
     if (uint64_t{out.size()} + items[i].size + section_rva > kMaxSectionSize) {
       *error = "resources too large for a 32-bit image";
       return false;
     }
     data_offsets[i] = static_cast<uint32_t>(out.size());
-    if (items[i].size != 0) out.insert(out.end(), items[i].bytes, items[i].bytes + items[i].size);
+    if (items[i].size != 0) {
+      out.insert(out.end(), items[i].bytes, items[i].bytes + items[i].size);
+      placed.emplace(bytes, i);
+    }
   }
   Pad(out, 8);
 

@@ -71,6 +71,29 @@ TEST(ResourceWriterTest, PayloadNamesComeBackUpperCaseAscendingWithTheirBytes) {
   EXPECT_EQ(key->size, 1u);
 }
 
+TEST(ResourceWriterTest, ItemsWithTheSameBytesShareOneBlock) {
+  const Bytes big = Blob(100000, 4), same = big, other = Blob(100000, 5), prefix(big.begin(), big.end() - 1);
+  const std::vector<ResourceItem> distinct = {PayloadItem(u"All\\A.DAT", big.data(), 100000),
+                                              PayloadItem(u"All\\C.DAT", other.data(), 100000)};
+  std::vector<ResourceItem> items = distinct;
+  items.push_back(PayloadItem(u"All\\B.DAT.#GOLD", same.data(), 100000));  // equal bytes, own buffer
+  items.push_back(PayloadItem(u"All\\D.DAT", prefix.data(), 99999));       // a prefix is no match
+  WrittenDll dll, without;
+  WriteAndRead(items, &dll);
+  WriteAndRead(distinct, &without);
+  // One block more than the two distinct items need: the prefix; B adds none.
+  EXPECT_LT(dll.image.size(), without.image.size() + 99999 + 4096);
+  EXPECT_GE(dll.image.size(), without.image.size() + 99999);
+  const std::vector<PayloadEntry> payload = ListPayload(dll.tree);
+  ASSERT_EQ(payload.size(), 4u);
+  const Bytes* expected[] = {&big, &same, &other, &prefix};  // A, B, C, D
+  for (size_t i = 0; i < payload.size(); ++i) {
+    EXPECT_EQ(Bytes(payload[i].entry->bytes, payload[i].entry->bytes + payload[i].entry->size), *expected[i])
+        << i;
+  }
+  EXPECT_EQ(payload[0].entry->bytes, payload[1].entry->bytes) << "A and B share their block";
+}
+
 TEST(ResourceWriterTest, DirectoryOrderIsNamedByUpperCaseThenNumbersAscending) {
   // "_" sorts between upper and lower case letters: comparing lower-case
   // names would put it first.
