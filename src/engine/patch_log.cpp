@@ -32,11 +32,27 @@ void PatchLog(const char* format, ...) {
   platform::FileWrite(log.Get(), text.data(), static_cast<uint32_t>(text.size()));
 }
 
+namespace {
+PatchPrintSink& Sink() {
+  static PatchPrintSink sink;
+  return sink;
+}
+}  // namespace
+
+void SetPatchPrintSink(PatchPrintSink sink) { Sink() = std::move(sink); }
+
 void PatchPrint(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  if (!Sink()) {
+    std::vprintf(format, args);
+    va_end(args);
+    return;
+  }
+  char text[1024];
+  std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
+  Sink()(text);
 }
 
 }  // namespace corvane

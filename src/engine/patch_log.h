@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "foundation/app_frame.h"
 
 namespace corvane {
@@ -15,7 +17,14 @@ inline constexpr const char kPatchLogName[] = "patch.log";
 // output and the line is lost; the caller is not told.
 void PatchLog(const char* format, ...) CORVANE_PRINTF(1, 2);
 
-// Prints one message of the update engine on standard output.
+// Prints one message of the update engine on standard output, or hands it to
+// the sink when one is set.
 void PatchPrint(const char* format, ...) CORVANE_PRINTF(1, 2);
+
+// Where PatchPrint's messages go from now on; null: standard output. The
+// patch run hands them to its window, so that a message never lands on the
+// window's progress line.
+using PatchPrintSink = std::function<void(const char* text)>;
+void SetPatchPrintSink(PatchPrintSink sink);
 
 }  // namespace corvane

@@ -65,5 +65,9 @@ bool StoredFileName(const char* path, std::string* stored_name);
 // with backslashes between their levels (the order is the system's). False
 // when `directory` is not a directory or could not be listed to its end.
 bool ListFilesBelow(const char* directory, std::vector<std::string>* names);
+// `path` made absolute against the current directory, in the host's form
+// (posix: a host path; win32: the Windows path). `path` itself when the
+// current directory cannot be told.
+std::string AbsolutePath(const char* path);
 
 }  // namespace corvane::platform

@@ -66,6 +66,12 @@ struct PatchContext {
   // name (see BroughtWholeLater); gathered from the payload on first use.
   std::set<std::string> later_whole_files;
   bool later_whole_files_known = false;
+  // What the run did, for its summary: files replaced by version steps,
+  // whole files put in place, and the installed files read against a list
+  // (names as the lists write them, each once).
+  int files_updated = 0;
+  int files_copied = 0;
+  std::set<std::string> files_checked;
 
   bool SetPrefix(const char* text) { return SetContextField(prefix, text); }
   bool SetInstallationDirectory(const char* text) {

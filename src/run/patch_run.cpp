@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/patch_log.h"
 #include "foundation/app_frame.h"
 #include "param/param_file.h"
 #include "pe/pe_format.h"
@@ -121,6 +123,7 @@ class PatchRun {
       : command_line_(command_line != nullptr ? command_line : ""), options_(options) {}
   // Stops the payload's digests early when the run ends before they do.
   ~PatchRun() {
+    SetPatchPrintSink(nullptr);
     payload_stop_ = true;
     payload_check_.Wait();
   }
@@ -146,6 +149,7 @@ class PatchRun {
   int VerifyEndResult();
   int WriteRegistryAndFinish();
   void Enter(RunPhase phase) { phase_ = phase; }
+  RunSummary Summary() const;
   int FailBox(int id, ...);
   int FailInWindow(int id, ...);
   int FailPass(PassNumber pass);
@@ -165,6 +169,7 @@ class PatchRun {
   std::string command_line_;
   PatchRunOptions options_;
   RunPhase phase_ = RunPhase::kOpenPayload;
+  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 
   platform::ResourceModule self_;    // messages, dialogs, the built-in key
   platform::ResourceModule module_;  // the payload
@@ -542,6 +547,7 @@ int PatchRun::ChooseDistribution() {
 // The progress window and the context the passes share.
 void PatchRun::OpenWindow() {
   if (options_.make_window) window_ = options_.make_window();
+  if (window_) SetPatchPrintSink([this](const char* text) { window_->ShowEngineMessage(text); });
   if (window_) {
     window_->Create(self_);
     window_->EnableOK(false);
@@ -640,6 +646,7 @@ std::vector<std::string> PatchRun::LaterWholeFiles(const char* version_prefix) {
 StepFileProgress PatchRun::CheckProgress() {
   if (!window_) return {};
   return [this](const char* name) {
+    context_->files_checked.insert(name);
     window_->SetProgress(kMsgCheckingFile, name);
     window_->ProcessMessages();
     return !StopRequested();
@@ -869,6 +876,19 @@ int PatchRun::VerifyEndResult() {
   return StopRequested() ? Stopped() : 0;
 }
 
+RunSummary PatchRun::Summary() const {
+  RunSummary summary;
+  summary.from_version = installed_text_;
+  if (addon_name_.IsEmpty()) summary.to_version = patch_text_.Data();
+  summary.addon = addon_name_.IsEmpty() ? "" : addon_name_.Data();
+  summary.files_updated = context_->files_updated;
+  summary.files_copied = context_->files_copied;
+  summary.files_checked = static_cast<int>(context_->files_checked.size());
+  summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  if (platform::FileExists(kPatchLogName)) summary.log_path = platform::AbsolutePath(kPatchLogName);
+  return summary;
+}
+
 // The manifest's registry values, then the journal goes and the window says
 // what was done.
 int PatchRun::WriteRegistryAndFinish() {
@@ -887,6 +907,7 @@ int PatchRun::WriteRegistryAndFinish() {
     } else {
       window_->AddLine(kMsgPatchApplied, patch_text_.Data(), installed_text_);
     }
+    window_->ShowSummary(Summary());
     window_->WaitForClose(true);
   }
   return 0;

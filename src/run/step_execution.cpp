@@ -363,10 +363,13 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
     return false;
   }
 
-  if (replace && ReplaceInstalledFile(context, paths.temporary, paths.target, paths.relative) !=
-                     ReplaceOutcome::kDone) {
-    RemoveQuietly(paths.temporary);
-    Fail(context, paths.relative);
+  if (replace) {
+    if (ReplaceInstalledFile(context, paths.temporary, paths.target, paths.relative) == ReplaceOutcome::kDone) {
+      ++context->files_updated;
+    } else {
+      RemoveQuietly(paths.temporary);
+      Fail(context, paths.relative);
+    }
   }
   RemoveQuietly(paths.update);
   Pump(context);
@@ -429,7 +432,10 @@ PassStage CopyWholeFile(PatchContext* context, const char* name, const char* res
                                                          shown.c_str(), expected, computed));
       } else {
         ReplaceOutcome outcome = ReplaceInstalledFile(context, work, target, shown);
-        if (outcome == ReplaceOutcome::kDone) return PassStage::kNext;
+        if (outcome == ReplaceOutcome::kDone) {
+          ++context->files_copied;
+          return PassStage::kNext;
+        }
         RemoveQuietly(work);
         if (outcome != ReplaceOutcome::kCancelled) {
           answer = ReadWholeFileAnswer(

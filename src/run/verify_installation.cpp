@@ -128,6 +128,7 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
       // A path beyond the engine's limit is refused like a file that is not there.
       bool readable = path.size() <= kMaxVerifyPath && CrcOfFile(path.c_str(), buffer.get(), &crc);
       if (window != nullptr && window->ClosedByUser()) break;
+      if (readable) context->files_checked.insert(name);
       if (!readable && platform::LastFileFault() == platform::FileFault::kInUse) {
         // Held by another program (the game, often) without letting others
         // read it: not missing. The player may close it and go on.

@@ -32,6 +32,11 @@ RetryCancel ConsoleWindow::AskRetryCancel(const char* text, const char* title) {
   return platform::AskRetryCancelBox(text, title) ? RetryCancel::kRetry : RetryCancel::kCancel;
 }
 
+void ConsoleWindowProgress::ShowEngineMessage(const char* text) {
+  std::fputs(text, stdout);
+  std::fflush(stdout);
+}
+
 void ConsoleWindow::SetOpen(bool open) {
   std::vector<ConsoleWindow*>& windows = OpenWindows();
   windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());

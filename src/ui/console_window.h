@@ -158,12 +158,30 @@ class ConsoleWindow {
 };
 
 // The window with the looping busy indicator.
+// What a finished run did, for a window that reports it in figures.
+struct RunSummary {
+  std::string from_version;  // the installed version the run started from
+  std::string to_version;    // the patch's version; empty for an add-on
+  std::string addon;         // the add-on's name; empty for a patch
+  int files_updated = 0;     // replaced by version steps
+  int files_copied = 0;      // whole files put in place
+  int files_checked = 0;     // installed files read against a checksum list
+  double seconds = 0;
+  std::string log_path;      // the update engine's log, empty when it wrote none
+};
+
 class ConsoleWindowProgress : public ConsoleWindow {
  public:
   using ConsoleWindow::ConsoleWindow;
 
   // Stops and blanks the busy indicator for good.
   virtual void StopAnimation() = 0;
+  // Reports a run that ended well, after its last line. The dialog shows its
+  // log only and ignores this.
+  virtual void ShowSummary(const RunSummary& /*summary*/) {}
+  // Shows a message of the update engine ("Incompatible patch version.\n").
+  // By default it goes to standard output, as the engine prints it.
+  virtual void ShowEngineMessage(const char* text);
 };
 
 // The same pump as ProcessMessages, with no window check: the system's message

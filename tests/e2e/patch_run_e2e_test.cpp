@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
 #include <string>
 
 #include "patcher_process.h"
@@ -95,6 +96,10 @@ TEST_F(PatchRunE2E, TwoStepPatchBringsTheGameToItsVersion) {
   EXPECT_OUTPUT_HAS(run, "Sample Game: Updating version 1.00 to version 1.02...");
   EXPECT_OUTPUT_HAS(run, "Verifying Sample Game, version 1.00...");
   EXPECT_OUTPUT_HAS(run, "Sample Game patch 1.02 has been applied successfully.");
+  // The summary follows on its own line, with the run's figures.
+  EXPECT_OUTPUT_HAS(run, "successfully.\nDone: 1.00 -> 1.02 in ");
+  EXPECT_TRUE(std::regex_search(run.output, std::regex("; [1-9][0-9]* files updated, [0-9]+ copied, [1-9][0-9]* checked\\.")))
+      << run.output;
   ExpectInstalled(2);
   // No temporary or extracted update file stays behind.
   for (const auto& [name, bytes] : install_->Snapshot()) {

@@ -1,5 +1,7 @@
 #include "ui/terminal/terminal_console_window.h"
 
+#include <cstdio>
+
 #include "platform/stop_request.h"
 #include "platform/typed_question.h"
 
@@ -87,6 +89,19 @@ void TerminalConsoleWindow::ShowLog(const std::string& /*log*/, const char* line
                                     bool /*trimmed*/) {
   // A terminal keeps its own scroll-back; only the new line is printed.
   WriteLines(line);
+}
+
+void TerminalConsoleWindow::ShowSummary(const RunSummary& summary) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f s", summary.seconds);
+  std::string text = summary.addon.empty()
+                         ? "Done: " + summary.from_version + " -> " + summary.to_version
+                         : "Done: add-on " + summary.addon + " on " + summary.from_version;
+  text += " in " + std::string(seconds) + "; " + std::to_string(summary.files_updated) + " files updated, " +
+          std::to_string(summary.files_copied) + " copied, " + std::to_string(summary.files_checked) +
+          " checked.";
+  if (!summary.log_path.empty()) text += "\nLog: " + summary.log_path;
+  WriteLines(text.c_str());
 }
 
 void TerminalConsoleWindow::StopAnimation() {

@@ -34,6 +34,10 @@ class TerminalConsoleWindow final : public ConsoleWindowProgress {
   AbortRetryIgnore AskAbortRetryIgnore(const char* text, const char* title,
                                        bool retry_default) override;
   RetryCancel AskRetryCancel(const char* text, const char* title) override;
+  // One line of figures, and one naming the log when there is one.
+  void ShowSummary(const RunSummary& summary) override;
+  // On a line of its own, never on the progress line.
+  void ShowEngineMessage(const char* text) override { WriteLines(text); }
 
   // Characters of progress text shown at most (the rest would wrap and break
   // the rewriting of the line).

@@ -1,5 +1,5 @@
-// Listing a folder's files: the standard library's walk serves both
-// backends, on the host's form of the path.
+// File services the standard library gives on both systems alike (on the
+// host's form of each path): listing a folder, absolute paths.
 
 #include <algorithm>
 #include <filesystem>
@@ -24,6 +24,12 @@ bool ListFilesBelow(const char* directory, std::vector<std::string>* names) {
     names->push_back(std::move(relative));
   }
   return !error;
+}
+
+std::string AbsolutePath(const char* path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(HostPath(path), error);
+  return error ? std::string(path) : absolute.string();
 }
 
 }  // namespace corvane::platform
