@@ -20,7 +20,7 @@ TEST(PosixFileIo, ErrorNumbersMapOntoStreamCodes) {
   EXPECT_EQ(FileErrorToLSError(ENOTDIR), 12);
 }
 
-TEST(PosixFileIo, WriteSeekReadSizeAndTimeThroughWindowsPaths) {
+TEST(PosixFileIo, WindowsPathsReachTheHostFile) {
   const std::string host = ::testing::TempDir() + "posix_file_io_test.bin";
   std::string windows_path = host;
   for (char& c : windows_path) {
@@ -28,28 +28,12 @@ TEST(PosixFileIo, WriteSeekReadSizeAndTimeThroughWindowsPaths) {
   }
   FileHandle out = FileOpenWrite(windows_path.c_str());
   ASSERT_TRUE(IsValidFileHandle(out));
-  EXPECT_EQ(FileWrite(out, "hello world", 11), 11u);
-  ASSERT_TRUE(FileSeek(out, 6));
-  EXPECT_EQ(FileWrite(out, "WORLD", 5), 5u);
+  EXPECT_EQ(FileWrite(out, "through", 7), 7u);
   EXPECT_TRUE(FileClose(out));
-
-  FileHandle append = FileOpenAppend(windows_path.c_str());
-  ASSERT_TRUE(IsValidFileHandle(append));
-  EXPECT_EQ(FileWrite(append, "!", 1), 1u);
-  EXPECT_TRUE(FileClose(append));
-
-  ScopedFile in(FileOpenRead(windows_path.c_str()));
-  ASSERT_TRUE(in.IsValid());
-  EXPECT_EQ(FileSize32(in.Get()), 12u);
-  uint64_t size = 0;
-  EXPECT_TRUE(FileSize64(in.Get(), &size));
-  EXPECT_EQ(size, 12u);
-  char buffer[32] = {};
-  EXPECT_EQ(FileReadAt(in.Get(), 6, buffer, sizeof(buffer)), 6);
-  EXPECT_STREQ(buffer, "WORLD!");
-  EXPECT_EQ(FileReadAt(in.Get(), 100, buffer, 4), 0);
-  const int64_t now = static_cast<int64_t>(std::time(nullptr));
-  EXPECT_LE(std::llabs(FileWriteTime(in.Get()) - now), 60);
+  ScopedFile in(FileOpenRead(host.c_str()));
+  char buffer[16] = {};
+  EXPECT_EQ(FileReadAt(in.Get(), 0, buffer, sizeof buffer), 7);
+  EXPECT_STREQ(buffer, "through");
   EXPECT_TRUE(in.Close());
   std::remove(host.c_str());
 }
