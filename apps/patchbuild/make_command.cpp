@@ -15,6 +15,7 @@
 #include <string>
 
 #include "command_registry.h"
+#include "platform/host_path.h"
 #include "maker/cache_file.h"
 #include "maker/patch_maker.h"
 #include "platform/terminal.h"
@@ -30,13 +31,17 @@ struct MakeCommandOptions {
   int jobs = 0;
 };
 
-// The patcher programs built beside this tool (build/<dir>/apps/patchbuild
-// next to build/<dir>/apps/patcher) and the win32 build beside the native one.
+// The patcher programs beside this tool: in the same folder (an installed
+// layout, `cmake --install`: bin/patchbuild, bin/patcher, bin/patcher.exe),
+// else in a build tree (build/<dir>/apps/patchbuild next to
+// build/<dir>/apps/patcher, and the win32 build beside the native one).
 std::string FindBuilt(const char* file_name, bool win32) {
   std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  const std::string program = corvane::platform::ProgramPath();
   std::vector<fs::path> candidates;
-  if (!ec) {
+  if (!program.empty()) {
+    const fs::path self(program);
+    candidates.push_back(self.parent_path() / file_name);
     const fs::path apps = self.parent_path().parent_path();
     candidates.push_back(apps / "patcher" / file_name);
     if (win32) {

@@ -25,6 +25,10 @@ bool CreateDirectories(const char* windows_directory);
 // win32: the empty text.
 std::string WinePrefix();
 
+// The running program's own file, as a host path; empty when the system
+// cannot tell (posix /proc/self/exe, win32 GetModuleFileName).
+std::string ProgramPath();
+
 // posix: makes `prefix` the Wine prefix for the rest of the process, ahead of
 // $WINEPREFIX (the native patcher's --prefix). win32: no effect.
 void SetWinePrefix(const std::string& prefix);

@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -95,6 +96,13 @@ std::string& ChosenPrefix() {
 }  // namespace
 
 void SetWinePrefix(const std::string& prefix) { ChosenPrefix() = prefix; }
+
+std::string ProgramPath() {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return std::string();
+  return std::string(path, static_cast<size_t>(length));
+}
 
 std::string WinePrefix() {
   if (!ChosenPrefix().empty()) return ChosenPrefix();

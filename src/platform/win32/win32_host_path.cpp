@@ -28,4 +28,11 @@ bool CreateDirectories(const char* windows_directory) {
 std::string WinePrefix() { return {}; }
 void SetWinePrefix(const std::string&) {}
 
+std::string ProgramPath() {
+  char path[MAX_PATH + 1];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return std::string();
+  return std::string(path, length);
+}
+
 }  // namespace corvane::platform
