@@ -395,6 +395,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       if (s.from == job.from) step = &s;
     }
     if (job.kind == UpdateJob::kChanged) ++step->updated;
+    if (CarriesNewFileWhole(job)) ++step->whole;
     if (job.kind == UpdateJob::kDeleted) ++step->deleted;
     if (job.kind != UpdateJob::kDeleted) {
       if (job.reused) { ++step->reused; ++summary->reused; } else { ++summary->made; }
@@ -495,6 +496,10 @@ void PrintMakeSummary(const MakeSummary& summary, std::FILE* out) {
     std::fprintf(out, "step %s -> %s: %d updated, %d added, %d deleted, %d unchanged (%d reused); payload %s\n",
                  s.from.c_str(), s.to.c_str(), s.updated, s.added, s.deleted, s.unchanged, s.reused,
                  MakeProgress::Bytes(static_cast<double>(s.payload_bytes)).c_str());
+    if (s.whole > 0) {
+      std::fprintf(out, "  %d of the updates carry their new file whole: a difference would have been larger\n",
+                   s.whole);
+    }
   }
   std::fprintf(out, "update files: %d made, %d reused; %d whole files; %d payload items, %s\n", summary.made,
                summary.reused, summary.whole_files, summary.payload_items,

@@ -51,6 +51,7 @@ struct StepSummary {
   std::string from, to;
   int updated = 0, added = 0, deleted = 0, unchanged = 0;
   int reused = 0;            // of updated + added: taken from the cache
+  int whole = 0;             // of updated: the update carries the new file whole
   uint64_t payload_bytes = 0;
 };
 

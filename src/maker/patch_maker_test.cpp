@@ -270,6 +270,40 @@ TEST_F(MakerTest, AStaleSameSizeFileWithAnOlderDateIsNoticed) {
   EXPECT_EQ(Read(rebuilt), corrected);
 }
 
+TEST_F(MakerTest, AFileWithNothingToCopyTravelsWholeInItsUpdate) {
+  // 2.02's A.DAT shares nothing with 2.01's: a difference would carry it all
+  // in small inserts, each with its record, and end larger than the file.
+  std::string unrelated(20000, '\0');
+  uint32_t state = 12345;
+  for (char& c : unrelated) {
+    state = state * 1103515245 + 12345;
+    c = static_cast<char>(state >> 24);
+  }
+  Write(project_ / "versions/2.02/DATA/A.DAT", unrelated);
+  MakeSummary summary;
+  std::string error;
+  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_EQ(summary.steps.size(), 2u);
+  EXPECT_EQ(summary.steps[0].whole, 0);
+  EXPECT_EQ(summary.steps[1].whole, 1);
+  PatcherPayload payload;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  const auto update = payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD");
+  EXPECT_EQ(update.size, unrelated.size() + 25);
+  const fs::path upd = root_ / "a.upd", rebuilt = root_ / "a.rebuilt";
+  Write(upd, std::string(reinterpret_cast<const char*>(update.bytes), update.size));
+  std::unique_ptr<IPatchAction> apply(NewApplyPatch());
+  ASSERT_EQ(apply->Process(rebuilt.string().c_str(), upd.string().c_str(),
+                           (project_ / "versions/2.01/DATA/A.DAT").string().c_str(), true),
+            kPatchDone);
+  apply.reset();
+  EXPECT_EQ(Read(rebuilt), unrelated);
+  // A second make takes the cached update and still counts it.
+  MakeSummary again;
+  ASSERT_TRUE(MakePatch(options_, &again, &error)) << error;
+  EXPECT_EQ(again.steps[1].whole, 1);
+}
+
 TEST_F(MakerTest, ADamagedCachedUpdateIsMadeAgainAndForceRemakesAll) {
   MakeSummary first, second, third;
   std::string error;

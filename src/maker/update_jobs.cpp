@@ -11,6 +11,7 @@
 #include "engine/apply_patch.h"
 #include "engine/crc32.h"
 #include "engine/create_patch.h"
+#include "engine/whole_insert_update.h"
 #include "maker/cache_file.h"
 #include "maker/content_hash.h"
 #include "maker/make_progress.h"
@@ -155,6 +156,18 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
       return;
     }
   }
+  // Where the search found too little to copy, the update that carries the
+  // new file whole is smaller; every patcher applies it alike.
+  const uint64_t whole_size = job->new_digest.size + kWholeInsertOverhead;
+  if (job->old_file != nullptr && fs::file_size(temp, ec) > whole_size && !ec) {
+    fs::remove(temp, ec);
+    if (!WriteWholeInsertUpdate(job->new_file->path.c_str(), static_cast<uint32_t>(job->old_digest.size),
+                                temp.c_str())) {
+      fs::remove(temp, ec);
+      job->error = "cannot make the update of " + job->new_file->path;
+      return;
+    }
+  }
   MakeStopPoint();
   FileDigest made;
   if (!Proven(*job, temp, old_path)) {
@@ -186,6 +199,11 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   WriteCacheFile(record, std::string(kRecordHeader) + "\n" + DigestText(made) + "\n");
   job->update_size = made.size;
   job->update_digest = made;
+}
+
+bool CarriesNewFileWhole(const UpdateJob& job) {
+  return job.kind == UpdateJob::kChanged && job.old_file != nullptr &&
+         job.update_size == job.new_digest.size + kWholeInsertOverhead;
 }
 
 void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir,

@@ -29,6 +29,10 @@ struct UpdateJob {
   FileDigest update_digest;  // of the update file (kChanged)
 };
 
+// Whether the job's update carries its new file whole (the search found too
+// little to copy to be worth it).
+bool CarriesNewFileWhole(const UpdateJob& job);
+
 // The payload name of a job: "<from>-<to>\<relative>.upd".
 std::string UpdatePayloadName(const UpdateJob& job);
 
