@@ -102,6 +102,19 @@ class MakerTest : public ::testing::Test {
     return error;
   }
 
+  // DATA\A.DAT as the payload's 2.01 -> 2.02 update rebuilds it from 2.01's
+  // file; empty when the update does not apply.
+  std::string AppliedStepUpdate(const PatcherPayload& payload) const {
+    const auto update = payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD");
+    const fs::path upd = root_ / "a.upd", rebuilt = root_ / "a.rebuilt";
+    Write(upd, std::string(reinterpret_cast<const char*>(update.bytes), update.size));
+    std::unique_ptr<IPatchAction> apply(NewApplyPatch());
+    const int result = apply->Process(rebuilt.string().c_str(), upd.string().c_str(),
+                                      (project_ / "versions/2.01/DATA/A.DAT").string().c_str(), true);
+    apply.reset();
+    return result == kPatchDone ? Read(rebuilt) : std::string();
+  }
+
   fs::path root_, project_;
   MakeOptions options_;
 };
@@ -259,15 +272,7 @@ TEST_F(MakerTest, AStaleSameSizeFileWithAnOlderDateIsNoticed) {
   std::snprintf(line, sizeof line, "DATA\\A.DAT %08x\r\n", crc);
   EXPECT_NE(text.find(line), std::string::npos) << text;
   // The update in the payload rebuilds the corrected file from 2.01's.
-  const auto update = payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD");
-  const fs::path upd = root_ / "a.upd", rebuilt = root_ / "a.rebuilt";
-  Write(upd, std::string(reinterpret_cast<const char*>(update.bytes), update.size));
-  std::unique_ptr<IPatchAction> apply(NewApplyPatch());
-  ASSERT_EQ(apply->Process(rebuilt.string().c_str(), upd.string().c_str(),
-                           (project_ / "versions/2.01/DATA/A.DAT").string().c_str(), true),
-            kPatchDone);
-  apply.reset();
-  EXPECT_EQ(Read(rebuilt), corrected);
+  EXPECT_EQ(AppliedStepUpdate(payload), corrected);
 }
 
 TEST_F(MakerTest, AFileWithNothingToCopyTravelsWholeInItsUpdate) {
@@ -288,16 +293,8 @@ TEST_F(MakerTest, AFileWithNothingToCopyTravelsWholeInItsUpdate) {
   EXPECT_EQ(summary.steps[1].whole, 1);
   PatcherPayload payload;
   ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
-  const auto update = payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD");
-  EXPECT_EQ(update.size, unrelated.size() + 25);
-  const fs::path upd = root_ / "a.upd", rebuilt = root_ / "a.rebuilt";
-  Write(upd, std::string(reinterpret_cast<const char*>(update.bytes), update.size));
-  std::unique_ptr<IPatchAction> apply(NewApplyPatch());
-  ASSERT_EQ(apply->Process(rebuilt.string().c_str(), upd.string().c_str(),
-                           (project_ / "versions/2.01/DATA/A.DAT").string().c_str(), true),
-            kPatchDone);
-  apply.reset();
-  EXPECT_EQ(Read(rebuilt), unrelated);
+  EXPECT_EQ(payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD").size, unrelated.size() + 25);
+  EXPECT_EQ(AppliedStepUpdate(payload), unrelated);
   // A second make takes the cached update and still counts it.
   MakeSummary again;
   ASSERT_TRUE(MakePatch(options_, &again, &error)) << error;

@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
-# Follows docs/making-a-patch.md as a reader would: makes the example's
-# patcher with the command of "Try the example" and runs the commands of "Try
-# a patch on a test prefix" in order, in a scratch folder that holds the
-# repository's examples. Fails when a command fails or the run does not end
+# Follows docs/making-a-patch.md as a reader would, from an installed layout:
+# installs the build tree into a scratch prefix (cmake --install), then, in
+# the installed documentation folder (which holds the example project), makes
+# the example's patcher with the command of "Try the example" and runs the
+# commands of "Try a patch on a test prefix" in order, with the installed
+# programs first on PATH. Fails when a command fails or the run does not end
 # as the guide says.
 #
-#   run_guide.sh SOURCE-ROOT BIN-DIR   (BIN-DIR holds patchbuild and the patchers)
+#   run_guide.sh BUILD-DIR
 set -euo pipefail
-root=$1
-bin=$2
-guide="$root/docs/making-a-patch.md"
+build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cd "$work"
-ln -s "$root/examples" examples
-export PATH="$bin:$PATH"
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+docs="$work/prefix/share/doc/corvane-patcher"
+guide="$docs/making-a-patch.md"
+[ -f "$guide" ] || { echo "guide: not installed at $guide"; exit 1; }
+[ -x "$work/prefix/bin/patchbuild" ] && [ -x "$work/prefix/bin/patcher" ] \
+  || { echo "guide: patchbuild and patcher are not both in $work/prefix/bin"; exit 1; }
+export PATH="$work/prefix/bin:$PATH"
+cd "$docs"
 
 # The commands in the first code block under a heading.
 block() {
