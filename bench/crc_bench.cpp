@@ -31,7 +31,8 @@ std::vector<uint8_t> RandomBytes(size_t size) {
   std::mt19937_64 random(42);
   for (size_t i = 0; i + 8 <= size; i += 8) {
     uint64_t value = random();
-    for (int k = 0; k < 8; ++k) bytes[i + static_cast<size_t>(k)] = static_cast<uint8_t>(value >> (8 * k));
+    for (int k = 0; k < 8; ++k)
+      bytes[i + static_cast<size_t>(k)] = static_cast<uint8_t>(value >> (8 * k));
   }
   return bytes;
 }
@@ -46,7 +47,8 @@ BENCHMARK(BM_Crc32)->Arg(4096)->Arg(1 << 20);
 void BM_Crc32Sliced(benchmark::State& state) {
   std::vector<uint8_t> data = RandomBytes(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(corvane::Crc32UpdateSliced(corvane::kCrc32Initial, data.data(), data.size()));
+    benchmark::DoNotOptimize(
+        corvane::Crc32UpdateSliced(corvane::kCrc32Initial, data.data(), data.size()));
   }
   state.SetBytesProcessed(state.iterations() * state.range(0));
 }
@@ -55,7 +57,8 @@ BENCHMARK(BM_Crc32Sliced)->Arg(1 << 20);
 void BM_Crc32Bytewise(benchmark::State& state) {
   std::vector<uint8_t> data = RandomBytes(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(corvane::Crc32UpdateBytewise(corvane::kCrc32Initial, data.data(), data.size()));
+    benchmark::DoNotOptimize(
+        corvane::Crc32UpdateBytewise(corvane::kCrc32Initial, data.data(), data.size()));
   }
   state.SetBytesProcessed(state.iterations() * state.range(0));
 }
@@ -70,7 +73,8 @@ class Installation {
       root_ = given;
     } else {
       std::error_code error;
-      root_ = fs::temp_directory_path(error) / ("corvane-crc-bench-" + std::to_string(std::random_device()()));
+      root_ = fs::temp_directory_path(error) /
+              ("corvane-crc-bench-" + std::to_string(std::random_device()()));
       Generate();
       owned_ = true;
     }
@@ -99,9 +103,11 @@ class Installation {
     std::vector<uint8_t> chunk = RandomBytes(1 << 20);
     int64_t left = kTreeBytes;
     for (int i = 0; i < kTreeFiles; ++i) {
-      int64_t size = i + 1 == kTreeFiles ? left : static_cast<int64_t>(kTreeBytes * weights[i] / total);
+      int64_t size =
+          i + 1 == kTreeFiles ? left : static_cast<int64_t>(kTreeBytes * weights[i] / total);
       left -= size;
-      fs::path path = root_ / ("dir" + std::to_string(i % 8)) / ("file" + std::to_string(i) + ".pbo");
+      fs::path path =
+          root_ / ("dir" + std::to_string(i % 8)) / ("file" + std::to_string(i) + ".pbo");
       fs::create_directories(path.parent_path());
       std::ofstream out(path, std::ios::binary);
       for (int64_t written = 0; written < size;) {

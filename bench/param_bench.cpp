@@ -98,7 +98,9 @@ void BM_LoadFromMemoryAndWalk(benchmark::State& state) {
   }
   Report(state, stats);
 }
-BENCHMARK(BM_LoadFromMemoryAndWalk)->Unit(benchmark::kMillisecond)->Repetitions(7)
+BENCHMARK(BM_LoadFromMemoryAndWalk)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 
 void BM_LoadFromFileAndWalk(benchmark::State& state) {
@@ -115,7 +117,9 @@ void BM_LoadFromFileAndWalk(benchmark::State& state) {
   }
   Report(state, stats);
 }
-BENCHMARK(BM_LoadFromFileAndWalk)->Unit(benchmark::kMillisecond)->Repetitions(7)
+BENCHMARK(BM_LoadFromFileAndWalk)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -16,11 +16,34 @@ namespace {
 // Entry names come from a fixed vocabulary, as in hand-written
 // configurations where the same keys recur in every class; class names and
 // most texts are unique.
-const char* const kNames[] = {"scope", "model", "displayName", "icon", "mass", "armor",
-                              "speed", "weapons", "magazines", "sounds", "picture", "vehicleClass",
-                              "side", "faction", "crew", "cost", "threat", "camouflage",
-                              "accuracy", "animated", "hiddenSelections", "textures", "init",
-                              "maxSpeed", "fuelCapacity", "transportSoldier", "author", "access"};
+const char* const kNames[] = {"scope",
+                              "model",
+                              "displayName",
+                              "icon",
+                              "mass",
+                              "armor",
+                              "speed",
+                              "weapons",
+                              "magazines",
+                              "sounds",
+                              "picture",
+                              "vehicleClass",
+                              "side",
+                              "faction",
+                              "crew",
+                              "cost",
+                              "threat",
+                              "camouflage",
+                              "accuracy",
+                              "animated",
+                              "hiddenSelections",
+                              "textures",
+                              "init",
+                              "maxSpeed",
+                              "fuelCapacity",
+                              "transportSoldier",
+                              "author",
+                              "access"};
 constexpr int kNameCount = sizeof(kNames) / sizeof(kNames[0]) - 1;  // "access" is never generated
 
 void AppendClass(std::string& out, std::mt19937& rng, int depth, int& counter) {
@@ -33,26 +56,32 @@ void AppendClass(std::string& out, std::mt19937& rng, int depth, int& counter) {
     int id = counter++;
     switch (rng() % 7) {
       case 0:
-        std::snprintf(line, sizeof line, "%s%s=%d;\n", indent.c_str(), name, static_cast<int>(rng() % 100000));
+        std::snprintf(line, sizeof line, "%s%s=%d;\n", indent.c_str(), name,
+                      static_cast<int>(rng() % 100000));
         break;
       case 1:
-        std::snprintf(line, sizeof line, "%s%s=%d.%03d;\n", indent.c_str(), name, static_cast<int>(rng() % 1000), static_cast<int>(rng() % 1000));
+        std::snprintf(line, sizeof line, "%s%s=%d.%03d;\n", indent.c_str(), name,
+                      static_cast<int>(rng() % 1000), static_cast<int>(rng() % 1000));
         break;
       case 2:
-        std::snprintf(line, sizeof line, "%s%s=\"%d: some descriptive text\";\n", indent.c_str(), name, id);
+        std::snprintf(line, sizeof line, "%s%s=\"%d: some descriptive text\";\n", indent.c_str(),
+                      name, id);
         break;
       case 3:
-        std::snprintf(line, sizeof line, "%s%s[]={%d,%d,%d,\"item\",{1,2}};\n", indent.c_str(), name, id % 100, id % 7, 3);
+        std::snprintf(line, sizeof line, "%s%s[]={%d,%d,%d,\"item\",{1,2}};\n", indent.c_str(),
+                      name, id % 100, id % 7, 3);
         break;
       case 4:
-        std::snprintf(line, sizeof line, "%s%s=\\data\\models\\object_%d.p3d;\n", indent.c_str(), name, id % 500);
+        std::snprintf(line, sizeof line, "%s%s=\\data\\models\\object_%d.p3d;\n", indent.c_str(),
+                      name, id % 500);
         break;
       case 5:
         std::snprintf(line, sizeof line, "%s%s=@\"%d * 2 + 1\";\n", indent.c_str(), name, id % 50);
         break;
       default:
         if (depth < 4) {
-          std::snprintf(line, sizeof line, "%sclass Class%d\n%s{\n", indent.c_str(), id, indent.c_str());
+          std::snprintf(line, sizeof line, "%sclass Class%d\n%s{\n", indent.c_str(), id,
+                        indent.c_str());
           out += line;
           AppendClass(out, rng, depth + 1, counter);
           out += indent + "};\n";
@@ -94,7 +123,8 @@ void BM_ParseTextConfig(benchmark::State& state) {
     delete file;
     state.ResumeTiming();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
   state.counters["MB"] = static_cast<double>(text.size()) / (1 << 20);
 }
 BENCHMARK(BM_ParseTextConfig)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -25,7 +25,7 @@ enum Colour : uint8_t { kBackground, kOutline, kPaper, kFolder, kFolderBack, kIn
 // RGB of each palette index; the rest of the 256 entries are black. The
 // control takes the colour of the top-left pixel as transparent.
 constexpr uint8_t kPalette[][3] = {
-    {192, 192, 192}, {40, 40, 40}, {255, 255, 255}, {240, 200, 80},
+    {192, 192, 192}, {40, 40, 40},  {255, 255, 255}, {240, 200, 80},
     {176, 132, 32},  {60, 90, 170}, {128, 128, 128},
 };
 
@@ -57,7 +57,8 @@ void FolderFront(Picture& p, int left) {
 void Paper(Picture& p, int left, int top) {
   Fill(p, left + 2, top + 2, left + 16, top + 20, kShadow);
   Box(p, left, top, left + 14, top + 18, kPaper);
-  for (int line = 4; line <= 13; line += 3) Fill(p, left + 3, top + line, left + 11, top + line + 1, kInk);
+  for (int line = 4; line <= 13; line += 3)
+    Fill(p, left + 3, top + line, left + 11, top + line + 1, kInk);
 }
 
 Picture DrawFrame(int frame) {
@@ -111,7 +112,9 @@ class RiffWriter {
   void FourCC(const char* code) {
     for (int i = 0; i < 4; ++i) U8(static_cast<uint8_t>(code[i]));
   }
-  void Bytes(const std::vector<uint8_t>& data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
+  void Bytes(const std::vector<uint8_t>& data) {
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+  }
 
   // Opens a chunk ("RIFF"/"LIST" take a form type); answers where its size goes.
   size_t Open(const char* id, const char* form = nullptr) {
@@ -124,7 +127,8 @@ class RiffWriter {
   // Patches the size and pads the chunk to an even length.
   void Close(size_t at) {
     const uint32_t size = static_cast<uint32_t>(bytes_.size() - at - 4);
-    for (int i = 0; i < 4; ++i) bytes_[at + static_cast<size_t>(i)] = static_cast<uint8_t>(size >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      bytes_[at + static_cast<size_t>(i)] = static_cast<uint8_t>(size >> (8 * i));
     if (bytes_.size() % 2 != 0) U8(0);
   }
   size_t Size() const { return bytes_.size(); }
@@ -150,11 +154,11 @@ std::vector<uint8_t> BuildAvi() {
   const size_t avih = w.Open("avih");
   w.U32(kMicrosecondsPerFrame);
   w.U32(buffer_size * 1000000 / kMicrosecondsPerFrame);  // max bytes per second
-  w.U32(0);      // padding granularity
-  w.U32(0x10);   // AVIF_HASINDEX
+  w.U32(0);                                              // padding granularity
+  w.U32(0x10);                                           // AVIF_HASINDEX
   w.U32(kFrames);
-  w.U32(0);      // initial frames
-  w.U32(1);      // streams
+  w.U32(0);  // initial frames
+  w.U32(1);  // streams
   w.U32(buffer_size);
   w.U32(kWidth);
   w.U32(kHeight);
@@ -164,14 +168,14 @@ std::vector<uint8_t> BuildAvi() {
   const size_t strl = w.Open("LIST", "strl");
   const size_t strh = w.Open("strh");
   w.FourCC("vids");
-  w.U32(0);   // no handler: the control draws run-length bitmaps itself
-  w.U32(0);   // flags
-  w.U16(0);   // priority
-  w.U16(0);   // language
-  w.U32(0);   // initial frames
-  w.U32(1);   // scale
+  w.U32(0);  // no handler: the control draws run-length bitmaps itself
+  w.U32(0);  // flags
+  w.U16(0);  // priority
+  w.U16(0);  // language
+  w.U32(0);  // initial frames
+  w.U32(1);  // scale
   w.U32(1000000 / kMicrosecondsPerFrame);  // rate: frames per second
-  w.U32(0);   // start
+  w.U32(0);                                // start
   w.U32(kFrames);
   w.U32(buffer_size);
   w.U32(0xFFFFFFFFu);  // quality: default

@@ -7,7 +7,6 @@
 // 1 otherwise.
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -33,8 +32,8 @@ void RunCheck(const CheckOptions& options) {
   for (const std::string& name : payload.names) {
     const corvane::PayloadNameFault fault = corvane::CheckPayloadName(name.c_str());
     if (fault != corvane::PayloadNameFault::kNone) {
-      patchbuild::Fail("%s: the payload name %s is refused: %s", options.patch.c_str(), name.c_str(),
-                       corvane::DescribePayloadNameFault(fault));
+      patchbuild::Fail("%s: the payload name %s is refused: %s", options.patch.c_str(),
+                       name.c_str(), corvane::DescribePayloadNameFault(fault));
       return;
     }
   }
@@ -49,8 +48,10 @@ void RunCheck(const CheckOptions& options) {
 
 void AddCheck(CLI::App& app) {
   auto options = std::make_shared<CheckOptions>();
-  CLI::App* command = app.add_subcommand("check", "Tell what a patcher would do to a game directory");
-  command->add_option("PATCH", options->patch, "patcher (win32 or native) or payload DLL")->required();
+  CLI::App* command =
+      app.add_subcommand("check", "Tell what a patcher would do to a game directory");
+  command->add_option("PATCH", options->patch, "patcher (win32 or native) or payload DLL")
+      ->required();
   command->add_option("GAMEDIR", options->game, "installed game directory")->required();
   command->callback([options] { RunCheck(*options); });
 }

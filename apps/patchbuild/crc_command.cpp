@@ -51,11 +51,13 @@ void RunCrc(const CrcOptions& options) {
   for (fs::recursive_directory_iterator it(options.directory, error), end; !error && it != end;
        it.increment(error)) {
     if (!it->is_regular_file(error)) continue;
-    const std::u8string utf8 = fs::relative(it->path(), options.directory, error).generic_u8string();
+    const std::u8string utf8 =
+        fs::relative(it->path(), options.directory, error).generic_u8string();
     std::string name, offending;
     if (!corvane::pe::Utf8ToCp1252Exact(std::string(utf8.begin(), utf8.end()), &name, &offending)) {
-      patchbuild::Fail("%s: the name holds \"%s\", which code page 1252 (the patcher's file names) cannot hold",
-                       it->path().string().c_str(), offending.c_str());
+      patchbuild::Fail(
+          "%s: the name holds \"%s\", which code page 1252 (the patcher's file names) cannot hold",
+          it->path().string().c_str(), offending.c_str());
       return;
     }
     name = Normalized(name);
@@ -98,8 +100,9 @@ void RunCrc(const CrcOptions& options) {
 void AddCrc(CLI::App& app) {
   auto options = std::make_shared<CrcOptions>();
   CLI::App* command = app.add_subcommand(
-      "crc", "Print the checksum list (crc.crc lines: NAME CRC-32, sorted, names relative to "
-             "DIR in code page 1252 with backslashes) of every file below DIR");
+      "crc",
+      "Print the checksum list (crc.crc lines: NAME CRC-32, sorted, names relative to "
+      "DIR in code page 1252 with backslashes) of every file below DIR");
   command->add_option("DIR", options->directory, "the game tree of one version")->required();
   command->add_option("--optional", options->optional,
                       "a file (relative name) whose absence or difference is tolerated; "

@@ -48,7 +48,8 @@ void RunDiff(const DiffOptions& options) {
     return;
   }
   if (deletion && !platform::FileExists(options.old_path.c_str())) {
-    patchbuild::Fail("--delete: OLD %s does not exist; there is nothing to delete", options.old_path.c_str());
+    patchbuild::Fail("--delete: OLD %s does not exist; there is nothing to delete",
+                     options.old_path.c_str());
     return;
   }
   if (!deletion && !new_exists) {
@@ -59,8 +60,10 @@ void RunDiff(const DiffOptions& options) {
   for (const std::string* path : {&options.old_path, &options.new_path}) {
     uint64_t size = 0;
     if (!deletion && platform::FileSizeOf(path->c_str(), &size) && size > kMaxUpdatedFileSize) {
-      patchbuild::Fail("%s is %llu bytes; the update format holds files of up to 2 GiB - 1 (2,147,483,647 bytes)",
-                       path->c_str(), static_cast<unsigned long long>(size));
+      patchbuild::Fail(
+          "%s is %llu bytes; the update format holds files of up to 2 GiB - 1 (2,147,483,647 "
+          "bytes)",
+          path->c_str(), static_cast<unsigned long long>(size));
       return;
     }
   }
@@ -93,10 +96,12 @@ void AddDiff(CLI::App& app) {
       "Write the update file that turns OLD into NEW (with --delete: the update that deletes OLD)");
   command->add_option("OLD", options->old_path, "the file before the step (may be missing)")
       ->required();
-  command->add_option("NEW", options->new_path, "the file after the step (missing only with --delete)")
+  command
+      ->add_option("NEW", options->new_path, "the file after the step (missing only with --delete)")
       ->required();
   command->add_option("OUT", options->update_path, "the update file to write (.upd)")->required();
-  command->add_flag("--delete", options->delete_old, "NEW is gone: write the deletion update of OLD");
+  command->add_flag("--delete", options->delete_old,
+                    "NEW is gone: write the deletion update of OLD");
   command->add_flag("--if-stale", options->if_stale,
                     "rebuild OUT only when it is older than OLD or NEW");
   command->callback([options] { RunDiff(*options); });

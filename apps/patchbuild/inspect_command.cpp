@@ -8,7 +8,6 @@
 // with a payload image appended (then that image is listed).
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -41,8 +40,8 @@ void RunInspect(const InspectOptions& options) {
   size_t image_size = bytes.size();
   corvane::pe::NativeTrailer trailer;
   if (bytes.size() >= corvane::pe::kNativeTrailerSize &&
-      corvane::pe::DecodeNativeTrailer(bytes.data() + bytes.size() - corvane::pe::kNativeTrailerSize,
-                                       bytes.size(), &trailer)) {
+      corvane::pe::DecodeNativeTrailer(
+          bytes.data() + bytes.size() - corvane::pe::kNativeTrailerSize, bytes.size(), &trailer)) {
     image_bytes = bytes.data() + trailer.offset;
     image_size = static_cast<size_t>(trailer.size);
   }
@@ -62,12 +61,14 @@ void RunInspect(const InspectOptions& options) {
     std::printf("%s %u\n", corvane::pe::Utf16ToCp1252(payload.name).c_str(),
                 static_cast<unsigned>(payload.entry->size));
   }
-  if (tree.damaged()) std::fprintf(stderr, "patchbuild: warning: parts of the resource directory are damaged\n");
+  if (tree.damaged())
+    std::fprintf(stderr, "patchbuild: warning: parts of the resource directory are damaged\n");
 }
 
 void AddInspect(CLI::App& app) {
   auto options = std::make_shared<InspectOptions>();
-  CLI::App* command = app.add_subcommand("inspect", "Print a module's FileVersion and its payload resources");
+  CLI::App* command =
+      app.add_subcommand("inspect", "Print a module's FileVersion and its payload resources");
   command->add_option("FILE", options->file, "payload DLL, patcher, or native patcher")->required();
   command->callback([options] { RunInspect(*options); });
 }

@@ -3,7 +3,6 @@
 // patcher carries). An existing pair is kept unless --force is given.
 
 #include <CLI/CLI.hpp>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -39,10 +38,12 @@ void RunKeygen(const KeygenOptions& options) {
   // A private key overwritten is every patch signed with it orphaned.
   std::error_code exists_error;
   for (const std::string& path : {private_path, public_path}) {
-    if (!options.force && std::filesystem::exists(std::filesystem::symlink_status(path, exists_error))) {
-      patchbuild::Fail("%s exists; give --force to replace the key pair (patchers carrying the old public key "
-                       "then accept nothing signed with the new one)",
-                       path.c_str());
+    if (!options.force &&
+        std::filesystem::exists(std::filesystem::symlink_status(path, exists_error))) {
+      patchbuild::Fail(
+          "%s exists; give --force to replace the key pair (patchers carrying the old public key "
+          "then accept nothing signed with the new one)",
+          path.c_str());
       return;
     }
   }
@@ -54,9 +55,9 @@ void RunKeygen(const KeygenOptions& options) {
     return;
   }
   std::error_code ignored;
-  std::filesystem::permissions(private_path,
-                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                               ignored);
+  std::filesystem::permissions(
+      private_path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+      ignored);
   if (!WriteFile(private_path, pem.data(), pem.size())) {
     patchbuild::Fail("cannot write %s", private_path.c_str());
     return;

@@ -126,8 +126,9 @@ void AddLzss(CLI::App& app) {
       "decode", "Decompress the block IN to OUT, checking its checksum (exit 1 on any fault)");
   decode->add_option("IN", options->input, "the block")->required();
   decode->add_option("OUT", options->output, "the file written")->required();
-  decode->add_option("LENGTH", options->length,
-                     "the exact decompressed size in bytes (blocks do not store it)")
+  decode
+      ->add_option("LENGTH", options->length,
+                   "the exact decompressed size in bytes (blocks do not store it)")
       ->required();
   decode->callback([options] { RunDecode(*options); });
 }

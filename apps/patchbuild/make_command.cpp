@@ -1,4 +1,5 @@
-// patchbuild make PROJECT OUT [--stub PATCHER.exe] [--native] [--native-stub PATCHER] [--key KEY.pem] [-j N]
+// patchbuild make PROJECT OUT [--stub PATCHER.exe] [--native] [--native-stub PATCHER] [--key
+// KEY.pem] [-j N]
 //                [--force]
 //
 // Makes one signed, self-contained patcher from a patch project
@@ -8,16 +9,15 @@
 // use here and are dropped).
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "command_registry.h"
-#include "platform/host_path.h"
 #include "maker/cache_file.h"
 #include "maker/patch_maker.h"
+#include "platform/host_path.h"
 #include "platform/terminal.h"
 
 namespace {
@@ -49,7 +49,8 @@ std::string FindBuilt(const char* file_name, bool win32) {
       const fs::path builds = build_dir.parent_path();
       std::string name = build_dir.filename().string();
       if (name.size() > 7 && name.compare(name.size() - 7, 7, "-native") == 0) {
-        candidates.push_back(builds / (name.substr(0, name.size() - 7) + "-win32") / "apps" / "patcher" / file_name);
+        candidates.push_back(builds / (name.substr(0, name.size() - 7) + "-win32") / "apps" /
+                             "patcher" / file_name);
       }
       candidates.push_back(builds / "win32" / "apps" / "patcher" / file_name);
     }
@@ -78,11 +79,13 @@ void RunMake(const MakeCommandOptions& command) {
     }
   }
   if (options.win32_stub.empty() && !want_native) {
-    patchbuild::Fail("no win32 patcher stub found (build the win32 tree or give --stub PATCHER.exe)");
+    patchbuild::Fail(
+        "no win32 patcher stub found (build the win32 tree or give --stub PATCHER.exe)");
     return;
   }
   if (options.win32_stub.empty()) {
-    std::fprintf(stderr, "patchbuild: no win32 patcher stub found; making the native patcher only\n");
+    std::fprintf(stderr,
+                 "patchbuild: no win32 patcher stub found; making the native patcher only\n");
   }
   options.terminal = corvane::platform::StandardOutputIsTerminal();
   options.messages = stderr;
@@ -107,17 +110,24 @@ void RunMake(const MakeCommandOptions& command) {
 
 void AddMake(CLI::App& app) {
   auto options = std::make_shared<MakeCommandOptions>();
-  CLI::App* command = app.add_subcommand("make", "Make a signed, self-contained patcher from a patch project");
-  command->add_option("PROJECT", options->project, "patch project folder (docs/making-a-patch.md)")->required();
-  command->add_option("OUT", options->output, "output: OUT.exe (win32) and, with --native, OUT")->required();
-  command->add_option("--stub", options->stub, "win32 patcher.exe to copy (default: the one built beside patchbuild)");
+  CLI::App* command =
+      app.add_subcommand("make", "Make a signed, self-contained patcher from a patch project");
+  command->add_option("PROJECT", options->project, "patch project folder (docs/making-a-patch.md)")
+      ->required();
+  command->add_option("OUT", options->output, "output: OUT.exe (win32) and, with --native, OUT")
+      ->required();
+  command->add_option("--stub", options->stub,
+                      "win32 patcher.exe to copy (default: the one built beside patchbuild)");
   command->add_flag("--native", options->want_native, "also make the native patcher OUT");
-  command->add_option("--native-stub", options->native,
-                      "native patcher to copy (default: the one built beside patchbuild); implies --native");
-  command->add_option("--key", options->key, "private key (PEM); default: the project's signing-key.txt");
+  command->add_option(
+      "--native-stub", options->native,
+      "native patcher to copy (default: the one built beside patchbuild); implies --native");
+  command->add_option("--key", options->key,
+                      "private key (PEM); default: the project's signing-key.txt");
   command->add_option("-j,--jobs", options->jobs, "update files made at once (default: every core)")
       ->check(CLI::NonNegativeNumber);
-  command->add_flag("--force", options->force, "make every update file and output again, whatever the cache holds");
+  command->add_flag("--force", options->force,
+                    "make every update file and output again, whatever the cache holds");
   command->callback([options] { RunMake(*options); });
 }
 

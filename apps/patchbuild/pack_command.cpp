@@ -9,7 +9,6 @@
 // from, so a maker's own key needs no compiler.
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -43,7 +42,8 @@ struct PackOptions {
 
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   out.close();
   return !out.fail();
 }
@@ -66,7 +66,8 @@ std::u16string PayloadName(const fs::path& relative, std::string* offending) {
 }
 
 bool IsPublicKeyBlob(const std::vector<uint8_t>& blob) {
-  return blob.size() == 148 && blob[0] == 6 && blob[1] == 2 && std::equal(blob.begin() + 8, blob.begin() + 12, "RSA1");
+  return blob.size() == 148 && blob[0] == 6 && blob[1] == 2 &&
+         std::equal(blob.begin() + 8, blob.begin() + 12, "RSA1");
 }
 
 void RunPack(const PackOptions& options) {
@@ -94,19 +95,21 @@ void RunPack(const PackOptions& options) {
     std::string offending;
     const std::u16string name = PayloadName(fs::relative(files[i], options.directory), &offending);
     if (name.empty()) {
-      patchbuild::Fail("%s: the name holds \"%s\", which code page 1252 (the patcher's file names) cannot hold",
-                       files[i].string().c_str(), offending.c_str());
+      patchbuild::Fail(
+          "%s: the name holds \"%s\", which code page 1252 (the patcher's file names) cannot hold",
+          files[i].string().c_str(), offending.c_str());
       return;
     }
     if (name.size() > 511) {
-      patchbuild::Fail("%s: the payload name is longer than 511 characters", files[i].string().c_str());
+      patchbuild::Fail("%s: the payload name is longer than 511 characters",
+                       files[i].string().c_str());
       return;
     }
     const std::string stored = corvane::pe::Utf16ToCp1252(name);
     const corvane::PayloadNameFault fault = corvane::CheckPayloadName(stored.c_str());
     if (fault != corvane::PayloadNameFault::kNone) {
-      patchbuild::Fail("%s: the payload name %s is refused: %s", files[i].string().c_str(), stored.c_str(),
-                       corvane::DescribePayloadNameFault(fault));
+      patchbuild::Fail("%s: the payload name %s is refused: %s", files[i].string().c_str(),
+                       stored.c_str(), corvane::DescribePayloadNameFault(fault));
       return;
     }
     const auto [it, added] = names.emplace(name, files[i]);
@@ -119,7 +122,8 @@ void RunPack(const PackOptions& options) {
       patchbuild::Fail("cannot read %s", files[i].string().c_str());
       return;
     }
-    items.push_back(corvane::pe::PayloadItem(name, contents[i].data(), static_cast<uint32_t>(contents[i].size())));
+    items.push_back(corvane::pe::PayloadItem(name, contents[i].data(),
+                                             static_cast<uint32_t>(contents[i].size())));
   }
 
   std::vector<uint8_t> key;
@@ -161,7 +165,8 @@ void RunPack(const PackOptions& options) {
         patchbuild::Fail("%s", message.c_str());
         return;
       }
-      output = corvane::pe::AppendNativePayload(stub.data(), stub.size(), payload.data(), payload.size());
+      output = corvane::pe::AppendNativePayload(stub.data(), stub.size(), payload.data(),
+                                                payload.size());
     }
   }
   if (!WriteFile(options.output, output)) {
@@ -177,10 +182,13 @@ void RunPack(const PackOptions& options) {
 void AddPack(CLI::App& app) {
   auto options = std::make_shared<PackOptions>();
   CLI::App* command = app.add_subcommand("pack", "Pack a directory as payload resources");
-  command->add_option("DIR", options->directory, "directory whose files become the payload")->required();
+  command->add_option("DIR", options->directory, "directory whose files become the payload")
+      ->required();
   command->add_option("OUT", options->output, "payload DLL, or patcher with --stub")->required();
-  command->add_option("--stub", options->stub, "patcher to copy and put the payload into (PE or native)");
-  command->add_option("--pubkey", options->pubkey, "148-byte public key blob the patcher is to carry");
+  command->add_option("--stub", options->stub,
+                      "patcher to copy and put the payload into (PE or native)");
+  command->add_option("--pubkey", options->pubkey,
+                      "148-byte public key blob the patcher is to carry");
   command->callback([options] { RunPack(*options); });
 }
 

@@ -8,7 +8,6 @@
 #include "param_command.h"
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -116,7 +115,8 @@ void AddParam(CLI::App& app) {
   dump->callback([dumpFile] { RunDump(*dumpFile); });
 
   auto infoFile = std::make_shared<std::string>();
-  CLI::App* info = param->add_subcommand("info", "Show the version and contents of a binary configuration file");
+  CLI::App* info =
+      param->add_subcommand("info", "Show the version and contents of a binary configuration file");
   info->add_option("FILE", *infoFile, "binary configuration file")->required();
   info->callback([infoFile] { RunInfo(*infoFile); });
 }

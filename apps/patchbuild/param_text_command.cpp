@@ -12,7 +12,6 @@
 // leaves a half-written file.
 
 #include <CLI/CLI.hpp>
-
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -47,8 +46,8 @@ bool IsBinaryConfig(const std::string& name) {
   corvane::QIFStream in;
   in.open(name.c_str());
   unsigned char head[4] = {};
-  return !in.fail() && in.read(head, 4) == 4 && head[0] == 0 && head[1] == 'r' &&
-         head[2] == 'a' && head[3] == 'P';
+  return !in.fail() && in.read(head, 4) == 4 && head[0] == 0 && head[1] == 'r' && head[2] == 'a' &&
+         head[3] == 'P';
 }
 
 bool HasTextExtension(const std::string& name) {
@@ -71,7 +70,8 @@ bool Load(corvane::ParamFile& file, const std::string& name, bool verbose) {
     int code = file.LoadBin(name.c_str());
     PrintReports(capture, verbose);
     if (code != corvane::kParamLoadOk) {
-      patchbuild::Fail("cannot load %s: damaged binary configuration (code %d)", name.c_str(), code);
+      patchbuild::Fail("cannot load %s: damaged binary configuration (code %d)", name.c_str(),
+                       code);
       return false;
     }
     return true;
@@ -86,7 +86,8 @@ bool Load(corvane::ParamFile& file, const std::string& name, bool verbose) {
   return true;
 }
 
-bool WriteReplacing(const std::string& target, const std::function<bool(corvane::QOStream&)>& write) {
+bool WriteReplacing(const std::string& target,
+                    const std::function<bool(corvane::QOStream&)>& write) {
   const std::string temp = target + ".tmp";
   corvane::QOFStream out;
   out.open(temp.c_str());
@@ -119,9 +120,11 @@ void AddParamText(CLI::App& app) {
   CLI::App* param = patchbuild::ParamCommandGroup(app);
 
   auto compile_options = std::make_shared<Options>();
-  CLI::App* compile = param->add_subcommand("compile", "Parse a configuration text file into its binary form");
+  CLI::App* compile =
+      param->add_subcommand("compile", "Parse a configuration text file into its binary form");
   compile->add_option("IN", compile_options->input, "configuration text file")->required();
-  compile->add_option("OUT", compile_options->output, "binary configuration file to write")->required();
+  compile->add_option("OUT", compile_options->output, "binary configuration file to write")
+      ->required();
   compile->add_flag("-v,--verbose", compile_options->verbose, "also print the parser's log lines");
   compile->callback([compile_options] {
     corvane::ParamFile file;
@@ -134,22 +137,31 @@ void AddParamText(CLI::App& app) {
   });
 
   auto text_options = std::make_shared<Options>();
-  CLI::App* text = param->add_subcommand("text", "Print a binary configuration file in the text form");
+  CLI::App* text =
+      param->add_subcommand("text", "Print a binary configuration file in the text form");
   text->add_option("IN", text_options->input, "binary configuration file")->required();
   text->callback([text_options] {
     corvane::ParamFile file;
     if (!Load(file, text_options->input, false)) return;
     corvane::QOStrStream out;
     file.SaveText(out, 0, "\n");
-    if (out.GetLength() > 0) std::fwrite(out.str(), 1, static_cast<size_t>(out.GetLength()), stdout);
+    if (out.GetLength() > 0)
+      std::fwrite(out.str(), 1, static_cast<size_t>(out.GetLength()), stdout);
   });
 
   auto merge_options = std::make_shared<Options>();
-  CLI::App* merge = param->add_subcommand("merge", "Merge an update configuration into a base configuration");
-  merge->add_option("BASE", merge_options->input, "base configuration (text or binary)")->required();
-  merge->add_option("UPDATE", merge_options->update, "updating configuration (text or binary)")->required();
-  merge->add_option("OUT", merge_options->output, "merged configuration to write (.txt/.cpp/.hpp/.h: text)")->required();
-  merge->add_flag("--ignore-access", merge_options->ignore_access, "change add-only and read-only classes too");
+  CLI::App* merge =
+      param->add_subcommand("merge", "Merge an update configuration into a base configuration");
+  merge->add_option("BASE", merge_options->input, "base configuration (text or binary)")
+      ->required();
+  merge->add_option("UPDATE", merge_options->update, "updating configuration (text or binary)")
+      ->required();
+  merge
+      ->add_option("OUT", merge_options->output,
+                   "merged configuration to write (.txt/.cpp/.hpp/.h: text)")
+      ->required();
+  merge->add_flag("--ignore-access", merge_options->ignore_access,
+                  "change add-only and read-only classes too");
   merge->add_flag("-v,--verbose", merge_options->verbose, "also print the merge's log lines");
   merge->callback([merge_options] {
     corvane::ParamFile base, update;

@@ -7,7 +7,6 @@
 // payload.
 
 #include <CLI/CLI.hpp>
-
 #include <fstream>
 #include <string>
 #include <vector>
@@ -57,14 +56,15 @@ void RunSign(const SignOptions& options) {
     }
   }
   std::vector<uint8_t> signature;
-  if (!corvane::platform::SignBytes(pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(), &signature,
-                                    &error)) {
+  if (!corvane::platform::SignBytes(pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(),
+                                    &signature, &error)) {
     patchbuild::Fail("%s: %s", options.key.c_str(), error.c_str());
     return;
   }
   const std::string out_path = options.file + ".sign";
   std::ofstream out(out_path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(signature.data()), static_cast<std::streamsize>(signature.size()));
+  out.write(reinterpret_cast<const char*>(signature.data()),
+            static_cast<std::streamsize>(signature.size()));
   out.close();
   if (out.fail()) patchbuild::Fail("cannot write %s", out_path.c_str());
 }
@@ -74,8 +74,9 @@ void AddSign(CLI::App& app) {
   CLI::App* command = app.add_subcommand("sign", "Sign a file (writes FILE.sign)");
   command->add_option("FILE", options->file, "file to sign, normally version.cfg")->required();
   command->add_option("KEY", options->key, "private key in PEM form (from keygen)")->required();
-  command->add_option("--payload", options->payload,
-                      "payload folder: list its items with their SHA-256 in the manifest FILE before signing");
+  command->add_option(
+      "--payload", options->payload,
+      "payload folder: list its items with their SHA-256 in the manifest FILE before signing");
   command->callback([options] { RunSign(*options); });
 }
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "command_registry.h"
-#include "foundation/whole_file.h"
 #include "engine/update_format.h"
+#include "foundation/whole_file.h"
 
 namespace {
 

@@ -47,7 +47,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_lin
   // language), so the texts are asked for in the block of the user's
   // interface language; a language without a block falls back to the
   // neutral one.
-  corvane::SetMessageLanguage(corvane::MessageTableForLanguage(GetUserDefaultUILanguage()).language);
+  corvane::SetMessageLanguage(
+      corvane::MessageTableForLanguage(GetUserDefaultUILanguage()).language);
   DialogDistributionChooser chooser(instance);
   corvane::PatchRunOptions options;
   options.built_in_key = corvane::kBuiltInPublicKey;

@@ -31,12 +31,14 @@ TEST(ByteSum, EveryLengthAndAlignmentMatchesTheBytewiseSum) {
   for (uint8_t& b : data) b = static_cast<uint8_t>(rng());
   for (size_t offset = 0; offset < 17; ++offset) {
     for (size_t size = 0; size < 300; ++size) {
-      ASSERT_EQ(AddByteSum(offset, data.data() + offset, size), BytewiseSum(offset, data.data() + offset, size))
+      ASSERT_EQ(AddByteSum(offset, data.data() + offset, size),
+                BytewiseSum(offset, data.data() + offset, size))
           << offset << " " << size;
     }
   }
   // Long runs: the lanes fill up (0x7F is the largest byte once flipped).
-  EXPECT_EQ(AddByteSum(1, data.data() + 3, data.size() - 3), BytewiseSum(1, data.data() + 3, data.size() - 3));
+  EXPECT_EQ(AddByteSum(1, data.data() + 3, data.size() - 3),
+            BytewiseSum(1, data.data() + 3, data.size() - 3));
   std::vector<uint8_t> high(1 << 20, 0x7F);
   std::vector<uint8_t> low(1 << 20, 0xFF);
   EXPECT_EQ(AddByteSum(0, high.data(), high.size()), 127u << 20);

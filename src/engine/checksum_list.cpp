@@ -83,18 +83,22 @@ bool ChecksumListReader::Next(ChecksumLine* line) {
 
 std::string ChecksumNameFault(std::string_view name, size_t value_count) {
   if (name.empty()) return "an empty name";
-  if (name.find(' ') != std::string_view::npos) return "a space in the name (a space ends a checksum list's name)";
+  if (name.find(' ') != std::string_view::npos)
+    return "a space in the name (a space ends a checksum list's name)";
   if (name.find_first_of("\r\n") != std::string_view::npos) return "a line break in the name";
   if (name.front() == '+') return "a name beginning with \"+\" (the checksum list's optional mark)";
   // "+" name, then " %08x" per value.
   if (1 + name.size() + 9 * value_count > kMaxChecksumLineLength) {
-    return "the checksum list line would pass " + std::to_string(kMaxChecksumLineLength) + " characters";
+    return "the checksum list line would pass " + std::to_string(kMaxChecksumLineLength) +
+           " characters";
   }
   return std::string();
 }
 
-bool ChecksumListWriter::Add(std::string name, bool optional, std::vector<uint32_t> values, std::string* why) {
-  std::string fault = values.empty() ? std::string("no value") : ChecksumNameFault(name, values.size());
+bool ChecksumListWriter::Add(std::string name, bool optional, std::vector<uint32_t> values,
+                             std::string* why) {
+  std::string fault =
+      values.empty() ? std::string("no value") : ChecksumNameFault(name, values.size());
   if (!fault.empty()) {
     *why = name + ": cannot be named in a checksum list: " + fault;
     return false;

@@ -103,7 +103,11 @@ TEST(ChecksumListWriterTest, WrittenListsReadBackLineForLineInOneOrder) {
   ChecksumListWriter writer;
   std::string why;
   // Accented code page 1252 names, an empty file's CRC (0), several values.
-  ASSERT_TRUE(writer.Add("data\\\xc9P\xc9" "E.DAT", false, {0x89abcdef}, &why)) << why;
+  ASSERT_TRUE(
+      writer.Add("data\\\xc9P\xc9"
+                 "E.DAT",
+                 false, {0x89abcdef}, &why))
+      << why;
   ASSERT_TRUE(writer.Add("EMPTY.LST", false, {0}, &why)) << why;
   ASSERT_TRUE(writer.Add("Data\\A.DAT", true, {0x12, 0xffffffff}, &why)) << why;
   ASSERT_TRUE(writer.Add(std::string(1023 - 1 - 9, 'L'), false, {1}, &why)) << why;
@@ -112,7 +116,9 @@ TEST(ChecksumListWriterTest, WrittenListsReadBackLineForLineInOneOrder) {
   const auto lines = ReadAll(text);
   ASSERT_EQ(lines.size(), 4u);
   // a-z folded: "Data\A" < "data\\xc9" < "EMPTY" < "LLL...".
-  EXPECT_EQ(lines[1].name, "data\\\xc9P\xc9" "E.DAT");
+  EXPECT_EQ(lines[1].name,
+            "data\\\xc9P\xc9"
+            "E.DAT");
   EXPECT_EQ(lines[1].values, std::vector<uint32_t>{0x89abcdef});
   EXPECT_EQ(lines[2].name, "EMPTY.LST");
   EXPECT_TRUE(lines[2].Matches(0));
@@ -123,7 +129,10 @@ TEST(ChecksumListWriterTest, WrittenListsReadBackLineForLineInOneOrder) {
   ASSERT_TRUE(other.Add(std::string(1013, 'L'), false, {1}, &why));
   ASSERT_TRUE(other.Add("EMPTY.LST", false, {0}, &why));
   ASSERT_TRUE(other.Add("Data\\A.DAT", true, {0x12, 0xffffffff}, &why));
-  ASSERT_TRUE(other.Add("data\\\xc9P\xc9" "E.DAT", false, {0x89abcdef}, &why));
+  ASSERT_TRUE(
+      other.Add("data\\\xc9P\xc9"
+                "E.DAT",
+                false, {0x89abcdef}, &why));
   EXPECT_EQ(other.Text(), text);
 }
 

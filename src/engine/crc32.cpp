@@ -91,11 +91,11 @@ __attribute__((target("pclmul,ssse3"))) inline __m128i Fold(__m128i value, __m12
 // REQUIRES: size >= 64. Consumes a multiple of 16 bytes; answers the state
 // after them and the count in *used.
 __attribute__((target("pclmul,ssse3"))) uint32_t FoldBlocks(uint32_t state, const uint8_t* bytes,
-                                                          size_t size, size_t* used) {
-  const __m128i fold512 = _mm_set_epi64x(static_cast<long long>(kFold512High),
-                                         static_cast<long long>(kFold512Low));
-  const __m128i fold128 = _mm_set_epi64x(static_cast<long long>(kFold128High),
-                                         static_cast<long long>(kFold128Low));
+                                                            size_t size, size_t* used) {
+  const __m128i fold512 =
+      _mm_set_epi64x(static_cast<long long>(kFold512High), static_cast<long long>(kFold512Low));
+  const __m128i fold128 =
+      _mm_set_epi64x(static_cast<long long>(kFold128High), static_cast<long long>(kFold128Low));
   // The running state stands for the bits before the data: it combines with
   // the first 32 bits of the message.
   __m128i a0 = _mm_xor_si128(LoadBlock(bytes), _mm_set_epi32(static_cast<int>(state), 0, 0, 0));
@@ -154,9 +154,9 @@ uint32_t Crc32UpdateSliced(uint32_t state, const void* data, size_t size) {
   while (size >= 8) {
     // The register is most significant byte first, so the first four input
     // bytes combine with it as a big-endian word, whatever the host order.
-    uint32_t high = state ^ (static_cast<uint32_t>(bytes[0]) << 24 |
-                             static_cast<uint32_t>(bytes[1]) << 16 |
-                             static_cast<uint32_t>(bytes[2]) << 8 | bytes[3]);
+    uint32_t high =
+        state ^ (static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
+                 static_cast<uint32_t>(bytes[2]) << 8 | bytes[3]);
     state = kTables[7][high >> 24] ^ kTables[6][(high >> 16) & 0xFF] ^
             kTables[5][(high >> 8) & 0xFF] ^ kTables[4][high & 0xFF] ^ kTables[3][bytes[4]] ^
             kTables[2][bytes[5]] ^ kTables[1][bytes[6]] ^ kTables[0][bytes[7]];

@@ -45,7 +45,8 @@ bool WriteInto(platform::FileHandle in, uint64_t size, uint32_t old_size, Output
 bool WriteWholeInsertUpdate(const char* new_path, uint32_t old_size, const char* update_path) {
   platform::ScopedFile in(platform::FileOpenRead(new_path));
   uint64_t size = 0;
-  if (!in.IsValid() || !platform::FileSize64(in.Get(), &size) || size > static_cast<uint64_t>(MappedFile::kWholeFile)) {
+  if (!in.IsValid() || !platform::FileSize64(in.Get(), &size) ||
+      size > static_cast<uint64_t>(MappedFile::kWholeFile)) {
     return false;
   }
   OutputFile out;

@@ -60,10 +60,10 @@ AppFrameFunctions* SetAppFrameFunctions(AppFrameFunctions* functions) {
   return previous;
 }
 
-#define CORVANE_FORWARD_REPORT(call)  \
-  va_list args;                       \
-  va_start(args, format);             \
-  g_functions->call;                  \
+#define CORVANE_FORWARD_REPORT(call) \
+  va_list args;                      \
+  va_start(args, format);            \
+  g_functions->call;                 \
   va_end(args)
 
 void ReportLog(const char* format, ...) { CORVANE_FORWARD_REPORT(Log(format, args)); }

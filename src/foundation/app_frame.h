@@ -82,8 +82,8 @@ inline void ReportInternalError(const char* file, int line, const char* text) {
 }  // namespace corvane
 
 // Reports a failed condition and carries on; never stops the program.
-#define CORVANE_VERIFY(condition)                                                \
-  do {                                                                           \
+#define CORVANE_VERIFY(condition)                                                       \
+  do {                                                                                  \
     if (!(condition)) ::corvane::ReportAssertionFailed(__FILE__, __LINE__, #condition); \
   } while (0)
 

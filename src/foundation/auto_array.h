@@ -146,7 +146,8 @@ class AutoArray {
   // are dropped without destroying them.
   static void Relocate(T* to, const T* from, int count) {
     static_assert(kBitwiseMovable<T>, "AutoArray relocates its elements bytewise");
-    std::memmove(static_cast<void*>(to), static_cast<const void*>(from), sizeof(T) * static_cast<size_t>(count));
+    std::memmove(static_cast<void*>(to), static_cast<const void*>(from),
+                 sizeof(T) * static_cast<size_t>(count));
   }
 
   void CopyFrom(const AutoArray& other) {

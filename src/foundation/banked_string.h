@@ -55,8 +55,7 @@ class BankedStringT {
   const RString& GetRString() const { return value_; }
 
   int Compare(const char* other) const {
-    return GetBank().CaseInsensitive() ? CompareNoCase(Data(), other)
-                                       : CompareText(Data(), other);
+    return GetBank().CaseInsensitive() ? CompareNoCase(Data(), other) : CompareText(Data(), other);
   }
   friend bool operator==(const BankedStringT& a, const BankedStringT& b) {
     return a.Block() == b.Block() || a.Compare(b.Data()) == 0;

@@ -155,8 +155,9 @@ TEST(RStringBank, DestructionLogsLateReleases) {
     bank.Add(RString("dropped"));
     EXPECT_EQ(bank.Hash("AB"), bank.Hash("ab"));
   }
-  EXPECT_EQ(capture.Texts(ReportSlot::kLog),
-            (std::vector<std::string>{"RStringBank destruct", "Error: String kept late release (2)"}));
+  EXPECT_EQ(
+      capture.Texts(ReportSlot::kLog),
+      (std::vector<std::string>{"RStringBank destruct", "Error: String kept late release (2)"}));
   EXPECT_EQ(kept.RefCounter(), 1);
 }
 

@@ -6,8 +6,7 @@ ScopedReportCapture::ScopedReportCapture() : previous_(SetAppFrameFunctions(this
 
 ScopedReportCapture::~ScopedReportCapture() { SetAppFrameFunctions(previous_); }
 
-void ScopedReportCapture::Record(ReportSlot slot, int severity, const char* format,
-                                 va_list args) {
+void ScopedReportCapture::Record(ReportSlot slot, int severity, const char* format, va_list args) {
   char text[kReportBufferSize];
   int length = FormatReportText(text, format, args);
   reports_.push_back(CapturedReport{slot, severity, std::string(text, length)});

@@ -30,7 +30,9 @@ bool ReadInto(const std::string& path, Bytes* bytes) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) { return ReadInto(path, bytes); }
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+  return ReadInto(path, bytes);
+}
 
 bool ReadWholeFile(const std::string& path, std::string* bytes) { return ReadInto(path, bytes); }
 

@@ -29,17 +29,19 @@ DigestCache::DigestCache(std::string path) : path_(std::move(path)) {
     long long time = 0;
     unsigned long long size = 0, hash = 0;
     unsigned crc = 0;
-    if (std::sscanf(line.c_str(), "%lld %llu %x %llx %n", &time, &size, &crc, &hash, &used) != 4 || used <= 0 ||
-        static_cast<size_t>(used) >= line.size()) {
+    if (std::sscanf(line.c_str(), "%lld %llu %x %llx %n", &time, &size, &crc, &hash, &used) != 4 ||
+        used <= 0 || static_cast<size_t>(used) >= line.size()) {
       continue;
     }
     entries_[line.substr(static_cast<size_t>(used))] = Entry{time, FileDigest{size, crc, hash}};
   }
 }
 
-bool DigestCache::Find(const std::string& file, uint64_t size, int64_t time, FileDigest* digest) const {
+bool DigestCache::Find(const std::string& file, uint64_t size, int64_t time,
+                       FileDigest* digest) const {
   auto it = entries_.find(file);
-  if (it == entries_.end() || it->second.digest.size != size || it->second.time != time) return false;
+  if (it == entries_.end() || it->second.digest.size != size || it->second.time != time)
+    return false;
   *digest = it->second.digest;
   return true;
 }
@@ -49,13 +51,15 @@ bool DigestCache::TimeOf(const std::string& file, int64_t* time) {
   const auto stamp = std::filesystem::last_write_time(file, ec);
   if (ec) return false;
   const auto system = std::chrono::file_clock::to_sys(stamp);
-  *time = static_cast<int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch()).count());
+  *time = static_cast<int64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch()).count());
   return true;
 }
 
 void DigestCache::Store(const std::string& file, int64_t time, const FileDigest& digest) {
   const auto settled = std::chrono::system_clock::now() - kSettled;
-  if (time > std::chrono::duration_cast<std::chrono::nanoseconds>(settled.time_since_epoch()).count()) {
+  if (time >
+      std::chrono::duration_cast<std::chrono::nanoseconds>(settled.time_since_epoch()).count()) {
     entries_.erase(file);
     return;
   }

@@ -19,7 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(DigestCache, EntriesHoldWhileSizeAndTimeStay) {
-  const std::string path = (fs::temp_directory_path() / "maker-digest-cache" / "digests.txt").string();
+  const std::string path =
+      (fs::temp_directory_path() / "maker-digest-cache" / "digests.txt").string();
   fs::remove_all(fs::path(path).parent_path());
   const FileDigest a{10, 0xDEADBEEF, 0x0123456789ABCDEFull}, c{0, 1, 2};
   {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/checksum_list.h"
+#include "foundation/whole_file.h"
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
 #include "param/param_file.h"
@@ -19,7 +20,6 @@
 #include "run/distributions.h"
 #include "run/patch_manifest.h"
 #include "run/version_detection.h"
-#include "foundation/whole_file.h"
 
 namespace corvane::maker {
 
@@ -33,7 +33,9 @@ std::string VersionText(int number) {
   return text;
 }
 
-bool SameNoCase(const std::string& a, const std::string& b) { return UpperAscii(a) == UpperAscii(b); }
+bool SameNoCase(const std::string& a, const std::string& b) {
+  return UpperAscii(a) == UpperAscii(b);
+}
 
 std::string FileVersionOf(const std::string& path) {
   std::vector<uint8_t> bytes;
@@ -55,7 +57,8 @@ std::string ResolveNoCase(const std::string& dir, const std::string& relative) {
     // The payload's names are code page 1252; the disk holds UTF-8, and its
     // names match as the patcher matches them (patch_project.h FoldName).
     const std::string name = relative.substr(start, end - start);
-    const std::string part = pe::IsValidUtf8(name) ? name : pe::Utf16ToUtf8(pe::Cp1252ToUtf16(name));
+    const std::string part =
+        pe::IsValidUtf8(name) ? name : pe::Utf16ToUtf8(pe::Cp1252ToUtf16(name));
     start = end + 1;
     if (part.empty()) continue;
     std::error_code ec;
@@ -64,7 +67,8 @@ std::string ResolveNoCase(const std::string& dir, const std::string& relative) {
       continue;
     }
     bool found = false;
-    for (auto it = fs::directory_iterator(at, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    for (auto it = fs::directory_iterator(at, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
       const std::string entry = it->path().filename().string();
       if (SameNoCase(entry, part) ||
           pe::EqualsNameNoCase(pe::Utf8ToUtf16(entry), pe::Utf8ToUtf16(part))) {
@@ -118,8 +122,8 @@ bool ReadPatcherPayload(const std::string& path, PatcherPayload* payload, std::s
   return true;
 }
 
-bool CheckInstallation(const PatcherPayload& payload, const std::string& game_dir, CheckReport* report,
-                       std::string* error) {
+bool CheckInstallation(const PatcherPayload& payload, const std::string& game_dir,
+                       CheckReport* report, std::string* error) {
   const PatcherPayload::Item manifest_bytes = payload.items.at("VERSION.CFG");
   auto sign = payload.items.find("VERSION.CFG.SIGN");
   report->has_key = payload.public_key.size() == 148;
@@ -129,8 +133,8 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
     check.key_length = 148;
     check.signature = sign->second.bytes;
     check.signature_length = sign->second.size;
-    report->signature_valid =
-        platform::VerifySignature(manifest_bytes.bytes, manifest_bytes.size, check) == platform::kSignatureValid;
+    report->signature_valid = platform::VerifySignature(manifest_bytes.bytes, manifest_bytes.size,
+                                                        check) == platform::kSignatureValid;
   }
   ParamFile manifest;
   if (!LoadManifest(&manifest, manifest_bytes.bytes, manifest_bytes.size)) {
@@ -151,7 +155,9 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
   // Every checksum list against the directory.
   for (const std::string& name : payload.names) {
     const std::string upper = UpperAscii(name);
-    if (upper.rfind("CRC\\", 0) != 0 || upper.size() < 12 || upper.substr(upper.size() - 8) != "\\CRC.CRC") continue;
+    if (upper.rfind("CRC\\", 0) != 0 || upper.size() < 12 ||
+        upper.substr(upper.size() - 8) != "\\CRC.CRC")
+      continue;
     VersionMatch match;
     match.version = name.substr(4, name.size() - 12);
     const PatcherPayload::Item list = payload.items.at(upper);
@@ -168,14 +174,17 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
         if (!line.optional) ++match.missing;
         continue;
       }
-      if (line.Matches(crc)) ++match.matching;
-      else if (!line.optional) match.differing.push_back(listed);
+      if (line.Matches(crc))
+        ++match.matching;
+      else if (!line.optional)
+        match.differing.push_back(listed);
     }
     report->versions.push_back(match);
   }
-  std::sort(report->versions.begin(), report->versions.end(), [](const VersionMatch& a, const VersionMatch& b) {
-    return ParseVersion(a.version.c_str()) < ParseVersion(b.version.c_str());
-  });
+  std::sort(report->versions.begin(), report->versions.end(),
+            [](const VersionMatch& a, const VersionMatch& b) {
+              return ParseVersion(a.version.c_str()) < ParseVersion(b.version.c_str());
+            });
 
   // The installed version: the executable's FileVersion when there is one
   // (what the patcher reads), else the one list that matches.
@@ -219,13 +228,17 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
 }
 
 void PrintCheckReport(const CheckReport& report, std::FILE* out) {
-  std::fprintf(out, "patch: version %s of %s; signature %s\n", report.patch_version.c_str(), report.app_name.c_str(),
+  std::fprintf(out, "patch: version %s of %s; signature %s\n", report.patch_version.c_str(),
+               report.app_name.c_str(),
                !report.has_key ? "not checked (no key in the patcher; the built-in key decides)"
-                               : report.signature_valid ? "valid" : "INVALID");
+               : report.signature_valid ? "valid"
+                                        : "INVALID");
   std::fprintf(out, "game executable: %s\n",
-               report.file_version.empty() ? "no FileVersion found" : ("FileVersion " + report.file_version).c_str());
+               report.file_version.empty() ? "no FileVersion found"
+                                           : ("FileVersion " + report.file_version).c_str());
   for (const VersionMatch& v : report.versions) {
-    std::fprintf(out, "checksum list %s: %d of %d files match", v.version.c_str(), v.matching, v.files);
+    std::fprintf(out, "checksum list %s: %d of %d files match", v.version.c_str(), v.matching,
+                 v.files);
     if (v.missing) std::fprintf(out, ", %d missing", v.missing);
     if (!v.differing.empty()) std::fprintf(out, ", %zu differ", v.differing.size());
     std::fprintf(out, "%s\n", v.Matches() ? " (matches)" : "");
@@ -237,7 +250,8 @@ void PrintCheckReport(const CheckReport& report, std::FILE* out) {
   std::fprintf(out, "installed version: %s\n", report.installed.c_str());
   for (const VersionMatch& v : report.versions) {
     if (v.version != report.installed) continue;
-    for (const std::string& f : v.differing) std::fprintf(out, "  differs from %s: %s\n", v.version.c_str(), f.c_str());
+    for (const std::string& f : v.differing)
+      std::fprintf(out, "  differs from %s: %s\n", v.version.c_str(), f.c_str());
   }
   if (report.up_to_date) {
     std::fprintf(out, "already at the patch's version; the patcher would verify it\n");

@@ -27,32 +27,32 @@ struct PatcherPayload {
 bool ReadPatcherPayload(const std::string& path, PatcherPayload* payload, std::string* error);
 
 struct VersionMatch {
-  std::string version;   // "1.01"
-  int files = 0;         // lines of its checksum list
-  int matching = 0;      // files whose CRC is one of the listed values
-  int missing = 0;       // required files that are not there
+  std::string version;                 // "1.01"
+  int files = 0;                       // lines of its checksum list
+  int matching = 0;                    // files whose CRC is one of the listed values
+  int missing = 0;                     // required files that are not there
   std::vector<std::string> differing;  // required files present with another CRC
   bool Matches() const { return missing == 0 && differing.empty(); }
 };
 
 struct CheckReport {
-  std::string patch_version;     // "version" of the manifest
+  std::string patch_version;  // "version" of the manifest
   std::string app_name;
   bool signature_valid = false;
   bool has_key = false;
-  std::string file_version;      // FileVersion of the game executable; empty if none
+  std::string file_version;            // FileVersion of the game executable; empty if none
   std::vector<VersionMatch> versions;  // every checksum list, ascending
-  std::string installed;         // the version the directory holds; empty: unknown
+  std::string installed;               // the version the directory holds; empty: unknown
   // Steps from the installed version to the patch's: "1.00-1.01" -> files.
   std::vector<std::pair<std::string, std::vector<std::string>>> steps;
   std::vector<std::string> whole_files;  // payload names of whole files that apply
-  bool patchable = false;        // installed known, files match, older than the patch
-  bool up_to_date = false;       // already at the patch's version
+  bool patchable = false;                // installed known, files match, older than the patch
+  bool up_to_date = false;               // already at the patch's version
 };
 
 // Examines `game_dir` (a host path) against the payload.
-bool CheckInstallation(const PatcherPayload& payload, const std::string& game_dir, CheckReport* report,
-                       std::string* error);
+bool CheckInstallation(const PatcherPayload& payload, const std::string& game_dir,
+                       CheckReport* report, std::string* error);
 
 void PrintCheckReport(const CheckReport& report, std::FILE* out);
 

@@ -78,8 +78,9 @@ bool CheckStub(const std::string& path, bool win32, std::string* error) {
   // The product is the 32-bit program; the 64-bit build of the same sources
   // (made to test the Windows code where 32-bit code cannot run) is a
   // Windows patcher too.
-  const bool windows_patcher = pe && ((!image.is_pe32_plus() && image.machine() == pe::kMachineI386) ||
-                                      (image.is_pe32_plus() && image.machine() == pe::kMachineAmd64));
+  const bool windows_patcher =
+      pe && ((!image.is_pe32_plus() && image.machine() == pe::kMachineI386) ||
+             (image.is_pe32_plus() && image.machine() == pe::kMachineAmd64));
   if (win32 && !windows_patcher) {
     *error = path + ": not a win32 patcher stub (" +
              (elf  ? std::string("an ELF program: give it with --native-stub")

@@ -6,10 +6,14 @@ using Clock_ = std::chrono::steady_clock;
 
 std::string MakeProgress::Bytes(double bytes) {
   char text[32];
-  if (bytes >= 1024.0 * 1024 * 1024) std::snprintf(text, sizeof text, "%.1f GB", bytes / (1024.0 * 1024 * 1024));
-  else if (bytes >= 1024.0 * 1024) std::snprintf(text, sizeof text, "%.1f MB", bytes / (1024.0 * 1024));
-  else if (bytes >= 1024.0) std::snprintf(text, sizeof text, "%.0f KB", bytes / 1024.0);
-  else std::snprintf(text, sizeof text, "%.0f B", bytes);
+  if (bytes >= 1024.0 * 1024 * 1024)
+    std::snprintf(text, sizeof text, "%.1f GB", bytes / (1024.0 * 1024 * 1024));
+  else if (bytes >= 1024.0 * 1024)
+    std::snprintf(text, sizeof text, "%.1f MB", bytes / (1024.0 * 1024));
+  else if (bytes >= 1024.0)
+    std::snprintf(text, sizeof text, "%.0f KB", bytes / 1024.0);
+  else
+    std::snprintf(text, sizeof text, "%.0f B", bytes);
   return text;
 }
 
@@ -17,8 +21,10 @@ std::string MakeProgress::Clock(double seconds) {
   if (seconds < 0) seconds = 0;
   const long total = static_cast<long>(seconds + 0.5);
   char text[32];
-  if (total >= 3600) std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-  else std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+  if (total >= 3600)
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+  else
+    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
   return text;
 }
 
@@ -48,8 +54,10 @@ void MakeProgress::Finish() {
 void MakeProgress::Print(bool final) {
   const auto now = Clock_::now();
   const double fraction =
-      bytes_total_ > 0 ? static_cast<double>(bytes_done_) / static_cast<double>(bytes_total_)
-                       : (files_total_ > 0 ? static_cast<double>(files_done_) / static_cast<double>(files_total_) : 1.0);
+      bytes_total_ > 0
+          ? static_cast<double>(bytes_done_) / static_cast<double>(bytes_total_)
+          : (files_total_ > 0 ? static_cast<double>(files_done_) / static_cast<double>(files_total_)
+                              : 1.0);
   const int tenth = static_cast<int>(fraction * 10);
   if (!final) {
     if (terminal_ && now - last_print_ < std::chrono::milliseconds(100) && files_done_ != 0) return;
@@ -67,10 +75,12 @@ void MakeProgress::Print(bool final) {
   const int filled = static_cast<int>(fraction * 20);
   for (int i = 0; i < 20; ++i) bar[i] = i < filled ? '#' : '.';
   bar[20] = 0;
-  std::fprintf(out_, "%s%s [%s] %llu/%llu files, %s/%s, %s/s, %s left%s", terminal_ ? "\r" : "", what_.c_str(), bar,
-               static_cast<unsigned long long>(files_done_), static_cast<unsigned long long>(files_total_),
-               Bytes(static_cast<double>(bytes_done_)).c_str(), Bytes(static_cast<double>(bytes_total_)).c_str(),
-               Bytes(rate).c_str(), Clock(left).c_str(), terminal_ ? (final ? "\n" : "\x1b[K") : "\n");
+  std::fprintf(out_, "%s%s [%s] %llu/%llu files, %s/%s, %s/s, %s left%s", terminal_ ? "\r" : "",
+               what_.c_str(), bar, static_cast<unsigned long long>(files_done_),
+               static_cast<unsigned long long>(files_total_),
+               Bytes(static_cast<double>(bytes_done_)).c_str(),
+               Bytes(static_cast<double>(bytes_total_)).c_str(), Bytes(rate).c_str(),
+               Clock(left).c_str(), terminal_ ? (final ? "\n" : "\x1b[K") : "\n");
   std::fflush(out_);
 }
 

@@ -7,8 +7,8 @@
 
 #include "foundation/report_capture.h"
 #include "param/entry_handle.h"
-#include "param/param_file.h"
 #include "param/param_array.h"
+#include "param/param_file.h"
 #include "param/param_text_load.h"
 #include "pe/code_page_1252.h"
 #include "run/version_detection.h"
@@ -27,11 +27,16 @@ struct KeyRule {
 };
 
 const KeyRule kTopKeys[] = {
-    {"configApp", Kind::kText, true},         {"displayName", Kind::kText, true},
-    {"appName", Kind::kText, true},           {"version", Kind::kVersion, true},
-    {"name", Kind::kText, false},             {"requiredForAddons", Kind::kVersion, false},
-    {"requiredForPatch", Kind::kVersion, false}, {"isPatch", Kind::kInt, true},
-    {"Distributions", Kind::kClass, false},   {"WhatDistribution", Kind::kClass, false},
+    {"configApp", Kind::kText, true},
+    {"displayName", Kind::kText, true},
+    {"appName", Kind::kText, true},
+    {"version", Kind::kVersion, true},
+    {"name", Kind::kText, false},
+    {"requiredForAddons", Kind::kVersion, false},
+    {"requiredForPatch", Kind::kVersion, false},
+    {"isPatch", Kind::kInt, true},
+    {"Distributions", Kind::kClass, false},
+    {"WhatDistribution", Kind::kClass, false},
     {"UpdateRegistry", Kind::kClass, false},
 };
 // "name" of a distribution is strict only for scope above 0 (checked apart).
@@ -39,16 +44,18 @@ const KeyRule kDistributionKeys[] = {
     {"scope", Kind::kInt, true}, {"parent", Kind::kText, true}, {"name", Kind::kText, false}};
 const KeyRule kDetectionKeys[] = {
     {"file", Kind::kText, true}, {"crc", Kind::kInt, true}, {"distributions", Kind::kArray, true}};
-const KeyRule kRegistryKeys[] = {
-    {"distributions", Kind::kArray, false}, {"registryUser", Kind::kInt, true},
-    {"registryPath", Kind::kText, true},    {"registryName", Kind::kText, true},
-    {"registryValue", Kind::kText, true}};
+const KeyRule kRegistryKeys[] = {{"distributions", Kind::kArray, false},
+                                 {"registryUser", Kind::kInt, true},
+                                 {"registryPath", Kind::kText, true},
+                                 {"registryName", Kind::kText, true},
+                                 {"registryValue", Kind::kText, true}};
 
 std::string TextOf(const RString& text) { return text.Data() ? text.Data() : ""; }
 
 bool SameNoCase(const char* a, const char* b) {
   for (; *a && *b; ++a, ++b) {
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) {
+    if (std::tolower(static_cast<unsigned char>(*a)) !=
+        std::tolower(static_cast<unsigned char>(*b))) {
       return false;
     }
   }
@@ -57,18 +64,24 @@ bool SameNoCase(const char* a, const char* b) {
 
 const char* KindText(Kind kind) {
   switch (kind) {
-    case Kind::kText: return "a quoted text";
-    case Kind::kVersion: return "a quoted version text such as \"1.02\"";
-    case Kind::kInt: return "an integer";
-    case Kind::kArray: return "an array (key[] = {...})";
-    case Kind::kClass: return "a class";
+    case Kind::kText:
+      return "a quoted text";
+    case Kind::kVersion:
+      return "a quoted version text such as \"1.02\"";
+    case Kind::kInt:
+      return "an integer";
+    case Kind::kArray:
+      return "an array (key[] = {...})";
+    case Kind::kClass:
+      return "a class";
   }
   return "";
 }
 
 bool HasKind(const ParamEntry& entry, Kind kind) {
   switch (kind) {
-    case Kind::kText: return entry.IsTextValue();
+    case Kind::kText:
+      return entry.IsTextValue();
     case Kind::kVersion: {
       if (!entry.IsTextValue()) return false;
       const std::string text = TextOf(entry.GetText());
@@ -76,12 +89,16 @@ bool HasKind(const ParamEntry& entry, Kind kind) {
       const size_t n = text.size();
       size_t dot = 0;
       while (dot < n && std::isdigit(static_cast<unsigned char>(t[dot]))) ++dot;
-      return dot > 0 && dot + 3 == n && t[dot] == '.' && std::isdigit(static_cast<unsigned char>(t[dot + 1])) &&
+      return dot > 0 && dot + 3 == n && t[dot] == '.' &&
+             std::isdigit(static_cast<unsigned char>(t[dot + 1])) &&
              std::isdigit(static_cast<unsigned char>(t[dot + 2]));
     }
-    case Kind::kInt: return entry.IsIntValue();
-    case Kind::kArray: return entry.IsArray();
-    case Kind::kClass: return entry.IsClass();
+    case Kind::kInt:
+      return entry.IsIntValue();
+    case Kind::kArray:
+      return entry.IsArray();
+    case Kind::kClass:
+      return entry.IsClass();
   }
   return false;
 }
@@ -93,7 +110,8 @@ class Checker {
   // Checks the entries of `cls` (defined at `line`, 0 for the root) against
   // `rules`. `where` names the class in messages.
   template <size_t N>
-  bool CheckClass(const ParamEntry& cls, const KeyRule (&rules)[N], const std::string& where, int line) {
+  bool CheckClass(const ParamEntry& cls, const KeyRule (&rules)[N], const std::string& where,
+                  int line) {
     for (int i = 0; i < cls.GetEntryCount(); ++i) {
       EntryHandle entry = cls.GetEntry(i);
       if (!entry) continue;
@@ -109,7 +127,8 @@ class Checker {
                             " (the patcher does not read it; misspelt?)");
       }
       if (!HasKind(*entry, rule->kind)) {
-        return Fail(at, "\"" + std::string(rule->name) + "\"" + where + " must be " + KindText(rule->kind));
+        return Fail(
+            at, "\"" + std::string(rule->name) + "\"" + where + " must be " + KindText(rule->kind));
       }
     }
     for (const KeyRule& r : rules) {
@@ -138,7 +157,8 @@ class Checker {
       if (std::string(table) == "Distributions") {
         EntryHandle scope = row->FindEntry("scope");
         if (scope && scope->GetInt() > 0 && !row->FindEntry("name")) {
-          return Fail(line, "missing key \"name\"" + where + " (read for every distribution with scope above 0)");
+          return Fail(line, "missing key \"name\"" + where +
+                                " (read for every distribution with scope above 0)");
         }
       }
     }
@@ -162,7 +182,8 @@ class Checker {
 
 }  // namespace
 
-int FindDefinitionLine(const std::string& text, const std::string& key, bool as_class, int from_line) {
+int FindDefinitionLine(const std::string& text, const std::string& key, bool as_class,
+                       int from_line) {
   int line = 1;
   size_t pos = 0;
   while (pos < text.size()) {
@@ -177,19 +198,24 @@ int FindDefinitionLine(const std::string& text, const std::string& key, bool as_
       auto word = [&](std::string_view w) {
         if (l.size() - i < w.size()) return false;
         for (size_t k = 0; k < w.size(); ++k) {
-          if (std::tolower(static_cast<unsigned char>(l[i + k])) != std::tolower(static_cast<unsigned char>(w[k]))) {
+          if (std::tolower(static_cast<unsigned char>(l[i + k])) !=
+              std::tolower(static_cast<unsigned char>(w[k]))) {
             return false;
           }
         }
         size_t after = i + w.size();
-        if (after < l.size() && (std::isalnum(static_cast<unsigned char>(l[after])) || l[after] == '_')) return false;
+        if (after < l.size() &&
+            (std::isalnum(static_cast<unsigned char>(l[after])) || l[after] == '_'))
+          return false;
         i = after;
         return true;
       };
       // A line may hold several definitions ("class A { x = 1; };"): try
       // every position that starts a word.
       for (size_t start = 0; start < l.size(); ++start) {
-        if (start > 0 && (std::isalnum(static_cast<unsigned char>(l[start - 1])) || l[start - 1] == '_')) continue;
+        if (start > 0 &&
+            (std::isalnum(static_cast<unsigned char>(l[start - 1])) || l[start - 1] == '_'))
+          continue;
         i = start;
         if (as_class) {
           if (!word("class")) continue;
@@ -198,7 +224,7 @@ int FindDefinitionLine(const std::string& text, const std::string& key, bool as_
         } else {
           if (!word(key)) continue;
           skip();
-          if (i + 1 < l.size() && l[i] == '[' ) {
+          if (i + 1 < l.size() && l[i] == '[') {
             ++i;
             skip();
             if (i < l.size() && l[i] == ']') ++i;
@@ -219,11 +245,13 @@ namespace {
 // The patcher shows the manifest's texts through the ANSI calls: they are
 // written in code page 1252, converted once from the project's UTF-8 here.
 // A text the code page cannot hold is refused with its entry's line.
-bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string& source, std::string* error) {
+bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string& source,
+                  std::string* error) {
   auto refuse = [&](const char* name, const std::string& value, const std::string& offending) {
     const int line = FindDefinitionLine(source, name, false);
-    *error = path + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": the text of \"" + name +
-             "\" holds \"" + offending + "\", which code page 1252 (the patcher's texts) cannot hold: " + value;
+    *error = path + (line > 0 ? ", line " + std::to_string(line) : std::string()) +
+             ": the text of \"" + name + "\" holds \"" + offending +
+             "\", which code page 1252 (the patcher's texts) cannot hold: " + value;
     return false;
   };
   for (int i = 0; i < owner.GetEntryCount(); ++i) {
@@ -235,7 +263,8 @@ bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string&
       if (!ConvertTexts(entry, path, source, error)) return false;
     } else if (entry.IsTextValue()) {
       const std::string value = TextOf(entry.GetRawText());
-      if (!pe::Utf8ToCp1252Exact(value, &converted, &offending)) return refuse(entry.GetName(), value, offending);
+      if (!pe::Utf8ToCp1252Exact(value, &converted, &offending))
+        return refuse(entry.GetName(), value, offending);
       if (converted != value) entry.SetText(converted.c_str());
     } else if (entry.IsArray()) {
       for (int k = 0; k < entry.GetSize(); ++k) {
@@ -248,12 +277,14 @@ bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string&
           for (int n = 0; n < item.GetItemCount(); ++n) {
             const std::string inner = TextOf(item.GetItem(n).GetRawText());
             for (char c : inner) {
-              if (static_cast<unsigned char>(c) >= 0x80) return refuse(entry.GetName(), inner, std::string(1, c));
+              if (static_cast<unsigned char>(c) >= 0x80)
+                return refuse(entry.GetName(), inner, std::string(1, c));
             }
           }
           continue;
         }
-        if (!pe::Utf8ToCp1252Exact(value, &converted, &offending)) return refuse(entry.GetName(), value, offending);
+        if (!pe::Utf8ToCp1252Exact(value, &converted, &offending))
+          return refuse(entry.GetName(), value, offending);
         if (converted != value) entry.SetValue(k, converted.c_str());
       }
     }
@@ -290,10 +321,11 @@ bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::s
   }
 
   Checker checker(path, text);
-  bool ok = checker.CheckClass(file, kTopKeys, "", 0) &&
-            checker.CheckTable(file, "Distributions", kDistributionKeys, &manifest->distributions) &&
-            checker.CheckTable(file, "WhatDistribution", kDetectionKeys, nullptr) &&
-            checker.CheckTable(file, "UpdateRegistry", kRegistryKeys, nullptr);
+  bool ok =
+      checker.CheckClass(file, kTopKeys, "", 0) &&
+      checker.CheckTable(file, "Distributions", kDistributionKeys, &manifest->distributions) &&
+      checker.CheckTable(file, "WhatDistribution", kDetectionKeys, nullptr) &&
+      checker.CheckTable(file, "UpdateRegistry", kRegistryKeys, nullptr);
   if (!ok) {
     *error = checker.error();
     return false;

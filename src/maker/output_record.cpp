@@ -18,7 +18,8 @@ constexpr char kHeader[] = "patchbuild outputs 1";
 std::string OutputLine(const std::string& output) {
   uint64_t size = 0;
   int64_t time = 0;
-  if (!platform::FileSizeOf(output.c_str(), &size) || !platform::FileModificationTime(output.c_str(), &time)) {
+  if (!platform::FileSizeOf(output.c_str(), &size) ||
+      !platform::FileModificationTime(output.c_str(), &time)) {
     return std::string();
   }
   char head[64];
@@ -35,7 +36,8 @@ std::string FingerprintLine(uint64_t fingerprint) {
 
 }  // namespace
 
-bool OutputsCurrent(const std::string& path, uint64_t fingerprint, const std::vector<std::string>& outputs) {
+bool OutputsCurrent(const std::string& path, uint64_t fingerprint,
+                    const std::vector<std::string>& outputs) {
   std::ifstream in(path, std::ios::binary);
   std::string line;
   if (!std::getline(in, line) || line != kHeader) return false;
@@ -47,7 +49,8 @@ bool OutputsCurrent(const std::string& path, uint64_t fingerprint, const std::ve
   return !std::getline(in, line);  // no output more than asked for
 }
 
-bool RecordOutputs(const std::string& path, uint64_t fingerprint, const std::vector<std::string>& outputs) {
+bool RecordOutputs(const std::string& path, uint64_t fingerprint,
+                   const std::vector<std::string>& outputs) {
   std::ostringstream text;
   text << kHeader << '\n' << FingerprintLine(fingerprint) << '\n';
   for (const std::string& output : outputs) {

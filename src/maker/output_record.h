@@ -13,11 +13,13 @@ namespace corvane::maker {
 
 // True when the record at `path` holds `fingerprint` and exactly `outputs`,
 // each still of the size and time recorded.
-bool OutputsCurrent(const std::string& path, uint64_t fingerprint, const std::vector<std::string>& outputs);
+bool OutputsCurrent(const std::string& path, uint64_t fingerprint,
+                    const std::vector<std::string>& outputs);
 
 // Records the outputs just written (temporary file, then rename). False when
 // it cannot; the next make then packs again.
-bool RecordOutputs(const std::string& path, uint64_t fingerprint, const std::vector<std::string>& outputs);
+bool RecordOutputs(const std::string& path, uint64_t fingerprint,
+                   const std::vector<std::string>& outputs);
 
 // Removes the record (before outputs are replaced).
 void ForgetOutputs(const std::string& path);

@@ -6,8 +6,9 @@
 #include <set>
 #include <thread>
 
-#include "maker/content_hash.h"
+#include "foundation/whole_file.h"
 #include "maker/cache_file.h"
+#include "maker/content_hash.h"
 #include "maker/digest_cache.h"
 #include "maker/file_digest.h"
 #include "maker/make_preflight.h"
@@ -29,7 +30,6 @@
 #include "run/distributions.h"
 #include "run/payload_names.h"
 #include "run/payload_store.h"
-#include "foundation/whole_file.h"
 
 namespace corvane::maker {
 
@@ -38,7 +38,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kSizeLimit[] =
-    "the update format holds files of up to 2,147,483,647 bytes (2 GiB - 1: its sizes are signed 32-bit fields)";
+    "the update format holds files of up to 2,147,483,647 bytes (2 GiB - 1: its sizes are signed "
+    "32-bit fields)";
 
 // The installed path of a relative name: the name less a distribution suffix.
 std::string InstalledName(const std::string& relative, std::string* suffix = nullptr) {
@@ -96,20 +97,24 @@ bool Pack(const MakeOptions& options, PayloadItems* payload, const std::vector<u
   }
   if (!options.native_stub.empty()) {
     std::vector<uint8_t> program, image;
-    if (!ReadWholeFile(options.native_stub, &program) || !pe::WriteResourceDll(items, &image, &message)) {
-      *error = options.native_stub + ": cannot read the native patcher" + (message.empty() ? "" : ": " + message);
+    if (!ReadWholeFile(options.native_stub, &program) ||
+        !pe::WriteResourceDll(items, &image, &message)) {
+      *error = options.native_stub + ": cannot read the native patcher" +
+               (message.empty() ? "" : ": " + message);
       return false;
     }
-    native_image = pe::AppendNativePayload(program.data(), program.size(), image.data(), image.size());
+    native_image =
+        pe::AppendNativePayload(program.data(), program.size(), image.data(), image.size());
   }
   // Each output is renamed into place when it is whole; one output may be
   // new and the other old only while the make is stopped between the two,
   // and the record of outputs (written last) then makes the next make pack.
-  if (!win32_image.empty() && !WriteFileWhole(win32_out, win32_image.data(), win32_image.size(), error)) {
+  if (!win32_image.empty() &&
+      !WriteFileWhole(win32_out, win32_image.data(), win32_image.size(), error)) {
     return false;
   }
-  if (!native_image.empty() &&
-      !WriteFileWhole(native_out, native_image.data(), native_image.size(), error, /*executable=*/true)) {
+  if (!native_image.empty() && !WriteFileWhole(native_out, native_image.data(), native_image.size(),
+                                               error, /*executable=*/true)) {
     return false;
   }
   return true;
@@ -123,9 +128,9 @@ std::string CheckPayloadLimits(const std::string& name, const std::string& insta
   }
   // The step writes "<file>.upd" and "<file>.tmp" beside the installed file.
   if (kInstallDirectoryAllowance + installed_relative.size() + 4 > kMaxPayloadPath) {
-    return "installed path too long for the patcher's path buffers (" + std::to_string(kMaxPayloadPath) +
-           " bytes with an installation directory of up to " + std::to_string(kInstallDirectoryAllowance) +
-           " characters): " + installed_relative;
+    return "installed path too long for the patcher's path buffers (" +
+           std::to_string(kMaxPayloadPath) + " bytes with an installation directory of up to " +
+           std::to_string(kInstallDirectoryAllowance) + " characters): " + installed_relative;
   }
   return std::string();
 }
@@ -164,13 +169,16 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   }
   if (IsRepositoryTestKey(public_key)) {
     std::fprintf(options.messages,
-                 "patchbuild: WARNING: %s is the repository's TEST key (tests/keys), whose private half is public:\n"
-                 "patchbuild: WARNING: anyone can sign a payload this patcher accepts. Make your own key with\n"
+                 "patchbuild: WARNING: %s is the repository's TEST key (tests/keys), whose private "
+                 "half is public:\n"
+                 "patchbuild: WARNING: anyone can sign a payload this patcher accepts. Make your "
+                 "own key with\n"
                  "patchbuild: WARNING: \"patchbuild keygen NAME\" before you ship a patch.\n",
                  project.key_path.c_str());
   }
   if (!CheckGameExecutables(project, &FileVersionOfFile, error)) return false;
-  const int threads = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  const int threads =
+      options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
 
   // Edition suffixes must name distributions of the manifest.
   std::set<std::string> editions;
@@ -179,7 +187,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     std::string suffix;
     InstalledName(file.relative, &suffix);
     if (!suffix.empty() && !editions.count(UpperAscii(suffix))) {
-      *error = file.path + ": no distribution \"" + suffix + "\" in class Distributions of " + project.manifest_path;
+      *error = file.path + ": no distribution \"" + suffix + "\" in class Distributions of " +
+               project.manifest_path;
       return false;
     }
     return true;
@@ -187,13 +196,15 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   // Every name against the patcher's limits, with the longest prefix it may
   // get in the payload ("<from>-<to>\...upd" or "All\..."), before any work.
   const std::string longest_step =
-      project.versions.size() > 1 ? project.versions[0].text + "-" + project.versions.back().text + "\\" : "All\\";
+      project.versions.size() > 1
+          ? project.versions[0].text + "-" + project.versions.back().text + "\\"
+          : "All\\";
   std::vector<const ProjectFile*> all_files;
   for (const ReleasedVersion& v : project.versions) {
     for (const auto& [key, file] : v.files) {
       all_files.push_back(&file);
-      const std::string name = (longest_step.size() > 4 ? longest_step : std::string("All\\")) + file.relative +
-                               ".upd";
+      const std::string name =
+          (longest_step.size() > 4 ? longest_step : std::string("All\\")) + file.relative + ".upd";
       std::string why = CheckPayloadLimits(name, InstalledName(file.relative));
       if (why.empty() && CheckPayloadName(name.c_str()) != PayloadNameFault::kNone) {
         why = DescribePayloadNameFault(CheckPayloadName(name.c_str()));
@@ -206,7 +217,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   }
   for (const auto& [key, file] : project.whole_files) {
     all_files.push_back(&file);
-    std::string why = CheckPayloadLimits(file.relative, InstalledName(file.relative.substr(file.relative.find('\\') + 1)));
+    std::string why = CheckPayloadLimits(
+        file.relative, InstalledName(file.relative.substr(file.relative.find('\\') + 1)));
     if (!why.empty()) {
       *error = file.path + ": " + why;
       return false;
@@ -250,7 +262,9 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       return;
     }
     // A file that is not the size it was listed with changed under the make.
-    state[i] = DigestOfFile(path, &digests[i]) && digests[i].size == all_files[i]->size ? kRead : kUnreadable;
+    state[i] = DigestOfFile(path, &digests[i]) && digests[i].size == all_files[i]->size
+                   ? kRead
+                   : kUnreadable;
   });
   for (size_t i = 0; i < all_files.size(); ++i) {
     if (state[i] == kRead) digest_cache.Store(all_files[i]->path, times[i], digests[i]);
@@ -301,7 +315,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       if (IsVariant(file.relative)) continue;
       if (whole_keys.count(key)) {
         // Newest content, under "All\" (below).
-        if (!from.files.count(key) || !(digest_of(from.files.at(key)) == digest_of(file))) ++step.added;
+        if (!from.files.count(key) || !(digest_of(from.files.at(key)) == digest_of(file)))
+          ++step.added;
         continue;
       }
       const ProjectFile& old = from.files.at(key);
@@ -310,9 +325,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
         continue;
       }
       if (old.size > kMaxUpdatedFileSize || file.size > kMaxUpdatedFileSize) {
-        *error = (old.size > kMaxUpdatedFileSize ? old.path : file.path) +
-                 ": changes between " + from.text + " and " + to.text +
-                 " and is 2 GiB or larger; " + kSizeLimit;
+        *error = (old.size > kMaxUpdatedFileSize ? old.path : file.path) + ": changes between " +
+                 from.text + " and " + to.text + " and is 2 GiB or larger; " + kSizeLimit;
         return false;
       }
       UpdateJob job;
@@ -334,7 +348,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
         // An installation of a version without the file would meet a
         // deletion it cannot apply; the file stays where it is.
         std::fprintf(options.messages,
-                     "patchbuild: warning: %s: not in every version before %s, so the patch cannot remove it\n",
+                     "patchbuild: warning: %s: not in every version before %s, so the patch cannot "
+                     "remove it\n",
                      file.path.c_str(), to.text.c_str());
         continue;
       }
@@ -369,7 +384,9 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   }
   for (const auto& [name, file] : whole) {
     if (file->size > kMaxUpdatedFileSize) {
-      *error = file->path + ": travels whole and is 2 GiB or larger; a payload item holds up to 2,147,483,647 bytes";
+      *error =
+          file->path +
+          ": travels whole and is 2 GiB or larger; a payload item holds up to 2,147,483,647 bytes";
       return false;
     }
   }
@@ -398,11 +415,18 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     if (CarriesNewFileWhole(job)) ++step->whole;
     if (job.kind == UpdateJob::kDeleted) ++step->deleted;
     if (job.kind != UpdateJob::kDeleted) {
-      if (job.reused) { ++step->reused; ++summary->reused; } else { ++summary->made; }
+      if (job.reused) {
+        ++step->reused;
+        ++summary->reused;
+      } else {
+        ++summary->made;
+      }
     }
-    const bool added = job.kind == UpdateJob::kDeleted
-                           ? payload.AddBytes(UpdatePayloadName(job), job.relative, {2})  // the deletion update
-                           : payload.AddFile(UpdatePayloadName(job), job.relative, job.update_path, job.update_digest);
+    const bool added =
+        job.kind == UpdateJob::kDeleted
+            ? payload.AddBytes(UpdatePayloadName(job), job.relative, {2})  // the deletion update
+            : payload.AddFile(UpdatePayloadName(job), job.relative, job.update_path,
+                              job.update_digest);
     if (!added) {
       *error = payload.error();
       return false;
@@ -435,7 +459,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       }
     }
     const std::string text = list.Text(options.messages, &warned);
-    if (!payload.AddBytes("crc\\" + v.text + "\\crc.crc", "", std::vector<uint8_t>(text.begin(), text.end()))) {
+    if (!payload.AddBytes("crc\\" + v.text + "\\crc.crc", "",
+                          std::vector<uint8_t>(text.begin(), text.end()))) {
       *error = payload.error();
       return false;
     }
@@ -444,11 +469,14 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   // The manifest lists every item before it is signed, so the signature
   // covers the whole payload.
   std::vector<PayloadItemEntry> listed;
-  if (!ListPayloadItems(&payload, &listed, error) || !PutPayloadItems(listed, &project.manifest, error)) return false;
+  if (!ListPayloadItems(&payload, &listed, error) ||
+      !PutPayloadItems(listed, &project.manifest, error))
+    return false;
 
   // The manifest and its signature; the patcher carries the matching key.
   std::vector<uint8_t> signature;
-  if (!platform::SignBytes(project.key_pem, project.manifest.data(), project.manifest.size(), &signature, &message)) {
+  if (!platform::SignBytes(project.key_pem, project.manifest.data(), project.manifest.size(),
+                           &signature, &message)) {
     *error = project.key_path + ": cannot sign with this key: " + message;
     return false;
   }
@@ -466,8 +494,10 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   ContentHash fingerprint;
   fingerprint.UpdateField("patchbuild make 2");
   for (const std::string& output : outputs) fingerprint.UpdateField(output);
-  if (!FingerprintFile(options.win32_stub, &fingerprint) || !FingerprintFile(options.native_stub, &fingerprint)) {
-    *error = "cannot read the patcher stub " + (options.win32_stub.empty() ? options.native_stub : options.win32_stub);
+  if (!FingerprintFile(options.win32_stub, &fingerprint) ||
+      !FingerprintFile(options.native_stub, &fingerprint)) {
+    *error = "cannot read the patcher stub " +
+             (options.win32_stub.empty() ? options.native_stub : options.win32_stub);
     return false;
   }
   fingerprint.UpdateNumber(public_key.size());
@@ -487,26 +517,33 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     // Without a record the next make simply packs again.
     RecordOutputs(record, fingerprint.Value(), outputs);
   }
-  summary->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  summary->seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return true;
 }
 
 void PrintMakeSummary(const MakeSummary& summary, std::FILE* out) {
   for (const StepSummary& s : summary.steps) {
-    std::fprintf(out, "step %s -> %s: %d updated, %d added, %d deleted, %d unchanged (%d reused); payload %s\n",
-                 s.from.c_str(), s.to.c_str(), s.updated, s.added, s.deleted, s.unchanged, s.reused,
-                 MakeProgress::Bytes(static_cast<double>(s.payload_bytes)).c_str());
+    std::fprintf(
+        out,
+        "step %s -> %s: %d updated, %d added, %d deleted, %d unchanged (%d reused); payload %s\n",
+        s.from.c_str(), s.to.c_str(), s.updated, s.added, s.deleted, s.unchanged, s.reused,
+        MakeProgress::Bytes(static_cast<double>(s.payload_bytes)).c_str());
     if (s.whole > 0) {
-      std::fprintf(out, "  %d of the updates carry their new file whole: a difference would have been larger\n",
-                   s.whole);
+      std::fprintf(
+          out,
+          "  %d of the updates carry their new file whole: a difference would have been larger\n",
+          s.whole);
     }
   }
-  std::fprintf(out, "update files: %d made, %d reused; %d whole files; %d payload items, %s\n", summary.made,
-               summary.reused, summary.whole_files, summary.payload_items,
+  std::fprintf(out, "update files: %d made, %d reused; %d whole files; %d payload items, %s\n",
+               summary.made, summary.reused, summary.whole_files, summary.payload_items,
                MakeProgress::Bytes(static_cast<double>(summary.payload_bytes)).c_str());
   const char* verb = summary.up_to_date ? "up to date:" : "wrote";
-  if (!summary.win32_output.empty()) std::fprintf(out, "%s %s\n", verb, summary.win32_output.c_str());
-  if (!summary.native_output.empty()) std::fprintf(out, "%s %s\n", verb, summary.native_output.c_str());
+  if (!summary.win32_output.empty())
+    std::fprintf(out, "%s %s\n", verb, summary.win32_output.c_str());
+  if (!summary.native_output.empty())
+    std::fprintf(out, "%s %s\n", verb, summary.native_output.c_str());
   std::fprintf(out, "time %.2f s\n", summary.seconds);
 }
 

@@ -37,21 +37,21 @@ namespace corvane::maker {
 
 struct MakeOptions {
   std::string project;
-  std::string output;        // OUT: "OUT.exe" (win32) and "OUT" (native)
-  std::string key;           // private key (PEM); empty: the project's
-  std::string win32_stub;    // empty: no .exe (only allowed with a native stub)
-  std::string native_stub;   // empty: no native patcher
-  int jobs = 0;              // 0: every core
-  bool force = false;        // ignore the cache: make every update and output again
+  std::string output;       // OUT: "OUT.exe" (win32) and "OUT" (native)
+  std::string key;          // private key (PEM); empty: the project's
+  std::string win32_stub;   // empty: no .exe (only allowed with a native stub)
+  std::string native_stub;  // empty: no native patcher
+  int jobs = 0;             // 0: every core
+  bool force = false;       // ignore the cache: make every update and output again
   std::FILE* messages = stderr;
-  bool terminal = false;     // progress bar redrawn in place
+  bool terminal = false;  // progress bar redrawn in place
 };
 
 struct StepSummary {
   std::string from, to;
   int updated = 0, added = 0, deleted = 0, unchanged = 0;
-  int reused = 0;            // of updated + added: taken from the cache
-  int whole = 0;             // of updated: the update carries the new file whole
+  int reused = 0;  // of updated + added: taken from the cache
+  int whole = 0;   // of updated: the update carries the new file whole
   uint64_t payload_bytes = 0;
 };
 
@@ -63,7 +63,7 @@ struct MakeSummary {
   uint64_t payload_bytes = 0;
   double seconds = 0;
   std::string win32_output, native_output;
-  bool up_to_date = false;   // the outputs were already what this make would write
+  bool up_to_date = false;  // the outputs were already what this make would write
 };
 
 // Makes the patcher(s). False with a message in *error; nothing is left at

@@ -2,6 +2,8 @@
 // faults, the payload a make produces (read back as `check` reads it), reuse
 // of cached updates, and no output after a failure.
 
+#include "maker/patch_maker.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,7 +15,6 @@
 #include "engine/patch_action.h"
 #include "maker/install_check.h"
 #include "maker/manifest_compile.h"
-#include "maker/patch_maker.h"
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
 #include "version_block.h"
@@ -53,8 +54,9 @@ const char* kManifest =
 class MakerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("maker-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    root_ =
+        fs::temp_directory_path() /
+        ("maker-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 #ifdef _WIN32
     // A patch is made and signed on the maker's Linux machine: the Windows
     // build has no signing, and these projects' paths pass MAX_PATH.
@@ -63,7 +65,8 @@ class MakerTest : public ::testing::Test {
     fs::remove_all(root_);
     project_ = root_ / "project";
     Write(project_ / "version.cfg.txt", kManifest);
-    Write(project_ / "signing-key.txt", std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem\n");
+    Write(project_ / "signing-key.txt",
+          std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem\n");
     std::string data(5000, 'x');
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7919) >> 3);
     Write(project_ / "versions/2.00/DATA/A.DAT", data);
@@ -79,9 +82,12 @@ class MakerTest : public ::testing::Test {
     Write(project_ / "versions/2.02/NEW.TXT", "new in 2.01\n");
     Write(project_ / "versions/2.02/LOGO.BMP.#GOLD", "gold logo\n");
     Write(project_ / "files/Add/EXTRA.TXT", "extra\n");
-    for (const char* version : {"2.00", "2.01", "2.02"}) WriteGame(project_ / "versions" / version / "GAME.EXE", version);
+    for (const char* version : {"2.00", "2.01", "2.02"})
+      WriteGame(project_ / "versions" / version / "GAME.EXE", version);
     // Any ELF file serves as the native program: the payload goes behind it.
-    Write(root_ / "native-stub", "\x7f" "ELF, not really a program\n");
+    Write(root_ / "native-stub",
+          "\x7f"
+          "ELF, not really a program\n");
     options_.project = project_.string();
     options_.output = (root_ / "out" / "patch").string();
     options_.native_stub = (root_ / "native-stub").string();
@@ -109,8 +115,9 @@ class MakerTest : public ::testing::Test {
     const fs::path upd = root_ / "a.upd", rebuilt = root_ / "a.rebuilt";
     Write(upd, std::string(reinterpret_cast<const char*>(update.bytes), update.size));
     std::unique_ptr<IPatchAction> apply(NewApplyPatch());
-    const int result = apply->Process(rebuilt.string().c_str(), upd.string().c_str(),
-                                      (project_ / "versions/2.01/DATA/A.DAT").string().c_str(), true);
+    const int result =
+        apply->Process(rebuilt.string().c_str(), upd.string().c_str(),
+                       (project_ / "versions/2.01/DATA/A.DAT").string().c_str(), true);
     apply.reset();
     return result == kPatchDone ? Read(rebuilt) : std::string();
   }
@@ -131,12 +138,14 @@ TEST_F(MakerTest, ManifestFaultsNameFileAndLine) {
   text = base;
   text.replace(text.find("\"2.02\""), 6, "2.02");
   error = CompileError(text);
-  EXPECT_NE(error.find(file + ", line 4: \"version\" must be a quoted version"), std::string::npos) << error;
+  EXPECT_NE(error.find(file + ", line 4: \"version\" must be a quoted version"), std::string::npos)
+      << error;
   // A missing strict key in a distribution names the class's line.
   text = base;
   text.replace(text.find(" parent = \"\";"), 13, "");
   error = CompileError(text);
-  EXPECT_NE(error.find(file + ", line 7: missing key \"parent\" in class Distributions/GOLD"), std::string::npos)
+  EXPECT_NE(error.find(file + ", line 7: missing key \"parent\" in class Distributions/GOLD"),
+            std::string::npos)
       << error;
   // A missing top-level key names the file.
   text = base;
@@ -149,7 +158,8 @@ TEST_F(MakerTest, ManifestFaultsNameFileAndLine) {
 }
 
 TEST_F(MakerTest, DefinitionLinesSkipLookalikes) {
-  const std::string text = "versions = 1;\nclass A { version = \"1\"; };\n  version[] = {};\nclass AB {};\n";
+  const std::string text =
+      "versions = 1;\nclass A { version = \"1\"; };\n  version[] = {};\nclass AB {};\n";
   EXPECT_EQ(FindDefinitionLine(text, "version", false), 2);
   EXPECT_EQ(FindDefinitionLine(text, "version", false, 2), 3);
   EXPECT_EQ(FindDefinitionLine(text, "AB", true), 4);
@@ -161,7 +171,8 @@ TEST_F(MakerTest, VersionFoldersMustRunWithoutGaps) {
   PatchProject project;
   std::string error;
   EXPECT_FALSE(LoadPatchProject(project_.string(), "", &project, &error));
-  EXPECT_NE(error.find((project_ / "versions" / "2.01").string() + ": missing version folder"), std::string::npos)
+  EXPECT_NE(error.find((project_ / "versions" / "2.01").string() + ": missing version folder"),
+            std::string::npos)
       << error;
   EXPECT_EQ(VersionNumberOfFolder("2.01"), 201);
   EXPECT_EQ(VersionNumberOfFolder("2.1"), -1);
@@ -187,12 +198,19 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
   std::vector<std::string> names = payload.names;
   for (std::string& n : names) n = UpperAscii(n);
-  const std::vector<std::string> expected = {
-      "2.00-2.01\\DATA\\A.DAT.UPD", "2.00-2.01\\GAME.EXE.UPD", "2.00-2.01\\GONE.TXT.UPD",
-      "2.01-2.02\\DATA\\A.DAT.UPD", "2.01-2.02\\GAME.EXE.UPD",
-      "ADD\\EXTRA.TXT",          "ALL\\LOGO.BMP.#GOLD",       "ALL\\NEW.TXT",
-      "CRC\\2.00\\CRC.CRC",        "CRC\\2.01\\CRC.CRC",       "CRC\\2.02\\CRC.CRC",
-      "VERSION.CFG",               "VERSION.CFG.SIGN"};
+  const std::vector<std::string> expected = {"2.00-2.01\\DATA\\A.DAT.UPD",
+                                             "2.00-2.01\\GAME.EXE.UPD",
+                                             "2.00-2.01\\GONE.TXT.UPD",
+                                             "2.01-2.02\\DATA\\A.DAT.UPD",
+                                             "2.01-2.02\\GAME.EXE.UPD",
+                                             "ADD\\EXTRA.TXT",
+                                             "ALL\\LOGO.BMP.#GOLD",
+                                             "ALL\\NEW.TXT",
+                                             "CRC\\2.00\\CRC.CRC",
+                                             "CRC\\2.01\\CRC.CRC",
+                                             "CRC\\2.02\\CRC.CRC",
+                                             "VERSION.CFG",
+                                             "VERSION.CFG.SIGN"};
   EXPECT_EQ(names, expected);
   const auto deletion = payload.items.at("2.00-2.01\\GONE.TXT.UPD");
   ASSERT_EQ(deletion.size, 1u);
@@ -240,8 +258,9 @@ TEST_F(MakerTest, SecondMakeReusesAndAChangedFileIsMadeAgain) {
   EXPECT_EQ(Read(options_.output), made);
   // A new file newer than its cached update but of the same content: the
   // cache is keyed by content, so the update is reused (and proven again).
-  fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT",
-                      fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT") + std::chrono::hours(1));
+  fs::last_write_time(
+      project_ / "versions/2.02/DATA/A.DAT",
+      fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT") + std::chrono::hours(1));
   ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
   EXPECT_EQ(third.made, 0);
   EXPECT_EQ(third.reused, first.made);
@@ -349,13 +368,16 @@ TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {
   EXPECT_FALSE(make_again());
   EXPECT_EQ(Read(options_.output), made);
   // A new stub.
-  Write(root_ / "native-stub", "\x7f" "ELF, another program\n");
+  Write(root_ / "native-stub",
+        "\x7f"
+        "ELF, another program\n");
   EXPECT_FALSE(make_again());
   EXPECT_NE(Read(options_.output), made);
   // A whole file with new content of the same size.
   Write(project_ / "files/Add/EXTRA.TXT", "EXTRA\n");
-  fs::last_write_time(project_ / "files/Add/EXTRA.TXT",
-                      fs::last_write_time(project_ / "files/Add/EXTRA.TXT") + std::chrono::hours(1));
+  fs::last_write_time(
+      project_ / "files/Add/EXTRA.TXT",
+      fs::last_write_time(project_ / "files/Add/EXTRA.TXT") + std::chrono::hours(1));
   EXPECT_FALSE(make_again());
   PatcherPayload payload;
   ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
@@ -379,7 +401,8 @@ TEST_F(MakerTest, FailuresLeaveNoOutput) {
   fs::remove(project_ / "versions/2.02/X.TXT.#SILVER");
   // A name the patcher cannot hold.
   // (Each component stays within the file system's 255 bytes.)
-  Write(project_ / "versions/2.02" / std::string(200, 'L') / std::string(200, 'M') / std::string(200, 'N'),
+  Write(project_ / "versions/2.02" / std::string(200, 'L') / std::string(200, 'M') /
+            std::string(200, 'N'),
         "long\n");
   EXPECT_FALSE(MakePatch(options_, &summary, &error));
   EXPECT_NE(error.find("longer than 511"), std::string::npos) << error;
@@ -398,19 +421,27 @@ TEST_F(MakerTest, ReleaseContentsThatCannotWorkAreRefusedByNameBeforeAnyWork) {
   const Case cases[] = {
       {"appName missing in a version", [&] { fs::remove(project_ / "versions/2.01/GAME.EXE"); },
        (project_ / "versions" / "2.01").string() + ": no GAME.EXE (the manifest's appName)"},
-      {"executable of another version", [&] { WriteGame(project_ / "versions/2.01/GAME.EXE", "2.00"); },
+      {"executable of another version",
+       [&] { WriteGame(project_ / "versions/2.01/GAME.EXE", "2.00"); },
        "GAME.EXE: FileVersion \"2.00\" is not the version of its folder (2.01)"},
-      {"executable without a version", [&] { Write(project_ / "versions/2.02/GAME.EXE", "no PE\n"); },
+      {"executable without a version",
+       [&] { Write(project_ / "versions/2.02/GAME.EXE", "no PE\n"); },
        "GAME.EXE: the game executable (appName) has no FileVersion"},
       {"name outside code page 1252",
-       [&] { Write(project_ / "versions/2.02/\xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf.txt", "data\n"); },
+       [&] {
+         Write(project_ / "versions/2.02/\xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf.txt", "data\n");
+       },
        "the name holds \"\xe3\x83\x87\", which code page 1252"},
-      {"unsafe name", [&] { Write(project_ / "versions/2.02/DATA/CON.TXT", "device\n"); }, "device name"},
+      {"unsafe name", [&] { Write(project_ / "versions/2.02/DATA/CON.TXT", "device\n"); },
+       "device name"},
       {"link out of the project",
        [&] { fs::create_symlink("/etc/passwd", project_ / "versions/2.02/PASSWD"); },
-       "PASSWD: a symbolic link to \"/etc/passwd\"; only links to files inside the project are read"},
+       "PASSWD: a symbolic link to \"/etc/passwd\"; only links to files inside the project are "
+       "read"},
       {"link to a folder",
-       [&] { fs::create_directory_symlink(project_ / "versions/2.01", project_ / "versions/2.02/OLD"); },
+       [&] {
+         fs::create_directory_symlink(project_ / "versions/2.01", project_ / "versions/2.02/OLD");
+       },
        "OLD: a symbolic link to"},
       {"manifest text outside code page 1252",
        [&] {
@@ -423,10 +454,12 @@ TEST_F(MakerTest, ReleaseContentsThatCannotWorkAreRefusedByNameBeforeAnyWork) {
        [&] {
          for (const char* v : {"2.00", "2.01", "2.02"}) {
            Write(project_ / "versions" / v / "BIG.DAT", "");
-           fs::resize_file(project_ / "versions" / v / "BIG.DAT", (1ull << 31) + (v[3] == '2' ? 1 : 0));
+           fs::resize_file(project_ / "versions" / v / "BIG.DAT",
+                           (1ull << 31) + (v[3] == '2' ? 1 : 0));
          }
        },
-       "BIG.DAT: changes between 2.01 and 2.02 and is 2 GiB or larger; the update format holds files of up to "
+       "BIG.DAT: changes between 2.01 and 2.02 and is 2 GiB or larger; the update format holds "
+       "files of up to "
        "2,147,483,647 bytes"},
   };
   for (const Case& c : cases) {
@@ -449,7 +482,8 @@ TEST_F(MakerTest, ArgumentsAreCheckedBeforeAnyWork) {
   // A win32 stub that is the native program, a native stub that is a PE.
   options_.win32_stub = options_.native_stub;
   EXPECT_FALSE(MakePatch(options_, &summary, &error));
-  EXPECT_NE(error.find("native-stub: not a win32 patcher stub (an ELF program"), std::string::npos) << error;
+  EXPECT_NE(error.find("native-stub: not a win32 patcher stub (an ELF program"), std::string::npos)
+      << error;
   options_.win32_stub.clear();
   WriteGame(root_ / "pe-stub", "1.00");
   options_.native_stub = (root_ / "pe-stub").string();
@@ -471,7 +505,8 @@ TEST_F(MakerTest, ArgumentsAreCheckedBeforeAnyWork) {
   std::rewind(options_.messages);
   std::string said(4096, '\0');
   said.resize(std::fread(said.data(), 1, said.size(), options_.messages));
-  EXPECT_NE(said.find("WARNING: " + std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem is the repository's TEST key"),
+  EXPECT_NE(said.find("WARNING: " + std::string(CORVANE_SOURCE_DIR) +
+                      "/tests/keys/test.key.pem is the repository's TEST key"),
             std::string::npos)
       << said;
 }
@@ -516,13 +551,17 @@ TEST_F(MakerTest, EmptyFilesTravelWholeAndTheirLinesAreOptional) {
 
 TEST_F(MakerTest, AccentedNamesAndTextsAreWrittenInCodePage1252) {
   // On disk (and in the manifest) in UTF-8: DATA/ÉPÉE.DAT, Müll.txt, "Épée".
-  const std::string epee = "DATA/\xc3\x89P\xc3\x89" "E.DAT";
+  const std::string epee =
+      "DATA/\xc3\x89P\xc3\x89"
+      "E.DAT";
   Write(project_ / "versions/2.00" / epee, "sword 1\n");
   Write(project_ / "versions/2.01" / epee, "sword 1\n");
   Write(project_ / "versions/2.02" / epee, "sword 2, longer\n");
   Write(project_ / "files/All/M\xc3\xbcll.txt", "rubbish\n");
   std::string manifest = kManifest;
-  manifest.replace(manifest.find("\"Test\""), 6, "\"\xc3\x89p\xc3\xa9" "e\"");
+  manifest.replace(manifest.find("\"Test\""), 6,
+                   "\"\xc3\x89p\xc3\xa9"
+                   "e\"");
   Write(project_ / "version.cfg.txt", manifest);
   MakeSummary summary;
   std::string error;
@@ -530,16 +569,24 @@ TEST_F(MakerTest, AccentedNamesAndTextsAreWrittenInCodePage1252) {
   PatcherPayload payload;
   ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
   // Stored names: code page 1252, upper case by the resource writer's rule.
-  EXPECT_EQ(payload.items.count("2.01-2.02\\DATA\\\xc9P\xc9" "E.DAT.UPD"), 1u);
+  EXPECT_EQ(payload.items.count("2.01-2.02\\DATA\\\xc9P\xc9"
+                                "E.DAT.UPD"),
+            1u);
   EXPECT_EQ(payload.items.count("ALL\\M\xdcLL.TXT"), 1u);
   const auto list = payload.items.at("CRC\\2.02\\CRC.CRC");
   const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
-  EXPECT_NE(text.find("DATA\\\xc9P\xc9" "E.DAT "), std::string::npos) << text;
+  EXPECT_NE(text.find("DATA\\\xc9P\xc9"
+                      "E.DAT "),
+            std::string::npos)
+      << text;
   // The whole file's line names it as the patcher writes it.
   EXPECT_NE(text.find("\nM\xdcLL.TXT "), std::string::npos) << text;
   const auto cfg = payload.items.at("VERSION.CFG");
   const std::string binary(reinterpret_cast<const char*>(cfg.bytes), cfg.size);
-  EXPECT_NE(binary.find(std::string("\xc9p\xe9" "e") + '\0'), std::string::npos);
+  EXPECT_NE(binary.find(std::string("\xc9p\xe9"
+                                    "e") +
+                        '\0'),
+            std::string::npos);
   EXPECT_EQ(binary.find("\xc3\x89"), std::string::npos);
 }
 

@@ -65,7 +65,8 @@ bool LoadKey(const std::string& root, const std::string& key_override, PatchProj
     key = fs::path(line).is_absolute() ? fs::path(line) : fs::path(root) / line;
   }
   project->key_path = key.string();
-  if (!ReadText(key, &project->key_pem) || project->key_pem.find("PRIVATE KEY") == std::string::npos) {
+  if (!ReadText(key, &project->key_pem) ||
+      project->key_pem.find("PRIVATE KEY") == std::string::npos) {
     *error = key.string() + ": cannot read a private key (PEM) there";
     return false;
   }
@@ -104,8 +105,8 @@ bool ListProjectTree(const std::string& dir, const std::string& project_root, Pr
                      std::string* error) {
   std::error_code ec;
   const fs::path root = fs::weakly_canonical(project_root, ec);
-  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
+  for (auto it = fs::recursive_directory_iterator(dir, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     ProjectFile file;
     file.path = it->path().string();
     std::error_code entry_ec;
@@ -115,7 +116,8 @@ bool ListProjectTree(const std::string& dir, const std::string& project_root, Pr
       // maker shares between versions.
       const fs::path target = fs::canonical(it->path(), entry_ec);
       const fs::path inside = entry_ec ? fs::path() : target.lexically_relative(root);
-      if (entry_ec || !fs::is_regular_file(target, entry_ec) || inside.empty() || *inside.begin() == "..") {
+      if (entry_ec || !fs::is_regular_file(target, entry_ec) || inside.empty() ||
+          *inside.begin() == "..") {
         *error = file.path + ": a symbolic link to " +
                  (entry_ec ? std::string("nothing readable") : "\"" + target.string() + "\"") +
                  "; only links to files inside the project are read";
@@ -159,8 +161,8 @@ bool ListProjectTree(const std::string& dir, const std::string& project_root, Pr
   return true;
 }
 
-bool LoadPatchProject(const std::string& root, const std::string& key_override, PatchProject* project,
-                      std::string* error) {
+bool LoadPatchProject(const std::string& root, const std::string& key_override,
+                      PatchProject* project, std::string* error) {
   project->root = root;
   if (!fs::is_directory(root)) {
     *error = root + ": not a project folder";
@@ -180,7 +182,8 @@ bool LoadPatchProject(const std::string& root, const std::string& key_override, 
   // The oldest released version is the lowest folder of the patch's major.
   int oldest = target;
   std::error_code ec;
-  for (auto it = fs::directory_iterator(versions_dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+  for (auto it = fs::directory_iterator(versions_dir, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
     if (!it->is_directory(ec)) continue;
     const std::string name = it->path().filename().string();
     const int number = VersionNumberOfFolder(name);
@@ -201,8 +204,10 @@ bool LoadPatchProject(const std::string& root, const std::string& key_override, 
     const fs::path dir = versions_dir / text;
     if (!fs::is_directory(dir)) {
       char what[256];
-      std::snprintf(what, sizeof what, ": missing version folder (the patch steps through every version from %d.%02d to %s)",
-                    oldest / 100, oldest % 100, project->version.c_str());
+      std::snprintf(
+          what, sizeof what,
+          ": missing version folder (the patch steps through every version from %d.%02d to %s)",
+          oldest / 100, oldest % 100, project->version.c_str());
       *error = dir.string() + what;
       return false;
     }
@@ -215,13 +220,17 @@ bool LoadPatchProject(const std::string& root, const std::string& key_override, 
 
   const fs::path files_dir = fs::path(root) / "files";
   if (fs::is_directory(files_dir)) {
-    for (auto it = fs::directory_iterator(files_dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    for (auto it = fs::directory_iterator(files_dir, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
       if (!it->is_directory(ec)) continue;
       const std::string pass = it->path().filename().string();
       std::string prefix;
-      if (UpperAscii(pass) == "ALL") prefix = "All\\";
-      else if (UpperAscii(pass) == "ADD") prefix = "Add\\";
-      else if (VersionNumberOfFolder(pass) >= 0) prefix = pass + "\\";
+      if (UpperAscii(pass) == "ALL")
+        prefix = "All\\";
+      else if (UpperAscii(pass) == "ADD")
+        prefix = "Add\\";
+      else if (VersionNumberOfFolder(pass) >= 0)
+        prefix = pass + "\\";
       else {
         *error = it->path().string() + ": whole-file folders are All, Add or a version (M.NN)";
         return false;

@@ -28,7 +28,7 @@ struct ProjectFile {
   // Path below its folder, backslashes, case as on disk, in code page 1252
   // (the patcher's names): converted from the project's UTF-8 once, here.
   std::string relative;
-  std::string path;      // host path of the file (for a link: of the file it names)
+  std::string path;  // host path of the file (for a link: of the file it names)
   uint64_t size = 0;
 };
 
@@ -49,7 +49,7 @@ struct PatchProject {
   std::string app_name;           // "appName"
   bool is_patch = false;
   std::vector<std::string> distributions;  // class names of "Distributions"
-  std::vector<ReleasedVersion> versions;  // ascending; the last is `version`
+  std::vector<ReleasedVersion> versions;   // ascending; the last is `version`
   // Whole files by payload name ("All\MAPS\X.MAP.#GOLD"), keyed upper-case.
   ProjectTree whole_files;
   std::string key_pem;

@@ -1,11 +1,11 @@
 #include "maker/payload_items.h"
 
+#include "foundation/whole_file.h"
 #include "maker/content_hash.h"
 #include "maker/patch_maker.h"
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
 #include "pe/code_page_1252.h"
-#include "foundation/whole_file.h"
 
 namespace corvane::maker {
 
@@ -27,15 +27,16 @@ bool PayloadItems::Add(const std::string& name, const std::string& installed, It
   return true;
 }
 
-bool PayloadItems::AddBytes(const std::string& name, const std::string& installed, std::vector<uint8_t> bytes) {
+bool PayloadItems::AddBytes(const std::string& name, const std::string& installed,
+                            std::vector<uint8_t> bytes) {
   Item item;
   item.size = bytes.size();
   item.bytes = std::move(bytes);
   return Add(name, installed, std::move(item));
 }
 
-bool PayloadItems::AddFile(const std::string& name, const std::string& installed, const std::string& path,
-                           const FileDigest& content) {
+bool PayloadItems::AddFile(const std::string& name, const std::string& installed,
+                           const std::string& path, const FileDigest& content) {
   Item item;
   item.file = path;
   item.size = content.size;

@@ -161,8 +161,8 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   const uint64_t whole_size = job->new_digest.size + kWholeInsertOverhead;
   if (job->old_file != nullptr && fs::file_size(temp, ec) > whole_size && !ec) {
     fs::remove(temp, ec);
-    if (!WriteWholeInsertUpdate(job->new_file->path.c_str(), static_cast<uint32_t>(job->old_digest.size),
-                                temp.c_str())) {
+    if (!WriteWholeInsertUpdate(job->new_file->path.c_str(),
+                                static_cast<uint32_t>(job->old_digest.size), temp.c_str())) {
       fs::remove(temp, ec);
       job->error = "cannot make the update of " + job->new_file->path;
       return;

@@ -69,7 +69,8 @@ void ParamArrayValueArray::SetFile(ParamFile* file) {
 }
 
 size_t ParamArrayValueArray::GetOwnMemory() const {
-  size_t total = sizeof(*this) + sizeof(Ref<IParamArrayValue>) * static_cast<size_t>(_value.MaxSize());
+  size_t total =
+      sizeof(*this) + sizeof(Ref<IParamArrayValue>) * static_cast<size_t>(_value.MaxSize());
   for (const auto& item : _value) total += item->GetOwnMemory();
   return total;
 }

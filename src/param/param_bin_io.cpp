@@ -49,9 +49,9 @@ int32_t ParamReadInt(SerializeBinStream& stream) {
     MarkCut(stream);
     return 0;
   }
-  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-                              static_cast<uint32_t>(bytes[2]) << 16 |
-                              static_cast<uint32_t>(bytes[3]) << 24);
+  return static_cast<int32_t>(
+      static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+      static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24);
 }
 
 uint32_t ParamReadCompact(SerializeBinStream& stream) {
@@ -104,8 +104,8 @@ BankedString ParamReadBodyString(SerializeBinStream& stream) {
   ParamFileContext& context = ParamContext(stream);
   if (context._version >= 8) return ParamReadString(stream);
   AutoArray<RString>& table = context._stringTable;
-  int64_t index = context._version >= 3 ? static_cast<int32_t>(ParamReadCompact(stream))
-                                        : ParamReadInt(stream);
+  int64_t index =
+      context._version >= 3 ? static_cast<int32_t>(ParamReadCompact(stream)) : ParamReadInt(stream);
   if (ParamAtEnd(stream)) return BankedString();
   if (index >= 0 && index < table.Size()) return BankedString(table[static_cast<int>(index)]);
   // Older layouts introduce a new string by the next free index.
@@ -126,12 +126,15 @@ void ParamSeek(SerializeBinStream& stream, int64_t position) { In(stream).seekg(
 
 int64_t ParamDataSize(const SerializeBinStream& stream) { return In(stream).GetDataSize(); }
 
-void ParamWriteByte(SerializeBinStream& stream, int value) { Out(stream).put(static_cast<char>(value)); }
+void ParamWriteByte(SerializeBinStream& stream, int value) {
+  Out(stream).put(static_cast<char>(value));
+}
 
 void ParamWriteInt(SerializeBinStream& stream, int32_t value) {
   uint32_t v = static_cast<uint32_t>(value);
   unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                            static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+                            static_cast<unsigned char>(v >> 16),
+                            static_cast<unsigned char>(v >> 24)};
   Out(stream).write(bytes, 4);
 }
 

@@ -89,8 +89,7 @@ IParamArrayValue* ReadItem(SerializeBinStream& stream, int type) {
       return nested;
     }
     case kParamItemExpression:
-      return new ParamArrayValueExpression(
-          ParamRawValueExpression(ParamReadBodyString(stream)));
+      return new ParamArrayValueExpression(ParamRawValueExpression(ParamReadBodyString(stream)));
     case kParamItemText:
       break;
     default:
@@ -106,15 +105,13 @@ ParamEntry* ReadValue(SerializeBinStream& stream, ParamClass& cls) {
   ParamEntry* entry = nullptr;
   switch (type) {
     case kParamItemFloat:
-      entry = new ParamValueFloat(name,
-                                  ParamRawValueFloat(FloatFromBits(ParamReadInt(stream))));
+      entry = new ParamValueFloat(name, ParamRawValueFloat(FloatFromBits(ParamReadInt(stream))));
       break;
     case kParamItemInt:
       entry = new ParamValueInt(name, ParamRawValueInt(ParamReadInt(stream)));
       break;
     case kParamItemExpression:
-      entry = new ParamValueExpression(name,
-                                       ParamRawValueExpression(ParamReadBodyString(stream)));
+      entry = new ParamValueExpression(name, ParamRawValueExpression(ParamReadBodyString(stream)));
       break;
     default:
       if (type != kParamItemText) {
@@ -126,7 +123,8 @@ ParamEntry* ReadValue(SerializeBinStream& stream, ParamClass& cls) {
   // The value named exactly "access" sets the level of the class being read.
   if (std::strcmp(name.Data(), "access") == 0) {
     cls.SetAccess(entry->GetInt());
-    if (!(cls.GetAccess() > PADefault)) ReportAssertionFailed(__FILE__, __LINE__, "_access>PADefault");
+    if (!(cls.GetAccess() > PADefault))
+      ReportAssertionFailed(__FILE__, __LINE__, "_access>PADefault");
   }
   return entry;
 }
@@ -265,9 +263,9 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
       if (defer) {
         int32_t next = i + 1 < pending.size() ? pending[i + 1].position : endPosition;
         uint32_t size = next > body.position ? static_cast<uint32_t>(next - body.position) : 0;
-        cls.ReplaceEntryAt(body.index, new ParamClassPlaceholder(body.cls->GetBankedName(),
-                                                                 context._source.GetRef(),
-                                                                 body.position, size));
+        cls.ReplaceEntryAt(
+            body.index, new ParamClassPlaceholder(body.cls->GetBankedName(),
+                                                  context._source.GetRef(), body.position, size));
         continue;
       }
       if (body.position < context._frontier || body.position > ParamDataSize(stream)) {
@@ -315,10 +313,10 @@ template void ParamArrayValueSpec<ParamRawValueFloat>::SerializeBin(SerializeBin
 template void ParamArrayValueSpec<ParamRawValueInt>::SerializeBin(SerializeBinStream&) const;
 template void ParamArrayValueSpec<ParamRawValueExpression>::SerializeBin(SerializeBinStream&) const;
 
-void ParamRawValue::WriteBin(SerializeBinStream& stream) const { ParamWriteString(stream, _value.Data()); }
-void ParamRawValue::ReadBin(SerializeBinStream& stream) {
-  _value = ParamReadBodyString(stream);
+void ParamRawValue::WriteBin(SerializeBinStream& stream) const {
+  ParamWriteString(stream, _value.Data());
 }
+void ParamRawValue::ReadBin(SerializeBinStream& stream) { _value = ParamReadBodyString(stream); }
 void ParamRawValueExpression::WriteBin(SerializeBinStream& stream) const {
   ParamWriteString(stream, _value.Data());
 }
@@ -328,7 +326,9 @@ void ParamRawValueExpression::ReadBin(SerializeBinStream& stream) {
 void ParamRawValueFloat::WriteBin(SerializeBinStream& stream) const {
   ParamWriteInt(stream, BitsFromFloat(_value));
 }
-void ParamRawValueFloat::ReadBin(SerializeBinStream& stream) { _value = FloatFromBits(ParamReadInt(stream)); }
+void ParamRawValueFloat::ReadBin(SerializeBinStream& stream) {
+  _value = FloatFromBits(ParamReadInt(stream));
+}
 void ParamRawValueInt::WriteBin(SerializeBinStream& stream) const { ParamWriteInt(stream, _value); }
 void ParamRawValueInt::ReadBin(SerializeBinStream& stream) { _value = ParamReadInt(stream); }
 
@@ -354,7 +354,8 @@ void ParamArray::SerializeBin(SerializeBinStream& stream) {
 
 void ParamClass::SerializeBin(SerializeBinStream& stream) {
   if (ParamLoading(stream)) {
-    ParamReadClassBody(stream, *this, _parent ? _parent->IndexOfEntry(this) : -1, _parent == nullptr);
+    ParamReadClassBody(stream, *this, _parent ? _parent->IndexOfEntry(this) : -1,
+                       _parent == nullptr);
     return;
   }
   ParamWriteString(stream, _base ? _base->GetName() : "");

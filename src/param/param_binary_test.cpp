@@ -40,7 +40,8 @@ class Bytes {
   Bytes& Signature() { return U8(0x00).U8(0x72).U8(0x61).U8(0x50); }
   int Pos() const { return static_cast<int>(data.size()); }
   void Patch(int at, int32_t v) {
-    for (int i = 0; i < 4; ++i) data[static_cast<size_t>(at + i)] = static_cast<uint32_t>(v) >> (8 * i) & 0xFF;
+    for (int i = 0; i < 4; ++i)
+      data[static_cast<size_t>(at + i)] = static_cast<uint32_t>(v) >> (8 * i) & 0xFF;
   }
   std::vector<uint8_t> data;
 };
@@ -224,26 +225,26 @@ void OldRoot(Bytes& b, int version) {
   auto count = [&](uint32_t n) -> Bytes& {
     return version >= 4 ? b.Compact(n) : b.I32(static_cast<int32_t>(n));
   };
-  ref(0).Str("");      // root name
-  b.Str("");           // base name, in place
+  ref(0).Str("");  // root name
+  b.Str("");       // base name, in place
   count(3);
-  b.U8(1).U8(2);       // value, integer
+  b.U8(1).U8(2);  // value, integer
   ref(1).Str("count").I32(3);
-  b.U8(0);             // class, body in place
+  b.U8(0);  // class, body in place
   ref(2).Str("Sub");
   b.Str("");
   count(2);
-  b.U8(1).U8(0);       // value, text named "count" (met before)
+  b.U8(1).U8(0);  // value, text named "count" (met before)
   ref(1);
   ref(3).Str("hello");
-  b.U8(3);             // declared-only class
+  b.U8(3);  // declared-only class
   ref(4).Str("Later");
-  b.U8(2);             // array
+  b.U8(2);  // array
   ref(5).Str("list");
   count(2);
   b.U8(2).I32(7);
   b.U8(0);
-  ref(3);              // "hello" again
+  ref(3);  // "hello" again
 }
 
 TEST(ParamBinary, OldVersionsLoadWithTheRebinarizeLine) {
@@ -276,16 +277,16 @@ TEST(ParamBinary, Version7ReadsStringsFromTheTable) {
   b.I32(0);
   int enumAt = b.Pos();
   b.I32(0);
-  b.Compact(0).Compact(2);                         // root: no base, two entries
-  b.U8(1).U8(1).Compact(1).I32(0x3F000000);        // float ratio = 0.5
-  b.U8(0).Compact(2);                              // class Sub
+  b.Compact(0).Compact(2);                   // root: no base, two entries
+  b.U8(1).U8(1).Compact(1).I32(0x3F000000);  // float ratio = 0.5
+  b.U8(0).Compact(2);                        // class Sub
   int subPos = b.Pos();
   b.I32(0);
   int rootEnd = b.Pos();
   b.I32(0);
   b.Patch(subPos, b.Pos());
-  b.Compact(0).Compact(1);                         // Sub: no base, one entry
-  b.U8(1).U8(4).Compact(3).Compact(4);             // expression e = x+1
+  b.Compact(0).Compact(1);              // Sub: no base, one entry
+  b.U8(1).U8(4).Compact(3).Compact(4);  // expression e = x+1
   int subEnd = b.Pos();
   b.I32(0);
   b.Patch(subEnd, b.Pos());
@@ -299,7 +300,8 @@ TEST(ParamBinary, Version7ReadsStringsFromTheTable) {
   ParamFile file;
   ScopedReportCapture capture;
   ASSERT_TRUE(Load(file, b.data));
-  EXPECT_TRUE(capture.Contains(ReportSlot::kLog, "Config No source uses old binary format 7 - rebinarize"));
+  EXPECT_TRUE(
+      capture.Contains(ReportSlot::kLog, "Config No source uses old binary format 7 - rebinarize"));
   EXPECT_FLOAT_EQ(file.GetEntryByName("ratio")->GetFloat(), 0.5f);
   EntryHandle e = file.FindEntryPath("Sub/e");
   ASSERT_TRUE(e);

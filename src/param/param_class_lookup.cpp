@@ -86,7 +86,8 @@ EntryHandle ParamClass::FindEntryWide(const char* name, const IParamVisibleTest&
 }
 
 EntryHandle ParamClass::FindEntryPath(const char* path) const {
-  if (!path || !*path) return EntryHandle(const_cast<ParamClass*>(this), const_cast<ParamClass*>(this));
+  if (!path || !*path)
+    return EntryHandle(const_cast<ParamClass*>(this), const_cast<ParamClass*>(this));
   EntryHandle current;
   const ParamClass* cls = this;
   const char* part = path;
@@ -128,6 +129,8 @@ EntryHandle ParamClass::GetParent() const {
   return _parent ? EntryHandle(_parent, _parent) : EntryHandle();
 }
 
-EntryHandle ParamClass::GetBase() const { return _base ? EntryHandle(_base, _base) : EntryHandle(); }
+EntryHandle ParamClass::GetBase() const {
+  return _base ? EntryHandle(_base, _base) : EntryHandle();
+}
 
 }  // namespace corvane

@@ -45,7 +45,9 @@ void ParamEntry::ReportNotArray() const {
   ReportErrorLevel(3, "'%s' is not an array.", GetContext().Data());
 }
 
-void ParamEntry::SetSourceFrom(const ParamClass&) { CORVANE_REPORT_INTERNAL("Cannot set entry owner"); }
+void ParamEntry::SetSourceFrom(const ParamClass&) {
+  CORVANE_REPORT_INTERNAL("Cannot set entry owner");
+}
 void ParamEntry::SetSource(IParamClassSource*, bool) {
   CORVANE_REPORT_INTERNAL("Cannot set entry owner");
 }

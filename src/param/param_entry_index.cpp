@@ -17,9 +17,7 @@ ParamEntryIndex::ParamEntryIndex(const Entries& entries)
   for (int i = 0; i < entries.Size(); ++i) Add(entries[i]->GetName(), i);
 }
 
-uint32_t ParamEntryIndex::Hash(const char* name) {
-  return CaseInsensitiveStringBank().Hash(name);
-}
+uint32_t ParamEntryIndex::Hash(const char* name) { return CaseInsensitiveStringBank().Hash(name); }
 
 int ParamEntryIndex::Find(const char* name, const Entries& entries) const {
   // Positions in a bucket are kept ascending, so the first match is the

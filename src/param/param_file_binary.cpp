@@ -193,7 +193,8 @@ bool ParamReloadClassBody(QIStream& in, ParamClass& cls, IParamClassSource* sour
     }
     return false;
   }
-  if (context._version < 5) ReportLog("Streaming with old version %d may be buggy", context._version);
+  if (context._version < 5)
+    ReportLog("Streaming with old version %d may be buggy", context._version);
   if (!(cls.GetSourceOffset() >= 0)) {
     ReportAssertionFailed(__FILE__, __LINE__, "cls._sourceOffset>=0");
     return false;

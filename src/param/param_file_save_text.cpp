@@ -14,7 +14,9 @@ namespace corvane {
 
 namespace {
 
-void Put(QOStream& out, const char* text) { out.write(text, static_cast<int64_t>(std::strlen(text))); }
+void Put(QOStream& out, const char* text) {
+  out.write(text, static_cast<int64_t>(std::strlen(text)));
+}
 
 void PutIndent(QOStream& out, int indent) {
   for (int i = 0; i < indent; ++i) out.put('\t');
@@ -102,7 +104,9 @@ void ParamRawValueExpression::SaveText(QOStream& out) const {
   PutQuoted(out, _value.Data());
 }
 
-void ParamRawValueFloat::SaveText(QOStream& out) const { Put(out, ParamFormatFloatF(_value).Data()); }
+void ParamRawValueFloat::SaveText(QOStream& out) const {
+  Put(out, ParamFormatFloatF(_value).Data());
+}
 
 void ParamRawValueInt::SaveText(QOStream& out) const { Put(out, ParamFormatInt(_value).Data()); }
 
@@ -123,7 +127,8 @@ template void ParamValueSpec<ParamRawValueExpression>::SaveText(QOStream&, int, 
 template void ParamArrayValueSpec<ParamRawValue>::SaveText(QOStream&, int, const char*) const;
 template void ParamArrayValueSpec<ParamRawValueFloat>::SaveText(QOStream&, int, const char*) const;
 template void ParamArrayValueSpec<ParamRawValueInt>::SaveText(QOStream&, int, const char*) const;
-template void ParamArrayValueSpec<ParamRawValueExpression>::SaveText(QOStream&, int, const char*) const;
+template void ParamArrayValueSpec<ParamRawValueExpression>::SaveText(QOStream&, int,
+                                                                     const char*) const;
 
 // --- arrays ---
 

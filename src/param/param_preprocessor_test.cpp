@@ -62,7 +62,8 @@ TEST_F(PreprocessorTest, OtherDirectivesPassTheHookAndFailTheParser) {
   Write("inc.cpp", "a=1;\n#include \"other.h\"\nb=2;\n");
   ParamFile file;
   EXPECT_EQ(ParamParseFile(file, "inc.cpp"), 3);
-  EXPECT_TRUE(reports.Contains(ReportSlot::kError, "File inc.cpp, line 2: inc.cpp/: Wrong # directive"));
+  EXPECT_TRUE(
+      reports.Contains(ReportSlot::kError, "File inc.cpp, line 2: inc.cpp/: Wrong # directive"));
   EXPECT_NE(Own(file, "a"), nullptr);
 }
 
@@ -113,7 +114,8 @@ std::string OneEntryBank(const std::string& name, const std::string& text) {
 
 TEST_F(PreprocessorTest, ParsesBankEntries) {
   std::string bank_bytes = OneEntryBank("config.cpp", "class Cfg { v=7; };\n");
-  Ref<IFileBuffer> memory(new FileBufferMemory(bank_bytes.data(), static_cast<int>(bank_bytes.size())));
+  Ref<IFileBuffer> memory(
+      new FileBufferMemory(bank_bytes.data(), static_cast<int>(bank_bytes.size())));
   QFBank* bank = RegisterBankBuffer("cfg.vbk", memory, "cfg");
   LockBank("cfg\\");
   ParamFile file;

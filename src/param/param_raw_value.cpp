@@ -13,7 +13,8 @@ namespace corvane {
 
 RString ParamRawValue::GetText() const {
   const char* text = _value.Data();
-  if (text[0] == '$' && text[1] == 'S' && text[2] == 'T' && text[3] == 'R') return ParamLocalize(text);
+  if (text[0] == '$' && text[1] == 'S' && text[2] == 'T' && text[3] == 'R')
+    return ParamLocalize(text);
   return _value.GetRString();
 }
 

@@ -7,7 +7,6 @@
 
 namespace corvane {
 
-
 // Character-level reading of the configuration text form: names, values
 // (quoted with doubled quotes and \n joins, or unquoted up to stop
 // characters), the line directive, and the message frame that cites the

@@ -30,8 +30,8 @@ int ParamParseBankEntry(ParamFile& file, QFBank* bank, const char* entry_name,
 int ParamParseStream(ParamFile& file, QIStream& in, IParamClassSource* source = nullptr,
                      int evaluator_argument = 0);
 // Text in memory, read as if it were the file `source_name` (for messages).
-int ParamParseText(ParamFile& file, const char* text, size_t length,
-                   const char* source_name = "", int evaluator_argument = 0);
+int ParamParseText(ParamFile& file, const char* text, size_t length, const char* source_name = "",
+                   int evaluator_argument = 0);
 // The plain word-list form: the n-th white-space separated word of the
 // (preprocessed) file becomes the text value "Line<n>".
 int ParamParseWordList(ParamFile& file, const char* file_name, int evaluator_argument = 0);

@@ -70,7 +70,8 @@ void ParamTextParser::ApplyEval(std::string& text) {
 ParamEntry* ParamTextParser::MakeValue(const std::string& name, std::string& text, bool quoted,
                                        bool expression) {
   BankedString banked_name = Intern(name);
-  if (expression) return new ParamValueExpression(banked_name, ParamRawValueExpression(Intern(text)));
+  if (expression)
+    return new ParamValueExpression(banked_name, ParamRawValueExpression(Intern(text)));
   if (!quoted) {
     ApplyEval(text);
     int i = 0;
@@ -166,7 +167,8 @@ int ParamTextParser::ParseDelete(ParamClass& cls) {
   lex_.SkipWhite();
   int c = lex_.Get();
   if (c != ';') {
-    lex_.Error("%s: '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   auto* marker = new ParamClassDelete(name.c_str());
@@ -195,7 +197,8 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     lex_.ReadName(base);
     EntryHandle found = cls.FindEntryWide(base.c_str());
     if (!found) {
-      lex_.Error("%s: Undefined base class '%s'", cls.GetContext(name.c_str()).Data(), base.c_str());
+      lex_.Error("%s: Undefined base class '%s'", cls.GetContext(name.c_str()).Data(),
+                 base.c_str());
       return kParamParseSyntaxError;
     }
     ParamClass* base_class = found->IsClass() ? found->GetClass() : nullptr;
@@ -207,7 +210,8 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     c = lex_.SkipWhite();
   }
   if (c != '{') {
-    lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.Get();
@@ -224,7 +228,8 @@ int ParamTextParser::ParseEnum(ParamClass& cls) {
   lex_.ReadName(name);
   int c = lex_.SkipWhite();
   if (c != '{') {
-    lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.Get();
@@ -242,10 +247,12 @@ int ParamTextParser::ParseEnum(ParamClass& cls) {
     } else {
       ++value;
     }
-    if (!item.empty()) evaluator_.DefineVariable(item.c_str(), static_cast<float>(value), true, true);
+    if (!item.empty())
+      evaluator_.DefineVariable(item.c_str(), static_cast<float>(value), true, true);
     if (c == ',') continue;
     if (c == '}') break;
-    lex_.Error("%s: '%c' encountered instead of '}'", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of '}'", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.SkipWhiteAndSemicolons();
@@ -257,13 +264,15 @@ int ParamTextParser::ParseExec(ParamClass& cls) {
   int c = lex_.SkipWhite();
   lex_.Get();
   if (c != '(') {
-    lex_.Error("%s: '%c' encountered instead of '('", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of '('", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.ReadValue(value_, ")");
   c = lex_.Get();
   if (c != ')') {
-    lex_.Error("%s: '%c' encountered instead of ')'", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of ')'", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   lex_.SkipWhiteAndSemicolons();
@@ -275,13 +284,15 @@ int ParamTextParser::ParseArray(ParamClass& cls, const std::string& name) {
   int c = lex_.SkipWhite();
   lex_.Get();
   if (c != ']') {
-    lex_.Error("Config: %s: '%c' encountered instead of ']'", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("Config: %s: '%c' encountered instead of ']'", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   c = lex_.SkipWhite();
   lex_.Get();
   if (c != '=') {
-    lex_.Error("Config: %s: '%c' encountered instead of '='", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("Config: %s: '%c' encountered instead of '='", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   auto* array = new ParamArray(Intern(name));
@@ -293,7 +304,8 @@ int ParamTextParser::ParseArray(ParamClass& cls, const std::string& name) {
   c = lex_.SkipWhite();
   lex_.Get();
   if (c != ';') {
-    lex_.Error("%s: '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("%s: '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     Add(cls, array);
     return kParamParseSyntaxError;
   }
@@ -358,7 +370,8 @@ int ParamTextParser::ParseValue(ParamClass& cls, const std::string& name) {
     lex_.Unget();
     lex_.ReadValue(value_, "\n\r");
     ReportWarning("Error context %s", value_.c_str());
-    lex_.Error("'%s': '%c' encountered instead of '='", cls.GetContext(name.c_str()).Data(), CharArg(c));
+    lex_.Error("'%s': '%c' encountered instead of '='", cls.GetContext(name.c_str()).Data(),
+               CharArg(c));
     return kParamParseSyntaxError;
   }
   c = lex_.SkipWhite();
@@ -368,7 +381,8 @@ int ParamTextParser::ParseValue(ParamClass& cls, const std::string& name) {
   c = lex_.Get();
   if (c != ';') {
     if (c == '\n' || c == '\r' || c < 0 || value.quoted) {
-      lex_.WarningInFrame("'%s': Missing ';' at the end of line", cls.GetContext(name.c_str()).Data());
+      lex_.WarningInFrame("'%s': Missing ';' at the end of line",
+                          cls.GetContext(name.c_str()).Data());
     } else {
       lex_.Error("'%s': '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(), c);
       return kParamParseSyntaxError;

@@ -60,7 +60,7 @@ class ParamTextParser {
 
   ParamTextLexer lex_;
   Evaluator& evaluator_;
-  std::string name_;   // scratch token buffers, reused to avoid allocation
+  std::string name_;  // scratch token buffers, reused to avoid allocation
   std::string value_;
   int depth_ = 0;
   static constexpr int kRecentTexts = 512;

@@ -60,7 +60,9 @@ TEST(ParamTextParser, KindOfUnquotedValues) {
 
 TEST(ParamTextParser, ArrayWithNestedArrayAndExpression) {
   ParamFile file;
-  ASSERT_EQ(Parse(file, "name[]={1,\"two\",{3,4},@x+1};\nempty[]={};\ntrail[]={1,2,};\nholes[]={,};\n"), 0);
+  ASSERT_EQ(
+      Parse(file, "name[]={1,\"two\",{3,4},@x+1};\nempty[]={};\ntrail[]={1,2,};\nholes[]={,};\n"),
+      0);
   ParamEntry* name = Get(file, "name");
   ASSERT_TRUE(name && name->IsArray());
   ASSERT_EQ(name->GetSize(), 4);
@@ -81,7 +83,8 @@ TEST(ParamTextParser, ArrayWithNestedArrayAndExpression) {
 
 TEST(ParamTextParser, QuotesAndLineJoins) {
   ParamFile file;
-  ASSERT_EQ(Parse(file, "q=\"a\"\"b\";\nj=\"first\" \\n \"second\";\nexpr=@\"1 + \"\"x\"\"\";\n"), 0);
+  ASSERT_EQ(Parse(file, "q=\"a\"\"b\";\nj=\"first\" \\n \"second\";\nexpr=@\"1 + \"\"x\"\"\";\n"),
+            0);
   EXPECT_STREQ(Get(file, "q")->GetRawText().Data(), "a\"b");
   EXPECT_STREQ(Get(file, "j")->GetRawText().Data(), "first\nsecond");
   EXPECT_TRUE(Get(file, "expr")->IsExpression());
@@ -136,7 +139,8 @@ TEST(ParamTextParser, BaseClassesAndDuplicates) {
     ScopedReportCapture reports;
     ParamFile file;
     EXPECT_EQ(Parse(file, "class B: A {};\nclass A {};\n"), 3);
-    EXPECT_TRUE(reports.Contains(ReportSlot::kError, "File test.cpp, line 1: .B: Undefined base class 'A'"));
+    EXPECT_TRUE(reports.Contains(ReportSlot::kError,
+                                 "File test.cpp, line 1: .B: Undefined base class 'A'"));
     EXPECT_EQ(Parse(file, "v=1;\nclass B: v {};\n"), 3);
     EXPECT_TRUE(reports.Contains(ReportSlot::kError, "'v' is not class"));
   }
@@ -147,14 +151,16 @@ TEST(ParamTextParser, BaseClassesAndDuplicates) {
     EXPECT_EQ(file.GetEntryCount(), 2);
     EXPECT_EQ(Get(file, "version")->GetInt(), 1);  // the first definition wins
     EXPECT_EQ(Get(file, "C")->AsClass()->GetEntryCount(), 0);
-    EXPECT_TRUE(reports.Contains(ReportSlot::kError, "File test.cpp, line 2: .version: Member already defined."));
+    EXPECT_TRUE(reports.Contains(ReportSlot::kError,
+                                 "File test.cpp, line 2: .version: Member already defined."));
     EXPECT_TRUE(reports.Contains(ReportSlot::kError, "line 4:"));
   }
 }
 
 TEST(ParamTextParser, DeclarationsDeletionsAndAccess) {
   ParamFile file;
-  ASSERT_EQ(Parse(file, "class Decl;\ndelete Gone;\nclass R { access=2; v=1; class Sub {}; };\n"), 0);
+  ASSERT_EQ(Parse(file, "class Decl;\ndelete Gone;\nclass R { access=2; v=1; class Sub {}; };\n"),
+            0);
   EXPECT_FALSE(Get(file, "Decl")->IsDefined());
   EXPECT_TRUE(Get(file, "Gone")->IsDelete());
   ParamClass* r = Get(file, "R")->AsClass();
@@ -196,8 +202,8 @@ TEST(ParamTextParser, EnumExecAndEvalReachTheEvaluator) {
   int result = Parse(file, "enum E { A, B = 2*5, C };\n__EXEC (x = 1);\nv=__EVAL 6*7;\n");
   SetEvaluatorFunctions(previous);
   ASSERT_EQ(result, 0);
-  std::vector<std::string> expected = {"var A=0", "enum-value 2*5", "var B=10", "var C=11",
-                                       "exec x = 1", "eval  6*7"};
+  std::vector<std::string> expected = {"var A=0",  "enum-value 2*5", "var B=10",
+                                       "var C=11", "exec x = 1",     "eval  6*7"};
   EXPECT_EQ(factory.log, expected);
   EXPECT_TRUE(Get(file, "v")->IsIntValue());
   EXPECT_EQ(Get(file, "v")->GetInt(), 42);
@@ -222,7 +228,8 @@ TEST(ParamTextParser, LineDirectiveAndTrailingInput) {
     ParamFile file;
     file.SetName("root.cpp");
     EXPECT_EQ(Parse(file, "a=1;\n};\nb=2;\n", "root.cpp"), 3);
-    EXPECT_TRUE(reports.Contains(ReportSlot::kError, "Config root.cpp: some input after EndOfFile."));
+    EXPECT_TRUE(
+        reports.Contains(ReportSlot::kError, "Config root.cpp: some input after EndOfFile."));
   }
   {
     ScopedReportCapture reports;

@@ -41,7 +41,8 @@ class TreeGenerator {
           cls.AddText(name.c_str(), Text().c_str());
           break;
         case 5:
-          cls.AppendEntry(new ParamValueExpression(name.c_str(), ParamRawValueExpression(Text().c_str())));
+          cls.AppendEntry(
+              new ParamValueExpression(name.c_str(), ParamRawValueExpression(Text().c_str())));
           break;
         case 6: {
           auto* array = static_cast<ParamArray*>(cls.AddArray(name.c_str()));
@@ -61,7 +62,8 @@ class TreeGenerator {
           if (classes_left <= 0) break;
           --classes_left;
           ParamClass* sub = cls.AddClass(name.c_str(), true);
-          if (!defined.empty() && Pick(0, 2) == 0) sub->SetBase(defined[Pick(0, static_cast<int>(defined.size()) - 1)]);
+          if (!defined.empty() && Pick(0, 2) == 0)
+            sub->SetBase(defined[Pick(0, static_cast<int>(defined.size()) - 1)]);
           if (depth < 5) Fill(*sub, depth + 1, classes_left);
           defined.push_back(sub);
         }

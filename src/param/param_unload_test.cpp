@@ -68,7 +68,8 @@ TEST_F(ParamUnloadTest, UnlockedClassesGoBackToPlaceholdersAndReturn) {
     ScopedReportCapture capture;
     EXPECT_FALSE(file.Unload(*held));
     EXPECT_TRUE(capture.Contains(ReportSlot::kLog, "Error: Cannot unload " + path_ + "/A/"));
-    EXPECT_TRUE(capture.Contains(ReportSlot::kErrorAt, "Bug - need to link parents and bases again"));
+    EXPECT_TRUE(
+        capture.Contains(ReportSlot::kErrorAt, "Bug - need to link parents and bases again"));
   }
   {
     ScopedReportCapture capture;
@@ -143,13 +144,13 @@ TEST_F(ParamUnloadTest, AFileChangedUnderAPlaceholderIsReportedNotTrusted) {
 
 TEST(ParamUnloadOld, OldVersionsAreNeverStreamed) {
   // Version 4: signature, version, then the root body in place.
-  const unsigned char bytes[] = {0x00, 0x72, 0x61, 0x50, 4, 0, 0, 0,
-                                 0, 0,       // root name: new string 0, ""
-                                 0,          // base name in place
-                                 1,          // one entry
-                                 0,          // a class, body in place:
-                                 1, 'A', 0,  //   name: new string 1, "A"
-                                 0, 0};      //   no base, no entries
+  const unsigned char bytes[] = {0x00, 0x72, 0x61, 0x50, 4,
+                                 0,    0,    0,    0,    0,  // root name: new string 0, ""
+                                 0,                          // base name in place
+                                 1,                          // one entry
+                                 0,                          // a class, body in place:
+                                 1,    'A',  0,              //   name: new string 1, "A"
+                                 0,    0};                   //   no base, no entries
   std::string path = ::testing::TempDir() + "param_unload_old.bin";
   std::FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr);

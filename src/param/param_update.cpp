@@ -48,7 +48,8 @@ ParamClass* FindBase(ParamClass& target, const char* name) {
     found.Reset();
     if (ParamClass* parent_base = parent->GetBasePtr()) found = parent_base->FindEntryWide(name);
     if (!found) {
-      if (ParamClass* grandparent = parent->GetParentPtr()) found = grandparent->FindEntryWide(name);
+      if (ParamClass* grandparent = parent->GetParentPtr())
+        found = grandparent->FindEntryWide(name);
     }
   }
   if (!found || !found->IsClass()) return nullptr;
@@ -120,9 +121,10 @@ bool Update(ParamClass& target, ParamClass& source, bool respect_access, bool qu
       }
       const ParamClass* cls = existing->AsClass();
       if (cls != nullptr && cls->GetLockCount() > SubclassLocks(*cls)) {
-        ReportWarning("Cannot delete class %s, it is referenced somewhere (used as a base class "
-                      "probably).",
-                      cls->GetContext().Data());
+        ReportWarning(
+            "Cannot delete class %s, it is referenced somewhere (used as a base class "
+            "probably).",
+            cls->GetContext().Data());
         continue;
       }
       target.Delete(name);
@@ -135,9 +137,10 @@ bool Update(ParamClass& target, ParamClass& source, bool respect_access, bool qu
       if (!from->IsDefined()) {
         if (target.FindEntry(name)) continue;
         RString source_name = source.GetSource() ? source.GetSourceName() : RString();
-        ReportLog("Note: '%s' is declared, but definition was not found. Creating empty class "
-                  "(source: %s)",
-                  name, source_name.Data());
+        ReportLog(
+            "Note: '%s' is declared, but definition was not found. Creating empty class "
+            "(source: %s)",
+            name, source_name.Data());
       }
       if (existing != nullptr && !existing->IsClass()) {
         ReportErrorAt("%s(%d) : Cannot update non class from class %s", __FILE__, __LINE__,

@@ -57,7 +57,8 @@ TEST(ParamUpdate, DeletionMarkersRemoveUnreferencedClasses) {
   EXPECT_FALSE(Update(base, update, false, false));
   EXPECT_EQ(Own(base, "X"), nullptr);
   EXPECT_NE(Own(base, "Y"), nullptr);  // D still uses it as its base
-  EXPECT_TRUE(reports.Contains(ReportSlot::kWarning, "Cannot delete class /Y/, it is referenced somewhere"));
+  EXPECT_TRUE(reports.Contains(ReportSlot::kWarning,
+                               "Cannot delete class /Y/, it is referenced somewhere"));
 }
 
 TEST(ParamUpdate, AddOnlyAndReadOnlyTargetsKeepTheirValues) {
@@ -71,7 +72,8 @@ TEST(ParamUpdate, AddOnlyAndReadOnlyTargetsKeepTheirValues) {
   EXPECT_EQ(Own(*a, "w"), nullptr);
   EXPECT_TRUE(reports.Contains(ReportSlot::kLog, "Trying to modify add-only entry **Update**"));
   EXPECT_EQ(Own(*Own(base, "R")->AsClass(), "v")->GetInt(), 1);
-  EXPECT_TRUE(reports.Contains(ReportSlot::kLog, "Trying to modify read-only entry ** Update **, by /R/"));
+  EXPECT_TRUE(
+      reports.Contains(ReportSlot::kLog, "Trying to modify read-only entry ** Update **, by /R/"));
 
   // Without respecting access the same merge changes the value.
   reports.Clear();
@@ -89,7 +91,9 @@ TEST(ParamUpdate, DeclaredClassesAndBaseChanges) {
   ASSERT_NE(decl, nullptr);
   EXPECT_TRUE(decl->IsDefined());
   EXPECT_EQ(decl->AsClass()->GetEntryCount(), 0);
-  EXPECT_TRUE(reports.Contains(ReportSlot::kLog, "Note: 'Decl' is declared, but definition was not found. Creating empty class"));
+  EXPECT_TRUE(reports.Contains(
+      ReportSlot::kLog,
+      "Note: 'Decl' is declared, but definition was not found. Creating empty class"));
   EXPECT_EQ(Own(base, "K")->AsClass()->GetBasePtr(), Own(base, "Q"));
   EXPECT_TRUE(reports.Contains(ReportSlot::kWarning, "Updating base class P->Q, by /K/"));
 

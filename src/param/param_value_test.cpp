@@ -1,3 +1,5 @@
+#include "param/param_value.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 #include "param/localize_string.h"
 #include "param/param_array.h"
 #include "param/param_file.h"
-#include "param/param_value.h"
 #include "param/param_value_conversion.h"
 
 namespace corvane {
@@ -24,7 +25,7 @@ TEST(ParamValueConversion, TextToIntFollowsTheRulesInOrder) {
   ScopedReportCapture capture;
   EXPECT_EQ(IntOf("0x1F"), 31);
   EXPECT_EQ(IntOf("0XfF"), 255);
-  EXPECT_EQ(IntOf("0xFFFFFFFF"), -1);   // hexadecimal wraps at 32 bits
+  EXPECT_EQ(IntOf("0xFFFFFFFF"), -1);  // hexadecimal wraps at 32 bits
   EXPECT_EQ(IntOf("0x100000001"), 1);
   EXPECT_EQ(IntOf("-42"), -42);
   EXPECT_EQ(IntOf("99999999999"), 2147483647);  // strtol with a 32-bit long clamps
@@ -150,7 +151,9 @@ TEST(ParamValueExpression, ReadsAsItsTextAndEvaluatesToZero) {
 
 class CountingEvaluator : public Evaluator {
  public:
-  float EvaluateFloat(const char* text) override { return static_cast<float>(std::strlen(text)) + 0.4f; }
+  float EvaluateFloat(const char* text) override {
+    return static_cast<float>(std::strlen(text)) + 0.4f;
+  }
 };
 class CountingEvaluatorFunctions : public EvaluatorFunctions {
  public:

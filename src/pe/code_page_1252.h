@@ -39,6 +39,7 @@ bool IsValidUtf8(std::string_view text);
 // the code page has no byte for (the five undefined bytes and the C1
 // controls count as such). *offending gets that character as UTF-8 (or the
 // invalid byte) when not null.
-bool Utf8ToCp1252Exact(std::string_view utf8, std::string* cp1252, std::string* offending = nullptr);
+bool Utf8ToCp1252Exact(std::string_view utf8, std::string* cp1252,
+                       std::string* offending = nullptr);
 
 }  // namespace corvane::pe

@@ -22,9 +22,9 @@ TEST(CodePage1252Test, CharactersOutsideTheCodePageBecomeOneQuestionMarkEach) {
 
 TEST(CodePage1252Test, Utf8DecodingNeverRefusesInput) {
   EXPECT_EQ(Utf8ToUtf16("caf\xc3\xa9"), u"caf\u00e9");
-  EXPECT_EQ(Utf8ToUtf16("caf\xe9"), u"caf\u00e9");  // not UTF-8: taken as code page 1252
+  EXPECT_EQ(Utf8ToUtf16("caf\xe9"), u"caf\u00e9");      // not UTF-8: taken as code page 1252
   EXPECT_EQ(Utf8ToUtf16("\xe2\x82"), u"\u00e2\u201a");  // cut sequence
-  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));  // overlong form
+  EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));                // overlong form
   EXPECT_TRUE(IsValidUtf8("\xf0\x9f\x98\x80"));
   EXPECT_EQ(Utf16ToUtf8(u"\U0001F600\u00e9"), "\xf0\x9f\x98\x80\xc3\xa9");
 }
@@ -37,10 +37,18 @@ TEST(CodePage1252Test, NameFoldingIsAsciiOnly) {
 
 TEST(CodePage1252Test, ExactConversionRefusesWhatTheCodePageCannotHold) {
   std::string out, bad;
-  EXPECT_TRUE(Utf8ToCp1252Exact("DATA\\\xc3\x89P\xc3\x89" "E.DAT \xe2\x82\xac\xc5\xb8", &out, &bad));
-  EXPECT_EQ(out, "DATA\\\xc9P\xc9" "E.DAT \x80\x9f");
+  EXPECT_TRUE(
+      Utf8ToCp1252Exact("DATA\\\xc3\x89P\xc3\x89"
+                        "E.DAT \xe2\x82\xac\xc5\xb8",
+                        &out, &bad));
+  EXPECT_EQ(out,
+            "DATA\\\xc9P\xc9"
+            "E.DAT \x80\x9f");
   // Japanese, a C1 control and a byte that is not UTF-8 are refused and named.
-  EXPECT_FALSE(Utf8ToCp1252Exact("a\xe3\x83\x87" "b", &out, &bad));
+  EXPECT_FALSE(
+      Utf8ToCp1252Exact("a\xe3\x83\x87"
+                        "b",
+                        &out, &bad));
   EXPECT_EQ(bad, "\xe3\x83\x87");
   EXPECT_FALSE(Utf8ToCp1252Exact("a\xc2\x81", &out, &bad));
   EXPECT_EQ(bad, "\xc2\x81");

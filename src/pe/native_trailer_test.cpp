@@ -14,10 +14,12 @@ using Bytes = std::vector<uint8_t>;
 TEST(NativeTrailerTest, AppendedPayloadIsFoundAndReplacedNotStacked) {
   const Bytes program = {0x7F, 'E', 'L', 'F', 1, 2, 3};
   const Bytes first = {'M', 'Z', 9, 9};
-  const Bytes file = AppendNativePayload(program.data(), program.size(), first.data(), first.size());
+  const Bytes file =
+      AppendNativePayload(program.data(), program.size(), first.data(), first.size());
   ASSERT_EQ(file.size(), program.size() + first.size() + kNativeTrailerSize);
   NativeTrailer trailer;
-  ASSERT_TRUE(DecodeNativeTrailer(file.data() + file.size() - kNativeTrailerSize, file.size(), &trailer));
+  ASSERT_TRUE(
+      DecodeNativeTrailer(file.data() + file.size() - kNativeTrailerSize, file.size(), &trailer));
   EXPECT_EQ(trailer.offset, program.size());
   EXPECT_EQ(trailer.size, first.size());
 

@@ -10,8 +10,8 @@
 
 namespace corvane::pe {
 
-inline constexpr uint16_t kDosMagic = 0x5A4D;          // "MZ"
-inline constexpr uint32_t kPeSignature = 0x00004550;   // "PE\0\0"
+inline constexpr uint16_t kDosMagic = 0x5A4D;         // "MZ"
+inline constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 inline constexpr uint16_t kOptionalMagicPe32 = 0x10B;
 inline constexpr uint16_t kOptionalMagicPe32Plus = 0x20B;
 inline constexpr uint16_t kMachineI386 = 0x014C;

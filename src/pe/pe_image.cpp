@@ -18,7 +18,8 @@ bool PeImage::Parse(const uint8_t* data, size_t size) {
   const uint64_t file_size = size;
   if (data == nullptr || size < 0x40 || ReadU16(data) != kDosMagic) return Fail("no MZ header");
   const uint32_t pe_offset = ReadU32(data + kDosLfanewOffset);
-  if (uint64_t{pe_offset} + 4 + kFileHeaderSize > file_size) return Fail("PE header outside the file");
+  if (uint64_t{pe_offset} + 4 + kFileHeaderSize > file_size)
+    return Fail("PE header outside the file");
   if (ReadU32(data + pe_offset) != kPeSignature) return Fail("no PE signature");
 
   const uint8_t* file_header = data + pe_offset + 4;

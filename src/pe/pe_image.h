@@ -28,11 +28,11 @@ struct PeDataDirectory {
 
 // Where the header fields that a writer patches are found in the file.
 struct PeHeaderLayout {
-  uint32_t pe_offset = 0;               // the "PE\0\0" signature
+  uint32_t pe_offset = 0;  // the "PE\0\0" signature
   uint32_t optional_header_offset = 0;
   uint32_t optional_header_size = 0;
   uint32_t section_table_offset = 0;
-  uint32_t data_directory_offset = 0;   // first data directory entry
+  uint32_t data_directory_offset = 0;  // first data directory entry
   uint32_t data_directory_count = 0;
 };
 

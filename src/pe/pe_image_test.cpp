@@ -21,7 +21,8 @@ using testing::ReadTestFile;
 
 // Every mapped resource lies inside the file, and named entries of each level
 // come in directory order (named before numbered, ascending upper-case).
-void CheckTree(const std::vector<uint8_t>& bytes, const ResourceTree& tree, const std::string& file) {
+void CheckTree(const std::vector<uint8_t>& bytes, const ResourceTree& tree,
+               const std::string& file) {
   for (const ResourceEntry& entry : tree.entries()) {
     if (entry.bytes == nullptr) continue;
     EXPECT_GE(entry.bytes, bytes.data()) << file;
@@ -91,7 +92,9 @@ TEST(PeImageTest, ReadsResourceCompilerOutput) {
   ASSERT_EQ(payload.size(), 2u);
   EXPECT_EQ(payload[0].name, u"LOWER.NAME");
   EXPECT_EQ(payload[1].name, u"STUBDATA");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(payload[1].entry->bytes), payload[1].entry->size), "stub");
+  EXPECT_EQ(
+      std::string(reinterpret_cast<const char*>(payload[1].entry->bytes), payload[1].entry->size),
+      "stub");
   EXPECT_NE(tree.Find(ResourceName::Id(kRtRcData), ResourceName::Id(7)), nullptr);
   std::u16string text;
   ASSERT_TRUE(LoadTableString(tree, 1, 0, &text));
@@ -121,7 +124,8 @@ TEST(PeImageTest, MapRvaStaysInsideSectionsAndFile) {
   PeImage image;
   ASSERT_TRUE(image.Parse(bytes.data(), bytes.size()));
   const PeSection& last = image.sections().back();
-  const uint32_t span = std::min(last.raw_size, last.virtual_size ? last.virtual_size : last.raw_size);
+  const uint32_t span =
+      std::min(last.raw_size, last.virtual_size ? last.virtual_size : last.raw_size);
   EXPECT_NE(image.MapRva(last.virtual_address, span), nullptr);
   EXPECT_EQ(image.MapRva(last.virtual_address, span + 1), nullptr);
   EXPECT_EQ(image.MapRva(0xFFFFFFF0u, 0x20), nullptr);  // wraps past 32 bits

@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   volatile uint32_t sink = 0;
   for (const ResourceEntry& entry : tree.entries()) {
     // Touch every mapped byte's ends: a wrong mapping shows up under ASan.
-    if (entry.bytes != nullptr && entry.size != 0) sink = sink + entry.bytes[0] + entry.bytes[entry.size - 1];
+    if (entry.bytes != nullptr && entry.size != 0)
+      sink = sink + entry.bytes[0] + entry.bytes[entry.size - 1];
   }
   (void)FileVersionOfImage(tree);
   for (const PayloadEntry& payload : ListPayload(tree)) sink = sink + payload.entry->size;
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       PeImage patched;
       ResourceTree patched_tree;
       if (!patched.Parse(out.data(), out.size()) || !patched_tree.Load(patched) ||
-          patched_tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"version.cfg")) == nullptr) {
+          patched_tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"version.cfg")) ==
+              nullptr) {
         __builtin_trap();  // an injected image must read back
       }
     }

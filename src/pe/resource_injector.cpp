@@ -10,7 +10,9 @@ namespace corvane::pe {
 namespace {
 
 // In 64 bits: a section may claim a size near 4 GiB.
-uint64_t Align64(uint64_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
+uint64_t Align64(uint64_t value, uint32_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
 
 bool AllZero(const uint8_t* p, size_t n) {
   return std::all_of(p, p + n, [](uint8_t b) { return b == 0; });
@@ -27,11 +29,13 @@ uint64_t FirstRawOffset(const PeImage& image) {
 
 // Moves every section's file bytes back by `shift` to make room for one more
 // section header. RVAs do not change, so code and data stay valid.
-bool GrowHeaders(std::vector<uint8_t>& file, const PeImage& image, uint32_t shift, std::string* error) {
+bool GrowHeaders(std::vector<uint8_t>& file, const PeImage& image, uint32_t shift,
+                 std::string* error) {
   const PeHeaderLayout& layout = image.layout();
   const uint32_t old_headers = image.size_of_headers();
   uint32_t lowest_rva = 0xFFFFFFFFu;
-  for (const PeSection& section : image.sections()) lowest_rva = std::min(lowest_rva, section.virtual_address);
+  for (const PeSection& section : image.sections())
+    lowest_rva = std::min(lowest_rva, section.virtual_address);
   if (uint64_t{old_headers} + shift > lowest_rva) {
     *error = "no room in the stub's headers for another section";
     return false;
@@ -56,17 +60,18 @@ bool GrowHeaders(std::vector<uint8_t>& file, const PeImage& image, uint32_t shif
 
 }  // namespace
 
-bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector<ResourceItem>& items,
-                        std::vector<uint8_t>* out, std::string* error) {
+bool AddResourceSection(const uint8_t* stub, size_t stub_size,
+                        const std::vector<ResourceItem>& items, std::vector<uint8_t>* out,
+                        std::string* error) {
   PeImage image;
   if (!image.Parse(stub, stub_size)) {
     *error = "stub is not a PE image: " + image.error();
     return false;
   }
   const auto power_of_two = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
-  if (image.sections().empty() || !power_of_two(image.file_alignment()) || image.file_alignment() > 0x10000 ||
-      !power_of_two(image.section_alignment()) || image.section_alignment() > 0x100000 ||
-      image.section_alignment() < image.file_alignment()) {
+  if (image.sections().empty() || !power_of_two(image.file_alignment()) ||
+      image.file_alignment() > 0x10000 || !power_of_two(image.section_alignment()) ||
+      image.section_alignment() > 0x100000 || image.section_alignment() < image.file_alignment()) {
     *error = "stub has no sections or unusable alignments";
     return false;
   }
@@ -120,7 +125,8 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
   std::vector<uint8_t> file(stub, stub + stub_size);
   const PeHeaderLayout layout = image.layout();
   const size_t section_count = image.sections().size();
-  const uint64_t new_header_offset = uint64_t{layout.section_table_offset} + section_count * kSectionHeaderSize;
+  const uint64_t new_header_offset =
+      uint64_t{layout.section_table_offset} + section_count * kSectionHeaderSize;
   const uint64_t headers_end = std::min<uint64_t>(image.size_of_headers(), FirstRawOffset(image));
   const bool room = new_header_offset + kSectionHeaderSize <= headers_end &&
                     new_header_offset + kSectionHeaderSize <= file.size() &&
@@ -135,7 +141,8 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
   image_end = std::max<uint64_t>(image_end, section_alignment);
   for (const PeSection& section : image.sections()) {
     const uint32_t span = section.virtual_size != 0 ? section.virtual_size : section.raw_size;
-    image_end = std::max(image_end, Align64(uint64_t{section.virtual_address} + span, section_alignment));
+    image_end =
+        std::max(image_end, Align64(uint64_t{section.virtual_address} + span, section_alignment));
   }
   if (image_end > 0x7FFF0000u) {
     *error = "stub image too large";
@@ -148,7 +155,8 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector
   // The new section's bytes go after everything the file holds (sections and
   // any appended data), so nothing that is there moves.
   const uint32_t file_alignment = image.file_alignment();
-  const uint64_t raw_offset = (uint64_t{file.size()} + file_alignment - 1) / file_alignment * file_alignment;
+  const uint64_t raw_offset =
+      (uint64_t{file.size()} + file_alignment - 1) / file_alignment * file_alignment;
   const uint32_t raw_size = AlignUp(static_cast<uint32_t>(section.size()), file_alignment);
   const uint32_t virtual_size = static_cast<uint32_t>(section.size());
   const uint64_t new_image_size = Align64(uint64_t{section_rva} + virtual_size, section_alignment);

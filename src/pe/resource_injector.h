@@ -20,7 +20,8 @@ namespace corvane::pe {
 // every language of the stub's resource of the same type and name. False (error set)
 // when the stub is not a PE image, its resource directory is damaged, or there
 // is no way to fit another section header.
-bool AddResourceSection(const uint8_t* stub, size_t stub_size, const std::vector<ResourceItem>& items,
-                        std::vector<uint8_t>* out, std::string* error);
+bool AddResourceSection(const uint8_t* stub, size_t stub_size,
+                        const std::vector<ResourceItem>& items, std::vector<uint8_t>* out,
+                        std::string* error);
 
 }  // namespace corvane::pe

@@ -42,7 +42,8 @@ void CheckInjected(const Bytes& stub, const Bytes& patched, const std::string& s
   ASSERT_TRUE(tree.Load(after));
   EXPECT_FALSE(tree.damaged());
   EXPECT_EQ(FileVersionOfImage(tree), stub_version);
-  const ResourceEntry* payload = tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"version.cfg"));
+  const ResourceEntry* payload =
+      tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"version.cfg"));
   ASSERT_NE(payload, nullptr);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(payload->bytes), payload->size), "manifest");
   const size_t checksum_offset = after.layout().optional_header_offset + 64;
@@ -84,7 +85,8 @@ TEST(ResourceInjectorTest, AddsPayloadToWineDllsOfBothWidths) {
       ASSERT_TRUE(tree.Load(image));
       Bytes patched;
       std::string error;
-      ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << file << error;
+      ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error))
+          << file << error;
       CheckInjected(stub, patched, FileVersionOfImage(tree));
     }
   }
@@ -100,7 +102,8 @@ TEST(ResourceInjectorTest, AddedItemReplacesStubResourceInEveryLanguage) {
   key.language = 0x409;
   Bytes stub;
   std::string error;
-  ASSERT_TRUE(WriteResourceDll({PayloadItem(u"VERSION.CFG", bytes, 4), english, key}, &stub, &error));
+  ASSERT_TRUE(
+      WriteResourceDll({PayloadItem(u"VERSION.CFG", bytes, 4), english, key}, &stub, &error));
   ResourceItem new_key = PayloadItem(u"", reinterpret_cast<const uint8_t*>("KEY"), 3);
   new_key.name = ResourceName::Id(kPublicKeyResourceId);
   std::vector<ResourceItem> items = Payload();
@@ -113,7 +116,8 @@ TEST(ResourceInjectorTest, AddedItemReplacesStubResourceInEveryLanguage) {
   ResourceTree tree;
   ASSERT_TRUE(tree.Load(image));
   ASSERT_EQ(tree.entries().size(), 2u);  // one language each is left
-  const ResourceEntry* found = tree.Find(ResourceName::Id(kRtRcData), ResourceName::Id(kPublicKeyResourceId), 0x409);
+  const ResourceEntry* found =
+      tree.Find(ResourceName::Id(kRtRcData), ResourceName::Id(kPublicKeyResourceId), 0x409);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->size, 3u);
 }
@@ -151,13 +155,16 @@ TEST(ResourceInjectorTest, RefusesStubsTheLoaderWouldRefuse) {
   EXPECT_FALSE(AddResourceSection(no_headers.data(), no_headers.size(), Payload(), &out, &error));
   Bytes odd_alignment = good;
   WriteU32(odd_alignment.data() + optional + 36, 0x15FFFE14);  // FileAlignment
-  EXPECT_FALSE(AddResourceSection(odd_alignment.data(), odd_alignment.size(), Payload(), &out, &error));
+  EXPECT_FALSE(
+      AddResourceSection(odd_alignment.data(), odd_alignment.size(), Payload(), &out, &error));
   Bytes outside = good;
-  WriteU32(outside.data() + image.layout().section_table_offset + 20, 0xF0F0F0F0);  // raw data offset
+  WriteU32(outside.data() + image.layout().section_table_offset + 20,
+           0xF0F0F0F0);  // raw data offset
   EXPECT_FALSE(AddResourceSection(outside.data(), outside.size(), Payload(), &out, &error));
   Bytes huge_section = good;  // its end wraps past 32 bits when aligned
   WriteU32(huge_section.data() + image.layout().section_table_offset + 8, 0xFFFFFF00);
-  EXPECT_FALSE(AddResourceSection(huge_section.data(), huge_section.size(), Payload(), &out, &error));
+  EXPECT_FALSE(
+      AddResourceSection(huge_section.data(), huge_section.size(), Payload(), &out, &error));
 }
 
 TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
@@ -166,13 +173,13 @@ TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
   const std::string data = "data";
   Bytes stub;
   std::string error;
-  ASSERT_TRUE(WriteResourceDll({PayloadItem(u"OLD", reinterpret_cast<const uint8_t*>(data.data()), 4)}, &stub,
-                               &error));
+  ASSERT_TRUE(WriteResourceDll(
+      {PayloadItem(u"OLD", reinterpret_cast<const uint8_t*>(data.data()), 4)}, &stub, &error));
   PeImage image;
   ASSERT_TRUE(image.Parse(stub.data(), stub.size()));
   const uint32_t pe_offset = 0x200 - kSectionHeaderSize - 0xE0 - kFileHeaderSize - 4;
-  std::copy(stub.begin() + image.layout().pe_offset, stub.begin() + image.layout().section_table_offset + 40,
-            stub.begin() + pe_offset);
+  std::copy(stub.begin() + image.layout().pe_offset,
+            stub.begin() + image.layout().section_table_offset + 40, stub.begin() + pe_offset);
   std::fill(stub.begin() + 0x40, stub.begin() + pe_offset, 0);
   WriteU32(stub.data() + kDosLfanewOffset, pe_offset);
   Bytes patched;

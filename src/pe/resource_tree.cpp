@@ -51,14 +51,16 @@ void ResourceTree::ReadLevel(const PeImage& image, uint32_t base, uint32_t direc
     damaged_ = true;
     return;
   }
-  const uint8_t* header = image.MapRva(static_cast<uint32_t>(directory_rva), kResourceDirectorySize);
+  const uint8_t* header =
+      image.MapRva(static_cast<uint32_t>(directory_rva), kResourceDirectorySize);
   if (header == nullptr) {
     damaged_ = true;
     return;
   }
   const uint32_t count = uint32_t{ReadU16(header + 12)} + ReadU16(header + 14);
-  const uint8_t* table = image.MapRva(static_cast<uint32_t>(directory_rva),
-                                      static_cast<uint32_t>(kResourceDirectorySize + count * kResourceEntrySize));
+  const uint8_t* table =
+      image.MapRva(static_cast<uint32_t>(directory_rva),
+                   static_cast<uint32_t>(kResourceDirectorySize + count * kResourceEntrySize));
   if (table == nullptr) {
     damaged_ = true;
     return;
@@ -89,9 +91,10 @@ void ResourceTree::ReadLevel(const PeImage& image, uint32_t base, uint32_t direc
     }
     // Language level: the leaf must be a data entry; languages are numbers.
     const uint64_t data_rva = uint64_t{base} + target;
-    const uint8_t* data_entry = is_directory || data_rva > 0xFFFFFFFFu
-                                    ? nullptr
-                                    : image.MapRva(static_cast<uint32_t>(data_rva), kResourceDataEntrySize);
+    const uint8_t* data_entry =
+        is_directory || data_rva > 0xFFFFFFFFu
+            ? nullptr
+            : image.MapRva(static_cast<uint32_t>(data_rva), kResourceDataEntrySize);
     if (data_entry == nullptr) {
       damaged_ = true;
       continue;

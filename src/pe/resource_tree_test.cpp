@@ -30,8 +30,9 @@ Damaged MakeDll() {
   static const Bytes data = {1, 2, 3, 4};
   Damaged d;
   std::string error;
-  EXPECT_TRUE(WriteResourceDll({PayloadItem(u"ONE", data.data(), 4), PayloadItem(u"TWO", data.data(), 4)},
-                               &d.image, &error));
+  EXPECT_TRUE(
+      WriteResourceDll({PayloadItem(u"ONE", data.data(), 4), PayloadItem(u"TWO", data.data(), 4)},
+                       &d.image, &error));
   return d;
 }
 
@@ -71,7 +72,8 @@ TEST(ResourceTreeTest, WideSelfReferencingDirectoryIsCapped) {
 TEST(ResourceTreeTest, OffsetsOutsideTheImageDropOnlyTheirEntry) {
   Damaged d = MakeDll();
   // Root -> type directory (at 0x18) -> its first name entry's string offset.
-  const uint32_t type_directory = ReadU32(d.section() + kResourceDirectorySize + 4) & ~kResourceSubdirFlag;
+  const uint32_t type_directory =
+      ReadU32(d.section() + kResourceDirectorySize + 4) & ~kResourceSubdirFlag;
   uint8_t* first_name = d.section() + type_directory + kResourceDirectorySize;
   WriteU32(first_name, kResourceNameFlag | 0x7FFFFFF0);
   const ResourceTree tree = d.Read();
@@ -88,7 +90,8 @@ TEST(ResourceTreeTest, DataOutsideTheFileHasNoBytesAndIsNotFound) {
   ASSERT_TRUE(tree.Load(pe));
   // The data entries follow the directories; patch the first one's size.
   for (size_t offset = 0; offset + 16 <= 0x200; offset += 4) {
-    if (ReadU32(d.section() + offset) == tree.entries()[0].data_rva && ReadU32(d.section() + offset + 4) == 4) {
+    if (ReadU32(d.section() + offset) == tree.entries()[0].data_rva &&
+        ReadU32(d.section() + offset + 4) == 4) {
       WriteU32(d.section() + offset + 4, 0xFFFFFFF0u);
       break;
     }

@@ -35,9 +35,9 @@ void Pad(std::vector<uint8_t>& out, size_t alignment) {
 
 // A directory to be written: its entries and where each points.
 struct PendingDirectory {
-  size_t offset = 0;               // in the section
+  size_t offset = 0;  // in the section
   std::vector<ResourceName> names;
-  std::vector<uint32_t> targets;   // section offsets of child directories or data entries
+  std::vector<uint32_t> targets;  // section offsets of child directories or data entries
   bool leaf_level = false;
 };
 
@@ -241,27 +241,28 @@ bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_
 
   uint8_t* file_header = p + kPeOffset + 4;
   WriteU16(file_header, kMachineI386);
-  WriteU16(file_header + 2, 1);                 // sections
+  WriteU16(file_header + 2, 1);  // sections
   WriteU16(file_header + 16, kOptionalSize);
-  WriteU16(file_header + 18, 0x2102);           // executable image, 32-bit, DLL
+  WriteU16(file_header + 18, 0x2102);  // executable image, 32-bit, DLL
 
   uint8_t* optional = file_header + kFileHeaderSize;
   WriteU16(optional, kOptionalMagicPe32);
-  optional[2] = 2;                              // linker version 2.0
-  WriteU32(optional + 8, raw_size);             // initialised data
-  WriteU32(optional + 28, 0x10000000);          // image base
+  optional[2] = 2;                      // linker version 2.0
+  WriteU32(optional + 8, raw_size);     // initialised data
+  WriteU32(optional + 28, 0x10000000);  // image base
   WriteU32(optional + 32, kSectionAlignment);
   WriteU32(optional + 36, kFileAlignment);
-  WriteU16(optional + 40, 4);                   // operating system 4.0
-  WriteU16(optional + 48, 4);                   // subsystem 4.0
-  WriteU32(optional + 56, kSectionRva + AlignUp(virtual_size == 0 ? 1 : virtual_size, kSectionAlignment));
+  WriteU16(optional + 40, 4);  // operating system 4.0
+  WriteU16(optional + 48, 4);  // subsystem 4.0
+  WriteU32(optional + 56,
+           kSectionRva + AlignUp(virtual_size == 0 ? 1 : virtual_size, kSectionAlignment));
   WriteU32(optional + 60, kHeadersSize);
-  WriteU16(optional + 68, 2);                   // Windows GUI subsystem
-  WriteU16(optional + 70, 0x0400);              // no structured exception handlers
-  WriteU32(optional + 72, 0x100000);            // stack reserve
-  WriteU32(optional + 76, 0x1000);              // stack commit
-  WriteU32(optional + 80, 0x100000);            // heap reserve
-  WriteU32(optional + 84, 0x1000);              // heap commit
+  WriteU16(optional + 68, 2);         // Windows GUI subsystem
+  WriteU16(optional + 70, 0x0400);    // no structured exception handlers
+  WriteU32(optional + 72, 0x100000);  // stack reserve
+  WriteU32(optional + 76, 0x1000);    // stack commit
+  WriteU32(optional + 80, 0x100000);  // heap reserve
+  WriteU32(optional + 84, 0x1000);    // heap commit
   WriteU32(optional + 92, kDataDirectoryCount);
   WriteU32(optional + 96 + 8 * kDirectoryResource, kSectionRva);
   WriteU32(optional + 96 + 8 * kDirectoryResource + 4, virtual_size);
@@ -275,7 +276,8 @@ bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_
   WriteU32(header + 36, kSectionInitializedData | kSectionMemRead);
 
   const size_t checksum_offset = (optional + 64) - p;
-  WriteU32(out.data() + checksum_offset, ComputeImageChecksum(out.data(), out.size(), checksum_offset));
+  WriteU32(out.data() + checksum_offset,
+           ComputeImageChecksum(out.data(), out.size(), checksum_offset));
   return true;
 }
 

@@ -66,18 +66,21 @@ TEST(ResourceWriterTest, PayloadNamesComeBackUpperCaseAscendingWithTheirBytes) {
       dll.tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"Version.Cfg"));
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(Bytes(found->bytes, found->bytes + found->size), a);
-  const ResourceEntry* key = dll.tree.Find(ResourceName::Id(kRtRcData), ResourceName::Id(kPublicKeyResourceId));
+  const ResourceEntry* key =
+      dll.tree.Find(ResourceName::Id(kRtRcData), ResourceName::Id(kPublicKeyResourceId));
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->size, 1u);
 }
 
 TEST(ResourceWriterTest, ItemsWithTheSameBytesShareOneBlock) {
-  const Bytes big = Blob(100000, 4), same = big, other = Blob(100000, 5), prefix(big.begin(), big.end() - 1);
+  const Bytes big = Blob(100000, 4), same = big, other = Blob(100000, 5),
+              prefix(big.begin(), big.end() - 1);
   const std::vector<ResourceItem> distinct = {PayloadItem(u"All\\A.DAT", big.data(), 100000),
                                               PayloadItem(u"All\\C.DAT", other.data(), 100000)};
   std::vector<ResourceItem> items = distinct;
-  items.push_back(PayloadItem(u"All\\B.DAT.#GOLD", same.data(), 100000));  // equal bytes, own buffer
-  items.push_back(PayloadItem(u"All\\D.DAT", prefix.data(), 99999));       // a prefix is no match
+  items.push_back(
+      PayloadItem(u"All\\B.DAT.#GOLD", same.data(), 100000));         // equal bytes, own buffer
+  items.push_back(PayloadItem(u"All\\D.DAT", prefix.data(), 99999));  // a prefix is no match
   WrittenDll dll, without;
   WriteAndRead(items, &dll);
   WriteAndRead(distinct, &without);
@@ -88,7 +91,8 @@ TEST(ResourceWriterTest, ItemsWithTheSameBytesShareOneBlock) {
   ASSERT_EQ(payload.size(), 4u);
   const Bytes* expected[] = {&big, &same, &other, &prefix};  // A, B, C, D
   for (size_t i = 0; i < payload.size(); ++i) {
-    EXPECT_EQ(Bytes(payload[i].entry->bytes, payload[i].entry->bytes + payload[i].entry->size), *expected[i])
+    EXPECT_EQ(Bytes(payload[i].entry->bytes, payload[i].entry->bytes + payload[i].entry->size),
+              *expected[i])
         << i;
   }
   EXPECT_EQ(payload[0].entry->bytes, payload[1].entry->bytes) << "A and B share their block";
@@ -111,7 +115,7 @@ TEST(ResourceWriterTest, DirectoryOrderIsNamedByUpperCaseThenNumbersAscending) {
   for (const ResourceEntry& entry : dll.tree.entries()) order.push_back(entry.name);
   const std::vector<ResourceName> expected = {ResourceName::Named(u"A"), ResourceName::Named(u"B"),
                                               ResourceName::Named(u"_"), ResourceName::Id(2),
-                                              ResourceName::Id(11), ResourceName::Id(30)};
+                                              ResourceName::Id(11),      ResourceName::Id(30)};
   EXPECT_EQ(order, expected);
 }
 
@@ -128,13 +132,16 @@ TEST(ResourceWriterTest, LettersBeyondAsciiAreStoredUpperCaseToo) {
   EXPECT_EQ(dll.tree.entries()[1].name.name, u"CAF\u00c9");
   EXPECT_EQ(dll.tree.entries()[2].name.name, u"\u0152UVRE\u0178");
   EXPECT_NE(dll.tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"Caf\u00e9")), nullptr);
-  EXPECT_NE(dll.tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"\u0153UVRE\u00ff")), nullptr);
+  EXPECT_NE(dll.tree.Find(ResourceName::Id(kRtRcData), ResourceName::Named(u"\u0153UVRE\u00ff")),
+            nullptr);
 }
 
 TEST(ResourceWriterTest, LaterItemReplacesEqualNameInAnyCase) {
   const Bytes first = Blob(4, 1), second = Blob(8, 2);
   WrittenDll dll;
-  WriteAndRead({PayloadItem(u"data.bin", first.data(), 4), PayloadItem(u"DATA.bin", second.data(), 8)}, &dll);
+  WriteAndRead(
+      {PayloadItem(u"data.bin", first.data(), 4), PayloadItem(u"DATA.bin", second.data(), 8)},
+      &dll);
   ASSERT_EQ(dll.tree.entries().size(), 1u);
   EXPECT_EQ(dll.tree.entries()[0].size, 8u);
 }
@@ -155,7 +162,7 @@ TEST(ResourceWriterTest, LanguagesAndStringTablesRoundTrip) {
     return b;
   };
   const Bytes neutral = block(u"Hello"), german = block(u"Gr\u00fc\u00df");
-  ResourceItem n{ResourceName::Id(kRtString), ResourceName::Id(1), 0, 0, neutral.data(),
+  ResourceItem n{ResourceName::Id(kRtString),          ResourceName::Id(1), 0, 0, neutral.data(),
                  static_cast<uint32_t>(neutral.size())};
   ResourceItem g = n;
   g.language = 1031;

@@ -13,11 +13,11 @@ namespace {
 // offsets are relative to the start of the block, which keeps the alignment.
 struct VersionNode {
   size_t begin = 0;
-  size_t end = 0;           // begin + wLength, clamped to the parent
+  size_t end = 0;  // begin + wLength, clamped to the parent
   uint16_t value_length = 0;
-  uint16_t type = 0;        // 1: the value is text and its length counts characters
+  uint16_t type = 0;  // 1: the value is text and its length counts characters
   std::u16string key;
-  size_t value_offset = 0;  // after the key's padding
+  size_t value_offset = 0;     // after the key's padding
   size_t children_offset = 0;  // after the value and its padding
 };
 

@@ -57,9 +57,10 @@ Bytes StringValue(const std::u16string& key, const std::u16string& value) {
 
 Bytes VersionInfo(const std::vector<Bytes>& tables) {
   const Bytes fixed(52, 0xAB);  // VS_FIXEDFILEINFO, content irrelevant here
-  return Node(u"VS_VERSION_INFO", 0, fixed, 52,
-              {Node(u"StringFileInfo", 1, {}, 0, tables),
-               Node(u"VarFileInfo", 1, {}, 0, {Node(u"Translation", 0, {0x09, 0x04, 0xB0, 0x04}, 4)})});
+  return Node(
+      u"VS_VERSION_INFO", 0, fixed, 52,
+      {Node(u"StringFileInfo", 1, {}, 0, tables),
+       Node(u"VarFileInfo", 1, {}, 0, {Node(u"Translation", 0, {0x09, 0x04, 0xB0, 0x04}, 4)})});
 }
 
 TEST(VersionResourceTest, ReadsFileVersionOfUsEnglishUnicodeBlockOnly) {
@@ -70,34 +71,41 @@ TEST(VersionResourceTest, ReadsFileVersionOfUsEnglishUnicodeBlockOnly) {
   });
   EXPECT_EQ(FileVersionFromBlock(block.data(), block.size()), "1.02");
 
-  const Bytes german_only = VersionInfo({Node(u"040704b0", 1, {}, 0, {StringValue(u"FileVersion", u"9.99")})});
+  const Bytes german_only =
+      VersionInfo({Node(u"040704b0", 1, {}, 0, {StringValue(u"FileVersion", u"9.99")})});
   EXPECT_EQ(FileVersionFromBlock(german_only.data(), german_only.size()), "");
-  const Bytes ansi_code_page = VersionInfo({Node(u"040904e4", 1, {}, 0, {StringValue(u"FileVersion", u"1.0")})});
+  const Bytes ansi_code_page =
+      VersionInfo({Node(u"040904e4", 1, {}, 0, {StringValue(u"FileVersion", u"1.0")})});
   EXPECT_EQ(FileVersionFromBlock(ansi_code_page.data(), ansi_code_page.size()), "");
 }
 
 TEST(VersionResourceTest, KeysCompareWithoutRegardToCase) {
-  const Bytes block = VersionInfo({Node(u"040904B0", 1, {}, 0, {StringValue(u"FILEVERSION", u"2.5")})});
+  const Bytes block =
+      VersionInfo({Node(u"040904B0", 1, {}, 0, {StringValue(u"FILEVERSION", u"2.5")})});
   EXPECT_EQ(FileVersionFromBlock(block.data(), block.size()), "2.5");
 }
 
 TEST(VersionResourceTest, TextBecomesCodePage1252AndIsCutTo255) {
-  const Bytes euro = VersionInfo({Node(u"040904b0", 1, {}, 0, {StringValue(u"FileVersion", u"1.0\u20ac\u00e9\u4e2d")})});
+  const Bytes euro = VersionInfo(
+      {Node(u"040904b0", 1, {}, 0, {StringValue(u"FileVersion", u"1.0\u20ac\u00e9\u4e2d")})});
   EXPECT_EQ(FileVersionFromBlock(euro.data(), euro.size()), "1.0\x80\xe9?");
 
   const std::u16string long_text(300, u'7');
-  const Bytes longer = VersionInfo({Node(u"040904b0", 1, {}, 0, {StringValue(u"FileVersion", long_text)})});
+  const Bytes longer =
+      VersionInfo({Node(u"040904b0", 1, {}, 0, {StringValue(u"FileVersion", long_text)})});
   EXPECT_EQ(FileVersionFromBlock(longer.data(), longer.size()), std::string(255, '7'));
 }
 
 TEST(VersionResourceTest, ValueLengthZeroStillGivesTheTextUpToItsZero) {
   // The ANSI query converts up to the terminating zero whatever the length says.
-  const Bytes block = VersionInfo({Node(u"040904b0", 1, {}, 0, {Node(u"FileVersion", 1, Text(u"3.1"), 0)})});
+  const Bytes block =
+      VersionInfo({Node(u"040904b0", 1, {}, 0, {Node(u"FileVersion", 1, Text(u"3.1"), 0)})});
   EXPECT_EQ(FileVersionFromBlock(block.data(), block.size()), "3.1");
 }
 
 TEST(VersionResourceTest, TruncatedAndMalformedBlocksGiveEmptyText) {
-  const Bytes block = VersionInfo({Node(u"040904b0", 1, {}, 0, {StringValue(u"FileVersion", u"1.02")})});
+  const Bytes block =
+      VersionInfo({Node(u"040904b0", 1, {}, 0, {StringValue(u"FileVersion", u"1.02")})});
   // Every prefix of a valid block: never reads past it (checked by sanitizers).
   for (size_t size = 0; size < block.size(); ++size) {
     Bytes prefix(block.begin(), block.begin() + size);

@@ -21,9 +21,9 @@ enum class RegistryRoot { kLocalMachine, kCurrentUser };
 
 enum class RegistryStatus {
   kOk,
-  kNotFound,      // no such key or value, or the value is not a string
-  kServerRunning, // posix: the prefix's wineserver holds the registry
-  kFailed,        // the store could not be read or written
+  kNotFound,       // no such key or value, or the value is not a string
+  kServerRunning,  // posix: the prefix's wineserver holds the registry
+  kFailed,         // the store could not be read or written
 };
 
 // Reads a string value ("" names the key's default value). On kOk *value holds

@@ -18,10 +18,12 @@ inline constexpr size_t kPublicKeyBlobSize = 148;
 inline constexpr size_t kSignatureSize = 128;
 
 // A new 1,024-bit RSA key pair, public exponent 65,537.
-bool GenerateSigningKey(std::string* private_pem, std::vector<uint8_t>* public_blob, std::string* error);
+bool GenerateSigningKey(std::string* private_pem, std::vector<uint8_t>* public_blob,
+                        std::string* error);
 
 // The public key blob of a private key in PEM form.
-bool PublicBlobOfKey(const std::string& private_pem, std::vector<uint8_t>* public_blob, std::string* error);
+bool PublicBlobOfKey(const std::string& private_pem, std::vector<uint8_t>* public_blob,
+                     std::string* error);
 
 // Signs the bytes with a 1,024-bit private key in PEM form.
 bool SignBytes(const std::string& private_pem, const uint8_t* data, size_t size,

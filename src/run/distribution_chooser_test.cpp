@@ -40,7 +40,8 @@ TEST(TerminalDistributionChooser, NumberedChoiceFromOne) {
   ScriptedTerminal terminal(true, {"2"});
   TerminalDistributionChooser chooser(terminal);
   EXPECT_EQ(chooser.Choose(Titles()), 1);
-  EXPECT_NE(terminal.written.find("1. Classic\n  2. Gold Edition"), std::string::npos) << terminal.written;
+  EXPECT_NE(terminal.written.find("1. Classic\n  2. Gold Edition"), std::string::npos)
+      << terminal.written;
   EXPECT_NE(terminal.written.find("Please, select one from the list."), std::string::npos);
 }
 

@@ -36,10 +36,10 @@ enum MessageId : int {
   kMsgFileInUse = 22,          // %s: the installed file; Retry/Cancel
   kMsgFolderNotWritable = 23,  // %s: the folder; Retry/Cancel
   kMsgAlreadyRunning = 24,
-  kMsgRegistryFailed = 25,     // %s: key and value
+  kMsgRegistryFailed = 25,  // %s: key and value
   kMsgPatchStopped = 26,
-  kMsgCannotOpenPatch = 27,    // %s: the payload file named on the command line
-  kMsgRegistryBusy = 28,       // %s: where the registry lives (native: the prefix)
+  kMsgCannotOpenPatch = 27,  // %s: the payload file named on the command line
+  kMsgRegistryBusy = 28,     // %s: where the registry lives (native: the prefix)
 };
 
 // Where the catalogue's boxes go: the system's boxes (platform/message_box.h)
@@ -87,7 +87,8 @@ inline void LoadMessage(const platform::ResourceModule& instance, int id, char* 
 // the format read arguments that are not there, and a cut never leaves a
 // lone "%" at the end.
 void LoadMessageFormat(ModuleInstance instance, int id, char* out, int size);
-inline void LoadMessageFormat(const platform::ResourceModule& instance, int id, char* out, int size) {
+inline void LoadMessageFormat(const platform::ResourceModule& instance, int id, char* out,
+                              int size) {
   LoadMessageFormat(&instance, id, out, size);
 }
 

@@ -145,8 +145,7 @@ TEST_F(MessageCatalogueTest, EnglishTextsAreExact) {
 
 TEST_F(MessageCatalogueTest, RetryWithoutTheFlagAsksAgain) {
   test::ScriptedWindow window;
-  window.answers = {AbortRetryIgnore::kRetry, AbortRetryIgnore::kRetry,
-                    AbortRetryIgnore::kIgnore};
+  window.answers = {AbortRetryIgnore::kRetry, AbortRetryIgnore::kRetry, AbortRetryIgnore::kIgnore};
   EXPECT_EQ(AskAbortRetryIgnore(nullptr, &window, false, kMsgFileError, "X.EXE", 0u, 1u), 2);
   ASSERT_EQ(window.questions.size(), 3u);
   EXPECT_EQ(window.questions[0], "Error found in file X.EXE (00000000!=00000001)");

@@ -12,7 +12,7 @@ namespace corvane {
 inline constexpr int kMessageCount = 28;
 
 struct MessageLanguageTable {
-  uint16_t language;  // Windows language id of the block
+  uint16_t language;                 // Windows language id of the block
   const char* texts[kMessageCount];  // text of id n at index n - 1
 };
 

@@ -20,9 +20,9 @@ class ParamFile;
 // manifest that does not load leaves the file empty).
 bool LoadManifest(ParamFile* file, const uint8_t* bytes, size_t size);
 
-RString ReadManifestText(const ParamEntry& cls, const char* key);   // strict text
-int32_t ReadManifestInt(const ParamEntry& cls, const char* key);    // strict integer
-bool ReadManifestBool(const ParamEntry& cls, const char* key);      // strict boolean
+RString ReadManifestText(const ParamEntry& cls, const char* key);  // strict text
+int32_t ReadManifestInt(const ParamEntry& cls, const char* key);   // strict integer
+bool ReadManifestBool(const ParamEntry& cls, const char* key);     // strict boolean
 // Quiet text: false when absent (*text untouched).
 bool FindManifestText(const ParamEntry& cls, const char* key, RString* text);
 // Quiet version: ParseVersion of the text, 0 when absent.
@@ -33,14 +33,14 @@ int32_t FindManifestVersion(const ParamEntry& cls, const char* key);
 // early reports only what it has read; this record reads all of them, in the
 // run's order, for tools and tests.
 struct ManifestHeader {
-  RString config_app;        // strict: registry key of the game below HKLM
-  RString display_name;      // strict: replaces "#APPNAME" when not empty
-  RString app_name;          // strict: game executable below the installation
-  RString version;           // strict: the version the patch brings
-  RString addon_name;        // quiet "name": empty when absent
+  RString config_app;               // strict: registry key of the game below HKLM
+  RString display_name;             // strict: replaces "#APPNAME" when not empty
+  RString app_name;                 // strict: game executable below the installation
+  RString version;                  // strict: the version the patch brings
+  RString addon_name;               // quiet "name": empty when absent
   int32_t required_for_addons = 0;  // quiet: 0 when absent
   int32_t required_for_patch = 0;   // quiet: 0 when absent
-  bool is_patch = false;     // strict: false is an add-on run
+  bool is_patch = false;            // strict: false is an add-on run
 };
 
 ManifestHeader ReadManifestHeader(const ParamEntry& manifest);

@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   NameList names;
   names.Add("ALL\\A.EXE");
   names.Add("ALL\\A.EXE.#GOLD");
-  for (int i = 0; i < table.Size() && i < 8; ++i) names.Add(RString("ALL\\A.EXE.#") + table[i].name);
+  for (int i = 0; i < table.Size() && i < 8; ++i)
+    names.Add(RString("ALL\\A.EXE.#") + table[i].name);
   PickDistributionFiles(&names, chain);
 
   ReadRegistryUpdates(manifest, chain.IsEmpty() ? RString() : chain[0]);

@@ -213,12 +213,12 @@ TEST(RegistryUpdate, WritesIntoTheWinePrefixCreatingKeys) {
   AddWrite(&manifest, "Second", &gold);
   EXPECT_EQ(ApplyRegistryUpdates(manifest, RString("CLASSIC")), 1);
   std::string value;
-  EXPECT_EQ(platform::ReadRegistryString(platform::RegistryRoot::kCurrentUser, "Software\\Test\\Deep\\Key",
-                                         "First", &value),
+  EXPECT_EQ(platform::ReadRegistryString(platform::RegistryRoot::kCurrentUser,
+                                         "Software\\Test\\Deep\\Key", "First", &value),
             platform::RegistryStatus::kOk);
   EXPECT_EQ(value, "First");
-  EXPECT_EQ(platform::ReadRegistryString(platform::RegistryRoot::kCurrentUser, "Software\\Test\\Deep\\Key",
-                                         "Second", &value),
+  EXPECT_EQ(platform::ReadRegistryString(platform::RegistryRoot::kCurrentUser,
+                                         "Software\\Test\\Deep\\Key", "Second", &value),
             platform::RegistryStatus::kNotFound);
   if (previous != nullptr) {
     setenv("WINEPREFIX", saved.c_str(), 1);

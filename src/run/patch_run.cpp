@@ -71,17 +71,28 @@ enum class RunPhase {
 
 const char* RunPhaseName(RunPhase phase) {
   switch (phase) {
-    case RunPhase::kOpenPayload: return "opening the payload";
-    case RunPhase::kFindGame: return "finding the game";
-    case RunPhase::kCheckVersion: return "checking the installed version";
-    case RunPhase::kChooseDistribution: return "choosing the edition";
-    case RunPhase::kOpenWindow: return "opening the window";
-    case RunPhase::kCheckInstallation: return "checking the installed files";
-    case RunPhase::kCheckFreeSpace: return "checking the free space";
-    case RunPhase::kUpdateSteps: return "updating files";
-    case RunPhase::kCopyWholeFiles: return "copying whole files";
-    case RunPhase::kVerifyResult: return "verifying the result";
-    case RunPhase::kWriteRegistry: return "writing registry values";
+    case RunPhase::kOpenPayload:
+      return "opening the payload";
+    case RunPhase::kFindGame:
+      return "finding the game";
+    case RunPhase::kCheckVersion:
+      return "checking the installed version";
+    case RunPhase::kChooseDistribution:
+      return "choosing the edition";
+    case RunPhase::kOpenWindow:
+      return "opening the window";
+    case RunPhase::kCheckInstallation:
+      return "checking the installed files";
+    case RunPhase::kCheckFreeSpace:
+      return "checking the free space";
+    case RunPhase::kUpdateSteps:
+      return "updating files";
+    case RunPhase::kCopyWholeFiles:
+      return "copying whole files";
+    case RunPhase::kVerifyResult:
+      return "verifying the result";
+    case RunPhase::kWriteRegistry:
+      return "writing registry values";
   }
   return "?";
 }
@@ -171,8 +182,8 @@ class PatchRun {
   RunPhase phase_ = RunPhase::kOpenPayload;
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 
-  platform::ResourceModule self_;    // messages, dialogs, the built-in key
-  platform::ResourceModule module_;  // the payload
+  platform::ResourceModule self_;       // messages, dialogs, the built-in key
+  platform::ResourceModule module_;     // the payload
   platform::InstallLock install_lock_;  // held from FindGame to the end of the run
   std::vector<uint8_t> key_;
   std::vector<uint8_t> signature_;
@@ -232,7 +243,8 @@ class PatchRun {
 
 const uint8_t* PatchRun::BuiltInKey() const {
   uint32_t size = 0;
-  const uint8_t* key = self_.is_open() ? self_.FindRawDataById(pe::kPublicKeyResourceId, &size) : nullptr;
+  const uint8_t* key =
+      self_.is_open() ? self_.FindRawDataById(pe::kPublicKeyResourceId, &size) : nullptr;
   if (key != nullptr && size == kManifestKeyLength) return key;
   return options_.built_in_key;
 }
@@ -393,7 +405,8 @@ int PatchRun::FindGame() {
     return NotInstalled(config_app.Data(), nullptr);
   }
   // A value longer than any folder can be is a failed read.
-  if (status != platform::RegistryStatus::kOk || std::strlen(main.c_str()) > kMaxInstallationDirectory) {
+  if (status != platform::RegistryStatus::kOk ||
+      std::strlen(main.c_str()) > kMaxInstallationDirectory) {
     return NotInstalled(config_app.Data(), nullptr);
   }
   // The value ends at its first zero, as the registry's string read gives it.
@@ -403,7 +416,8 @@ int PatchRun::FindGame() {
 
   app_name_ = ReadManifestText(manifest_, "appName");
   app_file_ = RString(installation_directory_) + app_name_;
-  if (!platform::FileExists(app_file_.Data()) || ReadFileVersion(app_file_.Data(), installed_text_) == 0) {
+  if (!platform::FileExists(app_file_.Data()) ||
+      ReadFileVersion(app_file_.Data(), installed_text_) == 0) {
     return NotInstalled(config_app.Data(), app_file_.Data());
   }
   // From here on the run may change the installation: one run at a time.
@@ -437,7 +451,8 @@ int PatchRun::NotInstalled(const char* key, const char* executable) {
   char text[256];
   LoadMessage(self_, kMsgNotInstalled, text, sizeof text);
   std::string box = text;
-  const std::string where = platform::DescribeRegistryKey(platform::RegistryRoot::kLocalMachine, key);
+  const std::string where =
+      platform::DescribeRegistryKey(platform::RegistryRoot::kLocalMachine, key);
   if (!where.empty()) {
     box += "\n(looked for the value MAIN of " + where;
     if (executable != nullptr) box += std::string(", which names the folder of ") + executable;
@@ -461,9 +476,10 @@ void PatchRun::LoadJournal() {
   const int32_t from = ParseVersion(journal.from_version.c_str());
   const int32_t exe = ParseVersion(installed_text_);
   const int steps = patch - from;
-  bool fits = ReadManifestBool(manifest_, "isPatch") && journal.patch_version == patch_text.Data() &&
-              VersionMajor(from) == VersionMajor(patch) && from < patch && from <= exe && exe <= patch &&
-              journal.passes_done <= steps + 3;
+  bool fits = ReadManifestBool(manifest_, "isPatch") &&
+              journal.patch_version == patch_text.Data() &&
+              VersionMajor(from) == VersionMajor(patch) && from < patch && from <= exe &&
+              exe <= patch && journal.passes_done <= steps + 3;
   // The executable moves on with the last file of each step: it is at least
   // where the finished steps took it, and at the patch once all are done.
   if (fits) fits = exe >= from + std::min(journal.passes_done, steps);
@@ -473,12 +489,13 @@ void PatchRun::LoadJournal() {
     NameList candidates;
     ReadDistributions(manifest_, &table, &candidates);
     bool known = false;
-    for (const RString& name : candidates) known = known || name == RString(journal.distribution.c_str());
+    for (const RString& name : candidates)
+      known = known || name == RString(journal.distribution.c_str());
     fits = known;
   }
   if (!fits) {
-    ReportLog("Ignoring the journal of another run (patch %s from %s)", journal.patch_version.c_str(),
-              journal.from_version.c_str());
+    ReportLog("Ignoring the journal of another run (patch %s from %s)",
+              journal.patch_version.c_str(), journal.from_version.c_str());
     return;
   }
   journal_ = journal;
@@ -487,7 +504,8 @@ void PatchRun::LoadJournal() {
   SetField(exe_text_, installed_text_);
   SetField(installed_text_, journal.from_version.c_str());
   first_step_ = VersionMinor(exe);
-  ReportLog("Resuming the run from %s at %s: %d passes done", installed_text_, exe_text_, journal.passes_done);
+  ReportLog("Resuming the run from %s at %s: %d passes done", installed_text_, exe_text_,
+            journal.passes_done);
 }
 
 // The installed version against the manifest's: too old, more recent,
@@ -500,8 +518,9 @@ int PatchRun::CheckVersion() {
   int32_t required_for_addons = FindManifestVersion(manifest_, "requiredForAddons");
   int32_t required_for_patch = FindManifestVersion(manifest_, "requiredForPatch");
   is_patch_ = ReadManifestBool(manifest_, "isPatch");
-  VersionGateResult gate = CheckVersionGate(is_patch_, installed_text_, installed_, patch_text_.Data(),
-                                            required_for_addons, required_for_patch);
+  VersionGateResult gate =
+      CheckVersionGate(is_patch_, installed_text_, installed_, patch_text_.Data(),
+                       required_for_addons, required_for_patch);
   switch (gate.outcome) {
     case VersionGateOutcome::kTooOld:
       return FailBox(kMsgVersionRequired, VersionMajor(gate.required), VersionMinor(gate.required),
@@ -529,7 +548,8 @@ int PatchRun::ChooseDistribution() {
     chain_ = BuildDistributionChain(table_, candidates_);
     return 0;
   }
-  if (!candidates_.IsEmpty()) DetectDistribution(manifest_, RString(installation_directory_), &candidates_);
+  if (!candidates_.IsEmpty())
+    DetectDistribution(manifest_, RString(installation_directory_), &candidates_);
   if (candidates_.Size() > 1) {
     if (options_.chooser == nullptr) {
       ReportLog("The edition is not recognised and there is nobody to choose it");
@@ -591,7 +611,8 @@ bool PatchRun::CopyPass(const char* prefix) {
 // run already updated are skipped. False when the callback stopped the step.
 bool PatchRun::UpdateStep(int minor) {
   SetField(context_->installation_directory, installation_directory_);
-  std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", context_->installed_major, minor);
+  std::snprintf(context_->prefix, sizeof context_->prefix, "%d.%02d-", context_->installed_major,
+                minor);
   context_->names.Clear();
   EnumeratePayload(module_, CollectPayloadNames, context_.get());
   NameList names = context_->names;
@@ -675,8 +696,8 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
         return Stopped();
       }
     }
-    ReportLog("Resuming the step from %d.%02d: %d files already updated", context_->installed_major, first_step_,
-              static_cast<int>(interrupted_.advanced.size()));
+    ReportLog("Resuming the step from %d.%02d: %d files already updated", context_->installed_major,
+              first_step_, static_cast<int>(interrupted_.advanced.size()));
     return 0;
   }
   if (window_) window_->AddLine(kMsgVerifying, VersionMajor(installed_), VersionMinor(installed_));
@@ -849,7 +870,8 @@ int PatchRun::CopyWholeFilePasses() {
   for (int i = 0; i < 3; ++i) {
     if (!PassPending(steps_ + i)) continue;
     if (passes[i].wanted && !CopyPass(passes[i].prefix)) return FailPass(passes[i].number);
-    if (!MarkPassDone(steps_ + i + 1)) return FailInWindow(kMsgFolderNotWritable, installation_directory_);
+    if (!MarkPassDone(steps_ + i + 1))
+      return FailInWindow(kMsgFolderNotWritable, installation_directory_);
     if (StopRequested()) return Stopped();
   }
   if (!context_->seen) {
@@ -884,7 +906,8 @@ RunSummary PatchRun::Summary() const {
   summary.files_updated = context_->files_updated;
   summary.files_copied = context_->files_copied;
   summary.files_checked = static_cast<int>(context_->files_checked.size());
-  summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  summary.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   if (platform::FileExists(kPatchLogName)) summary.log_path = platform::AbsolutePath(kPatchLogName);
   return summary;
 }

@@ -25,13 +25,14 @@ bool IsDeviceName(const char* begin, const char* end) {
   if (length < 3 || length > 4) return false;
   for (size_t i = 0; i < length; ++i) stem[i] = UpperAscii(begin[i]);
   if (length == 3) {
-    return std::strcmp(stem, "CON") == 0 || std::strcmp(stem, "PRN") == 0 || std::strcmp(stem, "AUX") == 0 ||
-           std::strcmp(stem, "NUL") == 0;
+    return std::strcmp(stem, "CON") == 0 || std::strcmp(stem, "PRN") == 0 ||
+           std::strcmp(stem, "AUX") == 0 || std::strcmp(stem, "NUL") == 0;
   }
   const bool port = std::strncmp(stem, "COM", 3) == 0 || std::strncmp(stem, "LPT", 3) == 0;
   // Superscript digits 1 to 3 (code page 1252) name the same ports.
   const unsigned char digit = static_cast<unsigned char>(stem[3]);
-  return port && ((digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3);
+  return port &&
+         ((digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3);
 }
 
 PayloadNameFault CheckComponent(const char* begin, const char* end) {
@@ -48,7 +49,8 @@ PayloadNameFault CheckComponent(const char* begin, const char* end) {
 PayloadNameFault CheckComponents(const char* name, size_t length) {
   const char* begin = name;
   for (;;) {
-    const char* end = static_cast<const char*>(std::memchr(begin, '\\', static_cast<size_t>(name + length - begin)));
+    const char* end = static_cast<const char*>(
+        std::memchr(begin, '\\', static_cast<size_t>(name + length - begin)));
     if (end == nullptr) end = name + length;
     const PayloadNameFault fault = CheckComponent(begin, end);
     if (fault != PayloadNameFault::kNone) return fault;
@@ -61,7 +63,8 @@ PayloadNameFault CheckComponents(const char* name, size_t length) {
 bool IsStepName(const char* name) {
   const char* first_end = std::strchr(name, '\\');
   const char* dash = std::strchr(name, '-');
-  return name[0] >= '0' && name[0] <= '9' && dash != nullptr && first_end != nullptr && dash < first_end;
+  return name[0] >= '0' && name[0] <= '9' && dash != nullptr && first_end != nullptr &&
+         dash < first_end;
 }
 
 }  // namespace

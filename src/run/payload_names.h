@@ -14,14 +14,14 @@ namespace corvane {
 enum class PayloadNameFault {
   kNone,
   kEmpty,
-  kTooLong,              // more than kMaxPayloadName characters
-  kRooted,               // begins with a separator (also UNC "\\server")
-  kColon,                // drive letter, drive-relative path or stream name
-  kEmptyComponent,       // two separators in a row, or one at the end
-  kDotComponent,         // "." or ".."
-  kTrailingDotOrSpace,   // Windows drops them: "A." and "A " name "A"
-  kForbiddenCharacter,   // control characters, "/", '<', '>', '"', '|', '?', '*'
-  kDeviceName,           // CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension
+  kTooLong,             // more than kMaxPayloadName characters
+  kRooted,              // begins with a separator (also UNC "\\server")
+  kColon,               // drive letter, drive-relative path or stream name
+  kEmptyComponent,      // two separators in a row, or one at the end
+  kDotComponent,        // "." or ".."
+  kTrailingDotOrSpace,  // Windows drops them: "A." and "A " name "A"
+  kForbiddenCharacter,  // control characters, "/", '<', '>', '"', '|', '?', '*'
+  kDeviceName,          // CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension
 };
 
 // Checks one payload name as stored (the whole name, prefix included).

@@ -8,9 +8,12 @@ namespace corvane {
 namespace {
 
 TEST(PayloadNamesTest, NamesOfEverySoundKindPass) {
-  for (const char* name : {"version.cfg", "version.cfg.sign", "crc\\1.01\\crc.crc", "1.00-1.01\\ADDONS\\X.VBK.UPD",
-                           "ALL\\VESKA.EXE.#KESTREL", "ADD\\MAPS\\BONUS.MAP", "1.00\\DATA\\\xC9P\xC9" "E.DAT",
-                           "ALL\\MY FILE.TXT", "ALL\\CONSOLE.TXT", "ALL\\COM10", "ALL\\..A", "ALL\\.HIDDEN"}) {
+  for (const char* name :
+       {"version.cfg", "version.cfg.sign", "crc\\1.01\\crc.crc", "1.00-1.01\\ADDONS\\X.VBK.UPD",
+        "ALL\\VESKA.EXE.#KESTREL", "ADD\\MAPS\\BONUS.MAP",
+        "1.00\\DATA\\\xC9P\xC9"
+        "E.DAT",
+        "ALL\\MY FILE.TXT", "ALL\\CONSOLE.TXT", "ALL\\COM10", "ALL\\..A", "ALL\\.HIDDEN"}) {
     EXPECT_EQ(CheckPayloadName(name), PayloadNameFault::kNone) << name;
   }
 }
@@ -70,14 +73,16 @@ TEST(PayloadNamesTest, NamesWhoseTargetLeavesTheInstallationAreRefused) {
   };
   for (const auto& c : cases) EXPECT_EQ(CheckPayloadName(c.name), c.fault) << c.name;
   // Whole files keep their whole name: only updates lose an extension.
-  for (const char* name : {"ALL\\..UPD", "ALL\\X..TXT", "1.00-1.01\\.HIDDEN.UPD", "ALL\\A.B.#KESTREL"}) {
+  for (const char* name :
+       {"ALL\\..UPD", "ALL\\X..TXT", "1.00-1.01\\.HIDDEN.UPD", "ALL\\A.B.#KESTREL"}) {
     EXPECT_EQ(CheckPayloadName(name), PayloadNameFault::kNone) << name;
   }
 }
 
 TEST(PayloadNamesTest, LengthLimitIsTheStoresLimit) {
   EXPECT_EQ(CheckPayloadName(("ALL\\" + std::string(507, 'A')).c_str()), PayloadNameFault::kNone);
-  EXPECT_EQ(CheckPayloadName(("ALL\\" + std::string(508, 'A')).c_str()), PayloadNameFault::kTooLong);
+  EXPECT_EQ(CheckPayloadName(("ALL\\" + std::string(508, 'A')).c_str()),
+            PayloadNameFault::kTooLong);
 }
 
 }  // namespace

@@ -167,13 +167,12 @@ bool ExtractPayload(const char* name, const char* target_path,
 
 bool EnumeratePayload(const platform::ResourceModule& module, PayloadCallback callback,
                       PatchContext* context) {
-  return module.EnumerateRawDataNames([&](const char* name) {
-    return callback(&module, kRawDataType, name, context);
-  });
+  return module.EnumerateRawDataNames(
+      [&](const char* name) { return callback(&module, kRawDataType, name, context); });
 }
 
-bool CollectPayloadNames(const platform::ResourceModule* /*module*/, int /*type*/,
-                         const char* name, PatchContext* context) {
+bool CollectPayloadNames(const platform::ResourceModule* /*module*/, int /*type*/, const char* name,
+                         PatchContext* context) {
   if (IsNumberedResourceName(name)) return true;
   context->seen = 1;
   if (!StartsWithNoCase(name, context->prefix)) return true;

@@ -79,8 +79,8 @@ void MakeDirectories(const char* path);
 // enumeration. `name` may also be a resource number (a value of 0xFFFF or
 // below, see IsNumberedResourceName), which callbacks skip; EnumeratePayload
 // itself passes names only.
-using PayloadCallback = bool (*)(const platform::ResourceModule* module, int type,
-                                 const char* name, PatchContext* context);
+using PayloadCallback = bool (*)(const platform::ResourceModule* module, int type, const char* name,
+                                 PatchContext* context);
 
 inline constexpr int kRawDataType = 10;
 

@@ -114,8 +114,8 @@ TEST(PayloadStoreTest, CollectTakesNamesOfThePrefixAndSeesEveryName) {
   EXPECT_STREQ(context.names[1].Data(), "ALL\\VESKA.EXE.#KESTREL");
 
   PatchContext numbered;
-  EXPECT_TRUE(CollectPayloadNames(nullptr, kRawDataType, reinterpret_cast<const char*>(7),
-                                  &numbered));
+  EXPECT_TRUE(
+      CollectPayloadNames(nullptr, kRawDataType, reinterpret_cast<const char*>(7), &numbered));
   EXPECT_EQ(numbered.seen, 0);
 }
 

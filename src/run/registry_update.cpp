@@ -25,7 +25,8 @@ RString StrictText(const ParamEntry& cls, const char* key) {
 
 }  // namespace
 
-AutoArray<RegistryWrite> ReadRegistryUpdates(const ParamEntry& manifest, const RString& distribution) {
+AutoArray<RegistryWrite> ReadRegistryUpdates(const ParamEntry& manifest,
+                                             const RString& distribution) {
   AutoArray<RegistryWrite> writes;
   EntryHandle updates = manifest.FindEntry("UpdateRegistry");
   if (!updates) return writes;
@@ -59,7 +60,8 @@ bool MayWriteRegistry(const ParamEntry& manifest) {
   return false;
 }
 
-int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution, std::string* failed) {
+int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution,
+                         std::string* failed) {
   AutoArray<RegistryWrite> writes = ReadRegistryUpdates(manifest, distribution);
   if (failed != nullptr) failed->clear();
   int written = 0;
@@ -72,10 +74,11 @@ int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution
       ++written;
       continue;
     }
-    ReportLog("Registry value %s\\%s not written: %s", write.path.Data(), write.name.Data(), why.c_str());
+    ReportLog("Registry value %s\\%s not written: %s", write.path.Data(), write.name.Data(),
+              why.c_str());
     if (failed != nullptr && failed->empty()) {
-      *failed = std::string(write.user ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + write.path.Data() +
-                "\\" + write.name.Data();
+      *failed = std::string(write.user ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") +
+                write.path.Data() + "\\" + write.name.Data();
     }
   }
   return written;

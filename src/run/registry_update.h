@@ -27,7 +27,8 @@ inline constexpr bool kBitwiseMovable<RegistryWrite> = true;
 // without regard to ASCII case (an empty array never applies; an empty
 // distribution matches only an empty item). Missing strict keys are reported
 // by the configuration language and read as empty or false.
-AutoArray<RegistryWrite> ReadRegistryUpdates(const ParamEntry& manifest, const RString& distribution);
+AutoArray<RegistryWrite> ReadRegistryUpdates(const ParamEntry& manifest,
+                                             const RString& distribution);
 
 // True when "UpdateRegistry" holds any entry that may be written (one
 // without "distributions", or with a non-empty one), whatever distribution is
@@ -38,6 +39,7 @@ bool MayWriteRegistry(const ParamEntry& manifest);
 // not stop the others. Answers the number of values written. When a value was
 // not written, *failed (when given) names the first such as "key\\value" and
 // the reason goes to the log; otherwise *failed is left empty.
-int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution, std::string* failed = nullptr);
+int ApplyRegistryUpdates(const ParamEntry& manifest, const RString& distribution,
+                         std::string* failed = nullptr);
 
 }  // namespace corvane

@@ -46,10 +46,10 @@ std::function<void()> Pumper(const PatchContext* context) {
 
 // The paths of one update, built from the rest of its payload name.
 struct StepPaths {
-  std::string update;    // installation directory + rest
-  std::string target;    // installation directory + rest less its extension
-  std::string temporary; // target's stem + ".tmp"
-  std::string relative;  // rest less its extension
+  std::string update;     // installation directory + rest
+  std::string target;     // installation directory + rest less its extension
+  std::string temporary;  // target's stem + ".tmp"
+  std::string relative;   // rest less its extension
 };
 
 bool BuildStepPaths(const PatchContext* context, const char* rest, StepPaths* paths) {
@@ -114,7 +114,8 @@ FileFault Replace(const std::string& from, const std::string& to) {
 // A file held by another program (the game itself, often): the player can
 // close it and go on. True for Retry.
 bool AskFileInUse(PatchContext* context, const std::string& relative) {
-  if (AskRetryCancel(WindowInstance(context), context->window, kMsgFileInUse, relative.c_str())) return true;
+  if (AskRetryCancel(WindowInstance(context), context->window, kMsgFileInUse, relative.c_str()))
+    return true;
   context->stopped = 1;
   return false;
 }
@@ -123,7 +124,8 @@ bool AskFileInUse(PatchContext* context, const std::string& relative) {
 bool AskFolderNotWritable(PatchContext* context, const std::string& file_path) {
   std::string folder = file_path.substr(0, file_path.size() - FileNamePart(file_path).size());
   if (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
-  if (AskRetryCancel(WindowInstance(context), context->window, kMsgFolderNotWritable, folder.c_str())) {
+  if (AskRetryCancel(WindowInstance(context), context->window, kMsgFolderNotWritable,
+                     folder.c_str())) {
     return true;
   }
   context->stopped = 1;
@@ -364,7 +366,8 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
   }
 
   if (replace) {
-    if (ReplaceInstalledFile(context, paths.temporary, paths.target, paths.relative) == ReplaceOutcome::kDone) {
+    if (ReplaceInstalledFile(context, paths.temporary, paths.target, paths.relative) ==
+        ReplaceOutcome::kDone) {
       ++context->files_updated;
     } else {
       RemoveQuietly(paths.temporary);
@@ -414,8 +417,8 @@ PassStage CopyWholeFile(PatchContext* context, const char* name, const char* res
       bool asked = false;
       if (AskAboutWorkFile(context, fault, work, &asked)) continue;
       if (!asked) {
-        answer = ReadWholeFileAnswer(
-            AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str()));
+        answer = ReadWholeFileAnswer(AskAbortRetryIgnore(instance, context->window, true,
+                                                         kMsgFileErrorShort, shown.c_str()));
       }
     } else {
       ListedCrcs listed =
@@ -428,8 +431,8 @@ PassStage CopyWholeFile(PatchContext* context, const char* name, const char* res
         if (context->window != nullptr) {
           context->window->AddLine(kMsgFileError, shown.c_str(), expected, computed);
         }
-        answer = ReadWholeFileAnswer(AskAbortRetryIgnore(instance, context->window, true, kMsgFileError,
-                                                         shown.c_str(), expected, computed));
+        answer = ReadWholeFileAnswer(AskAbortRetryIgnore(
+            instance, context->window, true, kMsgFileError, shown.c_str(), expected, computed));
       } else {
         ReplaceOutcome outcome = ReplaceInstalledFile(context, work, target, shown);
         if (outcome == ReplaceOutcome::kDone) {
@@ -438,8 +441,8 @@ PassStage CopyWholeFile(PatchContext* context, const char* name, const char* res
         }
         RemoveQuietly(work);
         if (outcome != ReplaceOutcome::kCancelled) {
-          answer = ReadWholeFileAnswer(
-              AskAbortRetryIgnore(instance, context->window, true, kMsgFileErrorShort, shown.c_str()));
+          answer = ReadWholeFileAnswer(AskAbortRetryIgnore(instance, context->window, true,
+                                                           kMsgFileErrorShort, shown.c_str()));
         }
       }
     }

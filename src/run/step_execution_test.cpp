@@ -229,8 +229,8 @@ TEST_F(StepTest, NumberedResourcesAreSkippedWithoutBeingSeen) {
   Start({{"X", ToBytes("x")}});
   EXPECT_TRUE(StepUpdateCallback(&payload_->module(), kRawDataType,
                                  reinterpret_cast<const char*>(3), &context_));
-  EXPECT_TRUE(StepSpaceCallback(&payload_->module(), kRawDataType,
-                                reinterpret_cast<const char*>(3), &context_));
+  EXPECT_TRUE(StepSpaceCallback(&payload_->module(), kRawDataType, reinterpret_cast<const char*>(3),
+                                &context_));
   EXPECT_EQ(context_.seen, 0);
   EXPECT_TRUE(StepUpdateCallback(&payload_->module(), kRawDataType, "X", &context_));
   EXPECT_EQ(context_.seen, 1);

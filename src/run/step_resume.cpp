@@ -14,7 +14,8 @@ namespace corvane {
 
 namespace {
 
-std::unique_ptr<char[]> LoadList(const platform::ResourceModule& module, int version, uint32_t* size) {
+std::unique_ptr<char[]> LoadList(const platform::ResourceModule& module, int version,
+                                 uint32_t* size) {
   char name[64];
   std::snprintf(name, sizeof name, "crc\\%d.%02d\\crc.crc", version / 100, version % 100);
   return LoadPayloadText(name, module, size);
@@ -155,7 +156,8 @@ std::string StepTargetName(const char* name) {
   std::string rest(backslash + 1);
   size_t dot = rest.rfind('.');
   size_t separator = rest.rfind('\\');
-  if (dot != std::string::npos && (separator == std::string::npos || dot > separator)) rest.resize(dot);
+  if (dot != std::string::npos && (separator == std::string::npos || dot > separator))
+    rest.resize(dot);
   return rest;
 }
 

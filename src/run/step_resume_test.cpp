@@ -22,8 +22,8 @@ std::string Line(const char* name, const std::string& content) {
 class StepResumeTest : public ::testing::Test {
  protected:
   InterruptedStep Find() {
-    test::PayloadModule payload({{"crc\\1.00\\crc.crc", test::ToBytes(from_)},
-                                 {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
+    test::PayloadModule payload(
+        {{"crc\\1.00\\crc.crc", test::ToBytes(from_)}, {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
     EXPECT_TRUE(payload.ok());
     return FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101);
   }
@@ -103,7 +103,8 @@ TEST_F(StepResumeTest, NoTargetListMeansNothingToResume) {
   dir_.Write("A.DAT", "a1");
   test::PayloadModule payload({{"crc\\1.00\\crc.crc", test::ToBytes(from_)}});
   ASSERT_TRUE(payload.ok());
-  EXPECT_FALSE(FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101).interrupted);
+  EXPECT_FALSE(
+      FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101).interrupted);
 }
 
 TEST(StepResumeOrder, ExecutableUpdateGoesLast) {
@@ -146,8 +147,8 @@ TEST(StepResumeOrder, TargetNameDropsStepAndExtension) {
 // else must be at the step's source or target.
 TEST_F(StepResumeTest, ResumedStepToleratesOnlyTheWholeFilesStillToCome) {
   from_ += Line("MAPS\\NEW.MAP", "n0");
-  test::PayloadModule payload({{"crc\\1.00\\crc.crc", test::ToBytes(from_)},
-                               {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
+  test::PayloadModule payload(
+      {{"crc\\1.00\\crc.crc", test::ToBytes(from_)}, {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
   ASSERT_TRUE(payload.ok());
   dir_.Write("A.DAT", "a1");
   dir_.Write("SUB/B.DAT", "b0");
@@ -157,22 +158,24 @@ TEST_F(StepResumeTest, ResumedStepToleratesOnlyTheWholeFilesStillToCome) {
   // NEW.MAP is missing: a damaged installation unless a later pass brings it.
   EXPECT_FALSE(CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {}, &step));
   EXPECT_FALSE(step.interrupted);
-  ASSERT_TRUE(CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"maps\\new.map"}, &step));
+  ASSERT_TRUE(
+      CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"maps\\new.map"}, &step));
   EXPECT_TRUE(step.interrupted);
   EXPECT_TRUE(step.IsAdvanced("A.DAT"));
   EXPECT_FALSE(step.IsAdvanced("GAME.EXE"));
 
   // A file at neither version is damage, whatever comes later.
   dir_.Write("SUB/B.DAT", "bx");
-  EXPECT_FALSE(CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"MAPS\\NEW.MAP"}, &step));
+  EXPECT_FALSE(
+      CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"MAPS\\NEW.MAP"}, &step));
   // A later whole file is not examined at all.
-  EXPECT_TRUE(
-      CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"MAPS\\NEW.MAP", "SUB\\B.DAT"}, &step));
+  EXPECT_TRUE(CheckResumedStep(payload.module(), folder.c_str(), 100, 101,
+                               {"MAPS\\NEW.MAP", "SUB\\B.DAT"}, &step));
 
   // Nothing advanced yet is no interrupted step, but a consistent one.
   dir_.Write("A.DAT", "a0");
-  ASSERT_TRUE(
-      CheckResumedStep(payload.module(), folder.c_str(), 100, 101, {"MAPS\\NEW.MAP", "SUB\\B.DAT"}, &step));
+  ASSERT_TRUE(CheckResumedStep(payload.module(), folder.c_str(), 100, 101,
+                               {"MAPS\\NEW.MAP", "SUB\\B.DAT"}, &step));
   EXPECT_FALSE(step.interrupted);
 }
 

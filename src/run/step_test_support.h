@@ -64,7 +64,8 @@ class ScratchDir {
     std::error_code error;
     std::filesystem::create_directories(path.parent_path(), error);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
   }
   void Write(const std::string& relative, const std::string& text) const {
     Write(relative, ToBytes(text));
@@ -100,8 +101,8 @@ class PayloadModule {
     std::vector<pe::ResourceItem> items;
     for (const auto& [name, bytes] : resources) {
       names_.push_back(pe::Cp1252ToUtf16(name));
-      items.push_back(pe::PayloadItem(names_.back(), bytes.data(),
-                                      static_cast<uint32_t>(bytes.size())));
+      items.push_back(
+          pe::PayloadItem(names_.back(), bytes.data(), static_cast<uint32_t>(bytes.size())));
     }
     std::vector<uint8_t> image;
     std::string error;

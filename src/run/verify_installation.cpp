@@ -73,7 +73,8 @@ int AskAboutFile(ConsoleWindowProgress* window, bool retry_default, int id, ...)
   if (window != nullptr && window->IsOpen()) {
     return static_cast<int>(window->AskAbortRetryIgnore(text, title, retry_default));
   }
-  return static_cast<int>(GetMessageBoxFunctions()->AskAbortRetryIgnore(text, title, retry_default));
+  return static_cast<int>(
+      GetMessageBoxFunctions()->AskAbortRetryIgnore(text, title, retry_default));
 }
 
 }  // namespace
@@ -92,9 +93,9 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
   char list_name[64];
   std::snprintf(list_name, sizeof(list_name), "crc\\%d.%02d\\crc.crc", major, minor);
   uint32_t list_size = 0;
-  std::unique_ptr<char[]> list =
-      context->module != nullptr ? LoadPayloadText(list_name, *context->module, &list_size)
-                                 : nullptr;
+  std::unique_ptr<char[]> list = context->module != nullptr
+                                     ? LoadPayloadText(list_name, *context->module, &list_size)
+                                     : nullptr;
   if (list == nullptr) {
     if (window != nullptr) {
       if (file_filter == nullptr) {
@@ -151,7 +152,8 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
           if (window != nullptr) window->AddLine(kMsgFileWarning, name.c_str(), expected, crc);
         } else {
           if (window != nullptr) window->AddLine(kMsgFileError, name.c_str(), expected, crc);
-          int answer = AskAboutFile(window, retry_answered, kMsgFileError, name.c_str(), expected, crc);
+          int answer =
+              AskAboutFile(window, retry_answered, kMsgFileError, name.c_str(), expected, crc);
           if (answer == static_cast<int>(AbortRetryIgnore::kAbort)) {
             // Abort ends the whole check at once: one box, not one per file.
             if (window != nullptr) window->SetProgressText("");

@@ -67,9 +67,9 @@ TEST_F(VerifyInstallationTest, AnyValueMatchesAndFileNamesIgnoreCase) {
   EXPECT_EQ(Verify(std::string("ADDONS\\X.VBK 11111111 ") + kAbcCrc + "\r\n"), kVerifyPassed);
   EXPECT_TRUE(window_.Lines().empty());
   EXPECT_EQ(window_.progress.back(), "");  // cleared at the end
-  EXPECT_NE(std::find(window_.progress.begin(), window_.progress.end(),
-                      "Checking file ADDONS\\X.VBK"),
-            window_.progress.end());
+  EXPECT_NE(
+      std::find(window_.progress.begin(), window_.progress.end(), "Checking file ADDONS\\X.VBK"),
+      window_.progress.end());
 }
 
 TEST_F(VerifyInstallationTest, DistributionVariantChecksTheInstalledFile) {
@@ -194,9 +194,7 @@ TEST(ComputeFileCrcTest, WholeFileAcrossWindows) {
 TEST(ComputeFileCrcTest, FilesOfAnySizeAreReadToTheirEnd) {
   ScratchDir dir;
   const uint64_t size = 3ull << 30;
-  {
-    std::ofstream create(dir.Host("huge"), std::ios::binary | std::ios::trunc);
-  }
+  { std::ofstream create(dir.Host("huge"), std::ios::binary | std::ios::trunc); }
   std::error_code error;
   std::filesystem::resize_file(dir.Host("huge"), size, error);
   if (error) GTEST_SKIP() << "no sparse file of 3 GiB here: " << error.message();
@@ -220,10 +218,10 @@ TEST(ComputeFileCrcTest, FilesOfAnySizeAreReadToTheirEnd) {
 
   // The check itself passes it against its list.
   PayloadModule payload({{"crc\\1.01\\crc.crc", ToBytes("HUGE " + [&] {
-                           char text[16];
-                           std::snprintf(text, sizeof text, "%08x", Crc32Final(state));
-                           return std::string(text);
-                         }() + "\n")}});
+                            char text[16];
+                            std::snprintf(text, sizeof text, "%08x", Crc32Final(state));
+                            return std::string(text);
+                          }() + "\n")}});
   PatchContext context;
   test::InitContext(&context, dir, payload.module(), nullptr, 101, 102);
   EXPECT_EQ(VerifyInstallation(&context, nullptr, true, false), kVerifyPassed);

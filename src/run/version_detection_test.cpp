@@ -17,12 +17,12 @@ TEST(ParseVersion, MinorIsTheWholeSecondNumber) {
 }
 
 TEST(ParseVersion, ReadsLikeStrtoul) {
-  EXPECT_EQ(ParseVersion("  1.01"), 101);    // leading white space skipped
+  EXPECT_EQ(ParseVersion("  1.01"), 101);     // leading white space skipped
   EXPECT_EQ(ParseVersion("1.02.5160"), 102);  // the rest is ignored
-  EXPECT_EQ(ParseVersion("1,02"), 100);      // no "." after the major
-  EXPECT_EQ(ParseVersion("x.5"), 0);         // no digits: reading stops at the start
-  EXPECT_EQ(ParseVersion(".5"), 5);          // no major, but a "." where reading stopped
-  EXPECT_EQ(ParseVersion("1. 7"), 107);      // the minor skips white space too
+  EXPECT_EQ(ParseVersion("1,02"), 100);       // no "." after the major
+  EXPECT_EQ(ParseVersion("x.5"), 0);          // no digits: reading stops at the start
+  EXPECT_EQ(ParseVersion(".5"), 5);           // no major, but a "." where reading stopped
+  EXPECT_EQ(ParseVersion("1. 7"), 107);       // the minor skips white space too
 }
 
 TEST(ParseVersion, HugeNumbersSaturateLikeA32BitRuntime) {
@@ -64,7 +64,8 @@ TEST(VersionGate, AddonTestsOnlyItsRequiredVersion) {
   // Same text, older patch text, a required-for-patch: none matters for add-ons.
   EXPECT_EQ(CheckVersionGate(false, "1.02", 102, "1.02", 102, 500).outcome,
             VersionGateOutcome::kAccept);
-  EXPECT_EQ(CheckVersionGate(false, "1.03", 103, "1.00", 0, 0).outcome, VersionGateOutcome::kAccept);
+  EXPECT_EQ(CheckVersionGate(false, "1.03", 103, "1.00", 0, 0).outcome,
+            VersionGateOutcome::kAccept);
 }
 
 }  // namespace

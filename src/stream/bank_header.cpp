@@ -142,9 +142,8 @@ BankHeaderStatus ReadBankHeader(IFileBuffer& file, BankHeader& header, bool prop
     }
   } else if (terminated) {
     LowerAscii(first.name);
-    if (in.ReadU32(first.method) && in.ReadU32(first.unpacked_size) &&
-        in.ReadU32(first.reserved) && in.ReadU32(first.time_stamp) &&
-        in.ReadU32(first.data_size)) {
+    if (in.ReadU32(first.method) && in.ReadU32(first.unpacked_size) && in.ReadU32(first.reserved) &&
+        in.ReadU32(first.time_stamp) && in.ReadU32(first.data_size)) {
       header.entries.push_back(first);
     } else {
       has_entries = false;

@@ -41,8 +41,8 @@ int64_t IFileBuffer::Read(void* destination, int64_t position, int64_t count) {
   while (copied < count) {
     const int64_t at = position + copied;
     PageDescriptor page = ReadBuffer(std::move(previous), at);
-    const int64_t available =
-        std::min<int64_t>(page.length, page.buffer ? static_cast<int64_t>(page.buffer->GetSize()) : 0);
+    const int64_t available = std::min<int64_t>(
+        page.length, page.buffer ? static_cast<int64_t>(page.buffer->GetSize()) : 0);
     if (at < page.start || at - page.start >= available) break;
     const int64_t skip = at - page.start;
     const int64_t chunk = std::min(available - skip, count - copied);
@@ -90,9 +90,8 @@ FileBufferLoaded::FileBufferLoaded(const char* name, int64_t start, int64_t size
   bool complete = size >= 0 && size <= 0x7FFFFFFF;
   if (complete && size > 0) {
     data_->Init(static_cast<int>(size));
-    int64_t got = platform::FileReadAt(server->GetWin32Handle(handle),
-                                       static_cast<uint64_t>(start), data_->Data(),
-                                       static_cast<uint32_t>(size));
+    int64_t got = platform::FileReadAt(server->GetWin32Handle(handle), static_cast<uint64_t>(start),
+                                       data_->Data(), static_cast<uint32_t>(size));
     complete = got == size;
   }
   if (!complete) {
@@ -173,8 +172,8 @@ PageDescriptor FileBufferSub::ReadBuffer(Ref<QIStreamBuffer> previous, int64_t p
   if (first == page_start) {
     result.buffer = std::move(page.buffer);
   } else {
-    result.buffer = new QIStreamBufferSlice(std::move(page.buffer),
-                                            static_cast<size_t>(first - page_start));
+    result.buffer =
+        new QIStreamBufferSlice(std::move(page.buffer), static_cast<size_t>(first - page_start));
   }
   return result;
 }

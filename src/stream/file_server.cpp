@@ -24,14 +24,13 @@ QIFileServerFunctions* SetFileServer(QIFileServerFunctions* server) {
 
 bool QIFileServerFunctions::BeforeOpen(const char*) { return true; }
 
-bool QIFileServerFunctions::RequestRead(ReadCallback callback, void* context, QFileHandle,
-                                        int64_t, int64_t) {
+bool QIFileServerFunctions::RequestRead(ReadCallback callback, void* context, QFileHandle, int64_t,
+                                        int64_t) {
   if (callback) callback(context);
   return true;
 }
 
-PageDescriptor QIFileServerFunctions::ReadPage(QFileHandle handle, int64_t start,
-                                               uint32_t size) {
+PageDescriptor QIFileServerFunctions::ReadPage(QFileHandle handle, int64_t start, uint32_t size) {
   PageDescriptor page;
   page.start = start;
   page.buffer = new QIStreamBufferPage(GetPageSize());

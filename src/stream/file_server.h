@@ -30,8 +30,8 @@ class QIFileServerFunctions {
   virtual bool BeforeOpen(const char* name);
   // 1: asks for a range to be read ahead; the default reads synchronously, so
   // it calls `callback` (when given) as completed and answers true.
-  virtual bool RequestRead(ReadCallback callback, void* context, QFileHandle handle,
-                           int64_t start, int64_t size);
+  virtual bool RequestRead(ReadCallback callback, void* context, QFileHandle handle, int64_t start,
+                           int64_t size);
   // 2: reads up to `size` bytes from `start` into a new page of the page size;
   // the descriptor's length is the number of bytes actually read (0 when the
   // page could not be allocated or the read failed).

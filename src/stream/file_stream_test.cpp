@@ -211,7 +211,8 @@ TEST(FileServer, CopyFileCopiesAndNeverTruncatesWithoutASource) {
   ASSERT_TRUE(server->CheckHandle(handle));
   EXPECT_EQ(server->GetFileSize(handle), 12345u);
   EXPECT_GT(server->GetFileTime(handle), 1500000000);
-  EXPECT_EQ(server->GetHandleName(handle), FormatString("Handle %x", static_cast<unsigned>(handle)));
+  EXPECT_EQ(server->GetHandleName(handle),
+            FormatString("Handle %x", static_cast<unsigned>(handle)));
   server->CloseReadHandle(from.c_str(), handle);
   EXPECT_FALSE(server->CheckHandle(0));
   EXPECT_FALSE(server->CheckHandle(platform::kInvalidFileHandle));

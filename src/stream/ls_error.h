@@ -6,17 +6,17 @@ namespace corvane {
 // streams set the others from system errors (LSErrorFromSystem).
 enum LSError : int {
   LSOK = 0,
-  LSNoFile = 1,             // file not found
-  LSBadFile = 2,            // CRC and kin
-  LSStructure = 3,          // bad file structure
+  LSNoFile = 1,     // file not found
+  LSBadFile = 2,    // CRC and kin
+  LSStructure = 3,  // bad file structure
   LSUnsupportedFormat = 4,
-  LSFileTooNew = 5,         // version is too new
-  LSFileTooOld = 6,         // version is too old
+  LSFileTooNew = 5,  // version is too new
+  LSFileTooOld = 6,  // version is too old
   LSDiskFull = 7,
-  LSNoAccess = 8,           // access denied, write protected, sharing/lock violation
-  LSDiskError = 9,          // data error, read or write fault
+  LSNoAccess = 8,   // access denied, write protected, sharing/lock violation
+  LSDiskError = 9,  // data error, read or write fault
   LSNoEntry = 10,
-  LSUnknownError = 12,      // any other system error
+  LSUnknownError = 12,  // any other system error
 };
 
 // The fixed text of a code. Codes without a text of their own (11, above 12,

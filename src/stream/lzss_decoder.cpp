@@ -18,11 +18,16 @@ namespace corvane {
 
 const char* LzssErrorText(LzssError error) {
   switch (error) {
-    case LzssError::kNone: return "";
-    case LzssError::kReadFailed: return "LZW: stream read failed";
-    case LzssError::kOverflow: return "LZW overflow";
-    case LzssError::kEndOfStream: return "LZW: end of stream";
-    case LzssError::kChecksum: return "Checksum";
+    case LzssError::kNone:
+      return "";
+    case LzssError::kReadFailed:
+      return "LZW: stream read failed";
+    case LzssError::kOverflow:
+      return "LZW overflow";
+    case LzssError::kEndOfStream:
+      return "LZW: end of stream";
+    case LzssError::kChecksum:
+      return "Checksum";
   }
   return "";
 }

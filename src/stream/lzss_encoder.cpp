@@ -152,8 +152,8 @@ std::size_t Encode(Source& in, Sink& out) {
     } else {
       unsigned distance = static_cast<unsigned>(r - tree.match_position) & kMask;
       group[group_size++] = static_cast<std::uint8_t>(distance);
-      group[group_size++] = static_cast<std::uint8_t>(((distance >> 4) & 0xF0) |
-                                                      (match_length - kLzssMinMatch));
+      group[group_size++] =
+          static_cast<std::uint8_t>(((distance >> 4) & 0xF0) | (match_length - kLzssMinMatch));
     }
     mask <<= 1;
     if (mask == 0x100) {

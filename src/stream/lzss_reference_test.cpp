@@ -182,7 +182,7 @@ struct BruteForce {
   bool held[N] = {};
   int match_position = 0, match_length = 0;
   struct Expectation {
-    int length;                 // after the cut to the look-ahead; < 3: literal
+    int length;                // after the cut to the look-ahead; < 3: literal
     std::vector<int> sources;  // acceptable match positions for a reference
   };
   std::vector<Expectation> expected;
@@ -264,8 +264,8 @@ TEST(LzssReference, PlainTranscriptionAgreesByteForByte) {
   }
   inputs.push_back(binary);
   inputs.push_back(periodic);
-  for (const std::string& path : {lzss_test::SelfPath(),
-                                  std::string(CORVANE_SOURCE_DIR) + "/src/stream/lzss_decoder.cpp"}) {
+  for (const std::string& path :
+       {lzss_test::SelfPath(), std::string(CORVANE_SOURCE_DIR) + "/src/stream/lzss_decoder.cpp"}) {
     Bytes file;
     if (lzss_test::ReadFile(path, 1u << 20, file)) inputs.push_back(file);
   }

@@ -117,8 +117,8 @@ TEST(Lzss, EveryDecoderReportsEachFailureOnce) {
       QIStrStream in(c.packed.data(), c.packed.size());
       QOStrStream sink;
       Bytes out(c.length + 8, 0xEE);
-      bool ok = form == 0   ? LzssDecodeMemory(out.data(), c.length, c.packed.data(),
-                                               c.packed.size(), &error)
+      bool ok = form == 0 ? LzssDecodeMemory(out.data(), c.length, c.packed.data(), c.packed.size(),
+                                             &error)
                 : form == 1 ? LzssDecodeStream(out.data(), c.length, in, &error)
                 : form == 2 ? LzssDecodeToStream(sink, c.length, in, &error)
                             : LzssSkip(in, c.length, &error);
@@ -198,9 +198,9 @@ TEST(Lzss, StreamFormsReadNoFurtherThanTheirBlock) {
 // Sizes cover the window edges (start position, window, window plus
 // look-ahead) and the staging buffers of the stream forms.
 TEST(Lzss, RoundTripsAcrossSizesAndForms) {
-  std::vector<size_t> sizes = {0,    1,    2,    3,    17,   18,    19,    150,   1024,  4077,
-                               4078, 4079, 4095, 4096, 4097, 4113,  4114,  4115,  32767, 32768,
-                               36864, 36865, 65536, 70000};
+  std::vector<size_t> sizes = {0,    1,    2,     3,     17,    18,    19,    150,
+                               1024, 4077, 4078,  4079,  4095,  4096,  4097,  4113,
+                               4114, 4115, 32767, 32768, 36864, 36865, 65536, 70000};
   std::mt19937 rng(20261208);
   for (int i = 0; i < 12; i++) sizes.push_back(rng() % 70001);
   for (size_t size : sizes) {
@@ -214,9 +214,9 @@ TEST(Lzss, RoundTripsAcrossSizesAndForms) {
 
 TEST(Lzss, RoundTripsRealFiles) {
   int tried = 0;
-  for (const std::string& path : {lzss_test::SelfPath(),
-                                  std::string(CORVANE_SOURCE_DIR) + "/src/stream/lzss_encoder.cpp",
-                                  std::string("/usr/share/common-licenses/GPL-3")}) {
+  for (const std::string& path :
+       {lzss_test::SelfPath(), std::string(CORVANE_SOURCE_DIR) + "/src/stream/lzss_encoder.cpp",
+        std::string("/usr/share/common-licenses/GPL-3")}) {
     Bytes data;
     if (!lzss_test::ReadFile(path, 2u << 20, data)) continue;
     SCOPED_TRACE(path);

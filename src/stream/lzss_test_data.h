@@ -17,10 +17,10 @@ inline constexpr int kDataKinds = 5;  // text, records, runs, random, mixed
 namespace detail {
 
 inline void AppendText(Bytes& out, std::size_t end, std::mt19937& rng) {
-  static const char* const kWords[] = {"the", "patch", "file", "version", "update", "game",
-                                       "of", "and", "to", "a", "in", "is", "for", "data",
-                                       "block", "window", "stream", "class", "entry", "value",
-                                       "registry", "signature", "manifest", "directory"};
+  static const char* const kWords[] = {
+      "the",    "patch", "file",  "version", "update",   "game",      "of",       "and",
+      "to",     "a",     "in",    "is",      "for",      "data",      "block",    "window",
+      "stream", "class", "entry", "value",   "registry", "signature", "manifest", "directory"};
   constexpr unsigned kCount = sizeof(kWords) / sizeof(kWords[0]);
   while (out.size() < end) {
     unsigned w = rng() % kCount;
@@ -36,10 +36,10 @@ inline void AppendText(Bytes& out, std::size_t end, std::mt19937& rng) {
 inline void AppendRecords(Bytes& out, std::size_t end, std::mt19937& rng) {
   while (out.size() < end) {
     auto next = [&rng] { return static_cast<std::uint32_t>(rng()); };
-    const std::uint32_t record[6] = {static_cast<std::uint32_t>(out.size() / 24), next() % 100,
-                                     0x3F800000u + (next() % 256 << 8), 0,
-                                     next() % 3 ? 0xFFFFFFFFu : next(),
-                                     0x401000u + next() % 4096 * 4};
+    const std::uint32_t record[6] = {
+        static_cast<std::uint32_t>(out.size() / 24), next() % 100,
+        0x3F800000u + (next() % 256 << 8),           0,
+        next() % 3 ? 0xFFFFFFFFu : next(),           0x401000u + next() % 4096 * 4};
     for (int b = 0; b < 24 && out.size() < end; b++) {
       out.push_back(static_cast<std::uint8_t>(record[b / 4] >> (8 * (b % 4))));
     }
@@ -55,9 +55,15 @@ inline void AppendRuns(Bytes& out, std::size_t end, std::mt19937& rng) {
 
 inline void AppendKind(int kind, Bytes& out, std::size_t end, std::mt19937& rng) {
   switch (kind) {
-    case 0: AppendText(out, end, rng); break;
-    case 1: AppendRecords(out, end, rng); break;
-    case 2: AppendRuns(out, end, rng); break;
+    case 0:
+      AppendText(out, end, rng);
+      break;
+    case 1:
+      AppendRecords(out, end, rng);
+      break;
+    case 2:
+      AppendRuns(out, end, rng);
+      break;
     default:
       while (out.size() < end) out.push_back(static_cast<std::uint8_t>(rng()));
   }

@@ -208,9 +208,11 @@ Ref<IFileBuffer> QFBank::ReadPacked(const BankEntryRecord& entry) {
   uint64_t available = 0;
   const int64_t file_size = file_->GetSize();
   if (file_size > 0 && entry.data_start < static_cast<uint64_t>(file_size)) {
-    available = std::min<uint64_t>(entry.data_size, static_cast<uint64_t>(file_size) - entry.data_start);
+    available =
+        std::min<uint64_t>(entry.data_size, static_cast<uint64_t>(file_size) - entry.data_start);
   }
-  bool ok = PlausibleUnpackedSize(entry.unpacked_size, static_cast<uint32_t>(available)) || !compressed;
+  bool ok =
+      PlausibleUnpackedSize(entry.unpacked_size, static_cast<uint32_t>(available)) || !compressed;
   Ref<FileBufferMemory> out;
   if (ok && !compressed && entry.unpacked_size > kBankMaxHeaderSize) ok = false;
   if (ok) {
@@ -224,7 +226,8 @@ Ref<IFileBuffer> QFBank::ReadPacked(const BankEntryRecord& entry) {
                             static_cast<size_t>(got));
     } else {
       std::unique_ptr<IBankEncryption> cipher;
-      if (const char* scheme = GetProperty("encryption")) cipher.reset(CreateBankEncryption(scheme));
+      if (const char* scheme = GetProperty("encryption"))
+        cipher.reset(CreateBankEncryption(scheme));
       ok = cipher && cipher->Decode(out->GetWritableData(), entry.unpacked_size, packed.get(),
                                     static_cast<size_t>(got));
     }

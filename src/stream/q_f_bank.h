@@ -35,8 +35,8 @@ class QFBank : public RefCount {
   // not negative), opens it and reads its properties. A "prefix" property
   // sets the prefix only when `prefix` is null or empty. False when the file
   // cannot be opened or read ("Error opening bank %s", error flag set).
-  bool Open(const char* file_name, const char* prefix, BankAccessCallback callback,
-            void* context, int64_t offset = 0, int64_t length = -1);
+  bool Open(const char* file_name, const char* prefix, BankAccessCallback callback, void* context,
+            int64_t offset = 0, int64_t length = -1);
 
   // As Open, over contents already at hand (an embedded bank, tests, fuzzing);
   // `name` stands for the file name in reports.
@@ -66,8 +66,7 @@ class QFBank : public RefCount {
   bool EntryExists(const char* name);
   // The entry's contents, windowed to [offset, offset + length); null when
   // the bank cannot serve it (missing entry, decode failure, unknown packing).
-  Ref<IFileBuffer> OpenEntry(const char* name, int64_t offset = 0,
-                             int64_t length = INT64_MAX);
+  Ref<IFileBuffer> OpenEntry(const char* name, int64_t offset = 0, int64_t length = INT64_MAX);
 
   const std::vector<BankProperty>& GetProperties() const { return properties_; }
   const char* GetProperty(const char* name) const;

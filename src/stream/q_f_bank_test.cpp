@@ -50,8 +50,8 @@ class BankBuilder {
     PutU32(records_, unpacked);
     PutU32(records_, 0);           // reserved
     PutU32(records_, 0x5f000000);  // time stamp
-    PutU32(records_, data_size_field == UINT32_MAX ? static_cast<uint32_t>(data.size())
-                                                   : data_size_field);
+    PutU32(records_,
+           data_size_field == UINT32_MAX ? static_cast<uint32_t>(data.size()) : data_size_field);
     data_ += data;
     return *this;
   }
@@ -100,7 +100,8 @@ std::string ReadAll(QIStream& in) {
 
 std::string Pattern(size_t n) {
   std::string s;
-  for (size_t i = 0; i < n; ++i) s.push_back(static_cast<char>("config line\n"[i % 12] + (i / 600)));
+  for (size_t i = 0; i < n; ++i)
+    s.push_back(static_cast<char>("config line\n"[i % 12] + (i / 600)));
   return s;
 }
 
@@ -221,9 +222,12 @@ TEST_F(BankTest, HostileSizesAreRefusedNotAllocated) {
   // A record that claims enough packed bytes for its size, in a file that
   // holds two of them: what the file holds is the bound.
   Ref<QFBank> claims(new QFBank);
-  claims->OpenBuffer("claims.vbk",
-                     Memory(BankBuilder().Raw("claims", kBankMethodCompressed, 0x60000000u, "xy", 0x0AAAAAAAu).Build()),
-                     "c", nullptr, nullptr);
+  claims->OpenBuffer(
+      "claims.vbk",
+      Memory(BankBuilder()
+                 .Raw("claims", kBankMethodCompressed, 0x60000000u, "xy", 0x0AAAAAAAu)
+                 .Build()),
+      "c", nullptr, nullptr);
   claims->Lock();
   EXPECT_FALSE(claims->OpenEntry("claims"));
   EXPECT_TRUE(reports_.Contains(ReportSlot::kWarning, "Error decoding claims from claims.vbk"));
@@ -232,7 +236,7 @@ TEST_F(BankTest, HostileSizesAreRefusedNotAllocated) {
 TEST_F(BankTest, UnknownPackingMethodIsReported) {
   Ref<QFBank> bank(new QFBank);
   bank->OpenBuffer("m.vbk", Memory(BankBuilder().Raw("odd", 0x12345678, 3, "abc").Build()), "m",
-                  nullptr, nullptr);
+                   nullptr, nullptr);
   bank->Lock();
   EXPECT_FALSE(bank->OpenEntry("odd"));
   EXPECT_TRUE(reports_.Contains(ReportSlot::kErrorAt, "Unknown compression manager"));
@@ -286,8 +290,10 @@ TEST_F(BankTest, EncryptionPropertyNeedsARegisteredScheme) {
 }
 
 TEST_F(BankTest, LongestPrefixServesThePath) {
-  QFBank* outer = RegisterBankBuffer("o.vbk", Memory(BankBuilder().Stored("b\\x", "o").Build()), "a");
-  QFBank* inner = RegisterBankBuffer("i.vbk", Memory(BankBuilder().Stored("x", "i").Build()), "a\\b");
+  QFBank* outer =
+      RegisterBankBuffer("o.vbk", Memory(BankBuilder().Stored("b\\x", "o").Build()), "a");
+  QFBank* inner =
+      RegisterBankBuffer("i.vbk", Memory(BankBuilder().Stored("x", "i").Build()), "a\\b");
   EXPECT_EQ(FindBankForPath("A\\B\\x"), inner);
   EXPECT_EQ(FindBankForPath("a\\c"), outer);
   EXPECT_EQ(FindBankForPath("c:\\a\\b\\x"), nullptr);
@@ -334,7 +340,9 @@ TEST_F(BankTest, AccessLogAndFreeMemory) {
 TEST_F(BankTest, FileBankAndPlainFileVersion) {
   namespace fs = std::filesystem;
   fs::path previous = fs::current_path();
-  fs::path dir = fs::temp_directory_path() / ("corvane_bank_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  fs::path dir =
+      fs::temp_directory_path() /
+      ("corvane_bank_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   fs::remove_all(dir);
   fs::create_directories(dir / "pack" / "sub");
   fs::current_path(dir);

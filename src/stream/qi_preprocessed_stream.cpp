@@ -7,8 +7,7 @@ namespace corvane {
 QIPreprocessedStream::QIPreprocessedStream(std::unique_ptr<QIStream> source)
     : source_(std::move(source)) {}
 
-PageDescriptor QIPreprocessedStream::ReadBuffer(Ref<QIStreamBuffer> previous,
-                                                int64_t position) {
+PageDescriptor QIPreprocessedStream::ReadBuffer(Ref<QIStreamBuffer> previous, int64_t position) {
   PageDescriptor empty;
   empty.start = position;
   if (!source_ || position != next_position_) return empty;
@@ -34,9 +33,7 @@ bool QIPreprocessedStream::PreRead(int64_t start, int64_t size) {
   return source_ ? source_->PreRead(start, size) : true;
 }
 
-int64_t QIPreprocessedStream::GetDataSize() const {
-  return source_ ? source_->GetDataSize() : 0;
-}
+int64_t QIPreprocessedStream::GetDataSize() const { return source_ ? source_->GetDataSize() : 0; }
 
 void QIPreprocessedStream::GetSourceLocation(RString& name, int& line) const {
   name = name_;

@@ -28,8 +28,8 @@ class QIPreprocessedStream : public QIStream {
   std::unique_ptr<QIStream> source_;
   RString name_;
   int line_ = 1;
-  int64_t next_position_ = 0;   // end of the last page handed out
-  bool ended_line_ = false;     // the last page ended with a line feed
+  int64_t next_position_ = 0;  // end of the last page handed out
+  bool ended_line_ = false;    // the last page ended with a line feed
 };
 
 }  // namespace corvane

@@ -19,12 +19,24 @@ void Exercise(corvane::QIStream& in, const uint8_t* ops, size_t op_count) {
   for (size_t i = 0; i < op_count; ++i) {
     const uint8_t op = ops[i];
     switch (op % 7) {
-      case 0: in.get(); break;
-      case 1: in.read(block, op); break;
-      case 2: in.readLine(line, 1 + op % sizeof(line)); break;
-      case 3: in.skipLine(); break;
-      case 4: in.seekg(static_cast<int64_t>(op) * 37 - 100); break;
-      case 5: in.unget(); break;
+      case 0:
+        in.get();
+        break;
+      case 1:
+        in.read(block, op);
+        break;
+      case 2:
+        in.readLine(line, 1 + op % sizeof(line));
+        break;
+      case 3:
+        in.skipLine();
+        break;
+      case 4:
+        in.seekg(static_cast<int64_t>(op) * 37 - 100);
+        break;
+      case 5:
+        in.unget();
+        break;
       case 6: {
         corvane::QOStrStream out;
         in.copy(out);

@@ -12,8 +12,7 @@ int64_t QOStream::write(const void* data, int64_t count) {
   const char* in = static_cast<const char*>(data);
   int64_t remaining = count > 0 ? count : 0;
   while (remaining > 0) {
-    if (static_cast<uint64_t>(write_pos_) + static_cast<uint64_t>(remaining) >
-        buffer_->GetSize()) {
+    if (static_cast<uint64_t>(write_pos_) + static_cast<uint64_t>(remaining) > buffer_->GetSize()) {
       uint64_t wanted = static_cast<uint64_t>(write_pos_) + static_cast<uint64_t>(remaining);
       uint64_t size = std::max<uint64_t>(buffer_->GetSize(), 1);
       while (size < wanted && size <= UINT64_MAX / 2) size *= 2;

@@ -40,8 +40,8 @@ class QOStream {
 
  protected:
   Ref<QIStreamBuffer> buffer_;
-  size_t write_pos_ = 0;      // inside the buffer
-  size_t valid_ = 0;          // valid bytes in the buffer
+  size_t write_pos_ = 0;       // inside the buffer
+  size_t valid_ = 0;           // valid bytes in the buffer
   int64_t buffer_offset_ = 0;  // stream position of the buffer's first byte
   int64_t total_size_ = 0;
   bool fail_ = false;

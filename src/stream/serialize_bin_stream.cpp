@@ -40,10 +40,9 @@ void SerializeBinStream::TransferInt(std::int32_t& value) {
   }
   std::uint8_t bytes[4] = {0, 0, 0, 0};
   in_->read(bytes, 4);
-  value = static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[0]) |
-                                    static_cast<std::uint32_t>(bytes[1]) << 8 |
-                                    static_cast<std::uint32_t>(bytes[2]) << 16 |
-                                    static_cast<std::uint32_t>(bytes[3]) << 24);
+  value = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
 RString SerializeBinStream::ReadText(bool stop_at_255) {

@@ -28,8 +28,8 @@ struct Record {
   std::int32_t negative = 0;
   BankedString name;
   RString plain;
-  Bytes small;   // raw even with compression asked for
-  Bytes large;   // compressed
+  Bytes small;  // raw even with compression asked for
+  Bytes large;  // compressed
 
   void Transfer(SerializeBinStream& s) {
     s.Transfer(tag);
@@ -94,7 +94,11 @@ TEST(SerializeBinStream, RecordRoundTripsAndKeepsItsLayout) {
 }
 
 TEST(SerializeBinStream, PlainStringsAlsoStopAt255) {
-  const char data[] = "ab\xff" "cd\0" "ef\xff" "gh";
+  const char data[] =
+      "ab\xff"
+      "cd\0"
+      "ef\xff"
+      "gh";
   QIStrStream in(data, sizeof(data) - 1);
   SerializeBinStream reader(in);
   RString plain;
@@ -104,7 +108,9 @@ TEST(SerializeBinStream, PlainStringsAlsoStopAt255) {
   reader.TransferString(banked);  // 255 is an ordinary byte here
   EXPECT_STREQ(banked.Data(), "cd");
   reader.TransferString(banked);
-  EXPECT_STREQ(banked.Data(), "ef\xff" "gh");
+  EXPECT_STREQ(banked.Data(),
+               "ef\xff"
+               "gh");
   EXPECT_EQ(reader.GetError(), SerializeBinStream::kErrorDecode);  // no terminator
 
   QOStrStream out;

@@ -167,7 +167,7 @@ struct RunSummary {
   int files_copied = 0;      // whole files put in place
   int files_checked = 0;     // installed files read against a checksum list
   double seconds = 0;
-  std::string log_path;      // the update engine's log, empty when it wrote none
+  std::string log_path;  // the update engine's log, empty when it wrote none
 };
 
 class ConsoleWindowProgress : public ConsoleWindow {

@@ -56,7 +56,8 @@ class DistributionE2E : public ::testing::Test {
     for (const char* name : distributions) list->AddItemText(name);
   }
 
-  void AddRegistryValue(const char* entry_name, const char* value, std::vector<const char*>* limit) {
+  void AddRegistryValue(const char* entry_name, const char* value,
+                        std::vector<const char*>* limit) {
     ParamClass* updates = builder_->manifest().AddClass("UpdateRegistry");
     ParamClass* entry = updates->AddClass(entry_name);
     if (limit != nullptr) {
@@ -90,7 +91,8 @@ class DistributionE2E : public ::testing::Test {
 
   std::string UserValue(const std::string& name) {
     std::string value;
-    if (!install_->ReadValue(true, "Software\\Corvane Samples\\Sample Game\\Values", name, &value)) {
+    if (!install_->ReadValue(true, "Software\\Corvane Samples\\Sample Game\\Values", name,
+                             &value)) {
       return "<none>";
     }
     return value;
@@ -122,7 +124,8 @@ TEST_F(DistributionE2E, CrcOffByOneBitLeavesTheChoiceOpen) {
   // and no window, but the player is told why.
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.output.find("Sample Game"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("Run the patcher in a terminal to choose the edition."), std::string::npos)
+  EXPECT_NE(run.output.find("Run the patcher in a terminal to choose the edition."),
+            std::string::npos)
       << run.output;
   Bytes levels;
   ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));

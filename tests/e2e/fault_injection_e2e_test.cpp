@@ -173,7 +173,8 @@ class FaultInjectionE2E : public ::testing::Test {
       // LeakSanitizer cannot run under ptrace and fails the sanitizer build's
       // patcher at its exit; the runs without strace keep the leak check.
       options.arguments = {"-E", "ASAN_OPTIONS=detect_leaks=0"};
-      options.arguments.insert(options.arguments.end(), strace_arguments.begin(), strace_arguments.end());
+      options.arguments.insert(options.arguments.end(), strace_arguments.begin(),
+                               strace_arguments.end());
       options.arguments.push_back(PatcherProgram());
       options.arguments.push_back(payload_);
     }

@@ -27,7 +27,7 @@
 namespace corvane::e2e {
 namespace {
 
-constexpr int kScale = 12;      // data files of 96 KB to 360 KB
+constexpr int kScale = 12;       // data files of 96 KB to 360 KB
 constexpr int kExtraFiles = 24;  // 28 files in all, each changing every version
 constexpr int kKills = 24;
 
@@ -100,11 +100,12 @@ class InterruptionE2E : public ::testing::Test {
       bool known = false;
       for (size_t v = 0; v < versions.size(); ++v) {
         // A file unchanged between versions tells nothing about the step.
-        if (it->second == versions[v] && !known && versions.front() != versions.back()) found.insert(v);
+        if (it->second == versions[v] && !known && versions.front() != versions.back())
+          found.insert(v);
         known = known || it->second == versions[v];
       }
-      EXPECT_TRUE(known) << when << ": " << name << " is none of its versions (" << it->second.size()
-                         << " bytes)";
+      EXPECT_TRUE(known) << when << ": " << name << " is none of its versions ("
+                         << it->second.size() << " bytes)";
     }
     return found;
   }
@@ -143,7 +144,8 @@ TEST_F(InterruptionE2E, KilledRunsLeaveWholeFilesAndRunningAgainFinishes) {
   int mixed = 0;  // kills that left files of two versions: the resumed step
   for (int i = 0; i < kKills; ++i) {
     double kill_after = moment(random);
-    std::string when = "killed after " + std::to_string(kill_after) + " s of " + std::to_string(duration);
+    std::string when =
+        "killed after " + std::to_string(kill_after) + " s of " + std::to_string(duration);
     SCOPED_TRACE(when);
     InstallOld();
     std::error_code ignored;
@@ -172,7 +174,9 @@ class ClosingWindow final : public ConsoleWindowProgress {
   using Trigger = std::function<bool(const std::vector<std::string>& progress)>;
   explicit ClosingWindow(Trigger close_when)
       : ConsoleWindowProgress(&corvane::LoadMessageFormat), close_when_(std::move(close_when)) {}
-  AbortRetryIgnore AskAbortRetryIgnore(const char*, const char*, bool) override { return AbortRetryIgnore::kAbort; }
+  AbortRetryIgnore AskAbortRetryIgnore(const char*, const char*, bool) override {
+    return AbortRetryIgnore::kAbort;
+  }
   void StopAnimation() override {}
 
  protected:
@@ -331,9 +335,10 @@ TEST_F(ClosedWindowRun, FailedLaterStepIsFinishedByTheNextRun) {
 TEST_F(ClosedWindowRun, AForeignOrBrokenJournalSkipsNoCheck) {
   ASSERT_TRUE(install_->WriteGameFile("DATA\\LEVELS.DAT", SampleGameFiles(1)["DATA\\LEVELS.DAT"]));
   ASSERT_TRUE(install_->WriteGameFile(kSampleExe, SampleGameFiles(1)[kSampleExe]));
-  for (const std::string& journal :
-       {FormatRunJournal(RunJournal{"1.03", "1.00", "", 1}), std::string("Corvane patch journal 1\npatch 1.02\n"),
-        FormatRunJournal(RunJournal{"1.02", "1.00", "#NONE", 1}), FormatRunJournal(RunJournal{"1.02", "1.00", "", 1})}) {
+  for (const std::string& journal : {FormatRunJournal(RunJournal{"1.03", "1.00", "", 1}),
+                                     std::string("Corvane patch journal 1\npatch 1.02\n"),
+                                     FormatRunJournal(RunJournal{"1.02", "1.00", "#NONE", 1}),
+                                     FormatRunJournal(RunJournal{"1.02", "1.00", "", 1})}) {
     SCOPED_TRACE(journal);
     ASSERT_TRUE(install_->WriteGameFile(kRunJournalName, ToBytes(journal)));
     test::ScopedBoxRecorder boxes;

@@ -13,13 +13,12 @@
 #include <random>
 #include <string>
 
+#include "patcher_process.h"
 #include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/payload_names.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
-
-#include "patcher_process.h"
 #include "scratch_install.h"
 #include "version_block.h"
 
@@ -31,7 +30,8 @@ namespace fs = std::filesystem;
 const char* kKey = "Software\\Corvane Samples\\Sample Game";
 
 std::string Patchbuild() {
-  return (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild").string();
+  return (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
+      .string();
 }
 
 // The files of `dir` by relative name, but those of `skip` bytes or more.
@@ -48,12 +48,15 @@ std::map<std::string, Bytes> TreeOf(const std::string& dir, uintmax_t skip = UIN
 
 // The files of `version` installed for `edition`: variants of that edition
 // lose their suffix, other editions' variants are not there.
-std::map<std::string, Bytes> Installed(const std::map<std::string, Bytes>& tree, const std::string& edition) {
+std::map<std::string, Bytes> Installed(const std::map<std::string, Bytes>& tree,
+                                       const std::string& edition) {
   std::map<std::string, Bytes> files;
   for (const auto& [name, bytes] : tree) {
     const size_t mark = name.rfind(".#");
-    if (mark == std::string::npos) files[name] = bytes;
-    else if (name.substr(mark + 2) == edition) files[name.substr(0, mark)] = bytes;
+    if (mark == std::string::npos)
+      files[name] = bytes;
+    else if (name.substr(mark + 2) == edition)
+      files[name.substr(0, mark)] = bytes;
   }
   return files;
 }
@@ -65,19 +68,22 @@ std::map<std::string, Bytes> NativePayload(const std::string& path) {
   Bytes file;
   pe::NativeTrailer trailer;
   if (!ReadFileBytes(path, &file) || file.size() < pe::kNativeTrailerSize ||
-      !pe::DecodeNativeTrailer(file.data() + file.size() - pe::kNativeTrailerSize, file.size(), &trailer)) {
+      !pe::DecodeNativeTrailer(file.data() + file.size() - pe::kNativeTrailerSize, file.size(),
+                               &trailer)) {
     ADD_FAILURE() << path << ": no payload";
     return items;
   }
   pe::PeImage image;
   pe::ResourceTree tree;
-  if (!image.Parse(file.data() + trailer.offset, static_cast<size_t>(trailer.size)) || !tree.Load(image)) {
+  if (!image.Parse(file.data() + trailer.offset, static_cast<size_t>(trailer.size)) ||
+      !tree.Load(image)) {
     ADD_FAILURE() << path << ": payload image unreadable";
     return items;
   }
   for (const pe::PayloadEntry& entry : pe::ListPayload(tree)) {
     const uint8_t* bytes = entry.entry->bytes;
-    items[pe::Utf16ToCp1252(entry.name)] = bytes ? Bytes(bytes, bytes + entry.entry->size) : Bytes();
+    items[pe::Utf16ToCp1252(entry.name)] =
+        bytes ? Bytes(bytes, bytes + entry.entry->size) : Bytes();
   }
   return items;
 }
@@ -102,21 +108,25 @@ class MakeE2E : public ::testing::Test {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     scratch_ = std::make_unique<ScratchInstall>(std::string("make-") + info->name());
     project_ = scratch_->root() + "/project";
-    fs::copy(std::string(CORVANE_SOURCE_DIR) + "/examples/sample-patch", project_, fs::copy_options::recursive);
+    fs::copy(std::string(CORVANE_SOURCE_DIR) + "/examples/sample-patch", project_,
+             fs::copy_options::recursive);
     fs::remove_all(project_ + "/.cache");
     // The copy is elsewhere: the key by its absolute path.
-    ASSERT_TRUE(WriteFileBytes(project_ + "/signing-key.txt",
-                               ToBytes(std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem\n")));
+    ASSERT_TRUE(
+        WriteFileBytes(project_ + "/signing-key.txt",
+                       ToBytes(std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem\n")));
     stub_ = scratch_->root() + "/stub.exe";
     ASSERT_TRUE(WriteFileBytes(stub_, BuildGameExecutable("0.0")));
     out_ = scratch_->root() + "/out/sample-patch";
     fs::create_directories(scratch_->root() + "/out");
   }
 
-  PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0, const char* how = "CORVANE_MAKE_STOP_AT") {
+  PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0,
+                  const char* how = "CORVANE_MAKE_STOP_AT") {
     PatcherOptions options;
     options.program = Patchbuild();
-    options.arguments = {"make", project_, out_, "--stub", stub_, "--native", "--native-stub", PatcherProgram()};
+    options.arguments = {"make",          project_,        out_, "--stub", stub_, "--native",
+                         "--native-stub", PatcherProgram()};
     if (stop_at > 0) {
       // The maker ends itself, as a kill would, at its stop_at-th point
       // between writing a file and renaming it (maker/cache_file.h).
@@ -155,7 +165,8 @@ TEST_F(MakeE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
   ASSERT_EQ(made.exit_code, 0) << made.output;
   ASSERT_TRUE(fs::is_regular_file(out_ + ".exe"));
   ASSERT_TRUE(fs::is_regular_file(out_));
-  EXPECT_NE(made.output.find("step 1.00 -> 1.01: 3 updated, 1 added, 0 deleted"), std::string::npos) << made.output;
+  EXPECT_NE(made.output.find("step 1.00 -> 1.01: 3 updated, 1 added, 0 deleted"), std::string::npos)
+      << made.output;
   EXPECT_NE(made.output.find("step 1.01 -> 1.02:"), std::string::npos) << made.output;
 
   const auto newest = TreeOf(project_ + "/versions/1.02");
@@ -180,7 +191,8 @@ TEST_F(MakeE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
       auto expected = Installed(newest, edition);
       for (const auto& [name, bytes] : manual) expected[name] = bytes;
       for (const auto& [name, bytes] : added) expected[name] = bytes;
-      if (std::string(from) == "1.00") expected["DATA/LEGACY.CFG"] = TreeOf(project_ + "/files/1.00").at("DATA/LEGACY.CFG");
+      if (std::string(from) == "1.00")
+        expected["DATA/LEGACY.CFG"] = TreeOf(project_ + "/files/1.00").at("DATA/LEGACY.CFG");
       const auto actual = install.Snapshot();
       // The patcher applies a deletion update by leaving the installed file
       // as it is (the step treats it like an unchanged file), so a file the
@@ -198,7 +210,8 @@ TEST_F(MakeE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
       std::string value;
       ASSERT_TRUE(install.ReadValue(false, kKey, "VERSION", &value));
       EXPECT_EQ(value, "1.02");
-      const bool bonus = install.ReadValue(true, std::string(kKey) + "\\Settings", "BonusMaps", &value);
+      const bool bonus =
+          install.ReadValue(true, std::string(kKey) + "\\Settings", "BonusMaps", &value);
       EXPECT_EQ(bonus, std::string(edition) == "GOLD");
     }
   }
@@ -222,7 +235,8 @@ TEST_F(MakeE2E, SecondMakeReusesEveryUpdateAndCheckTellsTheSteps) {
   const PatcherRun told = RunPatcher(check);
   EXPECT_EQ(told.exit_code, 0) << told.output;
   EXPECT_NE(told.output.find("installed version: 1.00"), std::string::npos) << told.output;
-  EXPECT_NE(told.output.find("checksum list 1.00: 6 of 6 files match (matches)"), std::string::npos) << told.output;
+  EXPECT_NE(told.output.find("checksum list 1.00: 6 of 6 files match (matches)"), std::string::npos)
+      << told.output;
   EXPECT_NE(told.output.find("step 1.01-1.02"), std::string::npos) << told.output;
   EXPECT_NE(told.output.find("DATA\\INTRO.DAT (deleted)"), std::string::npos) << told.output;
   // Nothing was changed by looking.
@@ -238,7 +252,8 @@ TEST_F(MakeE2E, BrokenProjectsEndWithTheirPlaceAndLeaveNoOutput) {
   const Case cases[] = {
       {"syntax error",
        [](const std::string& p) {
-         ASSERT_TRUE(WriteFileBytes(p + "/version.cfg.txt", ToBytes("configApp = \"x\";\nversion = \"1.02\"\nclass {\n")));
+         ASSERT_TRUE(WriteFileBytes(p + "/version.cfg.txt",
+                                    ToBytes("configApp = \"x\";\nversion = \"1.02\"\nclass {\n")));
        },
        "line"},
       {"missing version",
@@ -269,9 +284,14 @@ TEST_F(MakeE2E, BrokenProjectsEndWithTheirPlaceAndLeaveNoOutput) {
 
 TEST_F(MakeE2E, AccentedNamesPatchNativelyAndCrcAgreesWithThePatchersLists) {
   // UTF-8 on disk, as a maker's trees hold them: DATA/ÉPÉE.DAT, Müll.txt.
-  const std::string epee = "DATA/\xc3\x89P\xc3\x89" "E.DAT";
-  for (const char* v : {"1.00", "1.01"}) ASSERT_TRUE(WriteFileBytes(project_ + "/versions/" + v + "/" + epee, ToBytes("sword of 1.00\n")));
-  ASSERT_TRUE(WriteFileBytes(project_ + "/versions/1.02/" + epee, ToBytes("sword of 1.02, sharper\n")));
+  const std::string epee =
+      "DATA/\xc3\x89P\xc3\x89"
+      "E.DAT";
+  for (const char* v : {"1.00", "1.01"})
+    ASSERT_TRUE(
+        WriteFileBytes(project_ + "/versions/" + v + "/" + epee, ToBytes("sword of 1.00\n")));
+  ASSERT_TRUE(
+      WriteFileBytes(project_ + "/versions/1.02/" + epee, ToBytes("sword of 1.02, sharper\n")));
   ASSERT_TRUE(WriteFileBytes(project_ + "/files/All/M\xc3\xbcll.txt", ToBytes("rubbish\n")));
   const PatcherRun made = Make();
   ASSERT_EQ(made.exit_code, 0) << made.output;
@@ -289,7 +309,10 @@ TEST_F(MakeE2E, AccentedNamesPatchNativelyAndCrcAgreesWithThePatchersLists) {
     ASSERT_EQ(payload.count(std::string("CRC\\") + v + "\\CRC.CRC"), 1u);
     EXPECT_TRUE(payload.at(std::string("CRC\\") + v + "\\CRC.CRC") == list);
     const std::string text(list.begin(), list.end());
-    EXPECT_NE(text.find("DATA\\\xc9P\xc9" "E.DAT "), std::string::npos) << text;
+    EXPECT_NE(text.find("DATA\\\xc9P\xc9"
+                        "E.DAT "),
+              std::string::npos)
+        << text;
   }
 
   ScratchInstall install("make-accented");
@@ -374,7 +397,8 @@ TEST_F(MakeE2E, ACtrlCEndsTheMakeWithNothingHalfWritten) {
     for (const std::string& dir : {scratch_->root() + "/out", project_ + "/.cache"}) {
       if (!fs::exists(dir)) continue;
       for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-        EXPECT_NE(entry.path().extension(), ".part") << entry.path() << " after a signal at " << signal_at;
+        EXPECT_NE(entry.path().extension(), ".part")
+            << entry.path() << " after a signal at " << signal_at;
       }
     }
     ASSERT_EQ(Make().exit_code, 0);
@@ -399,7 +423,8 @@ TEST_F(MakeE2E, TheToolsSmallerTraps) {
   ASSERT_TRUE(ReadFileBytes(key + ".key.pem", &first));
   const PatcherRun kept = tool({"keygen", key});
   EXPECT_EQ(kept.exit_code, 1);
-  EXPECT_NE(kept.output.find("maker.key.pem exists; give --force"), std::string::npos) << kept.output;
+  EXPECT_NE(kept.output.find("maker.key.pem exists; give --force"), std::string::npos)
+      << kept.output;
   ASSERT_TRUE(ReadFileBytes(key + ".key.pem", &second));
   EXPECT_TRUE(first == second);
   ASSERT_EQ(tool({"keygen", key, "--force"}).exit_code, 0);
@@ -408,21 +433,28 @@ TEST_F(MakeE2E, TheToolsSmallerTraps) {
 
   // diff: a missing NEW is a mistake, not a deletion.
   const std::string old_file = project_ + "/versions/1.00/README.TXT";
-  const PatcherRun missing = tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd"});
+  const PatcherRun missing =
+      tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd"});
   EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_NE(missing.output.find("does not exist (give --delete"), std::string::npos) << missing.output;
+  EXPECT_NE(missing.output.find("does not exist (give --delete"), std::string::npos)
+      << missing.output;
   EXPECT_FALSE(fs::exists(scratch_->root() + "/x.upd"));
-  ASSERT_EQ(tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd", "--delete"}).exit_code, 0);
+  ASSERT_EQ(tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd",
+                  "--delete"})
+                .exit_code,
+            0);
   // ... and names the 2 GiB limit.
   ASSERT_TRUE(WriteFileBytes(scratch_->root() + "/big", ToBytes("")));
   fs::resize_file(scratch_->root() + "/big", 3ull << 30);
-  const PatcherRun big = tool({"diff", old_file, scratch_->root() + "/big", scratch_->root() + "/y.upd"});
+  const PatcherRun big =
+      tool({"diff", old_file, scratch_->root() + "/big", scratch_->root() + "/y.upd"});
   EXPECT_EQ(big.exit_code, 1);
   EXPECT_NE(big.output.find("2 GiB"), std::string::npos) << big.output;
   fs::remove(scratch_->root() + "/big");
 
   // --native-stub alone asks for the native patcher (no Windows stub here).
-  const PatcherRun native_only = tool({"make", project_, scratch_->root() + "/out/native-only", "--native-stub", PatcherProgram()});
+  const PatcherRun native_only = tool(
+      {"make", project_, scratch_->root() + "/out/native-only", "--native-stub", PatcherProgram()});
   EXPECT_EQ(native_only.exit_code, 0) << native_only.output;
   EXPECT_TRUE(fs::is_regular_file(scratch_->root() + "/out/native-only"));
 }
@@ -431,7 +463,9 @@ TEST_F(MakeE2E, TheToolsSmallerTraps) {
 // installation: where check says the patch would apply, the patcher patches;
 // where it says not, the patcher refuses.
 TEST_F(MakeE2E, CheckAgreesWithThePatcherOnEveryInstallationState) {
-  const std::string epee = "DATA/\xc3\x89P\xc3\x89" "E.DAT";  // UTF-8 on disk
+  const std::string epee =
+      "DATA/\xc3\x89P\xc3\x89"
+      "E.DAT";  // UTF-8 on disk
   for (const char* v : {"1.00", "1.01", "1.02"}) {
     ASSERT_TRUE(WriteFileBytes(project_ + "/versions/" + v + "/" + epee, ToBytes("sword\n")));
   }
@@ -447,9 +481,12 @@ TEST_F(MakeE2E, CheckAgreesWithThePatcherOnEveryInstallationState) {
       {"sound", "1.00", "GOLD", [](ScratchInstall&) {}, true},
       {"sound, the other edition", "1.01", "CLASSIC", [](ScratchInstall&) {}, true},
       {"a damaged file", "1.00", "GOLD",
-       [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("DATA/LEVELS.DAT", ToBytes("damaged"))); }, false},
-      {"a missing file", "1.01", "GOLD", [](ScratchInstall& i) { fs::remove(i.game_dir() + "/DATA/SOUND.DAT"); },
+       [](ScratchInstall& i) {
+         ASSERT_TRUE(i.WriteGameFile("DATA/LEVELS.DAT", ToBytes("damaged")));
+       },
        false},
+      {"a missing file", "1.01", "GOLD",
+       [](ScratchInstall& i) { fs::remove(i.game_dir() + "/DATA/SOUND.DAT"); }, false},
       {"an empty file", "1.00", "CLASSIC",
        [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("DATA/SOUND.DAT", Bytes())); }, false},
       {"an unknown version (no FileVersion, no list matches)", "1.00", "GOLD",
@@ -459,12 +496,16 @@ TEST_F(MakeE2E, CheckAgreesWithThePatcherOnEveryInstallationState) {
        },
        false},
       {"the game executable replaced by a file without a version", "1.01", "GOLD",
-       [](ScratchInstall& i) { ASSERT_TRUE(i.WriteGameFile("GAME.EXE", ToBytes("no version here\n"))); }, false},
+       [](ScratchInstall& i) {
+         ASSERT_TRUE(i.WriteGameFile("GAME.EXE", ToBytes("no version here\n")));
+       },
+       false},
   };
   for (const State& state : states) {
     SCOPED_TRACE(state.what);
     ScratchInstall install(std::string("make-check-") + state.version + state.edition);
-    for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/" + state.version), state.edition)) {
+    for (const auto& [name, bytes] :
+         Installed(TreeOf(project_ + "/versions/" + state.version), state.edition)) {
       ASSERT_TRUE(install.WriteGameFile(name, bytes));
     }
     state.spoil(install);

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "patcher_process.h"
-#include "platform/signing_key.h"
 #include "payload_builder.h"
+#include "platform/signing_key.h"
 #include "sample_game.h"
 #include "scratch_install.h"
 #include "version_block.h"
@@ -98,7 +98,8 @@ TEST_F(PatchRunE2E, TwoStepPatchBringsTheGameToItsVersion) {
   EXPECT_OUTPUT_HAS(run, "Sample Game patch 1.02 has been applied successfully.");
   // The summary follows on its own line, with the run's figures.
   EXPECT_OUTPUT_HAS(run, "successfully.\nDone: 1.00 -> 1.02 in ");
-  EXPECT_TRUE(std::regex_search(run.output, std::regex("; [1-9][0-9]* files updated, [0-9]+ copied, [1-9][0-9]* checked\\.")))
+  EXPECT_TRUE(std::regex_search(
+      run.output, std::regex("; [1-9][0-9]* files updated, [0-9]+ copied, [1-9][0-9]* checked\\.")))
       << run.output;
   ExpectInstalled(2);
   // No temporary or extracted update file stays behind.
@@ -181,7 +182,8 @@ TEST_F(PatchRunE2E, AddonRunCopiesOnlyInstalledVersionAndAddFiles) {
   EXPECT_OUTPUT_HAS(run, "Sample Game: Installing addon Red Valley.");
   EXPECT_OUTPUT_HAS(run, "Sample Game addon installed: Red Valley.");
   EXPECT_EQ(run.output.find("Verifying"), std::string::npos);
-  ExpectInstalled(1, {{"ADDONS\\VALLEY.PBO", ToBytes("valley")}, {"ADDONS\\VALLEY.CFG", ToBytes("cfg")}});
+  ExpectInstalled(
+      1, {{"ADDONS\\VALLEY.PBO", ToBytes("valley")}, {"ADDONS\\VALLEY.CFG", ToBytes("cfg")}});
 }
 
 // --- the fixed texts of a damaged payload ---
@@ -374,8 +376,9 @@ TEST_F(PatchRunE2E, WholeFileFailingVerificationNamesItsPhase) {
     const char* target;
     int phase;
   };
-  for (const Case& c : {Case{"1.00\\MAPS\\A.MAP", "MAPS\\A.MAP", 2}, Case{"All\\MAPS\\B.MAP", "MAPS\\B.MAP", 3},
-                        Case{"Add\\MAPS\\C.MAP", "MAPS\\C.MAP", 4}}) {
+  for (const Case& c :
+       {Case{"1.00\\MAPS\\A.MAP", "MAPS\\A.MAP", 2}, Case{"All\\MAPS\\B.MAP", "MAPS\\B.MAP", 3},
+        Case{"Add\\MAPS\\C.MAP", "MAPS\\C.MAP", 4}}) {
     SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
@@ -387,7 +390,8 @@ TEST_F(PatchRunE2E, WholeFileFailingVerificationNamesItsPhase) {
     builder_->AddChecksumList("1.01", list);
     PatcherRun run = Run();
     EXPECT_EQ(run.exit_code, 1);
-    EXPECT_OUTPUT_HAS(run, std::string("Error in file ") + c.target + ", phase " + std::to_string(c.phase) + ".");
+    EXPECT_OUTPUT_HAS(
+        run, std::string("Error in file ") + c.target + ", phase " + std::to_string(c.phase) + ".");
   }
 }
 
@@ -441,7 +445,8 @@ class DamagedUpdateE2E : public PatchRunE2E {
 
   static int Count(const std::string& text, const std::string& what) {
     int count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+      ++count;
     return count;
   }
 

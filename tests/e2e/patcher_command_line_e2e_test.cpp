@@ -40,7 +40,8 @@ TEST_F(PatcherCommandLine, HelpAndVersionAnswerAndTouchNothing) {
   for (const char* help : {"--help", "-h"}) {
     PatcherRun run = Run({help});
     EXPECT_EQ(run.exit_code, 0) << help;
-    EXPECT_NE(run.output.find("Usage: patcher [--prefix DIR] [PAYLOAD]"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Usage: patcher [--prefix DIR] [PAYLOAD]"), std::string::npos)
+        << run.output;
     EXPECT_NE(run.output.find("MAIN"), std::string::npos) << "says where it looks";
   }
   PatcherRun version = Run({"--version"});
@@ -88,7 +89,8 @@ TEST_F(PatcherCommandLine, PrefixOptionWinsOverTheEnvironment) {
   // $WINEPREFIX names a prefix without the game: not found there ...
   PatcherRun elsewhere = Run({payload}, empty_prefix);
   EXPECT_EQ(elsewhere.exit_code, 1) << elsewhere.output;
-  EXPECT_NE(elsewhere.output.find(empty_prefix + "/system.reg"), std::string::npos) << elsewhere.output;
+  EXPECT_NE(elsewhere.output.find(empty_prefix + "/system.reg"), std::string::npos)
+      << elsewhere.output;
   // ... while --prefix names the one that has it.
   PatcherRun run = Run({"--prefix", install_->prefix(), "--", payload}, empty_prefix);
   EXPECT_EQ(run.exit_code, 0) << run.output;

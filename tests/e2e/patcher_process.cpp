@@ -34,11 +34,13 @@ PatcherRun Collect(pid_t pid, int out, const PatcherOptions& options) {
   for (;;) {
     double elapsed = Now() - start;
     double limit = options.timeout_seconds;
-    if (options.kill_after_seconds > 0 && options.kill_after_seconds < limit) limit = options.kill_after_seconds;
+    if (options.kill_after_seconds > 0 && options.kill_after_seconds < limit)
+      limit = options.kill_after_seconds;
     if (elapsed >= limit) {
       kill(pid, SIGKILL);
       killed = true;
-      run.timed_out = options.kill_after_seconds <= 0 || options.kill_after_seconds >= options.timeout_seconds;
+      run.timed_out =
+          options.kill_after_seconds <= 0 || options.kill_after_seconds >= options.timeout_seconds;
       break;
     }
     pollfd fd{out, POLLIN, 0};
@@ -79,7 +81,8 @@ PatcherRun Collect(pid_t pid, int out, const PatcherOptions& options) {
   char buffer[4096];
   fcntl(out, F_SETFL, O_NONBLOCK);
   ssize_t got = 0;
-  while ((got = read(out, buffer, sizeof buffer)) > 0) run.output.append(buffer, static_cast<size_t>(got));
+  while ((got = read(out, buffer, sizeof buffer)) > 0)
+    run.output.append(buffer, static_cast<size_t>(got));
   close(out);
   return run;
 }
@@ -101,7 +104,8 @@ PatcherRun RunPatcher(const PatcherOptions& options) {
     int master = -1;
     pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
     if (child == 0) {
-      if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0) _exit(126);
+      if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
+        _exit(126);
       setenv("WINEPREFIX", options.wine_prefix.c_str(), 1);
       setenv("TERM", "dumb", 1);
       execv(options.program.c_str(), argv.data());
@@ -132,7 +136,8 @@ PatcherRun RunPatcher(const PatcherOptions& options) {
     close(in_pipe[1]);
     close(out_pipe[0]);
     close(out_pipe[1]);
-    if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0) _exit(126);
+    if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
+      _exit(126);
     setenv("WINEPREFIX", options.wine_prefix.c_str(), 1);
     unsetenv("TERM");
     execv(options.program.c_str(), argv.data());

@@ -11,10 +11,10 @@
 namespace corvane::e2e {
 
 struct PatcherRun {
-  int exit_code = -1;     // -1 when killed by a signal or timed out
-  int signal = 0;         // the signal that ended it, 0 otherwise
+  int exit_code = -1;  // -1 when killed by a signal or timed out
+  int signal = 0;      // the signal that ended it, 0 otherwise
   bool timed_out = false;
-  std::string output;     // stdout and stderr, interleaved as written
+  std::string output;  // stdout and stderr, interleaved as written
 };
 
 struct PatcherOptions {
@@ -22,7 +22,7 @@ struct PatcherOptions {
   std::vector<std::string> arguments;  // joined by the patcher into its command line
   std::string wine_prefix;
   std::string working_directory;
-  std::string input;                   // what the child reads on stdin
+  std::string input;  // what the child reads on stdin
   double timeout_seconds = 60;
   // When above 0: SIGKILL after this many seconds (the interruption test).
   double kill_after_seconds = 0;

@@ -23,7 +23,8 @@ uint32_t FileCrc(const Bytes& bytes) { return Crc32(bytes.data(), bytes.size());
 
 bool LoadTestPrivateKey(std::string* pem) {
   Bytes bytes;
-  if (!ReadFileBytes(std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem", &bytes)) return false;
+  if (!ReadFileBytes(std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem", &bytes))
+    return false;
   pem->assign(bytes.begin(), bytes.end());
   return true;
 }
@@ -66,7 +67,8 @@ bool PayloadBuilder::AddUpdate(const std::string& from, const std::string& to,
   return true;
 }
 
-void PayloadBuilder::AddChecksumList(const std::string& version, const std::map<std::string, Bytes>& files,
+void PayloadBuilder::AddChecksumList(const std::string& version,
+                                     const std::map<std::string, Bytes>& files,
                                      const std::vector<std::string>& optional) {
   std::string text;
   for (const auto& [name, bytes] : files) {
@@ -137,9 +139,11 @@ bool PayloadBuilder::WriteSelfContained(const std::string& patcher, const std::s
   Bytes program;
   Bytes image = Image();
   if (image.empty() || !ReadFileBytes(patcher, &program)) return false;
-  Bytes joined = pe::AppendNativePayload(program.data(), program.size(), image.data(), image.size());
+  Bytes joined =
+      pe::AppendNativePayload(program.data(), program.size(), image.data(), image.size());
   if (!WriteFileBytes(path, joined)) return false;
-  std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add);
   return true;
 }
 

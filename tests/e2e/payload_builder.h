@@ -31,7 +31,8 @@ class PayloadBuilder {
   ParamFile& manifest() { return manifest_; }
   // Common top-level keys.
   void SetHeader(const std::string& config_app, const std::string& app_name,
-                 const std::string& version, bool is_patch, const std::string& display_name = "Sample Game");
+                 const std::string& version, bool is_patch,
+                 const std::string& display_name = "Sample Game");
 
   // Any resource, by payload name (backslashes).
   void Add(const std::string& name, const Bytes& bytes) { resources_[name] = bytes; }

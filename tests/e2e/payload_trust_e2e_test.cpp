@@ -305,10 +305,11 @@ TEST_F(PayloadTrustE2E, SignWithThePayloadFolderListsWhatPackPacks) {
 TEST(PayloadItemsMakeE2E, MakeListsEveryItemOfWhatItPacks) {
   ScratchInstall scratch("make-lists-items");
   const std::string project = scratch.root() + "/project";
-  fs::copy(std::string(CORVANE_SOURCE_DIR) + "/examples/sample-patch", project, fs::copy_options::recursive);
+  fs::copy(std::string(CORVANE_SOURCE_DIR) + "/examples/sample-patch", project,
+           fs::copy_options::recursive);
   fs::remove_all(project + "/.cache");
-  ASSERT_TRUE(WriteFileBytes(project + "/signing-key.txt",
-                             ToBytes(std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem\n")));
+  ASSERT_TRUE(WriteFileBytes(project + "/signing-key.txt", ToBytes(std::string(CORVANE_SOURCE_DIR) +
+                                                                   "/tests/keys/test.key.pem\n")));
   const std::string stub = scratch.root() + "/stub.exe";
   ASSERT_TRUE(WriteFileBytes(stub, BuildGameExecutable("0.0")));
   const std::string out = scratch.root() + "/sample-patch";

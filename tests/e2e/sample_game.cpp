@@ -28,7 +28,8 @@ Bytes Evolve(Bytes base, int minor, uint32_t seed) {
     Bytes change = PseudoRandom(seed * 31 + static_cast<uint32_t>(v), 64);
     size_t at = (base.size() / 7 * static_cast<size_t>(v)) % (base.size() - 64);
     std::copy(change.begin(), change.end(), base.begin() + static_cast<std::ptrdiff_t>(at));
-    base.insert(base.begin() + static_cast<std::ptrdiff_t>(base.size() / 3), change.begin(), change.begin() + 16);
+    base.insert(base.begin() + static_cast<std::ptrdiff_t>(base.size() / 3), change.begin(),
+                change.begin() + 16);
     base.insert(base.end(), change.begin(), change.end());
   }
   return base;
@@ -52,8 +53,9 @@ FileSet SampleGameFiles(int minor, int scale, int extra_files) {
   for (int i = 0; i < extra_files; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "DATA\\PART%02d.DAT", i);
-    files[name] = Evolve(PseudoRandom(100 + static_cast<uint32_t>(i), 30000 * static_cast<size_t>(scale)),
-                         minor, 100 + static_cast<uint32_t>(i));
+    files[name] =
+        Evolve(PseudoRandom(100 + static_cast<uint32_t>(i), 30000 * static_cast<size_t>(scale)),
+               minor, 100 + static_cast<uint32_t>(i));
   }
   return files;
 }
@@ -68,7 +70,8 @@ bool InstallFiles(const ScratchInstall& install, const FileSet& files) {
 void MakeSamplePatch(PayloadBuilder* builder, const SamplePatchOptions& options) {
   builder->SetHeader(kSampleKey, kSampleExe, VersionText(options.to_minor), true);
   for (int minor = options.from_minor; minor <= options.to_minor; ++minor) {
-    builder->AddChecksumList(VersionText(minor), SampleGameFiles(minor, options.scale, options.extra_files));
+    builder->AddChecksumList(VersionText(minor),
+                             SampleGameFiles(minor, options.scale, options.extra_files));
   }
   for (int minor = options.from_minor; minor < options.to_minor; ++minor) {
     FileSet old_files = SampleGameFiles(minor, options.scale, options.extra_files);

@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
   whole["ADD\\TOOLS\\EDITOR.TXT"] = ToBytes("the level editor notes\r\n");
   if (!WriteTree(payload, whole)) return 1;
 
-  if (!WriteFileBytes(dir + "/version.cfg.txt", ToBytes(ManifestText(FileCrc(gold), FileCrc(classic))))) {
+  if (!WriteFileBytes(dir + "/version.cfg.txt",
+                      ToBytes(ManifestText(FileCrc(gold), FileCrc(classic))))) {
     return 1;
   }
 

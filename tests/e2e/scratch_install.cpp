@@ -24,7 +24,8 @@ bool WriteFileBytes(const std::string& path, const Bytes& bytes) {
   MakeParentDirectories(path);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 
@@ -43,7 +44,9 @@ ScratchInstall::ScratchInstall(const std::string& tag) {
   MakeTree();
 }
 
-ScratchInstall::ScratchInstall(const std::string& root, KeepTag) : keep_(true), root_(root) { MakeTree(); }
+ScratchInstall::ScratchInstall(const std::string& root, KeepTag) : keep_(true), root_(root) {
+  MakeTree();
+}
 
 void ScratchInstall::MakeTree() {
   prefix_ = root_ + "/prefix";

@@ -38,7 +38,8 @@ class ScratchInstall {
   // Registers the game: HKLM\<key> value "MAIN" = the game directory (or `main`).
   bool Register(const std::string& key, const std::string* main = nullptr) const;
   // Reads a string value of the prefix's registry (user: HKCU, else HKLM).
-  bool ReadValue(bool user, const std::string& key, const std::string& name, std::string* value) const;
+  bool ReadValue(bool user, const std::string& key, const std::string& name,
+                 std::string* value) const;
 
   // Writes a file below the game directory (relative path with "/" or "\").
   bool WriteGameFile(const std::string& relative, const Bytes& bytes) const;

@@ -47,7 +47,8 @@ std::u16string Widen(const std::string& text) {
 
 }  // namespace
 
-std::vector<uint8_t> BuildVersionBlock(const std::string& file_version, const std::string& table_key) {
+std::vector<uint8_t> BuildVersionBlock(const std::string& file_version,
+                                       const std::string& table_key) {
   NodeWriter w;
   size_t root = w.Begin(u"VS_VERSION_INFO", 52, 0);
   w.Put32(0xFEEF04BD);  // VS_FIXEDFILEINFO signature
@@ -66,8 +67,8 @@ std::vector<uint8_t> BuildVersionBlock(const std::string& file_version, const st
   return w.bytes;
 }
 
-std::vector<uint8_t> BuildGameExecutable(const std::string& file_version, const std::string& table_key,
-                                         const std::string& filler) {
+std::vector<uint8_t> BuildGameExecutable(const std::string& file_version,
+                                         const std::string& table_key, const std::string& filler) {
   std::vector<uint8_t> block = BuildVersionBlock(file_version, table_key);
   std::vector<pe::ResourceItem> items;
   pe::ResourceItem version;

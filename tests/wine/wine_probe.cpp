@@ -79,7 +79,8 @@ std::string Utf8(const std::wstring& text) {
 
 std::wstring Wide(const std::string& text) {
   if (text.empty()) return std::wstring();
-  int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
   return out;
@@ -89,11 +90,20 @@ std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\\': out += "\\\\"; break;
-      case '"': out += "\\\""; break;
-      default: out += c;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -184,9 +194,10 @@ void PrintWindow(HWND window) {
     GetWindowRect(child, &r);
     const int id = GetDlgCtrlID(child);
     const std::string child_class = ClassName(child);
-    std::printf("CONTROL id=%d class=\"%s\" enabled=%d visible=%d focused=%d rect=%s text=\"%s\"\n", id,
-                Escaped(child_class).c_str(), IsWindowEnabled(child) ? 1 : 0, IsWindowVisible(child) ? 1 : 0,
-                child == focus ? 1 : 0, RectText(r).c_str(), Escaped(Utf8(WindowText(child))).c_str());
+    std::printf("CONTROL id=%d class=\"%s\" enabled=%d visible=%d focused=%d rect=%s text=\"%s\"\n",
+                id, Escaped(child_class).c_str(), IsWindowEnabled(child) ? 1 : 0,
+                IsWindowVisible(child) ? 1 : 0, child == focus ? 1 : 0, RectText(r).c_str(),
+                Escaped(Utf8(WindowText(child))).c_str());
     if (_stricmp(child_class.c_str(), "ListBox") == 0) PrintListItems(child, id);
   }
   std::fflush(stdout);
@@ -200,7 +211,8 @@ bool Contains(const std::wstring& text, const std::string& part) {
 HWND FindMatching(const Query& q) {
   for (HWND window : VisibleTopWindows()) {
     if (!Contains(WindowText(window), q.title)) continue;
-    if (!q.window_class.empty() && _stricmp(ClassName(window).c_str(), q.window_class.c_str()) != 0) {
+    if (!q.window_class.empty() &&
+        _stricmp(ClassName(window).c_str(), q.window_class.c_str()) != 0) {
       continue;
     }
     if (q.has_id >= 0 && GetDlgItem(window, q.has_id) == nullptr) continue;
@@ -296,8 +308,9 @@ int MeasureGaps(const Query& q) {
     // program's queue busy by itself.
     Sleep(5);
   }
-  std::printf("GAP longest_ms=%.0f mean_ms=%.1f samples=%ld over_1s=%ld over_5s=%ld\n", longest * 1000,
-              samples > 0 ? total * 1000 / static_cast<double>(samples) : 0.0, samples, over_1s, over_5s);
+  std::printf("GAP longest_ms=%.0f mean_ms=%.1f samples=%ld over_1s=%ld over_5s=%ld\n",
+              longest * 1000, samples > 0 ? total * 1000 / static_cast<double>(samples) : 0.0,
+              samples, over_1s, over_5s);
   return 0;
 }
 
@@ -317,8 +330,8 @@ int SendClose(const Query& q) {
 
 int HoldFile(const std::string& path, const std::string& share, const std::string& release) {
   const DWORD mode = share == "read" ? FILE_SHARE_READ : 0;
-  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, mode, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, mode, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     std::printf("CANNOT OPEN error=%lu\n", GetLastError());
     return 1;
@@ -326,7 +339,8 @@ int HoldFile(const std::string& path, const std::string& share, const std::strin
   std::printf("HELD\n");
   std::fflush(stdout);
   const DWORD start = GetTickCount();
-  while (GetFileAttributesW(Wide(release).c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 600000) {
+  while (GetFileAttributesW(Wide(release).c_str()) == INVALID_FILE_ATTRIBUTES &&
+         GetTickCount() - start < 600000) {
     Sleep(50);
   }
   CloseHandle(file);
@@ -367,15 +381,24 @@ bool ParseQuery(int argc, char** argv, Query* q) {
     const std::string option = argv[i];
     if (i + 1 >= argc) return false;
     const char* value = argv[++i];
-    if (option == "--title") q->title = value;
-    else if (option == "--class") q->window_class = value;
-    else if (option == "--has-id") q->has_id = std::atoi(value);
-    else if (option == "--not-hwnd") q->not_hwnd = value;
-    else if (option == "--id") q->id = std::atoi(value);
-    else if (option == "--text") q->text = value;
-    else if (option == "--enabled") q->enabled = std::atoi(value);
-    else if (option == "--timeout") q->timeout = std::atof(value);
-    else return false;
+    if (option == "--title")
+      q->title = value;
+    else if (option == "--class")
+      q->window_class = value;
+    else if (option == "--has-id")
+      q->has_id = std::atoi(value);
+    else if (option == "--not-hwnd")
+      q->not_hwnd = value;
+    else if (option == "--id")
+      q->id = std::atoi(value);
+    else if (option == "--text")
+      q->text = value;
+    else if (option == "--enabled")
+      q->enabled = std::atoi(value);
+    else if (option == "--timeout")
+      q->timeout = std::atof(value);
+    else
+      return false;
   }
   return true;
 }

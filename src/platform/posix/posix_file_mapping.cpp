@@ -91,7 +91,8 @@ const uint8_t* MapView(MapHandle mapping, uint64_t offset, size_t bytes) {
     Refuse(fd < 0 ? EBADF : EINVAL);
     return nullptr;
   }
-  void* data = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(offset));
+  void* data =
+      ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(offset));
   if (data == MAP_FAILED) {
     Refuse(errno);
     return nullptr;

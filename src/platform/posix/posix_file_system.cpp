@@ -204,7 +204,8 @@ bool StoredFileName(const char* path, std::string* stored_name) {
   if (dir == nullptr) return false;
   // Names inside the system are code page 1252 and the disk holds them in
   // UTF-8 (as HostPath maps them): compared, and answered, in each one's form.
-  const std::string host_name = pe::IsValidUtf8(name) ? name : pe::Utf16ToUtf8(pe::Cp1252ToUtf16(name));
+  const std::string host_name =
+      pe::IsValidUtf8(name) ? name : pe::Utf16ToUtf8(pe::Cp1252ToUtf16(name));
   // Two entries may differ only in letter case here; the one spelt as asked wins.
   std::string found;
   while (struct dirent* entry = ::readdir(dir)) {

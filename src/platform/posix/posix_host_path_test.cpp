@@ -1,11 +1,9 @@
-#include "platform/host_path.h"
-
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
+#include "platform/host_path.h"
 #include "platform/posix/posix_test_dir.h"
 
 namespace corvane::platform {
@@ -37,13 +35,16 @@ TEST_F(PosixHostPathTest, DriveLetterAndComponentsResolveWithoutRegardToCase) {
 TEST_F(PosixHostPathTest, MissingComponentsKeepTheCaseGiven) {
   EXPECT_EQ(HostPath("C:\\GAMES\\Corvane\\New\\Sub\\File.TXT"),
             prefix_ / "dosdevices/c:/Games/Corvane/New/Sub/File.TXT");
-  EXPECT_EQ(HostPath("C:\\Games\\Corvane\\addons\\NEW.VBK"), prefix_ / "dosdevices/c:/Games/Corvane/addons/NEW.VBK");
+  EXPECT_EQ(HostPath("C:\\Games\\Corvane\\addons\\NEW.VBK"),
+            prefix_ / "dosdevices/c:/Games/Corvane/addons/NEW.VBK");
 }
 
 TEST_F(PosixHostPathTest, ExactNameWinsOverACaseVariant) {
   ASSERT_TRUE(testing::WriteTestFile(prefix_ / "drive_c/Games/Corvane/addons/X.VBK", "upper"));
-  EXPECT_EQ(HostPath("C:\\Games\\Corvane\\addons\\X.VBK"), prefix_ / "dosdevices/c:/Games/Corvane/addons/X.VBK");
-  EXPECT_EQ(HostPath("C:\\Games\\Corvane\\addons\\x.vbk"), prefix_ / "dosdevices/c:/Games/Corvane/addons/x.vbk");
+  EXPECT_EQ(HostPath("C:\\Games\\Corvane\\addons\\X.VBK"),
+            prefix_ / "dosdevices/c:/Games/Corvane/addons/X.VBK");
+  EXPECT_EQ(HostPath("C:\\Games\\Corvane\\addons\\x.vbk"),
+            prefix_ / "dosdevices/c:/Games/Corvane/addons/x.vbk");
 }
 
 TEST_F(PosixHostPathTest, PosixAndRelativePathsAndCodePage1252Names) {

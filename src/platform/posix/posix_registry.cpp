@@ -67,8 +67,8 @@ bool WineServerRunning(const std::string& prefix) {
   struct stat st;
   if (stat(prefix.c_str(), &st) != 0) return false;
   char server[64];
-  std::snprintf(server, sizeof server, "/server-%" PRIx64 "-%" PRIx64, static_cast<uint64_t>(st.st_dev),
-                static_cast<uint64_t>(st.st_ino));
+  std::snprintf(server, sizeof server, "/server-%" PRIx64 "-%" PRIx64,
+                static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino));
   if (LockHeld("/tmp/.wine-" + std::to_string(getuid()) + server + "/lock")) return true;
   std::string base;
   int error = 0;
@@ -105,25 +105,29 @@ std::u16string RedirectKey(RegistryRoot root, bool win64, const std::u16string& 
 
 // %NAME% in an expandable value read from `file` (the file of `root`), with
 // the variables of the prefix; the other registry file is read for them too.
-std::u16string ExpandInPrefix(const std::u16string& text, RegistryRoot root, const WineRegistryFile& file) {
-  const RegistryRoot other_root =
-      root == RegistryRoot::kLocalMachine ? RegistryRoot::kCurrentUser : RegistryRoot::kLocalMachine;
+std::u16string ExpandInPrefix(const std::u16string& text, RegistryRoot root,
+                              const WineRegistryFile& file) {
+  const RegistryRoot other_root = root == RegistryRoot::kLocalMachine ? RegistryRoot::kCurrentUser
+                                                                      : RegistryRoot::kLocalMachine;
   std::string other_text;
   int error = 0;
   WineRegistryFile other;
   const bool have_other = ReadWholeFile(RegistryFilePath(other_root), &other_text, &error) &&
                           other.Load(std::move(other_text));
-  if (root == RegistryRoot::kLocalMachine) return ExpandWineEnvironment(text, file, have_other ? &other : nullptr);
+  if (root == RegistryRoot::kLocalMachine)
+    return ExpandWineEnvironment(text, file, have_other ? &other : nullptr);
   // Without the machine's file only the user's own variables are known.
   if (!have_other) other.Load(WineRegistryFile::EmptyFile(false, false));
   return ExpandWineEnvironment(text, other, &file);
 }
 
-bool WriteAtomically(const std::string& path, const std::string& text, mode_t mode, std::string* message) {
+bool WriteAtomically(const std::string& path, const std::string& text, mode_t mode,
+                     std::string* message) {
   std::string temp = path + ".XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) {
-    SetMessage(message, "cannot create a temporary file beside " + path + ": " + std::strerror(errno));
+    SetMessage(message,
+               "cannot create a temporary file beside " + path + ": " + std::strerror(errno));
     return false;
   }
   size_t written = 0;
@@ -171,10 +175,12 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
     SetMessage(message, path + " is not a Wine registry file");
     return RegistryStatus::kFailed;
   }
-  const std::u16string key = RedirectKey(root, file.win64(), pe::Cp1252ToUtf16(key_path ? key_path : ""));
+  const std::u16string key =
+      RedirectKey(root, file.win64(), pe::Cp1252ToUtf16(key_path ? key_path : ""));
   std::u16string found;
   bool expandable = false;
-  switch (file.GetString(key, pe::Cp1252ToUtf16(value_name ? value_name : ""), &found, &expandable)) {
+  switch (
+      file.GetString(key, pe::Cp1252ToUtf16(value_name ? value_name : ""), &found, &expandable)) {
     case WineRegistryFile::Lookup::kFound:
       // An installer may store a folder as "%ProgramFiles%\Game"; the
       // variables come from both files of the prefix.
@@ -191,7 +197,8 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
 }
 
 std::string DescribeRegistryKey(RegistryRoot root, const char* key_path) {
-  return std::string(root == RegistryRoot::kLocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") +
+  return std::string(root == RegistryRoot::kLocalMachine ? "HKEY_LOCAL_MACHINE\\"
+                                                         : "HKEY_CURRENT_USER\\") +
          (key_path != nullptr ? key_path : "") + " in " + RegistryFilePath(root);
 }
 
@@ -234,10 +241,12 @@ RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, cons
     SetMessage(message, "cannot read " + path + ": " + std::strerror(error));
     return RegistryStatus::kFailed;
   }
-  const std::u16string key = RedirectKey(root, file.win64(), pe::Cp1252ToUtf16(key_path ? key_path : ""));
-  file.SetString(key, pe::Cp1252ToUtf16(value_name ? value_name : ""), pe::Cp1252ToUtf16(value ? value : ""),
-                 static_cast<int64_t>(std::time(nullptr)));
-  return WriteAtomically(path, file.text(), mode, message) ? RegistryStatus::kOk : RegistryStatus::kFailed;
+  const std::u16string key =
+      RedirectKey(root, file.win64(), pe::Cp1252ToUtf16(key_path ? key_path : ""));
+  file.SetString(key, pe::Cp1252ToUtf16(value_name ? value_name : ""),
+                 pe::Cp1252ToUtf16(value ? value : ""), static_cast<int64_t>(std::time(nullptr)));
+  return WriteAtomically(path, file.text(), mode, message) ? RegistryStatus::kOk
+                                                           : RegistryStatus::kFailed;
 }
 
 }  // namespace corvane::platform

@@ -1,18 +1,16 @@
-#include "platform/registry.h"
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 
 #include "platform/posix/posix_test_dir.h"
+#include "platform/registry.h"
 
 namespace corvane::platform {
 namespace {
@@ -31,36 +29,45 @@ TEST(PosixRegistryTest, WritesAndReadsBothRootsInThePrefix) {
   std::string value;
   EXPECT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane", "MAIN", &value),
             RegistryStatus::kNotFound);
-  ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "MAIN", "C:\\Games\\X\xe9"),
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "MAIN",
+                                "C:\\Games\\X\xe9"),
             RegistryStatus::kOk);
-  ASSERT_EQ(WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane\\Game", "Lang", "de"),
-            RegistryStatus::kOk);
-  ASSERT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "software\\CORVANE\\game", "main", &value),
-            RegistryStatus::kOk);
+  ASSERT_EQ(
+      WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane\\Game", "Lang", "de"),
+      RegistryStatus::kOk);
+  ASSERT_EQ(
+      ReadRegistryString(RegistryRoot::kLocalMachine, "software\\CORVANE\\game", "main", &value),
+      RegistryStatus::kOk);
   EXPECT_EQ(value, "C:\\Games\\X\xe9");
-  EXPECT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "Lang", &value),
-            RegistryStatus::kNotFound);  // that one went to the user's file
-  ASSERT_EQ(ReadRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane\\Game", "Lang", &value),
-            RegistryStatus::kOk);
+  EXPECT_EQ(
+      ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "Lang", &value),
+      RegistryStatus::kNotFound);  // that one went to the user's file
+  ASSERT_EQ(
+      ReadRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane\\Game", "Lang", &value),
+      RegistryStatus::kOk);
   EXPECT_EQ(value, "de");
-  EXPECT_NE(ReadTestText(prefix / "system.reg").find("\"MAIN\"=\"C:\\\\Games\\\\X\\xe9\""), std::string::npos);
+  EXPECT_NE(ReadTestText(prefix / "system.reg").find("\"MAIN\"=\"C:\\\\Games\\\\X\\xe9\""),
+            std::string::npos);
 }
 
 TEST(PosixRegistryTest, SixtyFourBitPrefixGivesTheWow6432NodeView) {
   ScopedTempDir prefix;
   ScopedEnv env("WINEPREFIX", prefix.path());
-  ASSERT_TRUE(WriteTestFile(prefix / "system.reg",
-                            kHeader64 +
-                                "\n[Software\\\\Corvane] 1\n\"MAIN\"=\"64-bit view\"\n"
-                                "\n[Software\\\\Wow6432Node\\\\Corvane] 1\n\"MAIN\"=\"32-bit view\"\n"));
+  ASSERT_TRUE(WriteTestFile(
+      prefix / "system.reg",
+      kHeader64 + "\n[Software\\\\Corvane] 1\n\"MAIN\"=\"64-bit view\"\n"
+                  "\n[Software\\\\Wow6432Node\\\\Corvane] 1\n\"MAIN\"=\"32-bit view\"\n"));
   std::string value;
   ASSERT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane", "MAIN", &value),
             RegistryStatus::kOk);
   EXPECT_EQ(value, "32-bit view");
-  ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "SOFTWARE\\Corvane\\New", "v", "1"), RegistryStatus::kOk);
-  EXPECT_NE(ReadTestText(prefix / "system.reg").find("[SOFTWARE\\\\Wow6432Node\\\\Corvane\\\\New]"), std::string::npos);
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "SOFTWARE\\Corvane\\New", "v", "1"),
+            RegistryStatus::kOk);
+  EXPECT_NE(ReadTestText(prefix / "system.reg").find("[SOFTWARE\\\\Wow6432Node\\\\Corvane\\\\New]"),
+            std::string::npos);
   // The user's Software is shared by both views.
-  ASSERT_EQ(WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane", "v", "1"), RegistryStatus::kOk);
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane", "v", "1"),
+            RegistryStatus::kOk);
   EXPECT_NE(ReadTestText(prefix / "user.reg").find("[Software\\\\Corvane]"), std::string::npos);
 }
 
@@ -70,14 +77,16 @@ TEST(PosixRegistryTest, WriteReplacesTheFileKeepingItsModeAndLeavesNoTemporary) 
   const std::string original = kHeader64 + "\n[Software\\\\A] 1\n\"x\"=\"y\"\n";
   ASSERT_TRUE(WriteTestFile(prefix / "user.reg", original));
   chmod((prefix / "user.reg").c_str(), 0600);
-  ASSERT_EQ(WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\B", "n", "v"), RegistryStatus::kOk);
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\B", "n", "v"),
+            RegistryStatus::kOk);
   const std::string text = ReadTestText(prefix / "user.reg");
   EXPECT_EQ(text.substr(0, original.size()), original);
   struct stat st;
   ASSERT_EQ(stat((prefix / "user.reg").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(prefix.path())) files += entry.is_regular_file();
+  for (const auto& entry : std::filesystem::directory_iterator(prefix.path()))
+    files += entry.is_regular_file();
   EXPECT_EQ(files, 1u);
 }
 
@@ -91,7 +100,8 @@ TEST(PosixRegistryTest, RefusesToTouchAFileThatIsNoRegistry) {
   EXPECT_FALSE(message.empty());
   EXPECT_EQ(ReadTestText(prefix / "system.reg"), "something else\n");
   ScopedEnv missing("WINEPREFIX", prefix / "does-not-exist");
-  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", "v"), RegistryStatus::kFailed);
+  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", "v"),
+            RegistryStatus::kFailed);
 }
 
 TEST(PosixRegistryTest, RefusesToWriteWhileThePrefixServerHoldsItsLock) {
@@ -102,14 +112,16 @@ TEST(PosixRegistryTest, RefusesToWriteWhileThePrefixServerHoldsItsLock) {
   struct stat st;
   ASSERT_EQ(stat(prefix.path().c_str(), &st), 0);
   char dir[256];
-  std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%" PRIx64 "-%" PRIx64, static_cast<unsigned>(getuid()),
-                static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino));
+  std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%" PRIx64 "-%" PRIx64,
+                static_cast<unsigned>(getuid()), static_cast<uint64_t>(st.st_dev),
+                static_cast<uint64_t>(st.st_ino));
   std::filesystem::create_directories(dir);
   const std::string lock_path = std::string(dir) + "/lock";
   ASSERT_TRUE(WriteTestFile(lock_path, ""));
 
   // A lock file nobody holds is what a crashed server leaves: no refusal.
-  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", "1"), RegistryStatus::kOk);
+  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", "1"),
+            RegistryStatus::kOk);
   std::string where = "untouched";
   EXPECT_FALSE(RegistryInUse(&where));
   EXPECT_EQ(where, "untouched");
@@ -141,7 +153,8 @@ TEST(PosixRegistryTest, RefusesToWriteWhileThePrefixServerHoldsItsLock) {
   EXPECT_EQ(where, prefix.path());
   EXPECT_EQ(ReadTestText(prefix / "system.reg"), before);
   std::string value;
-  EXPECT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", &value), RegistryStatus::kOk);
+  EXPECT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", &value),
+            RegistryStatus::kOk);
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   close(ready[0]);

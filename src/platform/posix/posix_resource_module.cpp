@@ -8,8 +8,8 @@
 
 #include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
-#include "pe/pe_format.h"
 #include "pe/payload_names.h"
+#include "pe/pe_format.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
 #include "pe/string_table.h"
@@ -48,7 +48,8 @@ struct ResourceModule::Impl {
       uint8_t tail[pe::kNativeTrailerSize];
       pe::NativeTrailer trailer;
       if (file_size < sizeof tail ||
-          pread(fd, tail, sizeof tail, static_cast<off_t>(file_size - sizeof tail)) != sizeof tail ||
+          pread(fd, tail, sizeof tail, static_cast<off_t>(file_size - sizeof tail)) !=
+              sizeof tail ||
           !pe::DecodeNativeTrailer(tail, file_size, &trailer)) {
         close(fd);
         return false;
@@ -118,7 +119,8 @@ const uint8_t* ResourceModule::FindRawDataById(uint16_t id, uint32_t* size) cons
   return entry->bytes;
 }
 
-bool ResourceModule::EnumerateRawDataNames(const std::function<bool(const char* name)>& visit) const {
+bool ResourceModule::EnumerateRawDataNames(
+    const std::function<bool(const char* name)>& visit) const {
   if (impl_ == nullptr) return true;
   for (const std::string& name : impl_->names) {
     if (!visit(name.c_str())) return false;

@@ -1,9 +1,6 @@
-#include "platform/resource_module.h"
-
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <vector>
@@ -12,6 +9,7 @@
 #include "pe/pe_format.h"
 #include "pe/resource_writer.h"
 #include "platform/posix/posix_test_dir.h"
+#include "platform/resource_module.h"
 
 namespace corvane::platform {
 namespace {
@@ -67,8 +65,8 @@ TEST(PosixResourceModuleTest, FindsPayloadInAnyCaseAndListsItAscending) {
     names.push_back(name);
     return true;
   }));
-  EXPECT_EQ(names, (std::vector<std::string>{"ADD\\EMPTY", "ALL\\VESKA.EXE.#KESTREL", "CRC\\1.01\\CRC.CRC",
-                                             "VERSION.CFG"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"ADD\\EMPTY", "ALL\\VESKA.EXE.#KESTREL",
+                                             "CRC\\1.01\\CRC.CRC", "VERSION.CFG"}));
   int visits = 0;
   EXPECT_FALSE(module.EnumerateRawDataNames([&](const char*) { return ++visits < 2; }));
   EXPECT_EQ(visits, 2);
@@ -108,9 +106,9 @@ TEST(PosixResourceModuleTest, OpenSelfFindsThePayloadAppendedToTheProgram) {
   ScopedTempDir dir;
   const std::string program = testing::ReadTestText("/proc/self/exe");
   const std::string payload = MakePayloadDll(kFiles);
-  const std::vector<uint8_t> patched = pe::AppendNativePayload(
-      reinterpret_cast<const uint8_t*>(program.data()), program.size(),
-      reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
+  const std::vector<uint8_t> patched =
+      pe::AppendNativePayload(reinterpret_cast<const uint8_t*>(program.data()), program.size(),
+                              reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
   const std::string copy = dir / "patcher";
   ASSERT_TRUE(testing::WriteTestFile(copy, std::string(patched.begin(), patched.end())));
   chmod(copy.c_str(), 0700);
@@ -135,9 +133,14 @@ TEST(PosixResourceModuleTest, LoadsStringsByLanguageWithNeutralFallback) {
     }
     return b;
   };
-  const std::string neutral = block(u"File %s is missing."), german = block(u"Datei %s fehlt \u00fc");
-  pe::ResourceItem n{pe::ResourceName::Id(pe::kRtString), pe::ResourceName::Id(2), 0, 0,
-                     reinterpret_cast<const uint8_t*>(neutral.data()), static_cast<uint32_t>(neutral.size())};
+  const std::string neutral = block(u"File %s is missing."),
+                    german = block(u"Datei %s fehlt \u00fc");
+  pe::ResourceItem n{pe::ResourceName::Id(pe::kRtString),
+                     pe::ResourceName::Id(2),
+                     0,
+                     0,
+                     reinterpret_cast<const uint8_t*>(neutral.data()),
+                     static_cast<uint32_t>(neutral.size())};
   pe::ResourceItem g = n;
   g.language = 1031;
   g.bytes = reinterpret_cast<const uint8_t*>(german.data());

@@ -29,7 +29,8 @@ constexpr uint8_t kSha1DigestInfo[] = {0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2b,
 
 }  // namespace
 
-int VerifySignature(const uint8_t* data, uint32_t size, const SignatureCheck& check, uint32_t* last_error) {
+int VerifySignature(const uint8_t* data, uint32_t size, const SignatureCheck& check,
+                    uint32_t* last_error) {
   if (last_error != nullptr) *last_error = 0;
   RsaPublicKey key;
   if (!ParsePublicKeyBlob(check.key_blob, check.key_length, &key)) return kSignatureBadKey;
@@ -37,7 +38,8 @@ int VerifySignature(const uint8_t* data, uint32_t size, const SignatureCheck& ch
   if (pkey == nullptr) return kSignatureBadKey;
 
   MdCtx md(EVP_MD_CTX_new());
-  if (md == nullptr || EVP_DigestInit_ex(md.get(), EVP_sha1(), nullptr) != 1) return kSignatureNoHash;
+  if (md == nullptr || EVP_DigestInit_ex(md.get(), EVP_sha1(), nullptr) != 1)
+    return kSignatureNoHash;
   uint8_t digest[20];
   unsigned digest_length = 0;
   if ((size != 0 && data == nullptr) || EVP_DigestUpdate(md.get(), data, size) != 1 ||
@@ -71,7 +73,8 @@ int VerifySignature(const uint8_t* data, uint32_t size, const SignatureCheck& ch
   expected[k - tail - 1] = 0x00;
   std::memcpy(expected.data() + k - tail, kSha1DigestInfo, sizeof kSha1DigestInfo);
   std::memcpy(expected.data() + k - sizeof digest, digest, sizeof digest);
-  return CRYPTO_memcmp(block.data(), expected.data(), k) == 0 ? kSignatureValid : kSignatureMismatch;
+  return CRYPTO_memcmp(block.data(), expected.data(), k) == 0 ? kSignatureValid
+                                                              : kSignatureMismatch;
 }
 
 }  // namespace corvane::platform

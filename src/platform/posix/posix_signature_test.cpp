@@ -1,5 +1,3 @@
-#include "platform/signature.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "platform/posix/posix_test_dir.h"
+#include "platform/signature.h"
 #include "platform/signing_key.h"
 
 namespace corvane::platform {
@@ -21,7 +20,8 @@ struct Fixture {
   std::string blob = ReadTestText(kKeyDir + "/test.pubkey");
   std::string manifest = std::string("version.cfg bytes\0with a zero", 29);
 
-  int Verify(const std::string& data, const std::vector<uint8_t>& signature, const std::string& key) const {
+  int Verify(const std::string& data, const std::vector<uint8_t>& signature,
+             const std::string& key) const {
     SignatureCheck check;
     check.key_blob = reinterpret_cast<const uint8_t*>(key.data());
     check.key_length = static_cast<uint32_t>(key.size());
@@ -43,7 +43,8 @@ TEST(PosixSignatureTest, RepositoryTestKeyPairMatches) {
   ASSERT_TRUE(PublicBlobOfKey(f.pem, &derived, &error)) << error;
   EXPECT_EQ(std::string(derived.begin(), derived.end()), f.blob);
   // The fixed header of the blob: PUBLICKEYBLOB, version 2, CALG_RSA_SIGN, RSA1, 1024 bits, 65537.
-  const uint8_t header[20] = {6, 2, 0, 0, 0, 0x24, 0, 0, 'R', 'S', 'A', '1', 0, 4, 0, 0, 1, 0, 1, 0};
+  const uint8_t header[20] = {6,   2,   0, 0, 0, 0x24, 0, 0, 'R', 'S',
+                              'A', '1', 0, 4, 0, 0,    1, 0, 1,   0};
   EXPECT_TRUE(std::equal(header, header + 20, reinterpret_cast<const uint8_t*>(f.blob.data())));
 }
 
@@ -51,8 +52,8 @@ TEST(PosixSignatureTest, OwnSignatureVerifiesAndAnyChangeGivesSeven) {
   Fixture f;
   std::vector<uint8_t> signature;
   std::string error;
-  ASSERT_TRUE(SignBytes(f.pem, reinterpret_cast<const uint8_t*>(f.manifest.data()), f.manifest.size(), &signature,
-                        &error))
+  ASSERT_TRUE(SignBytes(f.pem, reinterpret_cast<const uint8_t*>(f.manifest.data()),
+                        f.manifest.size(), &signature, &error))
       << error;
   ASSERT_EQ(signature.size(), kSignatureSize);
   EXPECT_EQ(f.Verify(f.manifest, signature, f.blob), kSignatureValid);
@@ -114,7 +115,8 @@ TEST(PosixSignatureTest, KeygenMakesAWorkingPair) {
   ASSERT_EQ(blob.size(), kPublicKeyBlobSize);
   const std::string data = "data";
   std::vector<uint8_t> signature;
-  ASSERT_TRUE(SignBytes(pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(), &signature, &error));
+  ASSERT_TRUE(SignBytes(pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(), &signature,
+                        &error));
   Fixture f;
   EXPECT_EQ(f.Verify(data, signature, std::string(blob.begin(), blob.end())), kSignatureValid);
   EXPECT_EQ(f.Verify(data, signature, f.blob), kSignatureMismatch);  // another key

@@ -37,14 +37,16 @@ bool BlobOf(EVP_PKEY* key, std::vector<uint8_t>* blob, std::string* error) {
     return false;
   }
   // Left-pad the modulus to the full 128 bytes.
-  numbers.modulus.insert(numbers.modulus.begin(), 128 - std::min<size_t>(128, numbers.modulus.size()), 0);
+  numbers.modulus.insert(numbers.modulus.begin(),
+                         128 - std::min<size_t>(128, numbers.modulus.size()), 0);
   *blob = EncodePublicKeyBlob(numbers);
   return blob->size() == kPublicKeyBlobSize;
 }
 
 }  // namespace
 
-bool GenerateSigningKey(std::string* private_pem, std::vector<uint8_t>* public_blob, std::string* error) {
+bool GenerateSigningKey(std::string* private_pem, std::vector<uint8_t>* public_blob,
+                        std::string* error) {
   Pkey key(EVP_RSA_gen(1024));
   if (key == nullptr) {
     *error = "key generation failed";
@@ -62,7 +64,8 @@ bool GenerateSigningKey(std::string* private_pem, std::vector<uint8_t>* public_b
   return BlobOf(key.get(), public_blob, error);
 }
 
-bool PublicBlobOfKey(const std::string& private_pem, std::vector<uint8_t>* public_blob, std::string* error) {
+bool PublicBlobOfKey(const std::string& private_pem, std::vector<uint8_t>* public_blob,
+                     std::string* error) {
   Pkey key = ReadPrivateKey(private_pem, error);
   return key != nullptr && BlobOf(key.get(), public_blob, error);
 }
@@ -77,7 +80,8 @@ bool SignBytes(const std::string& private_pem, const uint8_t* data, size_t size,
             EVP_DigestSign(md, nullptr, &length, data, size) == 1;
   if (ok) {
     signature->resize(length);
-    ok = EVP_DigestSign(md, signature->data(), &length, data, size) == 1 && length == kSignatureSize;
+    ok =
+        EVP_DigestSign(md, signature->data(), &length, data, size) == 1 && length == kSignatureSize;
   }
   EVP_MD_CTX_free(md);
   if (!ok) {

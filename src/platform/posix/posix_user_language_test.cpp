@@ -20,9 +20,15 @@ TEST(PosixUserLanguageTest, LocaleNamesGiveWindowsLanguageIds) {
 
 TEST(PosixTerminalTest, CodePage1252BecomesUtf8AndBack) {
   // "Überprüfe" and the euro sign (0x80 in code page 1252).
-  const char text[] = "\xDC" "berpr\xFC" "fe \x80";
+  const char text[] =
+      "\xDC"
+      "berpr\xFC"
+      "fe \x80";
   std::string utf8 = Cp1252ToUtf8(text);
-  EXPECT_EQ(utf8, "\xC3\x9C" "berpr\xC3\xBC" "fe \xE2\x82\xAC");
+  EXPECT_EQ(utf8,
+            "\xC3\x9C"
+            "berpr\xC3\xBC"
+            "fe \xE2\x82\xAC");
   EXPECT_EQ(Utf8ToCp1252(utf8), text);
 }
 

@@ -56,7 +56,8 @@ std::vector<uint8_t> EncodePublicKeyBlob(const RsaPublicKey& key) {
 Pkey MakePublicKey(const RsaPublicKey& key) {
   Bn n(BN_bin2bn(key.modulus.data(), static_cast<int>(key.modulus.size()), nullptr));
   Bn e(BN_new());
-  if (n == nullptr || e == nullptr || BN_set_word(e.get(), key.exponent) != 1 || BN_is_zero(n.get())) {
+  if (n == nullptr || e == nullptr || BN_set_word(e.get(), key.exponent) != 1 ||
+      BN_is_zero(n.get())) {
     return nullptr;
   }
   OSSL_PARAM_BLD* builder = OSSL_PARAM_BLD_new();

@@ -9,14 +9,16 @@ namespace {
 // end to a variable that names itself.
 constexpr int kMaxDepth = 4;
 
-std::u16string Expand(std::u16string_view text, const WineRegistryFile& machine, const WineRegistryFile* user,
-                      int depth);
+std::u16string Expand(std::u16string_view text, const WineRegistryFile& machine,
+                      const WineRegistryFile* user, int depth);
 
-std::optional<std::u16string> StringOf(const WineRegistryFile& file, std::u16string_view key, std::u16string_view name,
-                                       const WineRegistryFile& machine, const WineRegistryFile* user, int depth) {
+std::optional<std::u16string> StringOf(const WineRegistryFile& file, std::u16string_view key,
+                                       std::u16string_view name, const WineRegistryFile& machine,
+                                       const WineRegistryFile* user, int depth) {
   std::u16string value;
   bool expandable = false;
-  if (file.GetString(key, name, &value, &expandable) != WineRegistryFile::Lookup::kFound) return std::nullopt;
+  if (file.GetString(key, name, &value, &expandable) != WineRegistryFile::Lookup::kFound)
+    return std::nullopt;
   if (expandable) value = Expand(value, machine, user, depth + 1);
   return value;
 }
@@ -27,7 +29,8 @@ std::optional<std::u16string> WineFolder(std::u16string_view name, const WineReg
                                          const WineRegistryFile* user, int depth) {
   const std::u16string_view nt = u"Software\\Microsoft\\Windows NT\\CurrentVersion";
   const std::u16string_view windows = u"Software\\Microsoft\\Windows\\CurrentVersion";
-  const std::u16string_view profiles = u"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+  const std::u16string_view profiles =
+      u"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
   // The patcher is a 32-bit program: in a 64-bit prefix its program folders
   // are the "(x86)" ones.
   const bool win64 = machine.win64();
@@ -40,12 +43,15 @@ std::optional<std::u16string> WineFolder(std::u16string_view name, const WineReg
     if (!root || root->size() < 2 || (*root)[1] != u':') return std::nullopt;
     return root->substr(0, 2);
   }
-  if (EqualsNoCase(name, u"ProgramFiles")) return get(windows, win64 ? u"ProgramFilesDir (x86)" : u"ProgramFilesDir");
-  if (EqualsNoCase(name, u"ProgramFiles(x86)") && win64) return get(windows, u"ProgramFilesDir (x86)");
+  if (EqualsNoCase(name, u"ProgramFiles"))
+    return get(windows, win64 ? u"ProgramFilesDir (x86)" : u"ProgramFilesDir");
+  if (EqualsNoCase(name, u"ProgramFiles(x86)") && win64)
+    return get(windows, u"ProgramFilesDir (x86)");
   if (EqualsNoCase(name, u"CommonProgramFiles")) {
     return get(windows, win64 ? u"CommonFilesDir (x86)" : u"CommonFilesDir");
   }
-  if (EqualsNoCase(name, u"CommonProgramFiles(x86)") && win64) return get(windows, u"CommonFilesDir (x86)");
+  if (EqualsNoCase(name, u"CommonProgramFiles(x86)") && win64)
+    return get(windows, u"CommonFilesDir (x86)");
   if (EqualsNoCase(name, u"ProgramData") || EqualsNoCase(name, u"ALLUSERSPROFILE")) {
     return get(profiles, u"ProgramData");
   }
@@ -60,15 +66,16 @@ std::optional<std::u16string> Variable(std::u16string_view name, const WineRegis
       if (auto value = StringOf(*user, key, name, machine, user, depth)) return value;
     }
   }
-  if (auto value = StringOf(machine, u"System\\CurrentControlSet\\Control\\Session Manager\\Environment", name, machine,
-                            user, depth)) {
+  if (auto value =
+          StringOf(machine, u"System\\CurrentControlSet\\Control\\Session Manager\\Environment",
+                   name, machine, user, depth)) {
     return value;
   }
   return WineFolder(name, machine, user, depth);
 }
 
-std::u16string Expand(std::u16string_view text, const WineRegistryFile& machine, const WineRegistryFile* user,
-                      int depth) {
+std::u16string Expand(std::u16string_view text, const WineRegistryFile& machine,
+                      const WineRegistryFile* user, int depth) {
   if (depth > kMaxDepth) return std::u16string(text);
   std::u16string out;
   size_t pos = 0;

@@ -17,11 +17,13 @@ using testing::WriteTestFile;
 // The keys Wine writes into a new prefix that the expansion reads, cut down.
 std::string MachineFile(bool win64, const std::string& extra = "") {
   return WineRegistryFile::EmptyFile(false, win64) +
-         "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1\n\"SystemRoot\"=\"C:\\\\windows\"\n"
+         "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] "
+         "1\n\"SystemRoot\"=\"C:\\\\windows\"\n"
          "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\ProfileList] 1\n"
          "\"ProgramData\"=str(2):\"C:\\\\ProgramData\"\n"
          "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1\n"
-         "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n\"ProgramFilesDir (x86)\"=\"C:\\\\Program Files (x86)\"\n"
+         "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n\"ProgramFilesDir (x86)\"=\"C:\\\\Program "
+         "Files (x86)\"\n"
          "\n[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1\n"
          "\"windir\"=str(2):\"%SystemRoot%\"\n\"TEMP\"=str(2):\"%SystemRoot%\\\\temp\"\n"
          "\"LOOP\"=str(2):\"<%LOOP%>\"\n" +
@@ -47,11 +49,12 @@ TEST(WineEnvironmentTest, ExpandableMainValueReadsAsTheFolder) {
     SCOPED_TRACE(win64 ? "64-bit prefix" : "32-bit prefix");
     ScopedTempDir prefix;
     ScopedEnv env("WINEPREFIX", prefix.path());
-    const std::string game = std::string(win64 ? "\n[Software\\\\Wow6432Node" : "\n[Software") +
-                             "\\\\Corvane\\\\Game] 1\n"
-                             "\"MAIN\"=str(2):\"%ProgramFiles%\\\\Game\"\n"
-                             "\"Hex\"=hex(2):25,00,77,00,69,00,6e,00,64,00,69,00,72,00,25,00,00,00\n"
-                             "\"Plain\"=\"%ProgramFiles%\\\\Game\"\n";
+    const std::string game =
+        std::string(win64 ? "\n[Software\\\\Wow6432Node" : "\n[Software") +
+        "\\\\Corvane\\\\Game] 1\n"
+        "\"MAIN\"=str(2):\"%ProgramFiles%\\\\Game\"\n"
+        "\"Hex\"=hex(2):25,00,77,00,69,00,6e,00,64,00,69,00,72,00,25,00,00,00\n"
+        "\"Plain\"=\"%ProgramFiles%\\\\Game\"\n";
     ASSERT_TRUE(WriteTestFile(prefix / "system.reg", MachineFile(win64, game)));
     ASSERT_TRUE(WriteTestFile(prefix / "user.reg", UserFile()));
     EXPECT_EQ(Read("MAIN"), win64 ? "C:\\Program Files (x86)\\Game" : "C:\\Program Files\\Game");
@@ -66,7 +69,8 @@ TEST(WineEnvironmentTest, LooksUpUserThenSystemThenWineFolders) {
   WineRegistryFile user;
   ASSERT_TRUE(user.Load(UserFile()));
   // The user's own variable hides the system's one; names match in any case.
-  EXPECT_EQ(ExpandWineEnvironment(u"%temp%|%Games%\\X", machine, &user), u"C:\\users\\me\\Temp|D:\\Spiele\\X");
+  EXPECT_EQ(ExpandWineEnvironment(u"%temp%|%Games%\\X", machine, &user),
+            u"C:\\users\\me\\Temp|D:\\Spiele\\X");
   EXPECT_EQ(ExpandWineEnvironment(u"%TEMP%", machine, nullptr), u"C:\\windows\\temp");
   // Variables within variables, and the folders Wine sets itself.
   EXPECT_EQ(ExpandWineEnvironment(u"%WINDIR%;%SystemDrive%;%ALLUSERSPROFILE%", machine, &user),

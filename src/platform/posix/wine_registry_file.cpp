@@ -119,14 +119,16 @@ std::string WineRegistryFile::EscapeText(std::u16string_view text, char open, ch
         out += buffer;
       }
     } else {
-      if (c == u'\\' || c == static_cast<char16_t>(open) || c == static_cast<char16_t>(close)) out += '\\';
+      if (c == u'\\' || c == static_cast<char16_t>(open) || c == static_cast<char16_t>(close))
+        out += '\\';
       out += static_cast<char>(c);
     }
   }
   return out;
 }
 
-bool WineRegistryFile::ParseEscaped(std::string_view text, size_t* pos, char end, std::u16string* out) {
+bool WineRegistryFile::ParseEscaped(std::string_view text, size_t* pos, char end,
+                                    std::u16string* out) {
   size_t i = *pos;
   out->clear();
   while (i < text.size() && text[i] != end) {
@@ -141,14 +143,38 @@ bool WineRegistryFile::ParseEscaped(std::string_view text, size_t* pos, char end
     if (++i >= text.size()) return false;
     const char c = text[i];
     switch (c) {
-      case 'a': *out += u'\a'; ++i; break;
-      case 'b': *out += u'\b'; ++i; break;
-      case 'e': *out += u'\x1b'; ++i; break;
-      case 'f': *out += u'\f'; ++i; break;
-      case 'n': *out += u'\n'; ++i; break;
-      case 'r': *out += u'\r'; ++i; break;
-      case 't': *out += u'\t'; ++i; break;
-      case 'v': *out += u'\v'; ++i; break;
+      case 'a':
+        *out += u'\a';
+        ++i;
+        break;
+      case 'b':
+        *out += u'\b';
+        ++i;
+        break;
+      case 'e':
+        *out += u'\x1b';
+        ++i;
+        break;
+      case 'f':
+        *out += u'\f';
+        ++i;
+        break;
+      case 'n':
+        *out += u'\n';
+        ++i;
+        break;
+      case 'r':
+        *out += u'\r';
+        ++i;
+        break;
+      case 't':
+        *out += u'\t';
+        ++i;
+        break;
+      case 'v':
+        *out += u'\v';
+        ++i;
+        break;
       case 'x': {
         ++i;
         if (i >= text.size() || HexValue(text[i]) < 0) {
@@ -156,7 +182,8 @@ bool WineRegistryFile::ParseEscaped(std::string_view text, size_t* pos, char end
           break;
         }
         unsigned value = 0;
-        for (int digits = 0; digits < 4 && i < text.size() && HexValue(text[i]) >= 0; ++digits, ++i) {
+        for (int digits = 0; digits < 4 && i < text.size() && HexValue(text[i]) >= 0;
+             ++digits, ++i) {
           value = value * 16 + static_cast<unsigned>(HexValue(text[i]));
         }
         *out += static_cast<char16_t>(value);
@@ -165,7 +192,8 @@ bool WineRegistryFile::ParseEscaped(std::string_view text, size_t* pos, char end
       default:
         if (c >= '0' && c <= '7') {
           unsigned value = 0;
-          for (int digits = 0; digits < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++digits, ++i) {
+          for (int digits = 0; digits < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7';
+               ++digits, ++i) {
             value = value * 8 + static_cast<unsigned>(text[i] - '0');
           }
           *out += static_cast<char16_t>(value);
@@ -244,8 +272,10 @@ const WineRegistryFile::Key* WineRegistryFile::FindKey(std::u16string_view key) 
   return nullptr;
 }
 
-WineRegistryFile::Lookup WineRegistryFile::GetString(std::u16string_view key, std::u16string_view name,
-                                                     std::u16string* value, bool* expandable) const {
+WineRegistryFile::Lookup WineRegistryFile::GetString(std::u16string_view key,
+                                                     std::u16string_view name,
+                                                     std::u16string* value,
+                                                     bool* expandable) const {
   const Key* found = FindKey(key);
   if (found == nullptr) return Lookup::kNoKey;
   const Value* match = nullptr;
@@ -254,7 +284,8 @@ WineRegistryFile::Lookup WineRegistryFile::GetString(std::u16string_view key, st
   }
   if (match == nullptr) return Lookup::kNoValue;
   const std::string_view data = match->data;
-  if (expandable != nullptr) *expandable = StartsWith(data, "str(2):") || StartsWith(data, "hex(2):");
+  if (expandable != nullptr)
+    *expandable = StartsWith(data, "str(2):") || StartsWith(data, "hex(2):");
   size_t pos = 0;
   if (StartsWith(data, "\"")) {
     pos = 1;
@@ -303,7 +334,8 @@ void WineRegistryFile::SetString(std::u16string_view key, std::u16string_view na
     // one this function rewrites, never a hex list whose trailing backslash
     // would swallow the new line. Wine does not keep values in any order.
     size_t insert = found->header_end;
-    if (StartsWith(std::string_view(text_).substr(insert), "#time=")) insert = LineEnd(text_, insert);
+    if (StartsWith(std::string_view(text_).substr(insert), "#time="))
+      insert = LineEnd(text_, insert);
     if (insert > 0 && text_[insert - 1] != '\n') line.insert(0, "\n");
     text_.insert(insert, line);
   }

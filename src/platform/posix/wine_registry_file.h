@@ -70,7 +70,7 @@ class WineRegistryFile {
   struct Key {
     size_t begin = 0;  // the "[" line
     size_t header_end = 0;
-    size_t end = 0;    // start of the next key line or end of text
+    size_t end = 0;  // start of the next key line or end of text
     std::u16string name;
     std::vector<Value> values;
   };

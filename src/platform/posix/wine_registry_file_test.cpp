@@ -54,13 +54,15 @@ TEST(WineRegistryFileTest, ChangingOneValueKeepsEveryOtherByte) {
   file.SetString(u"SOFTWARE\\Corvane\\Game", u"main", u"D:\\New", 1700000000);
   const std::string expected_changed_value = "\"main\"=\"D:\\\\New\"\n";
   std::string expected = kSample;
-  expected.replace(expected.find("\"MAIN\"="), std::string("\"MAIN\"=\"C:\\\\Games\\\\Corvane \\\"Gold\\\"\"\n").size(),
+  expected.replace(expected.find("\"MAIN\"="),
+                   std::string("\"MAIN\"=\"C:\\\\Games\\\\Corvane \\\"Gold\\\"\"\n").size(),
                    expected_changed_value);
   expected.replace(expected.find("] 1600000000"), 12, "] 1700000000");
   expected.replace(expected.find("#time=1d6a1b2c3d4e5f6"), 21, "#time=1da1747c66d0000");
   EXPECT_EQ(file.text(), expected);
   std::u16string value;
-  ASSERT_EQ(file.GetString(u"Software\\Corvane\\Game", u"MAIN", &value), WineRegistryFile::Lookup::kFound);
+  ASSERT_EQ(file.GetString(u"Software\\Corvane\\Game", u"MAIN", &value),
+            WineRegistryFile::Lookup::kFound);
   EXPECT_EQ(value, u"D:\\New");
 }
 
@@ -70,13 +72,16 @@ TEST(WineRegistryFileTest, NewValueAndNewKeyAreAdded) {
   file.SetString(u"Software\\Other", u"Version", u"1.02", 1700000000);
   file.SetString(u"Software\\New\\Deep", u"Quote\"d", u"tab\there\u00e9A", 1700000000);
   const std::string& text = file.text();
-  EXPECT_NE(text.find("#time=1da1747c66d0000\n\"Version\"=\"1.02\"\n\"Caf\\xe9\"="), std::string::npos);
+  EXPECT_NE(text.find("#time=1da1747c66d0000\n\"Version\"=\"1.02\"\n\"Caf\\xe9\"="),
+            std::string::npos);
   EXPECT_NE(text.find("\n\n[Software\\\\New\\\\Deep] 1700000000\n#time=1da1747c66d0000\n"
                       "\"Quote\\\"d\"=\"tab\\there\\x00e9A\"\n"),
             std::string::npos);
-  EXPECT_EQ(text.substr(0, kSample.find("[Software\\\\Other]")), kSample.substr(0, kSample.find("[Software\\\\Other]")));
+  EXPECT_EQ(text.substr(0, kSample.find("[Software\\\\Other]")),
+            kSample.substr(0, kSample.find("[Software\\\\Other]")));
   std::u16string value;
-  ASSERT_EQ(file.GetString(u"software\\new\\deep", u"QUOTE\"D", &value), WineRegistryFile::Lookup::kFound);
+  ASSERT_EQ(file.GetString(u"software\\new\\deep", u"QUOTE\"D", &value),
+            WineRegistryFile::Lookup::kFound);
   EXPECT_EQ(value, u"tab\there\u00e9A");
 }
 
@@ -125,7 +130,8 @@ TEST(WineRegistryFileTest, DamagedLinesAreSkippedNotMisread) {
   WineRegistryFile file;
   ASSERT_TRUE(file.Load(text));
   std::u16string value;
-  EXPECT_EQ(file.GetString(u"Unterminated\\Key", u"Orphan", &value), WineRegistryFile::Lookup::kNoKey);
+  EXPECT_EQ(file.GetString(u"Unterminated\\Key", u"Orphan", &value),
+            WineRegistryFile::Lookup::kNoKey);
   EXPECT_EQ(file.GetString(u"Good", u"Half", &value), WineRegistryFile::Lookup::kNotString);
   EXPECT_EQ(file.GetString(u"Good", u"Trail", &value), WineRegistryFile::Lookup::kNotString);
   file.SetString(u"Good", u"Half", u"fixed", 1);

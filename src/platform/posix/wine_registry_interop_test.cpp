@@ -28,7 +28,8 @@ struct WineSetup {
 };
 
 bool Runs(const std::string& command) {
-  return std::system(("WINEDEBUG=-all timeout 60 " + command + " --version >/dev/null 2>&1").c_str()) == 0;
+  return std::system(
+             ("WINEDEBUG=-all timeout 60 " + command + " --version >/dev/null 2>&1").c_str()) == 0;
 }
 
 const WineSetup& Wine() {
@@ -60,18 +61,22 @@ std::string RunShell(const std::string& command) {
   std::string out;
   std::array<char, 4096> buffer;
   size_t got = 0;
-  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) out.append(buffer.data(), got);
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
+    out.append(buffer.data(), got);
   const int status = pclose(pipe.release());
   return status == 0 ? out : "<failed>" + out;
 }
 
 // Ends the prefix's server so that it saves its registry and frees the files.
-void StopServer() { RunShell("timeout 60 wineserver -k >/dev/null 2>&1; timeout 60 wineserver -w"); }
+void StopServer() {
+  RunShell("timeout 60 wineserver -k >/dev/null 2>&1; timeout 60 wineserver -w");
+}
 
 // "reg query" prints in the console's OEM code page.
 std::string Query(const std::string& key, const std::string& value, const char* view = "") {
-  const std::string out = RunShell("timeout 120 " + Wine().loader + " reg query '" + key + "' /v '" + value + "' " +
-                                   view + " 2>/dev/null | iconv -f CP437 -t UTF-8");
+  const std::string out =
+      RunShell("timeout 120 " + Wine().loader + " reg query '" + key + "' /v '" + value + "' " +
+               view + " 2>/dev/null | iconv -f CP437 -t UTF-8");
   StopServer();
   return out;
 }
@@ -90,8 +95,8 @@ class WinePrefixSuite : public ::testing::Test {
     // The 64-bit loader run directly starts its helper programs through it.
     const bool loader_path = Wine().loader.find('/') != std::string::npos;
     env_[5] = loader_path ? new ScopedEnv("WINELOADER", Wine().loader) : nullptr;
-    ok_ = RunShell("timeout 300 " + Wine().loader + " wineboot -i >/dev/null 2>&1; timeout 60 wineserver -w") !=
-              "<failed>" &&
+    ok_ = RunShell("timeout 300 " + Wine().loader +
+                   " wineboot -i >/dev/null 2>&1; timeout 60 wineserver -w") != "<failed>" &&
           std::system(("test -f '" + (*dir_ / "system.reg") + "'").c_str()) == 0;
   }
   static void TearDownTestSuite() {
@@ -104,7 +109,8 @@ class WinePrefixSuite : public ::testing::Test {
     dir_ = nullptr;
   }
   void SetUp() override {
-    if (!HaveWine()) GTEST_SKIP() << "no Wine runs here (neither wine nor the 64-bit wine64 loader starts)";
+    if (!HaveWine())
+      GTEST_SKIP() << "no Wine runs here (neither wine nor the 64-bit wine64 loader starts)";
     ASSERT_TRUE(ok_) << "wineboot could not make a prefix";
   }
   static ScopedTempDir* dir_;
@@ -123,8 +129,9 @@ class WineRegistryInteropTest : public WinePrefixSuite {
   }
   void SetUp() override {
     if (HaveWine() && !Wine().runs_32_bit) {
-      GTEST_SKIP() << "this machine cannot execute 32-bit code, so there is no 32-bit prefix; "
-                      "WineRegistryWow64InteropTest.SixtyFourBitPrefixRoundTrips runs the same checks";
+      GTEST_SKIP()
+          << "this machine cannot execute 32-bit code, so there is no 32-bit prefix; "
+             "WineRegistryWow64InteropTest.SixtyFourBitPrefixRoundTrips runs the same checks";
     }
     WinePrefixSuite::SetUp();
   }
@@ -139,15 +146,23 @@ void ValuesWeWriteAreReadByWine(const char* view = "") {
   ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "MAIN",
                                 "C:\\Games\\Tom's \"Best\" Caf\xe9"),
             RegistryStatus::kOk);
-  ASSERT_EQ(WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane", "Language", "Fran\xe7" "ais"),
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane", "Language",
+                                "Fran\xe7"
+                                "ais"),
             RegistryStatus::kOk);
   const std::string machine = Query("HKLM\\Software\\Corvane\\Game", "MAIN", view);
-  EXPECT_NE(machine.find("MAIN    REG_SZ    C:\\Games\\Tom's \"Best\" Caf\xc3\xa9"), std::string::npos) << machine;
+  EXPECT_NE(machine.find("MAIN    REG_SZ    C:\\Games\\Tom's \"Best\" Caf\xc3\xa9"),
+            std::string::npos)
+      << machine;
   const std::string user = Query("HKCU\\Software\\Corvane", "Language");
-  EXPECT_NE(user.find("REG_SZ    Fran\xc3\xa7" "ais"), std::string::npos) << user;
+  EXPECT_NE(user.find("REG_SZ    Fran\xc3\xa7"
+                      "ais"),
+            std::string::npos)
+      << user;
   // The rest of the registry is still Wine's: a value wineboot wrote.
   // (In its own view: a prefix made by 64-bit Wine alone has no 32-bit copy of it.)
-  const std::string system = Query("HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion");
+  const std::string system =
+      Query("HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion");
   EXPECT_NE(system.find("REG_SZ"), std::string::npos) << system;
 }
 
@@ -163,22 +178,26 @@ void ValuesWineWritesAreReadByUs(const std::string& view = "") {
             "");
   StopServer();
   std::string value;
-  ASSERT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "SOFTWARE\\corvane\\fromwine", "path", &value),
+  ASSERT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "SOFTWARE\\corvane\\fromwine", "path",
+                               &value),
             RegistryStatus::kOk);
   EXPECT_EQ(value, "C:\\Program Files\\X \"Q\" Caf\xe9");
-  ASSERT_EQ(ReadRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane\\FromWine", "", &value),
-            RegistryStatus::kOk);
+  ASSERT_EQ(
+      ReadRegistryString(RegistryRoot::kCurrentUser, "Software\\Corvane\\FromWine", "", &value),
+      RegistryStatus::kOk);
   EXPECT_EQ(value, "default \xfc");
 }
 
 void RunningServerMakesWritesRefused() {
   ASSERT_EQ(RunShell("timeout 60 wineserver -p 30 >/dev/null 2>&1"), "");
   std::string message;
-  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane", "x", "1", &message),
-            RegistryStatus::kServerRunning);
+  EXPECT_EQ(
+      WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane", "x", "1", &message),
+      RegistryStatus::kServerRunning);
   EXPECT_NE(message.find("wineserver"), std::string::npos);
   StopServer();
-  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane", "x", "1"), RegistryStatus::kOk);
+  EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane", "x", "1"),
+            RegistryStatus::kOk);
 }
 
 TEST_F(WineRegistryInteropTest, ThirtyTwoBitPrefix) {
@@ -204,7 +223,8 @@ class WineRegistryWow64InteropTest : public WinePrefixSuite {
 };
 
 TEST_F(WineRegistryWow64InteropTest, SixtyFourBitPrefixSharesThe32BitView) {
-  ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "MAIN", "C:\\Games\\W"),
+  ASSERT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Game", "MAIN",
+                                "C:\\Games\\W"),
             RegistryStatus::kOk);
   const std::string view32 = Query("HKLM\\Software\\Corvane\\Game", "MAIN", "/reg:32");
   EXPECT_NE(view32.find("REG_SZ    C:\\Games\\W"), std::string::npos) << view32;
@@ -217,8 +237,9 @@ TEST_F(WineRegistryWow64InteropTest, SixtyFourBitPrefixSharesThe32BitView) {
             "");
   StopServer();
   std::string value;
-  ASSERT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Added", "MAIN", &value),
-            RegistryStatus::kOk);
+  ASSERT_EQ(
+      ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\Corvane\\Added", "MAIN", &value),
+      RegistryStatus::kOk);
   EXPECT_EQ(value, "from32");
 }
 

@@ -11,7 +11,8 @@ namespace corvane::platform {
 namespace {
 
 bool AttributeData(const char* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
-  return path != nullptr && GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, data) != 0;
+  return path != nullptr &&
+         GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, data) != 0;
 }
 
 // The volume root of a path ("C:\" of "C:\Games\x"): what GetDiskFreeSpaceA takes.
@@ -110,7 +111,7 @@ bool FreeDiskSpace(const char* path, uint64_t* bytes) {
   char root[4];
   DWORD sectors_per_cluster, bytes_per_sector, free_clusters, total_clusters;
   if (!VolumeRoot(path, root) || !GetDiskFreeSpaceA(root, &sectors_per_cluster, &bytes_per_sector,
-                                                      &free_clusters, &total_clusters)) {
+                                                    &free_clusters, &total_clusters)) {
     return false;
   }
   *bytes = static_cast<uint64_t>(sectors_per_cluster) * bytes_per_sector * free_clusters;

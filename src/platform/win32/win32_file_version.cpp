@@ -17,8 +17,8 @@ std::string QueryFileVersion(const char* path) {
   if (!GetFileVersionInfoW(wide.c_str(), handle, size, block.data())) return {};
   wchar_t* text = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\FileVersion", reinterpret_cast<void**>(&text),
-                      &length) ||
+  if (!VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\FileVersion",
+                      reinterpret_cast<void**>(&text), &length) ||
       text == nullptr) {
     return {};
   }

@@ -1,7 +1,6 @@
 // Our PE version parser against the system's version calls, file by file.
 
 #include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,7 +22,9 @@ std::string ParsedVersion(const std::vector<uint8_t>& bytes) {
   return pe::FileVersionOfImage(tree);
 }
 
-std::string ParsedVersion(const std::string& path) { return ParsedVersion(testing::ReadBytes(path)); }
+std::string ParsedVersion(const std::string& path) {
+  return ParsedVersion(testing::ReadBytes(path));
+}
 
 // Whether the file's version resource holds a US English Unicode block key.
 bool HoldsUsEnglishBlockKey(const std::vector<uint8_t>& bytes) {

@@ -18,8 +18,9 @@ InstallLockResult InstallLock::Acquire(const char* lock_path) {
   Release();
   // No sharing: a second run's open fails at once. Deleted when the handle
   // closes, also when the process is ended.
-  HANDLE file = CreateFileW(WidePath(lock_path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  HANDLE file =
+      CreateFileW(WidePath(lock_path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION

@@ -16,7 +16,9 @@ std::wstring ToWide(const char* text) {
   return wide;
 }
 
-bool StartsWith(const std::wstring& text, const wchar_t* prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
 
 }  // namespace
 
@@ -24,7 +26,8 @@ std::wstring WidePath(const char* path) {
   if (path == nullptr) return std::wstring();
   std::wstring wide = ToWide(path);
   // Already in a form the system takes as it is.
-  if (wide.size() < kLongPathFrom || StartsWith(wide, L"\\\\?\\") || StartsWith(wide, L"\\\\.\\")) return wide;
+  if (wide.size() < kLongPathFrom || StartsWith(wide, L"\\\\?\\") || StartsWith(wide, L"\\\\.\\"))
+    return wide;
   DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (size == 0) return wide;
   std::vector<wchar_t> full(size + 1, L'\0');
@@ -32,7 +35,8 @@ std::wstring WidePath(const char* path) {
   if (got == 0 || got >= size) return wide;
   std::wstring absolute(full.data(), got);
   if (StartsWith(absolute, L"\\\\")) return L"\\\\?\\UNC\\" + absolute.substr(2);
-  if (absolute.size() >= 3 && absolute[1] == L':' && absolute[2] == L'\\') return L"\\\\?\\" + absolute;
+  if (absolute.size() >= 3 && absolute[1] == L':' && absolute[2] == L'\\')
+    return L"\\\\?\\" + absolute;
   return absolute;
 }
 

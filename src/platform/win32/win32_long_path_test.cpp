@@ -1,7 +1,7 @@
 #include "platform/win32/win32_long_path.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

@@ -54,7 +54,8 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
   code = RegQueryValueExA(key, value_name, nullptr, &type, nullptr, &size);
   std::vector<char> data(size + 1, '\0');
   if (code == ERROR_SUCCESS) {
-    code = RegQueryValueExA(key, value_name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    code = RegQueryValueExA(key, value_name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                            &size);
   }
   RegCloseKey(key);
   if (code != ERROR_SUCCESS) {
@@ -85,7 +86,8 @@ std::string DescribeRegistryKey(RegistryRoot /*root*/, const char* /*key_path*/)
 RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, const char* value_name,
                                    const char* value, std::string* message) {
   HKEY key = nullptr;
-  LONG code = RegCreateKeyExA(RootKey(root), key_path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  LONG code =
+      RegCreateKeyExA(RootKey(root), key_path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
   if (code != ERROR_SUCCESS) {
     SetMessage(message, "cannot create the registry key", code);
     return RegistryStatus::kFailed;

@@ -87,10 +87,12 @@ const uint8_t* ResourceModule::FindRawDataById(uint16_t id, uint32_t* size) cons
   return static_cast<const uint8_t*>(LockResource(loaded));
 }
 
-bool ResourceModule::EnumerateRawDataNames(const std::function<bool(const char* name)>& visit) const {
+bool ResourceModule::EnumerateRawDataNames(
+    const std::function<bool(const char* name)>& visit) const {
   if (impl_ == nullptr) return true;
   EnumState state{&visit, false};
-  EnumResourceNamesA(impl_->module, MAKEINTRESOURCEA(10), VisitName, reinterpret_cast<LONG_PTR>(&state));
+  EnumResourceNamesA(impl_->module, MAKEINTRESOURCEA(10), VisitName,
+                     reinterpret_cast<LONG_PTR>(&state));
   return !state.stopped;
 }
 
@@ -98,7 +100,8 @@ bool ResourceModule::LoadStringText(uint16_t id, uint16_t language, std::string*
   if (impl_ == nullptr) return false;
   if (language == 0) {
     std::vector<char> buffer(4096);
-    const int length = LoadStringA(impl_->module, id, buffer.data(), static_cast<int>(buffer.size()));
+    const int length =
+        LoadStringA(impl_->module, id, buffer.data(), static_cast<int>(buffer.size()));
     if (length <= 0) return false;
     text->assign(buffer.data(), static_cast<size_t>(length));
     return true;
@@ -118,7 +121,8 @@ bool ResourceModule::LoadStringText(uint16_t id, uint16_t language, std::string*
     const WORD length = units[offset++];
     if (index == id % 16) {
       if (length == 0 || offset + length > size) return false;
-      const int bytes = WideCharToMultiByte(CP_ACP, 0, units + offset, length, nullptr, 0, nullptr, nullptr);
+      const int bytes =
+          WideCharToMultiByte(CP_ACP, 0, units + offset, length, nullptr, 0, nullptr, nullptr);
       if (bytes <= 0) return false;
       text->assign(static_cast<size_t>(bytes), '\0');
       WideCharToMultiByte(CP_ACP, 0, units + offset, length, text->data(), bytes, nullptr, nullptr);

@@ -1,7 +1,6 @@
 // Images written by our PE writer, loaded by the system as data files.
 
 #include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,7 +35,8 @@ std::vector<PayloadFile> SamplePayload() {
       {"Add\\CAF\xc9x", {2}},
       {"Add\\\xdf\xfe", {3}},
   };
-  for (size_t i = 0; i < files[3].bytes.size(); ++i) files[3].bytes[i] = static_cast<uint8_t>(i * 31);
+  for (size_t i = 0; i < files[3].bytes.size(); ++i)
+    files[3].bytes[i] = static_cast<uint8_t>(i * 31);
   return files;
 }
 
@@ -75,7 +75,8 @@ void ExpectPayloadFound(const ResourceModule& module, const std::vector<PayloadF
   }
   // The system's enumeration lists every name once, ascending by upper case.
   std::vector<std::u16string> stored;
-  for (const PayloadFile& file : files) stored.push_back(pe::NameUpper(pe::Cp1252ToUtf16(file.name)));
+  for (const PayloadFile& file : files)
+    stored.push_back(pe::NameUpper(pe::Cp1252ToUtf16(file.name)));
   std::sort(stored.begin(), stored.end());
   std::vector<std::string> expected;
   for (const std::u16string& name : stored) expected.push_back(pe::Utf16ToCp1252(name));
@@ -123,7 +124,8 @@ TEST(Win32ResourceModuleTest, StubWithAddedPayloadRunsAndFindsBoth) {
   const std::vector<PayloadFile> files = SamplePayload();
   std::vector<uint8_t> patched;
   std::string error;
-  ASSERT_TRUE(pe::AddResourceSection(stub.data(), stub.size(), Items(files), &patched, &error)) << error;
+  ASSERT_TRUE(pe::AddResourceSection(stub.data(), stub.size(), Items(files), &patched, &error))
+      << error;
   testing::Win32TempDir dir;
   const std::string exe = dir / "patcher.exe";
   ASSERT_TRUE(testing::WriteBytes(exe, patched));
@@ -142,12 +144,13 @@ TEST(Win32ResourceModuleTest, StubWithAddedPayloadRunsAndFindsBoth) {
   }
 
   // Run: the stub checks its own resources and the named payload sizes.
-  std::string command = "\"" + exe + "\" version.cfg 3 1.00-1.01\\addons\\ui.vbk.upd 70000 ALL\\VESKA.EXE.#KESTREL 1";
+  std::string command =
+      "\"" + exe + "\" version.cfg 3 1.00-1.01\\addons\\ui.vbk.upd 70000 ALL\\VESKA.EXE.#KESTREL 1";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &process));
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &process));
   ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
   DWORD exit_code = 99;
   GetExitCodeProcess(process.hProcess, &exit_code);

@@ -7,7 +7,8 @@ namespace corvane::platform {
 namespace {
 
 bool AcquireVerifyContext(HCRYPTPROV* provider) {
-  if (CryptAcquireContextA(provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) return true;
+  if (CryptAcquireContextA(provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
+    return true;
   if (GetLastError() != static_cast<DWORD>(NTE_BAD_KEYSET)) return false;
   return CryptAcquireContextA(provider, nullptr, nullptr, PROV_RSA_FULL,
                               CRYPT_VERIFYCONTEXT | CRYPT_NEWKEYSET) != FALSE;
@@ -15,7 +16,8 @@ bool AcquireVerifyContext(HCRYPTPROV* provider) {
 
 }  // namespace
 
-int VerifySignature(const uint8_t* data, uint32_t size, const SignatureCheck& check, uint32_t* last_error) {
+int VerifySignature(const uint8_t* data, uint32_t size, const SignatureCheck& check,
+                    uint32_t* last_error) {
   int result = kSignatureValid;
   HCRYPTPROV provider = 0;
   HCRYPTKEY key = 0;
@@ -28,7 +30,8 @@ int VerifySignature(const uint8_t* data, uint32_t size, const SignatureCheck& ch
     result = kSignatureNoHash;
   } else if (!CryptHashData(hash, data, size, 0)) {
     result = kSignatureHashFailed;
-  } else if (!CryptVerifySignatureA(hash, check.signature, check.signature_length, key, nullptr, 0)) {
+  } else if (!CryptVerifySignatureA(hash, check.signature, check.signature_length, key, nullptr,
+                                    0)) {
     result = kSignatureMismatch;
   }
   // Read before the releases below can change it.

@@ -2,7 +2,6 @@
 // reversed), checked by CryptoAPI.
 
 #include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include "platform/signature.h"
@@ -13,11 +12,12 @@ namespace {
 
 struct Inputs {
   std::vector<uint8_t> key = testing::ReadBytes(testing::SourcePath("tests/keys/test.pubkey"));
-  std::vector<uint8_t> manifest = testing::ReadBytes(testing::SourcePath("src/platform/win32/testdata/manifest.bin"));
+  std::vector<uint8_t> manifest =
+      testing::ReadBytes(testing::SourcePath("src/platform/win32/testdata/manifest.bin"));
   std::vector<uint8_t> own =
       testing::ReadBytes(testing::SourcePath("src/platform/win32/testdata/manifest.bin.sign"));
-  std::vector<uint8_t> openssl =
-      testing::ReadBytes(testing::SourcePath("src/platform/win32/testdata/manifest.bin.openssl.sign"));
+  std::vector<uint8_t> openssl = testing::ReadBytes(
+      testing::SourcePath("src/platform/win32/testdata/manifest.bin.openssl.sign"));
 
   int Verify(const std::vector<uint8_t>& data, const std::vector<uint8_t>& signature,
              const std::vector<uint8_t>& blob, uint32_t* last_error = nullptr) const {

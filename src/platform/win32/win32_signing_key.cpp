@@ -20,7 +20,8 @@ bool PublicBlobOfKey(const std::string&, std::vector<uint8_t>*, std::string* err
   return false;
 }
 
-bool SignBytes(const std::string&, const uint8_t*, size_t, std::vector<uint8_t>*, std::string* error) {
+bool SignBytes(const std::string&, const uint8_t*, size_t, std::vector<uint8_t>*,
+               std::string* error) {
   *error = kUnavailable;
   return false;
 }

@@ -97,9 +97,9 @@ void TerminalConsoleWindow::ShowSummary(const RunSummary& summary) {
   std::string text = summary.addon.empty()
                          ? "Done: " + summary.from_version + " -> " + summary.to_version
                          : "Done: add-on " + summary.addon + " on " + summary.from_version;
-  text += " in " + std::string(seconds) + "; " + std::to_string(summary.files_updated) + " files updated, " +
-          std::to_string(summary.files_copied) + " copied, " + std::to_string(summary.files_checked) +
-          " checked.";
+  text += " in " + std::string(seconds) + "; " + std::to_string(summary.files_updated) +
+          " files updated, " + std::to_string(summary.files_copied) + " copied, " +
+          std::to_string(summary.files_checked) + " checked.";
   if (!summary.log_path.empty()) text += "\nLog: " + summary.log_path;
   WriteLines(text.c_str());
 }

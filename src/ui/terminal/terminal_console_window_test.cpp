@@ -61,7 +61,8 @@ TEST(TerminalConsoleWindowTest, EngineMessagesAndTheSummaryNeverLandOnTheProgres
   window.ShowEngineMessage("Incompatible patch version.\n");
   // The progress line is cleared first, the message has a line of its own,
   // and the progress line comes back under it.
-  EXPECT_NE(channel.output.find("LEVELS.DAT\r\x1b[KIncompatible patch version.\n\r\x1b[K"), std::string::npos)
+  EXPECT_NE(channel.output.find("LEVELS.DAT\r\x1b[KIncompatible patch version.\n\r\x1b[K"),
+            std::string::npos)
       << channel.output;
   RunSummary summary;
   summary.from_version = "1.00";
@@ -72,8 +73,9 @@ TEST(TerminalConsoleWindowTest, EngineMessagesAndTheSummaryNeverLandOnTheProgres
   summary.seconds = 1.25;
   summary.log_path = "/games/patch.log";
   window.ShowSummary(summary);
-  EXPECT_NE(channel.output.find("\r\x1b[KDone: 1.00 -> 1.02 in 1.2 s; 3 files updated, 2 copied, 7 checked.\n"
-                                "Log: /games/patch.log\n"),
+  EXPECT_NE(channel.output.find(
+                "\r\x1b[KDone: 1.00 -> 1.02 in 1.2 s; 3 files updated, 2 copied, 7 checked.\n"
+                "Log: /games/patch.log\n"),
             std::string::npos)
       << channel.output;
 }

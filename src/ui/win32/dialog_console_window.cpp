@@ -1,9 +1,9 @@
-#include <windows.h>
+#include "ui/win32/dialog_console_window.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include "platform/message_pump.h"
-#include "ui/win32/dialog_console_window.h"
 #include "ui/win32/dialog_resource_ids.h"
 
 namespace corvane {
@@ -60,9 +60,9 @@ intptr_t DialogConsoleWindow::DlgProc(HWND window, unsigned message, uintptr_t w
 }
 
 bool DialogConsoleWindow::OpenWindow() {
-  HWND dialog = CreateDialogParamA(static_cast<HINSTANCE>(instance_),
-                                   MAKEINTRESOURCEA(CORVANE_IDD_PROGRESS), nullptr, DialogDispatch,
-                                   reinterpret_cast<LPARAM>(this));
+  HWND dialog =
+      CreateDialogParamA(static_cast<HINSTANCE>(instance_), MAKEINTRESOURCEA(CORVANE_IDD_PROGRESS),
+                         nullptr, DialogDispatch, reinterpret_cast<LPARAM>(this));
   if (dialog == nullptr) return false;
   dialog_ = dialog;
   created_ = dialog;

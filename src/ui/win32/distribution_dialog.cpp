@@ -1,6 +1,7 @@
+#include "ui/win32/distribution_dialog.h"
+
 #include <windows.h>
 
-#include "ui/win32/distribution_dialog.h"
 #include "ui/win32/dialog_resource_ids.h"
 
 namespace corvane {
@@ -30,11 +31,13 @@ INT_PTR CALLBACK DistributionDialogProc(HWND window, UINT message, WPARAM wparam
     return TRUE;
   }
   if (message != WM_COMMAND) return FALSE;
-  auto* state = reinterpret_cast<DistributionDialogState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* state =
+      reinterpret_cast<DistributionDialogState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (state == nullptr) return FALSE;
   switch (LOWORD(wparam)) {
     case IDOK: {
-      LRESULT selected = SendDlgItemMessageA(window, CORVANE_IDC_DISTRIBUTION_LIST, LB_GETCURSEL, 0, 0);
+      LRESULT selected =
+          SendDlgItemMessageA(window, CORVANE_IDC_DISTRIBUTION_LIST, LB_GETCURSEL, 0, 0);
       if (selected != LB_ERR) {
         LRESULT data = SendDlgItemMessageA(window, CORVANE_IDC_DISTRIBUTION_LIST, LB_GETITEMDATA,
                                            static_cast<WPARAM>(selected), 0);
@@ -60,9 +63,11 @@ INT_PTR CALLBACK DistributionDialogProc(HWND window, UINT message, WPARAM wparam
 // user's language is.
 const DLGTEMPLATE* FindDialogTemplate(HMODULE module, uint16_t language) {
   const WORD primary = PRIMARYLANGID(language);
-  const WORD candidates[] = {language, MAKELANGID(primary, SUBLANG_DEFAULT), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)};
+  const WORD candidates[] = {language, MAKELANGID(primary, SUBLANG_DEFAULT),
+                             MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)};
   for (WORD candidate : candidates) {
-    HRSRC found = FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(CORVANE_IDD_DISTRIBUTION), candidate);
+    HRSRC found =
+        FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(CORVANE_IDD_DISTRIBUTION), candidate);
     if (found == nullptr) continue;
     HGLOBAL loaded = LoadResource(module, found);
     if (loaded != nullptr) return static_cast<const DLGTEMPLATE*>(LockResource(loaded));
@@ -72,15 +77,17 @@ const DLGTEMPLATE* FindDialogTemplate(HMODULE module, uint16_t language) {
 
 }  // namespace
 
-int ShowDistributionDialog(void* instance, const std::vector<std::string>& titles, uint16_t language) {
+int ShowDistributionDialog(void* instance, const std::vector<std::string>& titles,
+                           uint16_t language) {
   DistributionDialogState state{&titles, -1};
   HINSTANCE module = static_cast<HINSTANCE>(instance);
   const DLGTEMPLATE* dialog = FindDialogTemplate(module, language);
   if (dialog != nullptr) {
-    DialogBoxIndirectParamA(module, dialog, nullptr, DistributionDialogProc, reinterpret_cast<LPARAM>(&state));
+    DialogBoxIndirectParamA(module, dialog, nullptr, DistributionDialogProc,
+                            reinterpret_cast<LPARAM>(&state));
   } else {
-    DialogBoxParamA(module, MAKEINTRESOURCEA(CORVANE_IDD_DISTRIBUTION), nullptr, DistributionDialogProc,
-                    reinterpret_cast<LPARAM>(&state));
+    DialogBoxParamA(module, MAKEINTRESOURCEA(CORVANE_IDD_DISTRIBUTION), nullptr,
+                    DistributionDialogProc, reinterpret_cast<LPARAM>(&state));
   }
   return state.chosen;
 }
