@@ -73,6 +73,8 @@ endfunction()
 # one per binary under Wine (discovery would start Wine once more per binary).
 function(corvane_add_test_binary target)
   target_link_libraries(${target} PRIVATE ${CORVANE_GTEST_MAIN})
+  # Helpers every test may use: tests/support/.
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${target} PRIVATE
     CORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   corvane_warnings(${target})

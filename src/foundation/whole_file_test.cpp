@@ -5,28 +5,25 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace corvane {
 namespace {
 
 TEST(WholeFile, ReadsEveryByteOrSaysItCannot) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "corvane-whole-file";
-  std::filesystem::create_directories(dir);
+  test_support::ScratchFolder dir("whole-file");
   const std::string data("a\0b\r\n\xff", 6);
-  std::ofstream(dir / "data", std::ios::binary) << data;
-  std::ofstream(dir / "empty", std::ios::binary).close();
+  ASSERT_TRUE(test_support::WriteTestFile(dir / "data", data));
+  ASSERT_TRUE(test_support::WriteTestFile(dir / "empty", ""));
 
   std::vector<uint8_t> bytes = {9, 9, 9, 9, 9, 9, 9, 9};
-  ASSERT_TRUE(ReadWholeFile((dir / "data").string(), &bytes));
+  ASSERT_TRUE(ReadWholeFile(dir / "data", &bytes));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), data);
   std::string text = "left over";
-  ASSERT_TRUE(ReadWholeFile((dir / "empty").string(), &text));
+  ASSERT_TRUE(ReadWholeFile(dir / "empty", &text));
   EXPECT_EQ(text, "");
-  EXPECT_FALSE(ReadWholeFile((dir / "missing").string(), &text));
-  std::filesystem::remove_all(dir);
+  EXPECT_FALSE(ReadWholeFile(dir / "missing", &text));
 }
 
 }  // namespace

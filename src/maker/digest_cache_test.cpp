@@ -7,21 +7,19 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "maker/content_hash.h"
 #include "maker/file_digest.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace corvane::maker {
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(DigestCache, EntriesHoldWhileSizeAndTimeStay) {
-  const std::string path =
-      (fs::temp_directory_path() / "maker-digest-cache" / "digests.txt").string();
-  fs::remove_all(fs::path(path).parent_path());
+  test_support::ScratchFolder folder("digest-cache");
+  const std::string path = folder / "digests.txt";
   const FileDigest a{10, 0xDEADBEEF, 0x0123456789ABCDEFull}, c{0, 1, 2};
   {
     DigestCache cache(path);
@@ -46,7 +44,6 @@ TEST(DigestCache, EntriesHoldWhileSizeAndTimeStay) {
   { std::ofstream(path, std::ios::trunc) << "5 10 deadbeef /p/a.dat\n"; }
   DigestCache foreign(path);
   EXPECT_FALSE(foreign.Find("/p/a.dat", 10, 5, &found));
-  fs::remove_all(fs::path(path).parent_path());
 }
 
 uint64_t HashOf(const std::string& text) {
@@ -83,22 +80,20 @@ TEST(ContentHash, PiecesDoNotMatterButEveryByteDoes) {
 }
 
 TEST(FileDigest, SameBytesSameDigestAndCrcAsTheListsHoldIt) {
-  const fs::path dir = fs::temp_directory_path() / "maker-file-digest";
-  fs::create_directories(dir);
-  std::ofstream(dir / "a", std::ios::binary) << "123456789";
-  std::ofstream(dir / "b", std::ios::binary) << "123456789";
-  std::ofstream(dir / "c", std::ios::binary) << "123456780";
+  test_support::ScratchFolder dir("file-digest");
+  ASSERT_TRUE(test_support::WriteTestFile(dir / "a", "123456789"));
+  ASSERT_TRUE(test_support::WriteTestFile(dir / "b", "123456789"));
+  ASSERT_TRUE(test_support::WriteTestFile(dir / "c", "123456780"));
   FileDigest a, b, c, missing;
-  ASSERT_TRUE(DigestOfFile((dir / "a").string(), &a));
-  ASSERT_TRUE(DigestOfFile((dir / "b").string(), &b));
-  ASSERT_TRUE(DigestOfFile((dir / "c").string(), &c));
+  ASSERT_TRUE(DigestOfFile(dir / "a", &a));
+  ASSERT_TRUE(DigestOfFile(dir / "b", &b));
+  ASSERT_TRUE(DigestOfFile(dir / "c", &c));
   EXPECT_EQ(a, b);
   EXPECT_NE(a, c);
   EXPECT_EQ(a.size, 9u);
   EXPECT_EQ(a.crc, 0xFC891918u);  // CRC-32/BZIP2 check value
   EXPECT_EQ(a.hash, HashOf("123456789"));
-  EXPECT_FALSE(DigestOfFile((dir / "none").string(), &missing));
-  fs::remove_all(dir);
+  EXPECT_FALSE(DigestOfFile(dir / "none", &missing));
 }
 
 }  // namespace

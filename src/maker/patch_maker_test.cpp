@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 
 #include "engine/apply_patch.h"
 #include "engine/patch_action.h"
@@ -17,6 +18,7 @@
 #include "maker/manifest_compile.h"
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
+#include "support/scratch_folder.h"
 #include "version_block.h"
 
 namespace corvane::maker {
@@ -54,15 +56,13 @@ const char* kManifest =
 class MakerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ =
-        fs::temp_directory_path() /
-        ("maker-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 #ifdef _WIN32
     // A patch is made and signed on the maker's Linux machine: the Windows
     // build has no signing, and these projects' paths pass MAX_PATH.
     GTEST_SKIP() << "patch making runs in the native build";
 #endif
-    fs::remove_all(root_);
+    folder_ = std::make_unique<test_support::ScratchFolder>("maker");
+    root_ = folder_->path();
     project_ = root_ / "project";
     Write(project_ / "version.cfg.txt", kManifest);
     Write(project_ / "signing-key.txt",
@@ -96,8 +96,8 @@ class MakerTest : public ::testing::Test {
   }
   void TearDown() override {
     if (options_.messages != nullptr) std::fclose(options_.messages);
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    options_.messages = nullptr;
+    folder_.reset();
   }
 
   std::string CompileError(const std::string& text) {
@@ -122,6 +122,7 @@ class MakerTest : public ::testing::Test {
     return result == kPatchDone ? Read(rebuilt) : std::string();
   }
 
+  std::unique_ptr<test_support::ScratchFolder> folder_;
   fs::path root_, project_;
   MakeOptions options_;
 };
@@ -420,7 +421,7 @@ TEST_F(MakerTest, ReleaseContentsThatCannotWorkAreRefusedByNameBeforeAnyWork) {
   const std::string manifest = kManifest;
   const Case cases[] = {
       {"appName missing in a version", [&] { fs::remove(project_ / "versions/2.01/GAME.EXE"); },
-       (project_ / "versions" / "2.01").string() + ": no GAME.EXE (the manifest's appName)"},
+       "versions/2.01: no GAME.EXE (the manifest's appName)"},
       {"executable of another version",
        [&] { WriteGame(project_ / "versions/2.01/GAME.EXE", "2.00"); },
        "GAME.EXE: FileVersion \"2.00\" is not the version of its folder (2.01)"},

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "foundation/report_capture.h"
@@ -14,6 +13,8 @@
 #include "stream/bank_list.h"
 #include "stream/file_buffer.h"
 #include "stream/qo_stream.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace corvane {
 namespace {
@@ -23,27 +24,15 @@ ParamEntry* Own(const ParamClass& cls, const char* name) {
   return index >= 0 ? cls.EntryAt(index) : nullptr;
 }
 
-// Runs each test in a scratch directory so files have short relative names.
+// Runs each test in a scratch folder of its own so files have short relative names.
 class PreprocessorTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    dir_ = std::filesystem::temp_directory_path() / "corvane_preprocessor_test";
-    std::filesystem::create_directories(dir_);
-    std::filesystem::current_path(dir_);
-  }
-  void TearDown() override {
-    UnregisterAllBanks();
-    std::filesystem::current_path(previous_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  void TearDown() override { UnregisterAllBanks(); }
   static void Write(const char* name, const std::string& text) {
-    FILE* f = std::fopen(name, "wb");
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
+    ASSERT_TRUE(test_support::WriteTestFile(name, text)) << name;
   }
-  std::filesystem::path previous_, dir_;
+  test_support::ScratchFolder folder_{"preprocessor"};
+  test_support::ScopedCurrentDirectory inside_{folder_.path()};
 };
 
 TEST_F(PreprocessorTest, DefaultCopiesFilesUnchanged) {

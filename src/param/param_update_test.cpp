@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "foundation/report_capture.h"
 #include "param/param_array.h"
 #include "param/param_file.h"
 #include "param/param_text_load.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace corvane {
 namespace {
@@ -106,15 +106,10 @@ TEST(ParamUpdate, DeclaredClassesAndBaseChanges) {
 }
 
 TEST(ParamUpdate, ReloadMergesTheFileAgain) {
-  namespace fs = std::filesystem;
-  fs::path previous = fs::current_path();
-  fs::path dir = fs::temp_directory_path() / "corvane_param_reload";
-  fs::create_directories(dir);
-  fs::current_path(dir);
+  test_support::ScratchFolder folder("param-reload");
+  test_support::ScopedCurrentDirectory inside(folder.path());
   auto write = [](const char* text) {
-    FILE* f = std::fopen("reload.cpp", "wb");
-    std::fputs(text, f);
-    std::fclose(f);
+    ASSERT_TRUE(test_support::WriteTestFile("reload.cpp", text));
   };
   write("a=1;\nclass C { b=2; };\n");
   ParamFile file;
@@ -136,9 +131,6 @@ TEST(ParamUpdate, ReloadMergesTheFileAgain) {
   Parse(file, "x=1;\n");
   EXPECT_EQ(ParamParseFile(file, "no_such.cpp"), 0);
   EXPECT_EQ(file.GetEntryCount(), 1);
-  fs::current_path(previous);
-  std::error_code ec;
-  fs::remove_all(dir, ec);
 }
 
 }  // namespace

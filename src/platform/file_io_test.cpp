@@ -12,10 +12,16 @@
 #include <ctime>
 #include <string>
 
+#include "support/scratch_folder.h"
+
 namespace corvane::platform {
 namespace {
 
-std::string TempPath(const char* name) { return ::testing::TempDir() + "file_io_contract_" + name; }
+// A file in this test process's own scratch folder.
+std::string TempPath(const char* name) {
+  static test_support::ScratchFolder folder("file-io");
+  return folder / name;
+}
 
 TEST(FileIoContract, WriteSeekAppendReadSizeAndTime) {
   const std::string path = TempPath("round_trip.bin");

@@ -5,11 +5,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "platform/file_io.h"
 #include "platform/file_mapping.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace corvane::platform {
 namespace {
@@ -18,35 +19,14 @@ namespace fs = std::filesystem;
 
 class FileServicesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    dir_ = fs::temp_directory_path() /
-           ("corvane_file_services_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-            std::to_string(random()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code error;
-    fs::permissions(Path("ro.txt"), fs::perms::owner_all, error);
-    fs::remove_all(dir_, error);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return folder_ / name; }
   void Write(const std::string& name, const std::string& text) {
-    std::FILE* file = std::fopen(Path(name).c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs(text.c_str(), file);
-    std::fclose(file);
+    ASSERT_TRUE(test_support::WriteTestFile(Path(name), text));
   }
-  std::string Read(const std::string& name) {
-    std::string text;
-    if (std::FILE* file = std::fopen(Path(name).c_str(), "rb")) {
-      for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
-      std::fclose(file);
-    }
-    return text;
-  }
-  fs::path dir_;
+  std::string Read(const std::string& name) { return test_support::ReadTestText(Path(name)); }
+
+  test_support::ScratchFolder folder_{"file-services"};
+  const fs::path& dir_ = folder_.path();
 };
 
 TEST_F(FileServicesTest, RenameReplacesAnExistingTarget) {

@@ -6,14 +6,14 @@
 // that records what it is given and answers questions from a script.
 // Header-only; used by *_test.cpp only.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -23,6 +23,8 @@
 #include "platform/resource_module.h"
 #include "run/message_catalogue.h"
 #include "run/patch_context.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 #include "ui/console_window.h"
 
 namespace corvane::test {
@@ -31,26 +33,11 @@ using Bytes = std::vector<uint8_t>;
 
 inline Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
+// A scratch folder of the test's own (removed with everything in it when the
+// object goes), seen as the run sees folders.
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::random_device random;
-    std::error_code error;
-    root_ = std::filesystem::temp_directory_path(error) /
-            ("corvane-steps-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(root_, error);
-  }
-  ~ScratchDir() {
-    std::error_code error;
-    // Read-only files would stop the removal on Windows.
-    for (auto& entry : std::filesystem::recursive_directory_iterator(root_, error)) {
-      std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
-                                   std::filesystem::perm_options::add, error);
-    }
-    std::filesystem::remove_all(root_, error);
-  }
+  ScratchDir() = default;
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 
@@ -60,19 +47,13 @@ class ScratchDir {
   std::filesystem::path Host(const std::string& relative) const { return root_ / relative; }
 
   void Write(const std::string& relative, const Bytes& bytes) const {
-    std::filesystem::path path = Host(relative);
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(test_support::WriteTestFile(Host(relative), bytes)) << relative;
   }
   void Write(const std::string& relative, const std::string& text) const {
     Write(relative, ToBytes(text));
   }
   std::string Read(const std::string& relative) const {
-    std::ifstream in(Host(relative), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return test_support::ReadTestText(Host(relative));
   }
   bool Exists(const std::string& relative) const {
     std::error_code error;
@@ -90,7 +71,8 @@ class ScratchDir {
   }
 
  private:
-  std::filesystem::path root_;
+  test_support::ScratchFolder folder_{"steps"};
+  const std::filesystem::path& root_ = folder_.path();
 };
 
 // A payload module: a resource-only DLL with the given named raw-data

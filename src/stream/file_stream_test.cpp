@@ -11,11 +11,16 @@
 #include "stream/file_server.h"
 #include "stream/qi_f_stream.h"
 #include "stream/qo_f_stream.h"
+#include "support/scratch_folder.h"
 
 namespace corvane {
 namespace {
 
-std::string TempPath(const char* name) { return ::testing::TempDir() + name; }
+// A file in this test process's own scratch folder.
+std::string TempPath(const char* name) {
+  static test_support::ScratchFolder folder("file-stream");
+  return folder / name;
+}
 
 std::string Pattern(size_t size) {
   std::string data(size, '\0');

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,8 @@
 #include "stream/file_buffer.h"
 #include "stream/lzss.h"
 #include "stream/qi_f_stream.h"
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace corvane {
 namespace {
@@ -338,24 +339,13 @@ TEST_F(BankTest, AccessLogAndFreeMemory) {
 // Registered from a real file, with a plain file of the same path beside it
 // (in the folder named by the prefix) taking the entry's place.
 TEST_F(BankTest, FileBankAndPlainFileVersion) {
-  namespace fs = std::filesystem;
-  fs::path previous = fs::current_path();
-  fs::path dir =
-      fs::temp_directory_path() /
-      ("corvane_bank_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  fs::remove_all(dir);
-  fs::create_directories(dir / "pack" / "sub");
-  fs::current_path(dir);
+  test_support::ScratchFolder dir("bank");
+  test_support::ScopedCurrentDirectory inside(dir.path());
   {
     std::string bytes =
         BankBuilder().Stored("sub\\over.txt", "from bank").Stored("kept.txt", "kept").Build();
-    FILE* f = std::fopen("pack.vbk", "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    f = std::fopen("pack/sub/over.txt", "wb");
-    std::fputs("from disk", f);
-    std::fclose(f);
+    ASSERT_TRUE(test_support::WriteTestFile("pack.vbk", bytes));
+    ASSERT_TRUE(test_support::WriteTestFile("pack/sub/over.txt", "from disk"));
 
     EXPECT_EQ(RegisterBank("missing.vbk", "x"), nullptr);
     EXPECT_TRUE(reports_.Contains(ReportSlot::kError, "Cannot open file 'missing.vbk'"));
@@ -373,9 +363,6 @@ TEST_F(BankTest, FileBankAndPlainFileVersion) {
     kept.close();
     UnregisterAllBanks();
   }
-  fs::current_path(previous);
-  std::error_code ec;
-  fs::remove_all(dir, ec);
 }
 
 }  // namespace

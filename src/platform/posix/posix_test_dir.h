@@ -1,49 +1,27 @@
 #pragma once
 
-// A scratch directory for the posix backend's tests, removed with everything
-// in it when the object goes away; and small file helpers.
+// The posix backend's tests: scratch folders seen as text, file helpers and
+// environment variables set for a while.
 
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
+
+#include "support/scratch_folder.h"
+#include "support/test_files.h"
 
 namespace corvane::platform::testing {
 
-class ScopedTempDir {
+// A scratch folder whose path the posix tests take as text.
+class ScopedTempDir : public test_support::ScratchFolder {
  public:
-  ScopedTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-pe-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScopedTempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  ScopedTempDir(const ScopedTempDir&) = delete;
-  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
+  ScopedTempDir() : ScratchFolder("posix") {}
+  std::string path() const { return text(); }
 };
 
-inline bool WriteTestFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  return static_cast<bool>(out);
-}
-
-inline std::string ReadTestText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test_support::ReadTestText;
+using test_support::WriteTestFile;
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
