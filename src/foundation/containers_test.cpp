@@ -205,6 +205,8 @@ TEST(FormatByteSize, UnitAndDecimalBoundaries) {
   EXPECT_STREQ(FormatByteSize(1048051711).Data(), "999 MB");
   EXPECT_STREQ(FormatByteSize(1048051712).Data(), "1.0 GB");
   EXPECT_STREQ(FormatByteSize(4294967295u).Data(), "4.0 GB");
+  // The maker's progress counts past 4 GiB with the same rules.
+  EXPECT_STREQ(FormatByteSize(uint64_t{5} << 32).Data(), "20.0 GB");
 }
 
 }  // namespace

@@ -1,18 +1,20 @@
 #include "foundation/format_byte_size.h"
 
+#include <initializer_list>
+
 namespace corvane {
 
-RString FormatByteSize(uint32_t size) {
-  constexpr double kKB = 1024.0;
-  constexpr double kMB = 1048576.0;
-  constexpr double kGB = 1073741824.0;
-  const double value = static_cast<double>(size);
+RString FormatByteSize(uint64_t size) {
   if (size < 1000u) return FormatString("%d B", static_cast<int>(size));
-  if (size < 9728u) return FormatString("%.1f KB", value / kKB);
-  if (size < 1023488u) return FormatString("%.0f KB", value / kKB);
-  if (size < 9961472u) return FormatString("%.1f MB", value / kMB);
-  if (size < 1048051712u) return FormatString("%.0f MB", value / kMB);
-  return FormatString("%.1f GB", value / kGB);
+  // Below 9.5 units one decimal, below 999.5 none, then the next unit. The
+  // divisions by powers of two are exact, so the boundaries fall on whole bytes.
+  double value = static_cast<double>(size);
+  for (const char* unit : {"KB", "MB"}) {
+    value /= 1024.0;
+    if (value < 9.5) return FormatString("%.1f %s", value, unit);
+    if (value < 999.5) return FormatString("%.0f %s", value, unit);
+  }
+  return FormatString("%.1f GB", value / 1024.0);
 }
 
 }  // namespace corvane

@@ -1,20 +1,13 @@
 #include "maker/make_progress.h"
 
+#include "foundation/format_byte_size.h"
+
 namespace corvane::maker {
 
 using Clock_ = std::chrono::steady_clock;
 
 std::string MakeProgress::Bytes(double bytes) {
-  char text[32];
-  if (bytes >= 1024.0 * 1024 * 1024)
-    std::snprintf(text, sizeof text, "%.1f GB", bytes / (1024.0 * 1024 * 1024));
-  else if (bytes >= 1024.0 * 1024)
-    std::snprintf(text, sizeof text, "%.1f MB", bytes / (1024.0 * 1024));
-  else if (bytes >= 1024.0)
-    std::snprintf(text, sizeof text, "%.0f KB", bytes / 1024.0);
-  else
-    std::snprintf(text, sizeof text, "%.0f B", bytes);
-  return text;
+  return FormatByteSize(bytes > 0 ? static_cast<uint64_t>(bytes) : 0).Data();
 }
 
 std::string MakeProgress::Clock(double seconds) {

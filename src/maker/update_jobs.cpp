@@ -106,16 +106,9 @@ void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn) 
 }
 
 bool FileCrc32(const std::string& path, uint32_t* crc) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::vector<char> buffer(1 << 20);
-  uint32_t state = kCrc32Initial;
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    state = Crc32Update(state, buffer.data(), static_cast<size_t>(in.gcount()));
-  }
-  if (in.bad()) return false;
-  *crc = Crc32Final(state);
+  FileDigest digest;
+  if (!DigestOfFile(path, &digest)) return false;
+  *crc = digest.crc;
   return true;
 }
 

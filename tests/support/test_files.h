@@ -24,8 +24,8 @@ inline bool WriteTestFile(const std::filesystem::path& path, std::string_view by
 }
 
 inline bool WriteTestFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  return WriteTestFile(
-      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return WriteTestFile(path,
+                       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // The whole file as text; empty when it cannot be read.
