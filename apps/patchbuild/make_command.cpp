@@ -15,6 +15,7 @@
 #include <string>
 
 #include "command_registry.h"
+#include "engine/patch_log.h"
 #include "maker/cache_file.h"
 #include "maker/patch_maker.h"
 #include "platform/host_path.h"
@@ -89,14 +90,9 @@ void RunMake(const MakeCommandOptions& command) {
   }
   options.terminal = corvane::platform::StandardOutputIsTerminal();
   options.messages = stderr;
-  // CreatePatch prints a progress line of its own per file on standard
-  // output; with several files in flight they would only garble the bar.
-  std::fflush(stdout);
-#if defined(_WIN32)
-  (void)std::freopen("NUL", "w", stdout);
-#else
-  (void)std::freopen("/dev/null", "w", stdout);
-#endif
+  // The update writer's own line per file would only garble the bar with
+  // several files in flight, and the make names each update that fails.
+  corvane::SetPatchPrintSink([](const char*) {});
   // Ctrl-C stops the make cleanly: nothing is left half written.
   corvane::maker::CatchStopSignals();
   corvane::maker::MakeSummary summary;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/byte_sum.h"
+#include "engine/patch_log.h"
 
 namespace corvane {
 
@@ -371,8 +372,7 @@ void DiffProgress::Show(const char* name, int64_t remaining) {
     auto now = std::chrono::steady_clock::now();
     if (now - last_time_ < std::chrono::milliseconds(1000)) return;
   }
-  std::printf("%20s %10d KB\r", name, static_cast<int>(remaining / 1024));
-  std::fflush(stdout);
+  PatchPrint("%20s %10d KB\r", name, static_cast<int>(remaining / 1024));
   last_remaining_ = remaining;
   last_time_ = std::chrono::steady_clock::now();
 }

@@ -47,6 +47,7 @@ void PatchPrint(const char* format, ...) {
   if (!Sink()) {
     std::vprintf(format, args);
     va_end(args);
+    std::fflush(stdout);  // a progress line ends in "\r", not in a new line
     return;
   }
   char text[1024];

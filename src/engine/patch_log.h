@@ -18,7 +18,9 @@ inline constexpr const char kPatchLogName[] = "patch.log";
 void PatchLog(const char* format, ...) CORVANE_PRINTF(1, 2);
 
 // Prints one message of the update engine on standard output, or hands it to
-// the sink when one is set.
+// the sink when one is set: failures ("Cannot write ...", ending in "\n") and
+// the update writer's progress ("<name> <remaining> KB", ending in "\r").
+// The sink may be called from several threads at once when they make updates.
 void PatchPrint(const char* format, ...) CORVANE_PRINTF(1, 2);
 
 // Where PatchPrint's messages go from now on; null: standard output. The
