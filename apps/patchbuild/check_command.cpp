@@ -13,12 +13,14 @@
 
 #include "command_registry.h"
 #include "maker/install_check.h"
+#include "maker/json_reports.h"
 #include "run/payload_names.h"
 
 namespace {
 
 struct CheckOptions {
   std::string patch, game;
+  bool json = false;
 };
 
 void RunCheck(const CheckOptions& options) {
@@ -42,7 +44,12 @@ void RunCheck(const CheckOptions& options) {
     patchbuild::Fail("%s", error.c_str());
     return;
   }
-  corvane::maker::PrintCheckReport(report, stdout);
+  if (options.json) {
+    const std::string json = corvane::maker::CheckReportJson(report);
+    std::fwrite(json.data(), 1, json.size(), stdout);
+  } else if (patchbuild::CurrentVerbosity() != patchbuild::Verbosity::kQuiet) {
+    corvane::maker::PrintCheckReport(report, stdout);
+  }
   if (!report.patchable && !report.up_to_date) patchbuild::SetExitCode(1);
 }
 
@@ -53,6 +60,8 @@ void AddCheck(CLI::App& app) {
   command->add_option("PATCH", options->patch, "patcher (win32 or native) or payload DLL")
       ->required();
   command->add_option("GAMEDIR", options->game, "installed game directory")->required();
+  command->add_flag("--json", options->json,
+                    "print the findings as JSON (docs/formats/patchbuild-json.md)");
   command->callback([options] { RunCheck(*options); });
 }
 

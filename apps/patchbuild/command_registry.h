@@ -1,12 +1,10 @@
 #pragma once
 
+#include <CLI/CLI.hpp>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <vector>
-
-namespace CLI {
-class App;
-}
 
 namespace patchbuild {
 
@@ -41,5 +39,16 @@ void Fail(const char* format, ...)
 // The exit code the tool will end with: 0 unless a command failed (or set another).
 int ExitCode();
 void SetExitCode(int code);
+
+// How much the commands say besides their results and errors: -q/--quiet,
+// -v/--verbose, both options of the tool given before or after the command.
+enum class Verbosity { kQuiet, kNormal, kVerbose };
+Verbosity CurrentVerbosity();
+void SetVerbosity(Verbosity verbosity);
+
+// A check for an option that takes a whole number from `least` to `most`:
+// anything else (letters, a fraction, a number out of range) is a usage
+// error that names the option, the value and the range.
+CLI::Validator WholeNumber(int64_t least, int64_t most);
 
 }  // namespace patchbuild

@@ -13,6 +13,7 @@
 
 #include "command_registry.h"
 #include "foundation/whole_file.h"
+#include "maker/cache_file.h"
 #include "stream/lzss.h"
 #include "stream/qi_str_stream.h"
 #include "stream/qo_stream.h"
@@ -28,15 +29,6 @@ struct LzssOptions {
   std::string output;
   std::string length;
 };
-
-bool WriteWholeFile(const std::string& path, const void* data, std::size_t size) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = size == 0 || std::fwrite(data, 1, size, file) == size;
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok) std::remove(path.c_str());
-  return ok;
-}
 
 // A decimal byte count, nothing else.
 bool ParseLength(const std::string& text, std::uint64_t* value) {
@@ -65,7 +57,8 @@ void RunEncode(const LzssOptions& options) {
   }
   corvane::QOStrStream packed;
   corvane::LzssEncodeMemory(packed, data.data(), data.size());
-  if (!WriteWholeFile(options.output, packed.str(), static_cast<std::size_t>(packed.GetLength()))) {
+  if (!corvane::maker::WriteFileWhole(options.output, packed.str(),
+                                      static_cast<std::size_t>(packed.GetLength()))) {
     patchbuild::Fail("cannot write %s", options.output.c_str());
     return;
   }
@@ -99,7 +92,7 @@ void RunDecode(const LzssOptions& options) {
                      corvane::LzssErrorText(error));
     return;
   }
-  if (!WriteWholeFile(options.output, data.data(), data.size())) {
+  if (!corvane::maker::WriteFileWhole(options.output, data.data(), data.size())) {
     patchbuild::Fail("cannot write %s", options.output.c_str());
     return;
   }

@@ -17,6 +17,7 @@
 #include "command_registry.h"
 #include "engine/patch_log.h"
 #include "maker/cache_file.h"
+#include "maker/json_reports.h"
 #include "maker/patch_maker.h"
 #include "platform/host_path.h"
 #include "platform/terminal.h"
@@ -29,6 +30,7 @@ struct MakeCommandOptions {
   std::string project, output, stub, key, native;
   bool want_native = false;
   bool force = false;
+  bool json = false;
   int jobs = 0;
 };
 
@@ -88,8 +90,12 @@ void RunMake(const MakeCommandOptions& command) {
     std::fprintf(stderr,
                  "patchbuild: no win32 patcher stub found; making the native patcher only\n");
   }
-  options.terminal = corvane::platform::StandardOutputIsTerminal();
+  // Progress goes to standard error: a bar redrawn in place on a terminal,
+  // else a plain line at every tenth of the work; none when quiet.
+  const patchbuild::Verbosity verbosity = patchbuild::CurrentVerbosity();
+  options.terminal = corvane::platform::StandardErrorIsTerminal();
   options.messages = stderr;
+  options.show_progress = verbosity != patchbuild::Verbosity::kQuiet;
   // The update writer's own line per file would only garble the bar with
   // several files in flight, and the make names each update that fails.
   corvane::SetPatchPrintSink([](const char*) {});
@@ -101,6 +107,12 @@ void RunMake(const MakeCommandOptions& command) {
     patchbuild::Fail("%s", error.c_str());
     return;
   }
+  if (command.json) {
+    const std::string json = corvane::maker::MakeSummaryJson(summary);
+    std::fwrite(json.data(), 1, json.size(), stdout);
+  }
+  if (verbosity == patchbuild::Verbosity::kQuiet) return;
+  if (verbosity == patchbuild::Verbosity::kVerbose) corvane::maker::PrintMadeFiles(summary, stderr);
   corvane::maker::PrintMakeSummary(summary, stderr);
 }
 
@@ -121,9 +133,12 @@ void AddMake(CLI::App& app) {
   command->add_option("--key", options->key,
                       "private key (PEM); default: the project's signing-key.txt");
   command->add_option("-j,--jobs", options->jobs, "update files made at once (default: every core)")
-      ->check(CLI::NonNegativeNumber);
+      ->check(patchbuild::WholeNumber(0, 1024));
   command->add_flag("--force", options->force,
                     "make every update file and output again, whatever the cache holds");
+  command->add_flag("--json", options->json,
+                    "print what was made as JSON on standard output (docs/formats/"
+                    "patchbuild-json.md); progress and summary stay on standard error");
   command->callback([options] { RunMake(*options); });
 }
 

@@ -18,6 +18,7 @@
 
 #include "command_registry.h"
 #include "foundation/whole_file.h"
+#include "maker/cache_file.h"
 #include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/pe_format.h"
@@ -39,14 +40,6 @@ struct PackOptions {
   std::string stub;
   std::string pubkey;
 };
-
-bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
-}
 
 // The payload name of a file: its relative path, backslashes, in code page
 // 1252 (the patcher's names), upper case by the one rule of the resource
@@ -169,13 +162,11 @@ void RunPack(const PackOptions& options) {
                                                 payload.size());
     }
   }
-  if (!WriteFile(options.output, output)) {
-    patchbuild::Fail("cannot write %s", options.output.c_str());
-    return;
-  }
-  if (!options.stub.empty()) {
-    // A patcher made from an executable stub stays executable.
-    fs::permissions(options.output, fs::status(options.stub, error).permissions(), error);
+  // A patcher made from a stub is a program.
+  std::string why;
+  if (!corvane::maker::WriteFileWhole(options.output, output.data(), output.size(), &why,
+                                      !options.stub.empty())) {
+    patchbuild::Fail("%s", why.c_str());
   }
 }
 

@@ -161,7 +161,8 @@ void AddUpd(CLI::App& app) {
   CLI::App* show = upd->add_subcommand(
       "show", "Print the header and records of UPDATE and any problem found (exit 1 then)");
   show->add_option("UPDATE", options->update_path, "the update file")->required();
-  show->add_option("--limit", options->limit, "records printed at most (default 1000)");
+  show->add_option("--limit", options->limit, "records printed at most (default 1000)")
+      ->check(patchbuild::WholeNumber(0, INT64_MAX));
   show->callback([options] { RunShow(*options); });
 }
 

@@ -27,6 +27,10 @@ class CreatePatch final : public IPatchAction {
   }
   ~CreatePatch() override = default;
 
+  // Hears how much of the new file is left to search, at most about every
+  // 256 KiB or every second, and once with 0 at the end.
+  void SetProgressHook(DiffProgress::Hook hook) { progress_.SetHook(std::move(hook)); }
+
   // Writes the update from the old file at `old_path` (which may be missing:
   // kind 0) to the new file at `new_path` into `update_path`; `flag` is not
   // used. An update file not older than the new file and the old file (when

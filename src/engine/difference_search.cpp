@@ -373,6 +373,7 @@ void DiffProgress::Show(const char* name, int64_t remaining) {
     if (now - last_time_ < std::chrono::milliseconds(1000)) return;
   }
   PatchPrint("%20s %10d KB\r", name, static_cast<int>(remaining / 1024));
+  if (hook_) hook_(remaining);
   last_remaining_ = remaining;
   last_time_ = std::chrono::steady_clock::now();
 }

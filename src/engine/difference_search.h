@@ -2,24 +2,32 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "engine/mapped_file.h"
 #include "engine/pending_record.h"
 
 namespace corvane {
 
-// The progress line of update creation, "%20s %10d KB\r" on standard output
+// The progress line of update creation, "%20s %10d KB\r" through PatchPrint
 // with a name and the remaining length in KiB. A line is skipped while the
 // remaining length has dropped by less than 256 KiB and less than a second
 // has passed since the last one; a remaining length of 0 always prints.
 class DiffProgress {
  public:
+  // Called with the remaining length of the new file whenever a line is
+  // shown, for a caller that draws progress of its own.
+  using Hook = std::function<void(int64_t remaining)>;
+  void SetHook(Hook hook) { hook_ = std::move(hook); }
+
   // Starts as if a line had just been printed for `remembered` bytes.
   void Reset(int64_t remembered);
   void Show(const char* name, int64_t remaining);
 
  private:
+  Hook hook_;
   int64_t last_remaining_ = 0;
   std::chrono::steady_clock::time_point last_time_;
 };

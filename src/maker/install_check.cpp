@@ -207,13 +207,13 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
 
   for (int step = installed; step < patch_number && installed / 100 == patch_number / 100; ++step) {
     const std::string prefix = UpperAscii(VersionText(step) + "-" + VersionText(step + 1) + "\\");
-    std::vector<std::string> files;
+    std::vector<StepFile> files;
     for (const std::string& name : payload.names) {
       if (UpperAscii(name).rfind(prefix, 0) != 0) continue;
       std::string rest = name.substr(prefix.size());
       if (rest.size() > 4) rest.resize(rest.size() - 4);  // ".upd"
       const PatcherPayload::Item item = payload.items.at(UpperAscii(name));
-      files.push_back(item.size == 1 && item.bytes[0] == 2 ? rest + " (deleted)" : rest);
+      files.push_back({rest, item.size == 1 && item.bytes[0] == 2});
     }
     report->steps.emplace_back(VersionText(step) + "-" + VersionText(step + 1), files);
   }
@@ -263,7 +263,8 @@ void PrintCheckReport(const CheckReport& report, std::FILE* out) {
   }
   for (const auto& [step, files] : report.steps) {
     std::fprintf(out, "step %s: %zu files\n", step.c_str(), files.size());
-    for (const std::string& f : files) std::fprintf(out, "  %s\n", f.c_str());
+    for (const StepFile& f : files)
+      std::fprintf(out, "  %s%s\n", f.file.c_str(), f.deletion ? " (deleted)" : "");
   }
   std::fprintf(out, "whole files: %zu\n", report.whole_files.size());
   for (const std::string& f : report.whole_files) std::fprintf(out, "  %s\n", f.c_str());

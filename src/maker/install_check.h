@@ -35,6 +35,12 @@ struct VersionMatch {
   bool Matches() const { return missing == 0 && differing.empty(); }
 };
 
+// A file a step would change: updated, or deleted by a deletion update.
+struct StepFile {
+  std::string file;  // installed path, backslashes
+  bool deletion = false;
+};
+
 struct CheckReport {
   std::string patch_version;  // "version" of the manifest
   std::string app_name;
@@ -44,7 +50,7 @@ struct CheckReport {
   std::vector<VersionMatch> versions;  // every checksum list, ascending
   std::string installed;               // the version the directory holds; empty: unknown
   // Steps from the installed version to the patch's: "1.00-1.01" -> files.
-  std::vector<std::pair<std::string, std::vector<std::string>>> steps;
+  std::vector<std::pair<std::string, std::vector<StepFile>>> steps;
   std::vector<std::string> whole_files;  // payload names of whole files that apply
   bool patchable = false;                // installed known, files match, older than the patch
   bool up_to_date = false;               // already at the patch's version

@@ -32,6 +32,12 @@ void MakeProgress::Start(const std::string& what, uint64_t files, uint64_t bytes
   Print(false);
 }
 
+void MakeProgress::AddBytes(uint64_t bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  bytes_done_ += bytes;
+  Print(false);
+}
+
 void MakeProgress::Advance(uint64_t bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
   ++files_done_;
@@ -45,6 +51,7 @@ void MakeProgress::Finish() {
 }
 
 void MakeProgress::Print(bool final) {
+  if (out_ == nullptr) return;  // quiet
   const auto now = Clock_::now();
   const double fraction =
       bytes_total_ > 0

@@ -11,12 +11,15 @@ namespace corvane::maker {
 // The progress of the update files: files and bytes done, rate and time
 // left. On a terminal one line redrawn in place (at most ten times a
 // second); otherwise a plain line at every tenth of the work, so logs stay
-// short. Safe to call from several worker threads.
+// short; with no output, nothing. Safe to call from several worker threads.
 class MakeProgress {
  public:
   MakeProgress(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
 
   void Start(const std::string& what, uint64_t files, uint64_t bytes);
+  // Bytes done within a file that is not finished yet.
+  void AddBytes(uint64_t bytes);
+  // One file finished, with the bytes of it not yet added.
   void Advance(uint64_t bytes);
   // Ends the line (a terminal's bar is completed and kept).
   void Finish();

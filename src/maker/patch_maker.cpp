@@ -281,6 +281,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   // The jobs of every step.
   std::vector<UpdateJob> jobs;
   summary->steps.clear();
+  summary->whole.clear();
+  summary->version = project.versions.back().text;
   const ProjectTree& newest_files = project.versions.back().files;
   // Whether every version 0..last holds the path.
   auto in_every_version_up_to = [&](const std::string& key, size_t last) {
@@ -391,7 +393,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     }
   }
 
-  MakeProgress progress(options.messages, options.terminal);
+  MakeProgress progress(options.show_progress ? options.messages : nullptr, options.terminal);
   RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress);
   fs::remove_all(scratch, ignored);
   if (StopRequested()) {
@@ -431,7 +433,16 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       *error = payload.error();
       return false;
     }
-    step->payload_bytes += job.kind == UpdateJob::kDeleted ? 1 : job.update_size;
+    StepUpdate update;
+    update.relative = job.relative;
+    update.deletion = job.kind == UpdateJob::kDeleted;
+    update.whole = CarriesNewFileWhole(job);
+    update.reused = job.reused;
+    update.old_size = job.old_digest.size;
+    update.new_size = update.deletion ? 0 : job.new_digest.size;
+    update.payload_bytes = update.deletion ? 1 : job.update_size;
+    step->payload_bytes += update.payload_bytes;
+    step->updates.push_back(std::move(update));
   }
 
   for (const auto& [name, file] : whole) {
@@ -441,6 +452,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       return false;
     }
     ++summary->whole_files;
+    summary->whole.push_back({name, file->size});
   }
 
   // Checksum lists: every version's tree; the patch version's also holds
@@ -520,6 +532,28 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   summary->seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return true;
+}
+
+void PrintMadeFiles(const MakeSummary& summary, std::FILE* out) {
+  for (const StepSummary& step : summary.steps) {
+    for (const StepUpdate& u : step.updates) {
+      const std::string size = MakeProgress::Bytes(static_cast<double>(u.payload_bytes));
+      if (u.deletion) {
+        std::fprintf(out, "%s-%s %s: deletion\n", step.from.c_str(), step.to.c_str(),
+                     u.relative.c_str());
+        continue;
+      }
+      std::fprintf(out, "%s-%s %s: %s, %llu -> %llu bytes, update %s%s\n", step.from.c_str(),
+                   step.to.c_str(), u.relative.c_str(), u.whole ? "new file whole" : "difference",
+                   static_cast<unsigned long long>(u.old_size),
+                   static_cast<unsigned long long>(u.new_size), size.c_str(),
+                   u.reused ? " (cached)" : "");
+    }
+  }
+  for (const WholeFileSummary& file : summary.whole) {
+    std::fprintf(out, "%s: whole file, %s\n", file.name.c_str(),
+                 MakeProgress::Bytes(static_cast<double>(file.size)).c_str());
+  }
 }
 
 void PrintMakeSummary(const MakeSummary& summary, std::FILE* out) {

@@ -37,26 +37,46 @@ namespace corvane::maker {
 
 struct MakeOptions {
   std::string project;
-  std::string output;       // OUT: "OUT.exe" (win32) and "OUT" (native)
-  std::string key;          // private key (PEM); empty: the project's
-  std::string win32_stub;   // empty: no .exe (only allowed with a native stub)
-  std::string native_stub;  // empty: no native patcher
-  int jobs = 0;             // 0: every core
-  bool force = false;       // ignore the cache: make every update and output again
-  std::FILE* messages = stderr;
-  bool terminal = false;  // progress bar redrawn in place
+  std::string output;            // OUT: "OUT.exe" (win32) and "OUT" (native)
+  std::string key;               // private key (PEM); empty: the project's
+  std::string win32_stub;        // empty: no .exe (only allowed with a native stub)
+  std::string native_stub;       // empty: no native patcher
+  int jobs = 0;                  // 0: every core
+  bool force = false;            // ignore the cache: make every update and output again
+  std::FILE* messages = stderr;  // warnings and progress
+  bool terminal = false;         // progress bar redrawn in place
+  bool show_progress = true;
+};
+
+// One update file of a step, as the payload carries it.
+struct StepUpdate {
+  std::string relative;   // installed path, backslashes, code page 1252
+  bool deletion = false;  // the update deletes the file
+  bool whole = false;     // the update carries the new file whole
+  bool reused = false;    // taken from the cache
+  uint64_t old_size = 0, new_size = 0;
+  uint64_t payload_bytes = 0;  // bytes of the update file
 };
 
 struct StepSummary {
   std::string from, to;
+  std::vector<StepUpdate> updates;
   int updated = 0, added = 0, deleted = 0, unchanged = 0;
   int reused = 0;  // of updated + added: taken from the cache
   int whole = 0;   // of updated: the update carries the new file whole
   uint64_t payload_bytes = 0;
 };
 
+// A file the payload carries whole ("All\...", "<version>\...", "Add\...").
+struct WholeFileSummary {
+  std::string name;  // payload name, code page 1252
+  uint64_t size = 0;
+};
+
 struct MakeSummary {
+  std::string version;  // the patch's: the newest released version
   std::vector<StepSummary> steps;
+  std::vector<WholeFileSummary> whole;
   int made = 0, reused = 0;  // update files written / taken from the cache
   int whole_files = 0;
   int payload_items = 0;
@@ -72,6 +92,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
 
 // The summary as the tool prints it.
 void PrintMakeSummary(const MakeSummary& summary, std::FILE* out);
+// Every update of every step and every whole file, one line each.
+void PrintMadeFiles(const MakeSummary& summary, std::FILE* out);
 
 // Output paths of OUT: "x.exe" gives ("x.exe", "x"); "x" gives ("x.exe", "x").
 void OutputPaths(const std::string& output, std::string* win32, std::string* native);

@@ -112,7 +112,38 @@ bool FileCrc32(const std::string& path, uint32_t* crc) {
   return true;
 }
 
-void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
+namespace {
+
+// A job's share of the progress: the bytes the search has passed through
+// while it runs, the rest (and the file) when the job ends, however it ends.
+class JobProgress {
+ public:
+  JobProgress(MakeProgress* progress, uint64_t bytes) : progress_(progress), bytes_(bytes) {}
+  ~JobProgress() {
+    if (progress_ != nullptr) progress_->Advance(bytes_ - counted_);
+  }
+  JobProgress(const JobProgress&) = delete;
+  JobProgress& operator=(const JobProgress&) = delete;
+
+  void Remaining(int64_t remaining) {
+    if (progress_ == nullptr || remaining < 0) return;
+    const uint64_t left = static_cast<uint64_t>(remaining);
+    const uint64_t done = left >= bytes_ ? 0 : bytes_ - left;
+    if (done <= counted_) return;
+    progress_->AddBytes(done - counted_);
+    counted_ = done;
+  }
+
+ private:
+  MakeProgress* progress_;
+  uint64_t bytes_;
+  uint64_t counted_ = 0;
+};
+
+}  // namespace
+
+void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force, MakeProgress* progress) {
+  JobProgress share(progress, job->new_file ? job->new_file->size : 0);
   if (job->kind == UpdateJob::kDeleted) return;  // one byte, made when packing
   if (StopRequested()) {
     job->error = "stopped";
@@ -141,7 +172,8 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force) {
   const std::string temp = TemporaryNameOf(job->update_path);
   fs::remove(temp, ec);
   {
-    std::unique_ptr<IPatchAction> create(NewCreatePatch());
+    std::unique_ptr<CreatePatch> create(new (std::nothrow) CreatePatch());
+    if (create) create->SetProgressHook([&share](int64_t left) { share.Remaining(left); });
     if (!create || create->Process(old_path.c_str(), job->new_file->path.c_str(), temp.c_str(),
                                    true) != kPatchDone) {
       fs::remove(temp, ec);
@@ -214,8 +246,8 @@ void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string&
   progress->Start("updates", unique.size(), total);
   ParallelFor(unique.size(), threads, [&](size_t k) {
     UpdateJob& job = (*jobs)[unique[k]];
-    RunUpdateJob(&job, (fs::path(scratch_dir) / ("proof-" + std::to_string(k))).string(), force);
-    progress->Advance(job.new_file ? job.new_file->size : 0);
+    RunUpdateJob(&job, (fs::path(scratch_dir) / ("proof-" + std::to_string(k))).string(), force,
+                 progress);
   });
   progress->Finish();
   for (UpdateJob& job : *jobs) {

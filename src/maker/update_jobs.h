@@ -55,8 +55,11 @@ void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn);
 // a temporary name and is renamed into the cache only when proven, then its
 // digest record is written (the same way). The proof digests the rebuilt
 // file as it is made and writes nothing. `scratch` is a path of the make's
-// own that never exists: the old file of a file new in the step.
-void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force);
+// own that never exists: the old file of a file new in the step. The job's
+// bytes go on `progress` (when not null) as the search moves through the new
+// file, and the job counts as one file done when it returns.
+void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force,
+                  MakeProgress* progress = nullptr);
 
 // Runs every job on `threads` threads with progress; jobs with the same
 // update path are done once. Scratch paths lie in `scratch_dir`.

@@ -9,10 +9,11 @@ namespace corvane::platform {
 // 1252; the backend converts them for the device at output (posix: UTF-8;
 // win32: the bytes unchanged, the console is given code page 1252).
 
-// True when standard input, respectively standard output, is an interactive
+// True when standard input, output, respectively error, is an interactive
 // terminal (isatty / a console handle); false for files, pipes and no stream.
 bool StandardInputIsTerminal();
 bool StandardOutputIsTerminal();
+bool StandardErrorIsTerminal();
 
 // Writes code page 1252 text to standard output (or standard error) and
 // flushes it. Control characters pass unchanged.

@@ -10,6 +10,7 @@ namespace corvane::platform {
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 std::string Cp1252ToUtf8(const char* text) {
   if (text == nullptr) return std::string();

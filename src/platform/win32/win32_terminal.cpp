@@ -29,6 +29,7 @@ void WriteTo(std::FILE* stream, const char* text) {
 
 bool StandardInputIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
 bool StandardOutputIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
+bool StandardErrorIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
 
 std::string Cp1252ToUtf8(const char* text) {
   if (text == nullptr) return std::string();

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# patchbuild as scripts and CI pipelines use it, on a copy of the example
+# project: --version; misused numbers are usage errors (exit 2); without a
+# terminal the progress is plain lines on standard error; --quiet leaves only
+# warnings and errors; --verbose names every update; `make --json` and
+# `check --json` print documents whose counts agree with each other, with the
+# files on disk and with docs/formats/patchbuild-json.md (read with jq).
+#
+#   patchbuild_conventions.sh BUILD-DIR SOURCE-DIR
+set -euo pipefail
+build=$1
+source_dir=$2
+patchbuild="$build/apps/patchbuild/patchbuild"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+expect_exit() {  # expect_exit CODE WHAT COMMAND...
+  local code=$1 what=$2 got=0
+  shift 2
+  "$@" >"$work/out" 2>"$work/err" || got=$?
+  [ "$got" = "$code" ] || fail "$what: exit $got, not $code ($(cat "$work/err"))"
+}
+
+cp -r "$source_dir/examples/sample-patch" "$work/project"
+# The example names the repository's test key relative to itself.
+echo "$source_dir/tests/keys/test.key.pem" >"$work/project/signing-key.txt"
+rm -rf "$work/project/.cache"
+
+expect_exit 0 "--version" "$patchbuild" --version
+grep -qE '^patchbuild [0-9]+\.[0-9]+' "$work/out" || fail "--version printed '$(cat "$work/out")'"
+expect_exit 2 "-j abc" "$patchbuild" make "$work/project" "$work/x" -j abc
+grep -q -- '--jobs: "abc" is not a whole number from 0 to 1024' "$work/err" ||
+  fail "-j abc said '$(cat "$work/err")'"
+expect_exit 2 "-j 1.5" "$patchbuild" make "$work/project" "$work/x" -j 1.5
+expect_exit 2 "-j 99999999999999999999" "$patchbuild" make "$work/project" "$work/x" -j 99999999999999999999
+expect_exit 2 "--limit -1" "$patchbuild" upd show "$work/none.upd" --limit -1
+expect_exit 2 "--quiet with --verbose" "$patchbuild" -q make "$work/project" "$work/x" -v
+[ ! -e "$work/x" ] && [ ! -e "$work/x.exe" ] || fail "a usage error wrote an output"
+
+# A make with the JSON document on standard output and the rest on standard
+# error, which is a file here: plain lines, no terminal control.
+mkdir -p "$work/out-dir"
+expect_exit 0 "make --json" "$patchbuild" make "$work/project" "$work/out-dir/patch" --native --json
+cp "$work/out" "$work/make.json"
+cp "$work/err" "$work/make.err"
+jq -e . "$work/make.json" >/dev/null || fail "make --json is not JSON"
+if grep -q $'\r\|\x1b' "$work/make.err"; then fail "terminal control in redirected progress"; fi
+grep -q '^updates \[' "$work/make.err" || fail "no progress lines on standard error"
+grep -q '^wrote ' "$work/make.err" || fail "no summary on standard error"
+
+json() { jq -r "$1" "$work/make.json"; }
+[ "$(json .schema)" = "patchbuild-make/1" ] || fail "make schema is $(json .schema)"
+[ "$(json .version)" = "1.02" ] || fail "version $(json .version)"
+[ "$(json '.steps | map(.from + "-" + .to) | join(" ")')" = "1.00-1.01 1.01-1.02" ] ||
+  fail "steps $(json '.steps | map(.from + "-" + .to) | join(" ")')"
+# Per step: the updates add up to the step's counts and payload bytes.
+json '.steps[] | [(.updates | map(select(.kind != "deletion")) | length) == .updated,
+                  (.updates | map(select(.kind == "deletion")) | length) == .deleted,
+                  (.updates | map(.payload_bytes) | add) == .payload_bytes,
+                  (.updates | map(select(.kind == "whole")) | length) == .whole] | all' |
+  grep -qvx true && fail "a step's updates do not add up to its counts"
+[ "$(json '.totals.updates_made + .totals.updates_reused')" -ge 1 ] || fail "no updates counted"
+[ "$(json '.whole_files | length')" = "$(json .totals.whole_files)" ] || fail "whole files miscounted"
+[ "$(json '.totals.payload_bytes >= ([.steps[].payload_bytes, .whole_files[].size] | add)')" = true ] ||
+  fail "payload bytes below what the items hold"
+for output in "$(json .outputs.win32)" "$(json .outputs.native)"; do
+  [ -z "$output" ] || [ -f "$output" ] || fail "output $output named but not written"
+done
+[ -x "$(json .outputs.native)" ] || fail "native output $(json .outputs.native) missing"
+
+# Made again: everything comes from the cache and the outputs are up to date.
+expect_exit 0 "make --json again" "$patchbuild" make "$work/project" "$work/out-dir/patch" --native --json
+[ "$(jq -r '.up_to_date' "$work/out")" = true ] || fail "the second make was not up to date"
+
+# Quiet: warnings and errors only. Verbose: one line per update and whole file.
+rm -rf "$work/project/.cache" "$work/out-dir"
+mkdir -p "$work/out-dir"
+expect_exit 0 "make -q" "$patchbuild" make -q "$work/project" "$work/out-dir/patch" --native
+if grep -v 'WARNING' "$work/err" | grep -q .; then fail "-q said: $(grep -v WARNING "$work/err")"; fi
+[ ! -s "$work/out" ] || fail "-q wrote on standard output"
+rm -rf "$work/out-dir" && mkdir -p "$work/out-dir"
+expect_exit 0 "make -v" "$patchbuild" -v make "$work/project" "$work/out-dir/patch" --native
+grep -q '^1.00-1.01 DATA\\LEVELS.DAT: difference, 3000 -> 3012 bytes' "$work/err" ||
+  fail "-v did not name the update of DATA\\LEVELS.DAT"
+grep -q '^All\\MANUAL.TXT: whole file' "$work/err" || fail "-v did not name a whole file"
+
+# check --json on an installation of 1.00 (Gold) and of 1.02.
+native="$work/out-dir/patch"
+game="$work/game"
+install() {  # install VERSION: the version's tree for the Gold edition
+  rm -rf "$game"
+  cp -r "$work/project/versions/$1" "$game"
+  find "$game" -name '*.#CLASSIC' -delete
+  find "$game" -name '*.#GOLD' | while read -r f; do mv "$f" "${f%.#GOLD}"; done
+}
+install 1.00
+expect_exit 0 "check --json" "$patchbuild" check "$native" "$game" --json
+jq -e . "$work/out" >/dev/null || fail "check --json is not JSON"
+check() { jq -r "$1" "$work/out"; }
+[ "$(check .schema)" = "patchbuild-check/1" ] || fail "check schema $(check .schema)"
+[ "$(check .verdict)" = patchable ] || fail "1.00: verdict $(check .verdict)"
+[ "$(check .installed)" = 1.00 ] || fail "1.00: installed $(check .installed)"
+[ "$(check .signature)" = valid ] || fail "signature $(check .signature)"
+[ "$(check '.steps | map(.step) | join(" ")')" = "1.00-1.01 1.01-1.02" ] ||
+  fail "check steps $(check '.steps | map(.step) | join(" ")')"
+# What check says a step changes is what make says it ships.
+for i in 0 1; do
+  made=$(jq -r ".steps[$i].updates | map(.file + \":\" + (.kind == \"deletion\" | tostring)) | sort | join(\" \")" "$work/make.json")
+  seen=$(check ".steps[$i].files | map(.file + \":\" + (.kind == \"deletion\" | tostring)) | sort | join(\" \")")
+  [ "$made" = "$seen" ] || fail "step $i: make shipped '$made', check sees '$seen'"
+done
+install 1.02
+expect_exit 0 "check --json at 1.02" "$patchbuild" check "$native" "$game" --json
+[ "$(check .verdict)" = up-to-date ] || fail "1.02: verdict $(check .verdict)"
+rm -f "$game/GAME.EXE"
+expect_exit 1 "check --json of a broken game" "$patchbuild" check "$native" "$game" --json
+[ "$(check .verdict)" = refused ] || fail "broken game: verdict $(check .verdict)"
+
+[ "$failures" = 0 ] || exit 1
+echo "patchbuild conventions: all held"
