@@ -7,9 +7,7 @@ namespace corvane::maker {
 
 namespace {
 
-std::string Utf8(const std::string& cp1252) {
-  return pe::Utf16ToUtf8(pe::Cp1252ToUtf16(cp1252));
-}
+std::string Utf8(const std::string& cp1252) { return pe::Utf16ToUtf8(pe::Cp1252ToUtf16(cp1252)); }
 
 void NameList(JsonWriter& json, const std::vector<std::string>& names) {
   json.BeginArray();
@@ -149,9 +147,7 @@ std::string CheckReportJson(const CheckReport& report) {
   json.Key("installed");
   json.String(report.installed);
   json.Key("verdict");
-  json.String(report.up_to_date  ? "up-to-date"
-              : report.patchable ? "patchable"
-                                 : "refused");
+  json.String(report.up_to_date ? "up-to-date" : report.patchable ? "patchable" : "refused");
   json.Key("steps");
   json.BeginArray();
   for (const auto& [step, files] : report.steps) {

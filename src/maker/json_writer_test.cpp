@@ -49,8 +49,7 @@ TEST(JsonWriter, StringsAreEscapedAndAlwaysValidUtf8) {
     return json.text();
   };
   EXPECT_EQ(quoted("DATA\\A \"B\".DAT"), "\"DATA\\\\A \\\"B\\\".DAT\"");
-  EXPECT_EQ(quoted(std::string_view("a\nb\tc\x01\x7f\0", 8)),
-            "\"a\\nb\\tc\\u0001\\u007f\\u0000\"");
+  EXPECT_EQ(quoted(std::string_view("a\nb\tc\x01\x7f\0", 8)), "\"a\\nb\\tc\\u0001\\u007f\\u0000\"");
   // Well-formed UTF-8 passes; a lone continuation byte, a code page 1252
   // byte, an overlong form, a surrogate and a cut sequence become U+FFFD.
   EXPECT_EQ(quoted("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"),

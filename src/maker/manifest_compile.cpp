@@ -305,8 +305,8 @@ bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::s
   ParamFile file;
   {
     ScopedReportCapture capture;
-    // Through the preprocessor, as "param compile" reads it: comments,
-    // #include and #define work in a manifest.
+    // Through the preprocessor, as "param compile" reads it (the built-in
+    // one passes the text on unchanged: a manifest has no comments).
     const int code = ParamParseFile(file, path.c_str());
     if (code != 0) {
       std::string messages;

@@ -4,7 +4,8 @@
 # terminal the progress is plain lines on standard error; --quiet leaves only
 # warnings and errors; --verbose names every update; `make --json` and
 # `check --json` print documents whose counts agree with each other, with the
-# files on disk and with docs/formats/patchbuild-json.md (read with jq).
+# files on disk and with docs/formats/patchbuild-json.md (read with jq);
+# `init` starts a project that `make` turns into a patcher.
 #
 #   patchbuild_conventions.sh BUILD-DIR SOURCE-DIR
 set -euo pipefail
@@ -119,6 +120,26 @@ expect_exit 0 "check --json at 1.02" "$patchbuild" check "$native" "$game" --jso
 rm -f "$game/GAME.EXE"
 expect_exit 1 "check --json of a broken game" "$patchbuild" check "$native" "$game" --json
 [ "$(check .verdict)" = refused ] || fail "broken game: verdict $(check .verdict)"
+
+# init, the released trees dropped in, make: a patcher that check finds fit
+# for the older tree. A second init over the project refuses.
+expect_exit 0 "init" "$patchbuild" init "$work/fresh" --game "Fresh Game" --patch-version 1.01
+for name in version.cfg.txt signing-key.txt .gitignore README.md fresh.key.pem fresh.pubkey; do
+  [ -f "$work/fresh/$name" ] || fail "init wrote no $name"
+done
+[ "$(stat -c %a "$work/fresh/fresh.key.pem")" = 600 ] || fail "the private key is readable by others"
+grep -qx '.cache/' "$work/fresh/.gitignore" || fail ".gitignore lacks .cache/"
+for v in 1.00 1.01; do
+  mkdir -p "$work/fresh/versions/$v"
+  cp -r "$work/project/versions/$v/"{GAME.EXE,README.TXT,DATA} "$work/fresh/versions/$v/"
+done
+expect_exit 0 "make after init" "$patchbuild" make -q "$work/fresh" "$work/fresh-out/patch" --native
+[ -x "$work/fresh-out/patch" ] || fail "make after init made no patcher"
+expect_exit 0 "check after init" "$patchbuild" check "$work/fresh-out/patch" "$work/fresh/versions/1.00" --json
+[ "$(check .verdict)" = patchable ] || fail "after init: verdict $(check .verdict)"
+expect_exit 1 "init over a project" "$patchbuild" init "$work/fresh"
+expect_exit 1 "init with a quote" "$patchbuild" init "$work/quoted" --game 'A "B"'
+[ ! -e "$work/quoted" ] || fail "a refused init left a folder"
 
 [ "$failures" = 0 ] || exit 1
 echo "patchbuild conventions: all held"

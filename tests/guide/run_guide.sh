@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Follows docs/making-a-patch.md as a reader would, from an installed layout:
 # installs the build tree into a scratch prefix (cmake --install), then, in
-# the installed documentation folder (which holds the example project), makes
+# the installed documentation folder (which holds the example project), starts
+# a project as "Start a project" says, makes
 # the example's patcher with the command of "Try the example" and runs the
 # commands of "Try a patch on a test prefix" in order, with the installed
 # programs first on PATH. Fails when a command fails or the run does not end
@@ -27,6 +28,14 @@ block() {
                        found && /^```/ {if (inside) exit; inside = 1; next}
                        found && inside {print}' "$guide"
 }
+
+start=$(block "## Start a project")
+[ -n "$start" ] || { echo "guide: no command under 'Start a project'"; exit 1; }
+echo "+ $start"
+(mkdir "$work/start" && cd "$work/start" && bash -euo pipefail -c "$start") \
+  || { echo "guide: starting a project failed"; exit 1; }
+[ -f "$work/start/my-patch/version.cfg.txt" ] && [ -f "$work/start/my-patch/my-patch.key.pem" ] \
+  || { echo "guide: the project started has no manifest or key"; exit 1; }
 
 make_command=$(block "## Try the example" | grep '^patchbuild make')
 [ -n "$make_command" ] || { echo "guide: no patchbuild make under 'Try the example'"; exit 1; }
