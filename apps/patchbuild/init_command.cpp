@@ -26,36 +26,45 @@ struct InitOptions {
 
 std::string Manifest(const InitOptions& o) {
   const std::string key = "Software\\" + o.game;
-  return "configApp = \"" + key + "\";\n" +
-         "displayName = \"" + o.game + "\";\n" +
-         "appName = \"" + o.exe + "\";\n" +
-         "version = \"" + o.version + "\";\n" +
+  return "configApp = \"" + key + "\";\n" + "displayName = \"" + o.game + "\";\n" + "appName = \"" +
+         o.exe + "\";\n" + "version = \"" + o.version + "\";\n" +
          "isPatch = 1;\n"
          "\n"
          "class Distributions {\n"
-         "  class STANDARD { scope = 1; name = \"" + o.game + "\"; parent = \"\"; };\n"
+         "  class STANDARD { scope = 1; name = \"" +
+         o.game +
+         "\"; parent = \"\"; };\n"
          "};\n"
          "\n"
          "class UpdateRegistry {\n"
          "  class Version {\n"
          "    registryUser = 0;\n"
-         "    registryPath = \"" + key + "\";\n"
+         "    registryPath = \"" +
+         key +
+         "\";\n"
          "    registryName = \"VERSION\";\n"
-         "    registryValue = \"" + o.version + "\";\n"
+         "    registryValue = \"" +
+         o.version +
+         "\";\n"
          "  };\n"
          "};\n";
 }
 
 std::string Readme(const InitOptions& o, const std::string& key_name) {
-  return "# Patch project: " + o.game + "\n"
+  return "# Patch project: " + o.game +
+         "\n"
          "\n"
          "Drop each released version's installed files into `versions/M.NN/` (every\n"
-         "version from the oldest you patch up to `" + o.version + "`, the game executable\n"
+         "version from the oldest you patch up to `" +
+         o.version +
+         "`, the game executable\n"
          "included), whole files to copy into `files/All/` or `files/Add/`, then:\n"
          "\n"
          "    patchbuild make . out/patch --native\n"
          "\n"
-         "Keep `" + key_name + ".key.pem` private and keep it: every later patch of the game\n"
+         "Keep `" +
+         key_name +
+         ".key.pem` private and keep it: every later patch of the game\n"
          "must be signed with it (`.gitignore` keeps it and `.cache/` out of git).\n"
          "\n"
          "## version.cfg.txt, key by key\n"
@@ -64,14 +73,23 @@ std::string Readme(const InitOptions& o, const std::string& key_name) {
          "\n"
          "| key | meaning |\n"
          "|---|---|\n"
-         "| `configApp` | registry key below HKEY_LOCAL_MACHINE whose string value `MAIN` is the installation folder (the game's installer writes it) |\n"
+         "| `configApp` | registry key below HKEY_LOCAL_MACHINE whose string value `MAIN` is the "
+         "installation folder (the game's installer writes it) |\n"
          "| `displayName` | the game's name in the patcher's window and messages |\n"
-         "| `appName` | the game executable, relative to the installation; its FileVersion is the installed version |\n"
-         "| `version` | the version the patch brings the game to: the newest folder under `versions/` |\n"
+         "| `appName` | the game executable, relative to the installation; its FileVersion is the "
+         "installed version |\n"
+         "| `version` | the version the patch brings the game to: the newest folder under "
+         "`versions/` |\n"
          "| `isPatch` | 1 for a patch; 0 for an add-on (installs files, checks no version) |\n"
-         "| `Distributions` | one class per edition: `scope = 1` an edition the player may be asked for (`name` is its title), `scope = 0` one that only serves as a parent; `parent` the edition whose variant files (`X.#NAME`) it falls back on, `\"\"` for none |\n"
-         "| `WhatDistribution` | optional: classes of `file`, `crc` (the file's CRC-32 as `patchbuild crc` prints it, as a signed number) and `distributions[]`, telling the installed edition from its files |\n"
-         "| `UpdateRegistry` | values written after a good run: `registryPath` and `registryName` below HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER with `registryUser = 1`; `registryValue` as a string; `distributions[]` to write it for those editions only |\n"
+         "| `Distributions` | one class per edition: `scope = 1` an edition the player may be "
+         "asked for (`name` is its title), `scope = 0` one that only serves as a parent; `parent` "
+         "the edition whose variant files (`X.#NAME`) it falls back on, `\"\"` for none |\n"
+         "| `WhatDistribution` | optional: classes of `file`, `crc` (the file's CRC-32 as "
+         "`patchbuild crc` prints it, as a signed number) and `distributions[]`, telling the "
+         "installed edition from its files |\n"
+         "| `UpdateRegistry` | values written after a good run: `registryPath` and `registryName` "
+         "below HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER with `registryUser = 1`; `registryValue` "
+         "as a string; `distributions[]` to write it for those editions only |\n"
          "\n"
          "docs/making-a-patch.md of patchbuild tells the whole story.\n";
 }
@@ -97,8 +115,7 @@ void RunInit(const InitOptions& options) {
   for (const char* sub : {"versions", "files/All", "files/Add"}) {
     fs::create_directories(dir / sub, error);
     if (error) {
-      patchbuild::Fail("cannot make %s: %s", (dir / sub).string().c_str(),
-                       error.message().c_str());
+      patchbuild::Fail("cannot make %s: %s", (dir / sub).string().c_str(), error.message().c_str());
       return;
     }
   }
@@ -121,17 +138,17 @@ void RunInit(const InitOptions& options) {
   if (patchbuild::CurrentVerbosity() == patchbuild::Verbosity::kQuiet) return;
   std::printf("made the patch project %s (key pair %s.key.pem / %s.pubkey)\n",
               options.directory.c_str(), key_name.c_str(), key_name.c_str());
-  std::printf("next: put each version's files in %s/versions/M.NN/, edit version.cfg.txt "
-              "(README.md explains each key), then: patchbuild make %s OUT --native\n",
-              options.directory.c_str(), options.directory.c_str());
+  std::printf(
+      "next: put each version's files in %s/versions/M.NN/, edit version.cfg.txt "
+      "(README.md explains each key), then: patchbuild make %s OUT --native\n",
+      options.directory.c_str(), options.directory.c_str());
 }
 
 void AddInit(CLI::App& app) {
   auto options = std::make_shared<InitOptions>();
   CLI::App* command =
       app.add_subcommand("init", "Start a patch project: manifest, folders, a new key pair");
-  command->add_option("DIR", options->directory, "the project folder (new, or empty)")
-      ->required();
+  command->add_option("DIR", options->directory, "the project folder (new, or empty)")->required();
   command->add_option("--game", options->game, "the game's name (default: \"My Game\")");
   command->add_option("--exe", options->exe, "the game executable (default: GAME.EXE)");
   command->add_option("--patch-version", options->version,

@@ -9,11 +9,11 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "command_registry.h"
+#include "foundation/whole_file.h"
 #include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/payload_names.h"
@@ -28,11 +28,8 @@ struct InspectOptions {
 };
 
 void RunInspect(const InspectOptions& options) {
-  std::ifstream in(options.file, std::ios::binary | std::ios::ate);
-  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-  std::vector<uint8_t> bytes(size > 0 ? static_cast<size_t>(size) : 0);
-  in.seekg(0);
-  if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+  std::vector<uint8_t> bytes;
+  if (!corvane::ReadWholeFile(options.file, &bytes)) {
     patchbuild::Fail("cannot read %s", options.file.c_str());
     return;
   }

@@ -34,8 +34,7 @@ bool WriteKeyPair(const std::string& name, bool force) {
   // A private key overwritten is every patch signed with it orphaned.
   std::error_code exists_error;
   for (const std::string& path : {private_path, public_path}) {
-    if (!force &&
-        std::filesystem::exists(std::filesystem::symlink_status(path, exists_error))) {
+    if (!force && std::filesystem::exists(std::filesystem::symlink_status(path, exists_error))) {
       Fail(
           "%s exists; give --force to replace the key pair (patchers carrying the old public key "
           "then accept nothing signed with the new one)",
@@ -64,6 +63,5 @@ bool WriteKeyPair(const std::string& name, bool force) {
   }
   return true;
 }
-
 
 }  // namespace patchbuild

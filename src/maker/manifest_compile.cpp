@@ -2,10 +2,9 @@
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "foundation/report_capture.h"
+#include "foundation/whole_file.h"
 #include "param/entry_handle.h"
 #include "param/param_array.h"
 #include "param/param_file.h"
@@ -295,12 +294,11 @@ bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string&
 }  // namespace
 
 bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!ReadWholeFile(path, &text)) {
     *error = path + ": cannot read the manifest";
     return false;
   }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
   ParamFile file;
   {

@@ -3,9 +3,8 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "foundation/whole_file.h"
 #include "maker/manifest_compile.h"
 #include "pe/code_page_1252.h"
 #include "run/payload_names.h"
@@ -17,10 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool ReadText(const fs::path& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return ReadWholeFile(path.string(), text);
 }
 
 std::string RelativeName(const fs::path& relative) {
