@@ -31,6 +31,26 @@ class JsonWriter {
   void Decimal(double value);
   void Bool(bool value);
 
+  // A key and its value, in one call.
+  void Field(std::string_view key, const char* utf8) { Field(key, std::string_view(utf8)); }
+  void Field(std::string_view key, const std::string& utf8) { Field(key, std::string_view(utf8)); }
+  void Field(std::string_view key, std::string_view utf8) {
+    Key(key);
+    String(utf8);
+  }
+  void Field(std::string_view key, uint64_t value) {
+    Key(key);
+    Number(value);
+  }
+  void Field(std::string_view key, int value) {
+    Key(key);
+    Number(value);
+  }
+  void Field(std::string_view key, bool value) {
+    Key(key);
+    Bool(value);
+  }
+
   // The text written so far; complete once every container is closed.
   const std::string& text() const { return text_; }
 

@@ -27,6 +27,10 @@ TEST(JsonWriter, NestsWithCommasAndIndentsTwoSpaces) {
   json.EndArray();
   json.Key("seconds");
   json.Decimal(1.23456);
+  // A literal stays a string: it must not become the truth value a pointer
+  // converts to.
+  json.Field("kind", "whole");
+  json.Field("done", false);
   json.EndObject();
   EXPECT_EQ(json.text(),
             "{\n"
@@ -38,7 +42,9 @@ TEST(JsonWriter, NestsWithCommasAndIndentsTwoSpaces) {
             "  ],\n"
             "  \"empty\": {},\n"
             "  \"none\": [],\n"
-            "  \"seconds\": 1.235\n"
+            "  \"seconds\": 1.235,\n"
+            "  \"kind\": \"whole\",\n"
+            "  \"done\": false\n"
             "}\n");
 }
 
