@@ -88,7 +88,7 @@ void RunMake(const MakeCommandOptions& command) {
   }
   if (options.win32_stub.empty()) {
     std::fprintf(stderr,
-                 "patchbuild: no win32 patcher stub found; making the native patcher only\n");
+                 "patchbuild: warning: no win32 patcher stub found; making the native patcher only\n");
   }
   // Progress goes to standard error: a bar redrawn in place on a terminal,
   // else a plain line at every tenth of the work; none when quiet.

@@ -619,7 +619,9 @@ bool PatchRun::UpdateStep(int minor) {
   context_->names.Clear();
   MoveExecutableUpdateLast(&names, app_name_.Data());
   const bool resuming = interrupted_.interrupted && minor == first_step_;
+  int done = 0;
   for (const RString& name : names) {
+    if (window_) window_->ShowWork(done++, names.Size());
     std::string target = StepTargetName(name.Data());
     if (resuming && interrupted_.IsAdvanced(target.c_str())) {
       RemoveStepLeftovers(installation_directory_, name.Data());
@@ -631,6 +633,7 @@ bool PatchRun::UpdateStep(int minor) {
     ProcessPendingMessages();
     if (StopRequested()) return false;
   }
+  if (window_) window_->ShowWork(0, 0);
   return true;
 }
 

@@ -458,7 +458,9 @@ PassStage CopyWholeFile(PatchContext* context, const char* name, const char* res
 void CopyWholeFiles(PatchContext* context) {
   const std::string directory = context->installation_directory;
   const size_t prefix_length = std::strlen(context->prefix);
+  int done = 0;
   for (const RString& name : context->names) {
+    if (context->window != nullptr) context->window->ShowWork(done++, context->names.Size());
     if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
     const char* rest = name.Data() + prefix_length;
     std::string target = directory + rest;
@@ -473,6 +475,7 @@ void CopyWholeFiles(PatchContext* context) {
     Pump(context);
     if (stage == PassStage::kStop) return;
   }
+  if (context->window != nullptr) context->window->ShowWork(0, 0);
 }
 
 }  // namespace corvane

@@ -109,11 +109,19 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
 
   int result = kVerifyPassed;
   std::unique_ptr<uint8_t[]> buffer = NewReadBuffer();
+  // The whole check is counted for the window's figures; one file is not.
+  int total = 0;
+  if (window != nullptr && file_filter == nullptr) {
+    ChecksumListReader counter(list.get(), list_size);
+    for (ChecksumLine counted; counter.Next(&counted);) ++total;
+  }
+  int done = 0;
   ChecksumListReader reader(list.get(), list_size);
   ChecksumLine line;
   while (reader.Next(&line)) {
     std::string name(line.name);
     if (file_filter != nullptr && CompareNoCase(name.c_str(), file_filter) != 0) continue;
+    if (total > 0) window->ShowWork(done++, total);
     std::string path = InstalledPath(context->installation_directory, name);
 
     // Retry reads the same file again; every other answer goes on or ends.

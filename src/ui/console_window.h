@@ -179,6 +179,11 @@ class ConsoleWindowProgress : public ConsoleWindow {
   // Reports a run that ended well, after its last line. The dialog shows its
   // log only and ignores this.
   virtual void ShowSummary(const RunSummary& /*summary*/) {}
+  // How far the current pass is: `done` of `total` files (of a version step,
+  // a whole-file pass, the files checked); a new `total` or a `done` of 0
+  // starts a pass. A window may show it in figures beside the progress line;
+  // the dialog shows its progress line only and ignores this.
+  virtual void ShowWork(int /*done*/, int /*total*/) {}
   // Shows a message of the update engine ("Incompatible patch version.\n").
   // By default it goes to standard output, as the engine prints it.
   virtual void ShowEngineMessage(const char* text);

@@ -57,10 +57,33 @@ void TerminalConsoleWindow::DrawProgressLine() {
   if (!progress_.empty() || animating_) {
     line += animating_ ? kFrames[frame_ % 4] : ' ';
     line += ' ';
+    if (work_total_ > 0 && animating_) line += WorkFigures();
     line += progress_.substr(0, kProgressWidth);
   }
   channel_.Write(line.c_str());
   progress_drawn_ = true;
+}
+
+void TerminalConsoleWindow::ShowWork(int done, int total) {
+  if (!IsOpen()) return;
+  if (total != work_total_ || done <= 0) work_start_ = std::chrono::steady_clock::now();
+  work_done_ = done < 0 ? 0 : (done > total ? total : done);
+  work_total_ = total < 0 ? 0 : total;
+  DrawProgressLine();
+}
+
+std::string TerminalConsoleWindow::WorkFigures() const {
+  char text[64];
+  const int percent = static_cast<int>(100LL * work_done_ / work_total_);
+  int length = std::snprintf(text, sizeof text, "[%d/%d %d%%", work_done_, work_total_, percent);
+  const double elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - work_start_).count();
+  if (work_done_ > 0 && work_done_ < work_total_ && elapsed >= 1.0) {
+    const long left = static_cast<long>(elapsed / work_done_ * (work_total_ - work_done_) + 0.5);
+    std::snprintf(text + length, sizeof text - static_cast<size_t>(length), " ~%ld:%02ld",
+                  left / 60, left % 60);
+  }
+  return std::string(text) + "] ";
 }
 
 void TerminalConsoleWindow::WriteLines(const char* text) {
@@ -78,6 +101,7 @@ void TerminalConsoleWindow::ShowTitle(const char* text) {
 
 void TerminalConsoleWindow::ShowProgress(const char* text) {
   progress_ = text;
+  if (progress_.empty()) work_total_ = 0;  // the pass is over: its figures go too
   // Line breaks would break the rewriting of the line.
   for (char& c : progress_) {
     if (c == '\r' || c == '\n') c = ' ';

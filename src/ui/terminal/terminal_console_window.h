@@ -38,6 +38,11 @@ class TerminalConsoleWindow final : public ConsoleWindowProgress {
   void ShowSummary(const RunSummary& summary) override;
   // On a line of its own, never on the progress line.
   void ShowEngineMessage(const char* text) override { WriteLines(text); }
+  // "[3/12 25% ~0:04]" before the progress text on a terminal: files done
+  // of the pass, the share, and the time left at the pace so far (shown once
+  // the pass has run a second). Nothing in plain output; an empty progress
+  // text ends the figures too.
+  void ShowWork(int done, int total) override;
 
   // Characters of progress text shown at most (the rest would wrap and break
   // the rewriting of the line).
@@ -58,6 +63,7 @@ class TerminalConsoleWindow final : public ConsoleWindowProgress {
   void ClearProgressLine();
   void DrawProgressLine();
   void WriteLines(const char* text);
+  std::string WorkFigures() const;
 
   TerminalChannel& channel_;
   bool interactive_ = false;
@@ -68,6 +74,8 @@ class TerminalConsoleWindow final : public ConsoleWindowProgress {
   int frame_ = 0;
   std::chrono::steady_clock::time_point last_frame_{};
   std::string progress_;
+  int work_done_ = 0, work_total_ = 0;
+  std::chrono::steady_clock::time_point work_start_{};
 };
 
 }  // namespace corvane

@@ -113,6 +113,38 @@ TEST(TerminalConsoleWindowTest, InteractiveRewritesTheProgressLineAndWaitsForEnt
   EXPECT_NE(channel.output.find("Press Enter to close."), std::string::npos);
 }
 
+// The pass's figures lead the progress line on a terminal, go with an empty
+// progress text, and never reach plain output.
+TEST(TerminalConsoleWindowTest, WorkFiguresLeadTheProgressLineOnATerminalOnly) {
+  ScriptedChannel terminal(true);
+  TerminalConsoleWindow window(&Messages, terminal);
+  window.ShowWork(1, 4);  // before the window: nothing
+  EXPECT_EQ(terminal.output, "");
+  window.Create(nullptr);
+  window.ShowWork(3, 12);
+  window.SetProgress(18, "DATA\\LEVELS.DAT");
+  EXPECT_NE(terminal.output.find("\r\x1b[K| [3/12 25%] Checking file DATA\\LEVELS.DAT"),
+            std::string::npos)
+      << terminal.output;
+  window.ShowWork(20, 12);  // more than the total reads as all of it
+  EXPECT_NE(terminal.output.find("[12/12 100%] Checking"), std::string::npos);
+  window.SetProgressText("");
+  window.SetProgress(18, "B.VBK");
+  EXPECT_NE(terminal.output.rfind("\r\x1b[K| Checking file B.VBK"), std::string::npos);
+  EXPECT_EQ(terminal.output.find("] Checking file B.VBK"), std::string::npos);
+  window.StopAnimation();
+  window.Destroy();
+
+  ScriptedChannel plain(false);
+  TerminalConsoleWindow quiet(&Messages, plain);
+  quiet.Create(nullptr);
+  quiet.ShowWork(3, 12);
+  quiet.SetProgress(18, "A.VBK");
+  quiet.StopAnimation();
+  quiet.Destroy();
+  EXPECT_EQ(plain.output, "");
+}
+
 TEST(TerminalConsoleWindowTest, InteractiveQuestionTakesTheTypedAnswer) {
   ScriptedChannel channel(true);
   channel.input = {"x", "i", "", "", "r"};
