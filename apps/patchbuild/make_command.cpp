@@ -87,8 +87,9 @@ void RunMake(const MakeCommandOptions& command) {
     return;
   }
   if (options.win32_stub.empty()) {
-    std::fprintf(stderr,
-                 "patchbuild: warning: no win32 patcher stub found; making the native patcher only\n");
+    std::fprintf(
+        stderr,
+        "patchbuild: warning: no win32 patcher stub found; making the native patcher only\n");
   }
   // Progress goes to standard error: a bar redrawn in place on a terminal,
   // else a plain line at every tenth of the work; none when quiet.
