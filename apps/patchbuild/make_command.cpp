@@ -17,6 +17,7 @@
 #include "command_registry.h"
 #include "engine/patch_log.h"
 #include "maker/cache_file.h"
+#include "maker/html_report.h"
 #include "maker/json_reports.h"
 #include "maker/patch_maker.h"
 #include "platform/host_path.h"
@@ -31,6 +32,7 @@ struct MakeCommandOptions {
   bool want_native = false;
   bool force = false;
   bool json = false;
+  std::string report;
   int jobs = 0;
 };
 
@@ -108,6 +110,13 @@ void RunMake(const MakeCommandOptions& command) {
     patchbuild::Fail("%s", error.c_str());
     return;
   }
+  if (!command.report.empty()) {
+    const std::string page = corvane::maker::MakeReportHtml(summary);
+    std::string why;
+    if (!corvane::maker::WriteFileWhole(command.report, page.data(), page.size(), &why)) {
+      patchbuild::Fail("the patcher is made, but not its report: %s", why.c_str());
+    }
+  }
   if (command.json) {
     const std::string json = corvane::maker::MakeSummaryJson(summary);
     std::fwrite(json.data(), 1, json.size(), stdout);
@@ -140,6 +149,9 @@ void AddMake(CLI::App& app) {
   command->add_flag("--json", options->json,
                     "print what was made as JSON on standard output (docs/formats/"
                     "patchbuild-json.md); progress and summary stay on standard error");
+  command->add_option("--report", options->report,
+                      "also write FILE.html: one self-contained page of where the patch's bytes "
+                      "go, per step and file");
   command->callback([options] { RunMake(*options); });
 }
 
