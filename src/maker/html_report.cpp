@@ -19,12 +19,23 @@ std::string Html(const std::string& cp1252) {
   std::string out;
   for (char c : utf8) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -131,14 +142,14 @@ std::string MakeReportHtml(const MakeSummary& summary) {
   total_row("total-updates-reused", "update files from the cache",
             static_cast<uint64_t>(summary.reused));
   total_row("total-whole-files", "whole files", static_cast<uint64_t>(summary.whole_files));
-  page += "<tr><th>the embedded data and the table</th><td id=\"check-total\">not checked "
-          "(no script)</td></tr>\n</table>\n";
+  page +=
+      "<tr><th>the embedded data and the table</th><td id=\"check-total\">not checked "
+      "(no script)</td></tr>\n</table>\n";
 
   page += "<h2>Where the bytes go, largest first</h2>\n<div id=\"bars\">\n";
   for (const Item& item : items) {
-    const double width = largest > 0 ? 30.0 * static_cast<double>(item.bytes) /
-                                           static_cast<double>(largest)
-                                     : 0.0;
+    const double width =
+        largest > 0 ? 30.0 * static_cast<double>(item.bytes) / static_cast<double>(largest) : 0.0;
     char style[48];
     std::snprintf(style, sizeof style, "width:%.2fem", width);
     page += "<div class=\"bar kind-" + item.kind + "\"><span class=\"label\" title=\"" +
@@ -154,9 +165,10 @@ std::string MakeReportHtml(const MakeSummary& summary) {
             " added (whole), " + std::to_string(step.deleted) + " deleted, " +
             std::to_string(step.unchanged) + " unchanged; " + Number(step.payload_bytes) +
             " bytes of updates (" + Share(step.payload_bytes, total) + " of the patch).</p>\n";
-    page += "<table class=\"sortable step\">\n<thead><tr><th>file</th><th>update</th>"
-            "<th class=\"n\">old size</th><th class=\"n\">new size</th>"
-            "<th class=\"n\">payload bytes</th><th class=\"n\">share</th></tr></thead>\n<tbody>\n";
+    page +=
+        "<table class=\"sortable step\">\n<thead><tr><th>file</th><th>update</th>"
+        "<th class=\"n\">old size</th><th class=\"n\">new size</th>"
+        "<th class=\"n\">payload bytes</th><th class=\"n\">share</th></tr></thead>\n<tbody>\n";
     for (const StepUpdate& u : step.updates) {
       const char* kind = u.deletion ? "deletion" : (u.whole ? "new file whole" : "difference");
       page += "<tr><td>" + Html(u.relative) + "</td><td>" + kind + (u.reused ? " (cached)" : "") +
@@ -168,8 +180,9 @@ std::string MakeReportHtml(const MakeSummary& summary) {
     page += "</tbody>\n</table>\n";
   }
 
-  page += "<h2>Whole files</h2>\n<table class=\"sortable\" id=\"whole\">\n<thead><tr><th>payload "
-          "name</th><th class=\"n\">size</th><th class=\"n\">share</th></tr></thead>\n<tbody>\n";
+  page +=
+      "<h2>Whole files</h2>\n<table class=\"sortable\" id=\"whole\">\n<thead><tr><th>payload "
+      "name</th><th class=\"n\">size</th><th class=\"n\">share</th></tr></thead>\n<tbody>\n";
   for (const WholeFileSummary& file : summary.whole) {
     page += "<tr><td>" + Html(file.name) + "</td><td class=\"n\">" + Number(file.size) +
             "</td><td class=\"n\" data-v=\"" + Number(file.size) + "\">" + Share(file.size, total) +
@@ -177,16 +190,17 @@ std::string MakeReportHtml(const MakeSummary& summary) {
   }
   page += "</tbody>\n</table>\n";
 
-  page += "<h2>Checks this make ran</h2>\n<ul class=\"checks\">\n"
-          "<li>The manifest against what the patcher reads (keys, kinds, editions).</li>\n"
-          "<li>Every name: code page 1252, a safe Windows file name, within the patcher's "
-          "path limits.</li>\n"
-          "<li>Every version folder: its game executable's FileVersion is its version.</li>\n"
-          "<li>Every update, made or taken from the cache, applied to its old file: the result "
-          "has the new file's digest.</li>\n"
-          "<li>Every payload item listed in the manifest with its size and SHA-256 before "
-          "signing.</li>\n"
-          "</ul>\n";
+  page +=
+      "<h2>Checks this make ran</h2>\n<ul class=\"checks\">\n"
+      "<li>The manifest against what the patcher reads (keys, kinds, editions).</li>\n"
+      "<li>Every name: code page 1252, a safe Windows file name, within the patcher's "
+      "path limits.</li>\n"
+      "<li>Every version folder: its game executable's FileVersion is its version.</li>\n"
+      "<li>Every update, made or taken from the cache, applied to its old file: the result "
+      "has the new file's digest.</li>\n"
+      "<li>Every payload item listed in the manifest with its size and SHA-256 before "
+      "signing.</li>\n"
+      "</ul>\n";
 
   // The make document, for scripts that read the page. A "<" in it could end
   // the script element ("</script>") or change how it is parsed ("<!--"):
