@@ -13,6 +13,10 @@
 #   - the sample game with INSTALLED_MIB (1024) more of data files that the
 #     patch leaves as they are but checks, as a game this patch is for would
 #     have: the digests are made while the installation is checked.
+# In both, the listed run writes its whole files to their work files while
+# the digests are made and renames them in their passes; the unlisted run
+# extracts, proves and renames each in turn, as patches always did. The
+# share can come out below zero: writing ahead is the cheaper pattern here.
 #
 #   bench/payload_auth_run.sh [BUILD_DIR]      default build/native
 #   SIZE_MIB=1024 INSTALLED_MIB=1024 RUNS=5 bench/payload_auth_run.sh

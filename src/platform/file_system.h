@@ -47,6 +47,9 @@ FileAttributes QueryFileAttributes(const char* path);
 bool SetReadOnly(const char* path, bool read_only);
 // Makes one directory (its parent must exist). True if made or already there.
 bool MakeDirectory(const char* path);
+// Removes one empty directory; a directory with anything in it, a file or a
+// link stays. True when it was removed by this call.
+bool RemoveEmptyDirectory(const char* path);
 // Last-write time of an existing file (units: see above); false if none.
 bool FileModificationTime(const char* path, int64_t* time);
 // True when `path` names an existing file (not a directory).

@@ -82,6 +82,20 @@ TEST_F(FileServicesTest, MakeDirectoryAcceptsAnExistingOne) {
   EXPECT_FALSE(MakeDirectory(Path("no/such/parent").c_str()));
 }
 
+TEST_F(FileServicesTest, RemoveEmptyDirectoryLeavesAnythingWithContent) {
+  ASSERT_TRUE(MakeDirectory(Path("full").c_str()));
+  Write("full/x", "x");
+  EXPECT_FALSE(RemoveEmptyDirectory(Path("full").c_str()));
+  EXPECT_EQ(Read("full/x"), "x");
+  Write("plain", "x");
+  EXPECT_FALSE(RemoveEmptyDirectory(Path("plain").c_str()));
+  EXPECT_TRUE(FileExists(Path("plain").c_str()));
+  ASSERT_TRUE(MakeDirectory(Path("empty").c_str()));
+  EXPECT_TRUE(RemoveEmptyDirectory(Path("empty").c_str()));
+  EXPECT_FALSE(QueryFileAttributes(Path("empty").c_str()).exists);
+  EXPECT_FALSE(RemoveEmptyDirectory(Path("empty").c_str()));
+}
+
 TEST_F(FileServicesTest, FreeSpaceIsKnownForExistingAndNewPaths) {
   uint64_t free_bytes = 0;
   EXPECT_TRUE(FreeDiskSpace(dir_.string().c_str(), &free_bytes));

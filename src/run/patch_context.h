@@ -11,6 +11,7 @@
 namespace corvane {
 
 class ConsoleWindowProgress;
+class StagedWholeFiles;
 namespace platform {
 class ResourceModule;
 }
@@ -55,11 +56,16 @@ struct PatchContext {
   uint8_t seen = 0;       // a named payload resource was met by a callback
   uint8_t error = 0;      // a file could not be updated, copied or verified
   uint8_t disk_full = 0;  // a version step would not fit on its volume
+  // The most free space one file of the version steps needs at once (see
+  // StepBytesNeeded), found by the free-space check.
+  uint64_t step_space_needed = 0;
   // The player cancelled a question about a file held by another program or
   // a folder that cannot be written: the pass stopped, the patch is sound.
   uint8_t stopped = 0;
   // Payload names collected for the current whole-file pass.
   AutoArray<RString> names;
+  // Whole files already written to their work files; may be null. Not owned.
+  StagedWholeFiles* staged = nullptr;
   // The selected distribution; empty when none.
   RString distribution;
   // What the whole-file passes of this run bring, by upper-case installed

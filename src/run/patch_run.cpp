@@ -1,6 +1,7 @@
 #include "run/patch_run.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdarg>
@@ -34,6 +35,7 @@
 #include "run/step_resume.h"
 #include "run/verify_installation.h"
 #include "run/version_detection.h"
+#include "run/whole_file_staging.h"
 #include "ui/console_window.h"
 
 namespace corvane {
@@ -42,6 +44,10 @@ namespace {
 
 // Longest installation folder, in characters: MAX_PATH less the terminator.
 constexpr size_t kMaxInstallationDirectory = 259;
+
+// Free space a whole file written ahead of its pass leaves beyond the most
+// one file of the version steps needs.
+constexpr uint64_t kStagingReserve = uint64_t{64} << 20;
 
 // The pass number kMsgPatchError shows beside the file that failed. Players
 // quote it from the window and from patch.log, so the numbers stay as they are.
@@ -63,6 +69,7 @@ enum class RunPhase {
   kOpenWindow,
   kCheckInstallation,
   kCheckFreeSpace,
+  kStageWholeFiles,
   kUpdateSteps,
   kCopyWholeFiles,
   kVerifyResult,
@@ -85,6 +92,8 @@ const char* RunPhaseName(RunPhase phase) {
       return "checking the installed files";
     case RunPhase::kCheckFreeSpace:
       return "checking the free space";
+    case RunPhase::kStageWholeFiles:
+      return "writing whole files ahead";
     case RunPhase::kUpdateSteps:
       return "updating files";
     case RunPhase::kCopyWholeFiles:
@@ -137,6 +146,7 @@ class PatchRun {
     SetPatchPrintSink(nullptr);
     payload_stop_ = true;
     payload_check_.Wait();
+    staged_.Discard();  // while the installation is still locked
   }
 
   // The run's exit code; a failure logs the phase it happened in.
@@ -154,6 +164,8 @@ class PatchRun {
   int ChooseDistribution();
   void OpenWindow();
   int CheckFreeSpace();
+  void StageWholeFiles();
+  void StageWholeFilesWhileRoom();
   int UpdateSteps();
   void RemoveLastStepLeftovers();
   int CopyWholeFilePasses();
@@ -173,6 +185,13 @@ class PatchRun {
   std::vector<std::string> LaterWholeFiles(const char* version_prefix);
   bool PassPending(int pass) const { return pass >= journal_.passes_done; }
   bool MarkPassDone(int passes);
+  struct WholeFilePass {
+    const char* prefix;
+    PassNumber number;
+    bool wanted;
+  };
+  std::array<WholeFilePass, 3> WholeFilePasses() const;
+  void CollectPassNames(const char* prefix);
   bool CopyPass(const char* prefix);
   bool UpdateStep(int minor);
   const uint8_t* BuiltInKey() const;
@@ -229,6 +248,7 @@ class PatchRun {
 
   std::unique_ptr<ConsoleWindowProgress> window_;
   std::unique_ptr<PatchContext> context_;
+  StagedWholeFiles staged_;
 
   // The digests of the payload's items, made beside the search for the game
   // and the check of the installation; PayloadSound waits for them before
@@ -386,8 +406,13 @@ int PatchRun::FindGame() {
   payload_verdict_ = PreparePayloadItemsCheck(manifest_, module_, &payload_digests_);
   if (payload_verdict_.status == PayloadItemsStatus::kMatches) {
     payload_verdict_known_ = false;
-    payload_check_.Start(
-        [this] { payload_verdict_ = DigestPayloadItems(payload_digests_, &payload_stop_); });
+    // One processor stays with the run, which checks the installation and
+    // writes the whole files ahead meanwhile.
+    const unsigned processors = platform::ProcessorCount();
+    const unsigned threads = processors > 1 ? processors - 1 : 1;
+    payload_check_.Start([this, threads] {
+      payload_verdict_ = DigestPayloadItems(payload_digests_, &payload_stop_, threads);
+    });
   } else if (payload_verdict_.status != PayloadItemsStatus::kAbsent) {
     payload_verdict_known_ = false;  // told by PayloadSound, which has nothing to wait for
     return PayloadFault();
@@ -573,6 +598,7 @@ void PatchRun::OpenWindow() {
     window_->EnableOK(false);
   }
   context_ = std::make_unique<PatchContext>();
+  context_->staged = &staged_;
   context_->installed_major = VersionMajor(installed_);
   context_->installed_minor = VersionMinor(installed_);
   context_->patch_major = VersionMajor(patch_);
@@ -592,12 +618,26 @@ void PatchRun::OpenWindow() {
 }
 
 // One whole-file pass. False when the error flag is raised.
-bool PatchRun::CopyPass(const char* prefix) {
+// The whole-file passes of a run, in order: the installed version's files,
+// All's (patches only) and Add's. Each is recorded in the journal when done.
+std::array<PatchRun::WholeFilePass, 3> PatchRun::WholeFilePasses() const {
+  return {{{version_prefix_, kPassInstalledVersionFiles, true},
+           {"All\\", kPassAllFiles, is_patch_},
+           {"Add\\", kPassAddFiles, true}}};
+}
+
+// The names of a whole-file pass into the context: the payload's under the
+// prefix, one variant per distribution group.
+void PatchRun::CollectPassNames(const char* prefix) {
   SetField(context_->installation_directory, installation_directory_);
   SetField(context_->prefix, prefix);
   context_->names.Clear();
   EnumeratePayload(module_, CollectPayloadNames, context_.get());
   PickDistributionFiles(&context_->names, chain_);
+}
+
+bool PatchRun::CopyPass(const char* prefix) {
+  CollectPassNames(prefix);
   CopyWholeFiles(context_.get());
   ProcessPendingMessages();
   return !context_->error;
@@ -770,8 +810,15 @@ int PatchRun::RunPhases() {
   if (!already_at_version_ && addon_name_.IsEmpty()) {
     if (int failed = CheckInstallation(version_prefix_)) return failed;
   }
-  // Nothing has changed so far; from here on files do. The payload must be
-  // what was signed first.
+  if (is_patch_) {
+    Enter(RunPhase::kCheckFreeSpace);
+    if (int failed = CheckFreeSpace()) return failed;
+  }
+  Enter(RunPhase::kStageWholeFiles);
+  StageWholeFiles();
+  if (StopRequested()) return Stopped();
+  // Nothing installed has changed so far; from here on files do. The payload
+  // must be what was signed first.
   if (!PayloadSound()) return PayloadFault();
   if (window_) {
     if (!addon_name_.IsEmpty()) {
@@ -784,8 +831,6 @@ int PatchRun::RunPhases() {
   // Passes of a patch run, in order: each version step, then the whole files
   // of the installed version, of All and of Add.
   if (is_patch_) {
-    Enter(RunPhase::kCheckFreeSpace);
-    if (int failed = CheckFreeSpace()) return failed;
     Enter(RunPhase::kUpdateSteps);
     if (int failed = UpdateSteps()) return failed;
   }
@@ -815,6 +860,43 @@ int PatchRun::CheckFreeSpace() {
     ProcessPendingMessages();
   }
   return StopRequested() ? Stopped() : 0;
+}
+
+// While the payload's digests are made, nothing may change; the whole files
+// of the passes to come are written to their work files meanwhile (see
+// whole_file_staging.h), so that the wait costs little. Only with digests to
+// wait for (a payload without an item list runs as it always did), and only
+// while the volume keeps the room the version steps need besides. A file
+// that cannot be staged is left to its pass, which tells what went wrong.
+void PatchRun::StageWholeFiles() {
+  if (payload_verdict_known_) return;
+  StageWholeFilesWhileRoom();
+  context_->names.Clear();
+  if (window_) window_->SetProgressText("%s", "");
+  if (staged_.Count() > 0) {
+    ReportLog("Wrote %zu whole files ahead while the payload was checked", staged_.Count());
+  }
+}
+
+void PatchRun::StageWholeFilesWhileRoom() {
+  const std::string directory = installation_directory_;
+  const auto passes = WholeFilePasses();
+  for (int i = 0; i < 3; ++i) {
+    if (!PassPending(steps_ + i) || !passes[i].wanted) continue;
+    CollectPassNames(passes[i].prefix);
+    const size_t prefix_length = std::strlen(passes[i].prefix);
+    for (const RString& name : context_->names) {
+      if (StopRequested()) return;
+      if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
+      const uint64_t room = uint64_t{PayloadSize(name.Data(), module_)} +
+                            context_->step_space_needed + kStagingReserve;
+      if (!HasFreeSpace(installation_directory_, room)) return;
+      const std::string target = WholeFileTarget(directory, name.Data() + prefix_length);
+      if (window_) window_->SetProgressText("%s", target.c_str() + directory.size());
+      staged_.Stage(module_, name.Data(), target, directory);
+      ProcessPendingMessages();
+    }
+  }
 }
 
 // The version steps still to do, each recorded in the journal when done.
@@ -859,17 +941,9 @@ void PatchRun::RemoveLastStepLeftovers() {
   context_->names.Clear();
 }
 
-// The whole-file passes: the installed version's files, All's (patches only)
-// and Add's, each recorded in the journal when done.
+// The whole-file passes still to do.
 int PatchRun::CopyWholeFilePasses() {
-  struct WholeFilePass {
-    const char* prefix;
-    PassNumber number;
-    bool wanted;
-  };
-  const WholeFilePass passes[] = {{version_prefix_, kPassInstalledVersionFiles, true},
-                                  {"All\\", kPassAllFiles, is_patch_},
-                                  {"Add\\", kPassAddFiles, true}};
+  const auto passes = WholeFilePasses();
   for (int i = 0; i < 3; ++i) {
     if (!PassPending(steps_ + i)) continue;
     if (passes[i].wanted && !CopyPass(passes[i].prefix)) return FailPass(passes[i].number);

@@ -156,14 +156,14 @@ PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest,
 }
 
 PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests,
-                                     const std::atomic<bool>* stop) {
+                                     const std::atomic<bool>* stop, unsigned threads) {
   const std::vector<PayloadItemsDigests::Item>& work = digests.items;
   // The first item (in the payload's order) whose digest fails is the one
   // reported, however the threads met them.
   constexpr size_t kNone = SIZE_MAX;
   std::atomic<size_t> first_failed{kNone};
   std::vector<PayloadItemsStatus> failures(work.size(), PayloadItemsStatus::kMatches);
-  const unsigned threads = platform::ProcessorCount();
+  if (threads == 0) threads = platform::ProcessorCount();
   std::vector<platform::ContentDigester> digesters(threads);
   platform::RunInParallel(work.size(), threads, [&](size_t i, unsigned slot) {
     if (i > first_failed.load()) return;  // a failure before it decides already

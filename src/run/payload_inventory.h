@@ -90,9 +90,9 @@ PayloadItemsCheck PreparePayloadItemsCheck(const ParamEntry& manifest,
                                            PayloadItemsDigests* digests);
 // kMatches, or the first item in the payload's order whose digest differs or
 // could not be made. With `stop` set (from another thread), it ends early
-// with kDigestFailed.
+// with kDigestFailed. On `threads` threads (0: one per processor).
 PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests,
-                                     const std::atomic<bool>* stop = nullptr);
+                                     const std::atomic<bool>* stop = nullptr, unsigned threads = 0);
 
 // A short English text for a status, for logs.
 const char* DescribePayloadItemsStatus(PayloadItemsStatus status);

@@ -89,6 +89,38 @@ void MakeDirectories(const char* path) {
   }
 }
 
+bool WriteWorkFileQuietly(const uint8_t* bytes, uint32_t size, const char* work_path,
+                          platform::FileFault* fault, int* write_error) {
+  *fault = platform::FileFault::kNone;
+  *write_error = 0;
+  platform::ScopedFile file(CreateWorkFile(work_path, fault));
+  if (!file.IsValid()) return false;
+
+  bool written = true;
+  for (uint32_t offset = 0; offset < size; offset += kExtractPieceSize) {
+    uint32_t piece = size - offset < kExtractPieceSize ? size - offset : kExtractPieceSize;
+    if (platform::FileWrite(file.Get(), bytes + offset, piece) != piece) {
+      *fault = platform::LastFileFault();
+      *write_error = platform::FileLastError();
+      written = false;
+      break;
+    }
+  }
+  // Renamed over the installed file next: it must be on the disk first, or a
+  // power loss could leave the installed name on an empty file.
+  if (written && !platform::FileSync(file.Get())) {
+    *fault = platform::LastFileFault();
+    written = false;
+  }
+  if (!file.Close() && written) {
+    *fault = platform::LastFileFault();
+    written = false;
+  }
+  if (written) return true;
+  RemoveWorkFile(work_path);
+  return false;
+}
+
 bool WritePayloadFile(const char* name, const char* work_path,
                       const platform::ResourceModule& module, platform::FileFault* fault,
                       const char* shown_path) {
@@ -106,32 +138,9 @@ bool WritePayloadFile(const char* name, const char* work_path,
     return false;
   }
   MakeDirectories(work_path);
-
-  platform::ScopedFile file(CreateWorkFile(work_path, fault));
-  if (!file.IsValid()) return false;
-
-  bool written = true;
-  for (uint32_t offset = 0; offset < size; offset += kExtractPieceSize) {
-    uint32_t piece = size - offset < kExtractPieceSize ? size - offset : kExtractPieceSize;
-    if (platform::FileWrite(file.Get(), bytes + offset, piece) != piece) {
-      *fault = platform::LastFileFault();
-      ShowWriteError(platform::FileLastError(), shown_path != nullptr ? shown_path : work_path);
-      written = false;
-      break;
-    }
-  }
-  // Renamed over the installed file next: it must be on the disk first, or a
-  // power loss could leave the installed name on an empty file.
-  if (written && !platform::FileSync(file.Get())) {
-    *fault = platform::LastFileFault();
-    written = false;
-  }
-  if (!file.Close() && written) {
-    *fault = platform::LastFileFault();
-    written = false;
-  }
-  if (written) return true;
-  RemoveWorkFile(work_path);
+  int write_error = 0;
+  if (WriteWorkFileQuietly(bytes, size, work_path, fault, &write_error)) return true;
+  if (write_error != 0) ShowWriteError(write_error, shown_path != nullptr ? shown_path : work_path);
   return false;
 }
 

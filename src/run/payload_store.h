@@ -55,6 +55,13 @@ bool WritePayloadFile(const char* name, const char* work_path,
                       const platform::ResourceModule& module, platform::FileFault* fault = nullptr,
                       const char* shown_path = nullptr);
 
+// The writing part of WritePayloadFile, telling nothing: `size` bytes into
+// the work file `work_path` (whose folder must exist), on the disk when it
+// answers true. On failure the work file is removed, *fault tells why and
+// *write_error holds the system's error of a failed write (0 otherwise).
+bool WriteWorkFileQuietly(const uint8_t* bytes, uint32_t size, const char* work_path,
+                          platform::FileFault* fault, int* write_error);
+
 // Writes the whole resource to `target_path`: WritePayloadFile into a work
 // file beside the target (target + ".part"), which is then renamed over the
 // target in one step. A target that existed before is replaced (read-only or

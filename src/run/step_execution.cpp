@@ -13,6 +13,7 @@
 #include "run/message_catalogue.h"
 #include "run/payload_store.h"
 #include "run/step_result_check.h"
+#include "run/whole_file_staging.h"
 #include "ui/console_window.h"
 
 namespace corvane {
@@ -258,7 +259,9 @@ bool StepSpaceCallback(const platform::ResourceModule* module, int /*type*/, con
     if (!target.IsValid() || !platform::FileSize64(target.Get(), &file_length)) return false;
   }
   uint64_t update_size = PayloadSize(name, *module);
-  if (!HasFreeSpace(paths.target.c_str(), StepBytesNeeded(update_size, file_length))) {
+  const uint64_t needed = StepBytesNeeded(update_size, file_length);
+  if (needed > context->step_space_needed) context->step_space_needed = needed;
+  if (!HasFreeSpace(paths.target.c_str(), needed)) {
     context->disk_full = 1;
     return false;
   }
@@ -408,12 +411,17 @@ PassStage CopyWholeFile(PatchContext* context, const char* name, const char* res
                         const std::string& target, const std::string& shown) {
   ModuleInstance instance = WindowInstance(context);
   const std::string work = target + kPartSuffix;
+  // Written while the payload's digests were made; a retry extracts afresh.
+  bool staged = context->staged != nullptr && context->staged->Take(name, target);
   for (;;) {
     WholeFileAnswer answer = WholeFileAnswer::kStop;
     FileFault fault = FileFault::kNone;
     uint32_t expected = 0;
     uint32_t computed = 0;
-    if (!WritePayloadFile(name, work.c_str(), *context->module, &fault, target.c_str())) {
+    const bool extracted =
+        staged || WritePayloadFile(name, work.c_str(), *context->module, &fault, target.c_str());
+    staged = false;
+    if (!extracted) {
       bool asked = false;
       if (AskAboutWorkFile(context, fault, work, &asked)) continue;
       if (!asked) {
@@ -455,6 +463,15 @@ PassStage CopyWholeFile(PatchContext* context, const char* name, const char* res
 
 }  // namespace
 
+std::string WholeFileTarget(const std::string& directory, const char* rest) {
+  std::string target = directory + rest;
+  size_t dot = target.rfind('.');
+  if (dot != std::string::npos && dot + 1 < target.size() && target[dot + 1] == '#') {
+    target.resize(dot);
+  }
+  return target;
+}
+
 void CopyWholeFiles(PatchContext* context) {
   const std::string directory = context->installation_directory;
   const size_t prefix_length = std::strlen(context->prefix);
@@ -463,11 +480,7 @@ void CopyWholeFiles(PatchContext* context) {
     if (context->window != nullptr) context->window->ShowWork(done++, context->names.Size());
     if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
     const char* rest = name.Data() + prefix_length;
-    std::string target = directory + rest;
-    size_t dot = target.rfind('.');
-    if (dot != std::string::npos && dot + 1 < target.size() && target[dot + 1] == '#') {
-      target.resize(dot);
-    }
+    const std::string target = WholeFileTarget(directory, rest);
     const std::string shown = target.substr(directory.size());
     if (context->window != nullptr) context->window->SetProgressText("%s", shown.c_str());
 

@@ -94,6 +94,13 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int type, const 
 // Abort or Cancel raises the error flag, sets the failed file (the path below
 // the installation directory) and ends the pass. The window is pumped after
 // every file.
+// A whole file found staged for its target (the context's staged files) is
+// taken as extracted.
 void CopyWholeFiles(PatchContext* context);
+
+// Where a whole file goes: `directory` (the installation directory) plus the
+// payload name less the pass prefix (`rest`), less a distribution suffix
+// (from a last "." followed by "#").
+std::string WholeFileTarget(const std::string& directory, const char* rest);
 
 }  // namespace corvane

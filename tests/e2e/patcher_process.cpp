@@ -107,6 +107,9 @@ PatcherRun RunPatcher(const PatcherOptions& options) {
       if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
         _exit(126);
       setenv("WINEPREFIX", options.wine_prefix.c_str(), 1);
+      if (!options.debug_output.empty()) {
+        setenv("CORVANE_DEBUG_OUTPUT", options.debug_output.c_str(), 1);
+      }
       setenv("TERM", "dumb", 1);
       execv(options.program.c_str(), argv.data());
       _exit(127);
@@ -139,6 +142,9 @@ PatcherRun RunPatcher(const PatcherOptions& options) {
     if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
       _exit(126);
     setenv("WINEPREFIX", options.wine_prefix.c_str(), 1);
+    if (!options.debug_output.empty()) {
+      setenv("CORVANE_DEBUG_OUTPUT", options.debug_output.c_str(), 1);
+    }
     unsetenv("TERM");
     execv(options.program.c_str(), argv.data());
     _exit(127);

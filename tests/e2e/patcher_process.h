@@ -29,6 +29,9 @@ struct PatcherOptions {
   // Run on a pseudo terminal, so that the patcher asks its questions (input
   // is then typed ahead; output has the terminal's line ends).
   bool terminal = false;
+  // Where the run's log lines go (CORVANE_DEBUG_OUTPUT): "-" for the output;
+  // none when empty.
+  std::string debug_output;
 };
 
 PatcherRun RunPatcher(const PatcherOptions& options);

@@ -11,6 +11,7 @@
 #include "pe/pe_format.h"
 #include "pe/resource_writer.h"
 #include "platform/signing_key.h"
+#include "run/payload_inventory.h"
 #include "stream/qo_stream.h"
 
 #ifndef CORVANE_SOURCE_DIR
@@ -99,6 +100,21 @@ bool PayloadBuilder::SealWith(const std::string& pem) {
   Add("version.cfg", bytes);
   Add("version.cfg.sign", signature);
   return true;
+}
+
+bool PayloadBuilder::SealListingItems() {
+  std::vector<PayloadItemEntry> items;
+  for (const auto& [name, bytes] : resources_) {
+    if (IsPayloadManifestName(name.c_str())) continue;
+    std::string stored = name;
+    for (char& c : stored) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    items.push_back(
+        {stored, static_cast<uint32_t>(bytes.size()), Sha256Hex(bytes.data(), bytes.size())});
+  }
+  WritePayloadItems(&manifest_, items);
+  return Seal();
 }
 
 Bytes PayloadBuilder::Image() const {

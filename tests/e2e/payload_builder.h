@@ -53,6 +53,10 @@ class PayloadBuilder {
   bool Seal();
   // The same with another private key (PEM).
   bool SealWith(const std::string& private_pem);
+  // Seal, with every resource listed in the manifest with its size and
+  // SHA-256 first, as the maker does. The list stays true while only the
+  // manifest and its signature change.
+  bool SealListingItems();
   // Carries a public key blob as the numbered resource a patcher takes its
   // key from (what "patchbuild pack --pubkey" writes).
   void SetPublicKey(const Bytes& blob) { public_key_ = blob; }

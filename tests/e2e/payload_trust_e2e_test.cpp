@@ -81,25 +81,8 @@ class PayloadTrustE2E : public ::testing::Test {
   }
 
   // Lists every item of the payload in its manifest, as the maker does, and
-  // seals it. The list stays true while only the manifest and its signature
-  // change.
-  void SealWithList() {
-    ASSERT_TRUE(builder_->Seal());
-    ASSERT_TRUE(builder_->WriteDll(payload_));
-    platform::ResourceModule module;
-    ASSERT_TRUE(module.OpenFile(payload_.c_str()));
-    std::vector<PayloadItemEntry> items;
-    module.EnumerateRawDataNames([&](const char* name) {
-      if (IsPayloadManifestName(name)) return true;
-      uint32_t size = 0;
-      const uint8_t* bytes = module.FindRawData(name, &size);
-      items.push_back({name, size, Sha256Hex(bytes, size)});
-      return true;
-    });
-    ASSERT_GT(items.size(), 4u);
-    WritePayloadItems(&builder_->manifest(), items);
-    ASSERT_TRUE(builder_->Seal());
-  }
+  // seals it.
+  void SealWithList() { ASSERT_TRUE(builder_->SealListingItems()); }
 
   std::map<std::string, Bytes> Installed(int minor, bool with_new) const {
     std::map<std::string, Bytes> files;
@@ -240,6 +223,36 @@ TEST_F(PayloadTrustE2E, ADamagedPayloadIsToldBeforeAnyOtherFault) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_OUTPUT_HAS(run, "Patch file is corrupted, error 9.");
   EXPECT_EQ(run.output.find("not installed"), std::string::npos) << run.output;
+}
+
+// While the digests are made, the whole files are written ahead to their
+// work files, folders made for them; a payload refused afterwards leaves none
+// of it behind. The same payload, sound, installs them.
+TEST_F(PayloadTrustE2E, WholeFilesWrittenAheadLeaveNothingWhenThePayloadIsRefused) {
+  builder_->Add("All\\MAPS\\COAST\\BAY.MAP", ToBytes("a map in folders 1.00 lacks"));
+  SealWithList();
+  const Bytes sound_whole = builder_->Get("All\\DATA\\NEW.DAT");
+  builder_->Get("All\\DATA\\NEW.DAT")[0] ^= 0x01;
+  ASSERT_TRUE(builder_->WriteDll(payload_));
+  PatcherOptions options;
+  options.program = PatcherProgram();
+  options.arguments = {payload_};
+  options.wine_prefix = install_->prefix();
+  options.working_directory = install_->root();
+  options.debug_output = "-";
+  PatcherRun refused = RunPatcher(options);
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_OUTPUT_HAS(refused, "Patch file is corrupted, error 9.");
+  ExpectUntouched();
+  EXPECT_FALSE(fs::exists(install_->GamePath("MAPS"))) << "a folder made ahead was left";
+  EXPECT_OUTPUT_HAS(refused, "Wrote 2 whole files ahead");
+
+  builder_->Get("All\\DATA\\NEW.DAT") = sound_whole;
+  PatcherRun sound = Run();
+  EXPECT_EQ(sound.exit_code, 0) << sound.output;
+  std::map<std::string, Bytes> expected = Installed(1, true);
+  expected["MAPS/COAST/BAY.MAP"] = ToBytes("a map in folders 1.00 lacks");
+  EXPECT_TRUE(install_->Snapshot() == expected);
 }
 
 TEST_F(PayloadTrustE2E, MissingExtraAndResizedItemsAreRefused) {

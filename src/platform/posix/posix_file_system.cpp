@@ -152,6 +152,14 @@ bool MakeDirectory(const char* path) {
   return errno == EEXIST && ::stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool RemoveEmptyDirectory(const char* path) {
+  if (path == nullptr) return false;
+  std::string host = HostPath(path);
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  // rmdir refuses a link (ENOTDIR) and a folder with entries.
+  return ::rmdir(host.c_str()) == 0;
+}
+
 bool FileModificationTime(const char* path, int64_t* time) {
   struct stat info;
   if (!StatHost(path, &info) || S_ISDIR(info.st_mode)) return false;

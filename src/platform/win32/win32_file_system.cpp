@@ -77,6 +77,17 @@ bool MakeDirectory(const char* path) {
   return value != INVALID_FILE_ATTRIBUTES && (value & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool RemoveEmptyDirectory(const char* path) {
+  if (path == nullptr) return false;
+  // A reparse point is a link here, never a folder of ours.
+  DWORD value = GetFileAttributesW(WidePath(path).c_str());
+  if (value == INVALID_FILE_ATTRIBUTES || (value & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+      (value & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return false;
+  }
+  return RemoveDirectoryW(WidePath(path).c_str()) != 0;
+}
+
 bool FileModificationTime(const char* path, int64_t* time) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!AttributeData(path, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
