@@ -76,7 +76,8 @@ void RunDiff(const DiffOptions& options) {
     patchbuild::Fail("out of memory");
     return;
   }
-  int result = action->Process(options.old_path.c_str(), options.new_path.c_str(), out, false);
+  PatchResult result =
+      action->Process(options.old_path.c_str(), options.new_path.c_str(), out, false);
   action.reset();
   if (result != kPatchDone) {
     patchbuild::Fail("cannot make the update %s from %s and %s", out, options.old_path.c_str(),

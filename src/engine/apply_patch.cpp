@@ -140,8 +140,8 @@ void Fail(const char* output_path, bool remove_on_failure, NewFileSink& sink) {
 
 }  // namespace
 
-int ApplyPatch::Process(const char* output_path, const char* update_path, const char* old_path,
-                        bool remove_on_failure) {
+PatchResult ApplyPatch::Process(const char* output_path, const char* update_path,
+                                const char* old_path, bool remove_on_failure) {
   output_fault_ = platform::FileFault::kNone;
   old_.Open(old_path, 0, MappedFile::kWholeFile);
   update_.Open(update_path, 0, MappedFile::kWholeFile);
@@ -239,8 +239,8 @@ int ApplyPatch::Process(const char* output_path, const char* update_path, const 
   return kPatchDone;
 }
 
-int ApplyPatch::ProcessFile(const char* new_directory, const char* update_directory,
-                            const char* old_directory, const char* name) {
+PatchResult ApplyPatch::ProcessFile(const char* new_directory, const char* update_directory,
+                                    const char* old_directory, const char* name) {
   std::string file = name;
   if (!IsUpdateFileName(file)) return kPatchNothingToDo;
   std::string target = CutExtension(file);
@@ -259,6 +259,8 @@ void ApplyPatch::Close() {
   old_.Close();
 }
 
-IPatchAction* NewApplyPatch() { return new (std::nothrow) ApplyPatch(); }
+std::unique_ptr<IPatchAction> NewApplyPatch() {
+  return std::unique_ptr<IPatchAction>(new (std::nothrow) ApplyPatch());
+}
 
 }  // namespace corvane

@@ -27,14 +27,14 @@ class ApplyPatch final : public IPatchAction {
   // unchanged shape (`output_path` untouched), kPatchFailed otherwise. A failure
   // before the output is created leaves `output_path` untouched; after it, the
   // output is deleted when `remove_on_failure` is set and left unverified if not.
-  int Process(const char* output_path, const char* update_path, const char* old_path,
-              bool remove_on_failure) override;
+  PatchResult Process(const char* output_path, const char* update_path, const char* old_path,
+                      bool remove_on_failure) override;
 
   // For a `name` whose last extension is ".upd" (any case): Process(new_directory
   // + name less ".upd", update_directory + name, old_directory + name less
   // ".upd", true). Any other name answers kPatchNothingToDo at once.
-  int ProcessFile(const char* new_directory, const char* update_directory,
-                  const char* old_directory, const char* name) override;
+  PatchResult ProcessFile(const char* new_directory, const char* update_directory,
+                          const char* old_directory, const char* name) override;
 
   void Close() override;
 
@@ -69,8 +69,7 @@ class ApplyPatch final : public IPatchAction {
   platform::FileFault output_fault_ = platform::FileFault::kNone;
 };
 
-// Makes an ApplyPatch on the heap; null when memory runs out. The caller
-// deletes it.
-IPatchAction* NewApplyPatch();
+// Makes an ApplyPatch; null when memory runs out.
+std::unique_ptr<IPatchAction> NewApplyPatch();
 
 }  // namespace corvane

@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // fuzzer's own: the corpus paths it was given may be relative.
 
   corvane::ApplyPatch apply;
-  int result = apply.Process(scratch.output_path.c_str(), scratch.update_path.c_str(),
-                             scratch.old_path.c_str(), true);
+  corvane::PatchResult result = apply.Process(
+      scratch.output_path.c_str(), scratch.update_path.c_str(), scratch.old_path.c_str(), true);
   bool exists = std::filesystem::exists(scratch.output_path, error);
   if (result == corvane::kPatchDone) {
     if (!exists || std::filesystem::file_size(scratch.output_path, error) !=

@@ -41,8 +41,8 @@ class ApplyPatchTest : public testing_support::ScratchDirectoryTest {
     if (old_bytes != nullptr) WriteFile(Path("old.bin"), *old_bytes);
     std::unique_ptr<IPatchAction> action(NewApplyPatch());
     ::testing::internal::CaptureStdout();
-    int result = action->Process(Path("out.bin").c_str(), Path("x.upd").c_str(),
-                                 Path("old.bin").c_str(), remove_on_failure);
+    PatchResult result = action->Process(Path("out.bin").c_str(), Path("x.upd").c_str(),
+                                         Path("old.bin").c_str(), remove_on_failure);
     printed_ = ::testing::internal::GetCapturedStdout();
     return result;
   }
@@ -208,8 +208,8 @@ TEST_F(ApplyPatchTest, CutOffUpdateFailsSilentlyAndLeavesNoOutput) {
 TEST_F(ApplyPatchTest, UnreadableUpdateIsReported) {
   std::unique_ptr<IPatchAction> action(NewApplyPatch());
   ::testing::internal::CaptureStdout();
-  int result = action->Process(Path("out.bin").c_str(), Path("none.upd").c_str(),
-                               Path("old.bin").c_str(), true);
+  PatchResult result = action->Process(Path("out.bin").c_str(), Path("none.upd").c_str(),
+                                       Path("old.bin").c_str(), true);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Cannot read " + Path("none.upd") + "\n");
   EXPECT_EQ(result, kPatchFailed);
   EXPECT_EQ(Log(), "Cannot read " + Path("none.upd") + "\r\n");

@@ -41,10 +41,10 @@ bool JoinPaths(const char* directory, const char* name, const char* suffix, std:
 
 }  // namespace
 
-int CreatePatch::Process(const char* old_path, const char* new_path, const char* update_path,
-                         bool /*flag*/) {
+PatchResult CreatePatch::Process(const char* old_path, const char* new_path,
+                                 const char* update_path, bool /*flag*/) {
   if (UpToDate(old_path, new_path, update_path)) return kPatchDone;
-  int result = Write(old_path, new_path, update_path);
+  PatchResult result = Write(old_path, new_path, update_path);
   if (result == kPatchFailed) {
     Close();
     platform::RemoveFile(update_path);
@@ -52,7 +52,8 @@ int CreatePatch::Process(const char* old_path, const char* new_path, const char*
   return result;
 }
 
-int CreatePatch::Write(const char* old_path, const char* new_path, const char* update_path) {
+PatchResult CreatePatch::Write(const char* old_path, const char* new_path,
+                               const char* update_path) {
   auto started = std::chrono::steady_clock::now();
   std::string progress_name = FileNamePart(old_path);
 
@@ -110,9 +111,9 @@ int CreatePatch::Write(const char* old_path, const char* new_path, const char* u
 
 // Both creators take one file name relative to three directories: the old
 // and new trees and the folder the update goes to (name + ".upd").
-static int ProcessInDirectories(IPatchAction& action, const char* old_directory,
-                                const char* new_directory, const char* update_directory,
-                                const char* name) {
+static PatchResult ProcessInDirectories(IPatchAction& action, const char* old_directory,
+                                        const char* new_directory, const char* update_directory,
+                                        const char* name) {
   std::string old_path, new_path, update_path;
   if (!JoinPaths(old_directory, name, "", &old_path) ||
       !JoinPaths(new_directory, name, "", &new_path) ||
@@ -122,8 +123,8 @@ static int ProcessInDirectories(IPatchAction& action, const char* old_directory,
   return action.Process(old_path.c_str(), new_path.c_str(), update_path.c_str(), true);
 }
 
-int CreatePatch::ProcessFile(const char* old_directory, const char* new_directory,
-                             const char* update_directory, const char* name) {
+PatchResult CreatePatch::ProcessFile(const char* old_directory, const char* new_directory,
+                                     const char* update_directory, const char* name) {
   return ProcessInDirectories(*this, old_directory, new_directory, update_directory, name);
 }
 
@@ -133,8 +134,8 @@ void CreatePatch::Close() {
   output_.Close();
 }
 
-int CreateDelete::Process(const char* old_path, const char* new_path, const char* update_path,
-                          bool /*flag*/) {
+PatchResult CreateDelete::Process(const char* old_path, const char* new_path,
+                                  const char* update_path, bool /*flag*/) {
   old_.Open(old_path, 0, MappedFile::kWholeFile);
   new_.Open(new_path, 0, MappedFile::kWholeFile);
   if (new_.IsOpen()) {
@@ -155,8 +156,8 @@ int CreateDelete::Process(const char* old_path, const char* new_path, const char
   return kPatchDone;
 }
 
-int CreateDelete::ProcessFile(const char* old_directory, const char* new_directory,
-                              const char* update_directory, const char* name) {
+PatchResult CreateDelete::ProcessFile(const char* old_directory, const char* new_directory,
+                                      const char* update_directory, const char* name) {
   return ProcessInDirectories(*this, old_directory, new_directory, update_directory, name);
 }
 
@@ -165,7 +166,11 @@ void CreateDelete::Close() {
   new_.Close();
 }
 
-IPatchAction* NewCreatePatch() { return new (std::nothrow) CreatePatch(); }
-IPatchAction* NewCreateDelete() { return new (std::nothrow) CreateDelete(); }
+std::unique_ptr<IPatchAction> NewCreatePatch() {
+  return std::unique_ptr<IPatchAction>(new (std::nothrow) CreatePatch());
+}
+std::unique_ptr<IPatchAction> NewCreateDelete() {
+  return std::unique_ptr<IPatchAction>(new (std::nothrow) CreateDelete());
+}
 
 }  // namespace corvane

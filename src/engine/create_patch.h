@@ -38,18 +38,18 @@ class CreatePatch final : public IPatchAction {
   // kPatchDone when written, kPatchFailed when the update cannot be written, the
   // new file cannot be read, or a file is too large for the format (2 GiB and
   // more); a failed update file is deleted, never left half written.
-  int Process(const char* old_path, const char* new_path, const char* update_path,
-              bool flag) override;
+  PatchResult Process(const char* old_path, const char* new_path, const char* update_path,
+                      bool flag) override;
 
   // Process(old_directory + name, new_directory + name, update_directory +
   // name + ".upd", true).
-  int ProcessFile(const char* old_directory, const char* new_directory,
-                  const char* update_directory, const char* name) override;
+  PatchResult ProcessFile(const char* old_directory, const char* new_directory,
+                          const char* update_directory, const char* name) override;
 
   void Close() override;
 
  private:
-  int Write(const char* old_path, const char* new_path, const char* update_path);
+  PatchResult Write(const char* old_path, const char* new_path, const char* update_path);
 
   MappedFile new_;
   MappedFile old_;
@@ -67,10 +67,10 @@ class CreateDelete final : public IPatchAction {
   // `update_path`; otherwise writes nothing. `old_path` is opened but not read;
   // `flag` is not used. kPatchDone, or kPatchFailed when the update cannot be
   // written ("Cannot write %s\n" on standard output).
-  int Process(const char* old_path, const char* new_path, const char* update_path,
-              bool flag) override;
-  int ProcessFile(const char* old_directory, const char* new_directory,
-                  const char* update_directory, const char* name) override;
+  PatchResult Process(const char* old_path, const char* new_path, const char* update_path,
+                      bool flag) override;
+  PatchResult ProcessFile(const char* old_directory, const char* new_directory,
+                          const char* update_directory, const char* name) override;
   void Close() override;
 
  private:
@@ -78,8 +78,8 @@ class CreateDelete final : public IPatchAction {
   MappedFile old_;
 };
 
-// Heap factories; null when memory runs out. The caller deletes the action.
-IPatchAction* NewCreatePatch();
-IPatchAction* NewCreateDelete();
+// Factories; null when memory runs out.
+std::unique_ptr<IPatchAction> NewCreatePatch();
+std::unique_ptr<IPatchAction> NewCreateDelete();
 
 }  // namespace corvane

@@ -39,8 +39,8 @@ class CreatePatchTest : public testing_support::ScratchDirectoryTest {
     std::filesystem::remove(Path("x.upd"));
     std::unique_ptr<IPatchAction> action(NewCreatePatch());
     ::testing::internal::CaptureStdout();
-    int result = action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                                 Path("x.upd").c_str(), true);
+    PatchResult result = action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
+                                         Path("x.upd").c_str(), true);
     printed_ = ::testing::internal::GetCapturedStdout();
     return result;
   }

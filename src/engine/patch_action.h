@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 namespace corvane {
 
 // Results of IPatchAction::Process and ProcessFile.
@@ -13,13 +15,14 @@ enum PatchResult : int {
 // writing one (CreatePatch, CreateDelete). The roles of the three paths of
 // Process depend on the action; ProcessFile builds them by concatenating
 // directories (which end in "\" or are empty) and a file name, at most 1,023
-// characters each (longer paths fail the file). Actions are made on the heap
-// by their factories and deleted through this interface.
+// characters each (longer paths fail the file). Actions are made by their
+// factories, which hand them over owned (null when memory runs out).
 class IPatchAction {
  public:
-  virtual int Process(const char* first, const char* second, const char* third, bool flag) = 0;
-  virtual int ProcessFile(const char* first_directory, const char* second_directory,
-                          const char* third_directory, const char* name) = 0;
+  virtual PatchResult Process(const char* first, const char* second, const char* third,
+                              bool flag) = 0;
+  virtual PatchResult ProcessFile(const char* first_directory, const char* second_directory,
+                                  const char* third_directory, const char* name) = 0;
   // Releases the file handles; mapped windows stay until the action is deleted.
   virtual void Close() = 0;
   virtual ~IPatchAction() = default;

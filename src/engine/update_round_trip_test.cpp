@@ -223,8 +223,8 @@ class UpdateRoundTripTest : public testing_support::ScratchDirectoryTest {
 
     ::testing::internal::CaptureStdout();
     CreatePatch create(limits);
-    int created = create.Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                                 Path("x.upd").c_str(), true);
+    PatchResult created = create.Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
+                                         Path("x.upd").c_str(), true);
     ::testing::internal::GetCapturedStdout();
     ASSERT_EQ(created, kPatchDone);
     Bytes update = ReadFile(Path("x.upd"));
@@ -235,8 +235,8 @@ class UpdateRoundTripTest : public testing_support::ScratchDirectoryTest {
     }
 
     ApplyPatch apply(limits);
-    int applied = apply.Process(Path("out.bin").c_str(), Path("x.upd").c_str(),
-                                Path("old.bin").c_str(), true);
+    PatchResult applied = apply.Process(Path("out.bin").c_str(), Path("x.upd").c_str(),
+                                        Path("old.bin").c_str(), true);
     if (applied == kPatchNothingToDo) {
       ASSERT_EQ(update.size(), 25u);
       EXPECT_EQ(old_bytes, new_bytes);

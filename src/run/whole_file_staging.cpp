@@ -12,8 +12,8 @@ bool StagedWholeFiles::MakeFolders(const std::string& target,
       target.compare(0, installation_directory.size(), installation_directory) != 0) {
     return false;
   }
-  for (size_t slash = target.find('\\', installation_directory.size());
-       slash != std::string::npos; slash = target.find('\\', slash + 1)) {
+  for (size_t slash = target.find('\\', installation_directory.size()); slash != std::string::npos;
+       slash = target.find('\\', slash + 1)) {
     const std::string folder = target.substr(0, slash);
     platform::FileAttributes attributes = platform::QueryFileAttributes(folder.c_str());
     if (attributes.exists) {
@@ -27,8 +27,7 @@ bool StagedWholeFiles::MakeFolders(const std::string& target,
 }
 
 bool StagedWholeFiles::Stage(const platform::ResourceModule& module, const char* name,
-                             const std::string& target,
-                             const std::string& installation_directory) {
+                             const std::string& target, const std::string& installation_directory) {
   const std::string work = target + kPartSuffix;
   if (parts_.count(work) != 0 || work.size() > kMaxPayloadPath) return false;
   uint32_t size = 0;

@@ -30,13 +30,13 @@ TEST_F(StagedWholeFilesTest, StagedFilesAreTakenOnceByTheirOwnItem) {
   ASSERT_TRUE(payload_.ok());
   dir_.Write("README.TXT", "old readme");
   StagedWholeFiles staged;
-  ASSERT_TRUE(staged.Stage(payload_.module(), "ALL\\README.TXT", Target("README.TXT"),
-                           dir_.SystemPath()));
+  ASSERT_TRUE(
+      staged.Stage(payload_.module(), "ALL\\README.TXT", Target("README.TXT"), dir_.SystemPath()));
   EXPECT_EQ(dir_.Read("README.TXT.part"), "new readme");
   EXPECT_EQ(dir_.Read("README.TXT"), "old readme") << "nothing installed changes";
   // One work file per target: a later pass's item for it is left to that pass.
-  EXPECT_FALSE(staged.Stage(payload_.module(), "ADD\\README.TXT", Target("README.TXT"),
-                            dir_.SystemPath()));
+  EXPECT_FALSE(
+      staged.Stage(payload_.module(), "ADD\\README.TXT", Target("README.TXT"), dir_.SystemPath()));
   EXPECT_EQ(dir_.Read("README.TXT.part"), "new readme");
 
   EXPECT_FALSE(staged.Take("ADD\\README.TXT", Target("README.TXT")));
@@ -69,11 +69,10 @@ TEST_F(StagedWholeFilesTest, NothingIsLeftWhenAFileCannotBeStaged) {
   StagedWholeFiles staged;
   EXPECT_FALSE(staged.Stage(payload_.module(), "ALL\\MAPS\\COAST\\BAY.MAP",
                             Target("MAPS\\COAST\\BAY.MAP"), dir_.SystemPath()));
-  EXPECT_FALSE(staged.Stage(payload_.module(), "ALL\\NONE.TXT", Target("NONE.TXT"),
-                            dir_.SystemPath()));
+  EXPECT_FALSE(
+      staged.Stage(payload_.module(), "ALL\\NONE.TXT", Target("NONE.TXT"), dir_.SystemPath()));
   // A target outside the installation folder is never written.
-  EXPECT_FALSE(staged.Stage(payload_.module(), "ALL\\README.TXT", "README.TXT",
-                            dir_.SystemPath()));
+  EXPECT_FALSE(staged.Stage(payload_.module(), "ALL\\README.TXT", "README.TXT", dir_.SystemPath()));
   EXPECT_EQ(staged.Count(), 0u);
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"MAPS"}));
   EXPECT_EQ(dir_.Read("MAPS"), "a file, not a folder");

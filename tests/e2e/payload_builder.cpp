@@ -60,7 +60,8 @@ bool PayloadBuilder::AddUpdate(const std::string& from, const std::string& to,
   if (!WriteFileBytes(old_path, old_bytes) || !WriteFileBytes(new_path, new_bytes)) return false;
   std::remove(update_path.c_str());
   std::unique_ptr<IPatchAction> create(NewCreatePatch());
-  int result = create->Process(old_path.c_str(), new_path.c_str(), update_path.c_str(), true);
+  PatchResult result =
+      create->Process(old_path.c_str(), new_path.c_str(), update_path.c_str(), true);
   create.reset();
   Bytes update;
   if (result != 1 || !ReadFileBytes(update_path, &update)) return false;
