@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "param/param_file.h"
-#include "pe/code_page_1252.h"
 #include "pe/resource_writer.h"
 #include "platform/resource_module.h"
 #include "run/payload_inventory.h"
 #include "run/payload_store.h"
 #include "stream/qo_stream.h"
+#include "text/code_page_1252.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ struct BenchPayload {
           contents[i][k + static_cast<size_t>(b)] = static_cast<uint8_t>(value >> (8 * b));
       }
       names.push_back("ALL\\DATA\\ITEM" + std::to_string(i) + ".BIN");
-      wide[i] = corvane::pe::Cp1252ToUtf16(names.back());
+      wide[i] = corvane::text::Cp1252ToUtf16(names.back());
       items.push_back(
           corvane::pe::PayloadItem(wide[i], contents[i].data(), static_cast<uint32_t>(kItemBytes)));
       listed.push_back({names.back(), static_cast<uint32_t>(kItemBytes),

@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <string>
 
-#include "pe/code_page_1252.h"
 #include "run/message_texts.h"
+#include "text/code_page_1252.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ bool IsHexDigit(char16_t c) {
 }
 
 std::string WideLiteral(const char* text) {
-  const std::u16string units = corvane::pe::Cp1252ToUtf16(text);
+  const std::u16string units = corvane::text::Cp1252ToUtf16(text);
   std::string out = "L\"";
   bool after_escape = false;
   for (char16_t c : units) {

@@ -24,7 +24,7 @@
 #include "maker/cache_file.h"
 #include "maker/file_digest.h"
 #include "maker/version_list.h"
-#include "pe/code_page_1252.h"
+#include "text/code_page_1252.h"
 
 namespace {
 
@@ -54,7 +54,8 @@ void RunCrc(const CrcOptions& options) {
     const std::u8string utf8 =
         fs::relative(it->path(), options.directory, error).generic_u8string();
     std::string name, offending;
-    if (!corvane::pe::Utf8ToCp1252Exact(std::string(utf8.begin(), utf8.end()), &name, &offending)) {
+    if (!corvane::text::Utf8ToCp1252Exact(std::string(utf8.begin(), utf8.end()), &name,
+                                          &offending)) {
       patchbuild::Fail(
           "%s: the name holds \"%s\", which code page 1252 (the patcher's file names) cannot hold",
           it->path().string().c_str(), offending.c_str());

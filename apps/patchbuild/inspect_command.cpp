@@ -14,12 +14,12 @@
 
 #include "command_registry.h"
 #include "foundation/whole_file.h"
-#include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/payload_names.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
 #include "pe/version_resource.h"
+#include "text/code_page_1252.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ void RunInspect(const InspectOptions& options) {
   }
   std::printf("FileVersion: %s\n", corvane::pe::FileVersionOfImage(tree).c_str());
   for (const corvane::pe::PayloadEntry& payload : corvane::pe::ListPayload(tree)) {
-    std::printf("%s %u\n", corvane::pe::Utf16ToCp1252(payload.name).c_str(),
+    std::printf("%s %u\n", corvane::text::Utf16ToCp1252(payload.name).c_str(),
                 static_cast<unsigned>(payload.entry->size));
   }
   if (tree.damaged())

@@ -19,13 +19,13 @@
 #include "command_registry.h"
 #include "foundation/whole_file.h"
 #include "maker/cache_file.h"
-#include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/pe_format.h"
 #include "pe/pe_image.h"
 #include "pe/resource_injector.h"
 #include "pe/resource_writer.h"
 #include "run/payload_names.h"
+#include "text/code_page_1252.h"
 
 namespace {
 
@@ -54,8 +54,8 @@ std::u16string PayloadName(const fs::path& relative, std::string* offending) {
     text.append(utf8.begin(), utf8.end());
   }
   std::string cp1252;
-  if (!corvane::pe::Utf8ToCp1252Exact(text, &cp1252, offending)) return std::u16string();
-  return corvane::pe::NameUpper(corvane::pe::Cp1252ToUtf16(cp1252));
+  if (!corvane::text::Utf8ToCp1252Exact(text, &cp1252, offending)) return std::u16string();
+  return corvane::text::NameUpper(corvane::text::Cp1252ToUtf16(cp1252));
 }
 
 bool IsPublicKeyBlob(const std::vector<uint8_t>& blob) {
@@ -98,7 +98,7 @@ void RunPack(const PackOptions& options) {
                        files[i].string().c_str());
       return;
     }
-    const std::string stored = corvane::pe::Utf16ToCp1252(name);
+    const std::string stored = corvane::text::Utf16ToCp1252(name);
     const corvane::PayloadNameFault fault = corvane::CheckPayloadName(stored.c_str());
     if (fault != corvane::PayloadNameFault::kNone) {
       patchbuild::Fail("%s: the payload name %s is refused: %s", files[i].string().c_str(),

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "maker/json_reports.h"
-#include "pe/code_page_1252.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::maker {
 
@@ -15,7 +15,7 @@ namespace {
 // Text of the page: UTF-8 (names come in code page 1252), with the
 // characters HTML gives a meaning escaped.
 std::string Html(const std::string& cp1252) {
-  const std::string utf8 = pe::Utf16ToUtf8(pe::Cp1252ToUtf16(cp1252));
+  const std::string utf8 = text::Utf16ToUtf8(text::Cp1252ToUtf16(cp1252));
   std::string out;
   for (char c : utf8) {
     switch (c) {

@@ -9,7 +9,6 @@
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
 #include "param/param_file.h"
-#include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/payload_names.h"
 #include "pe/pe_format.h"
@@ -20,6 +19,7 @@
 #include "run/distributions.h"
 #include "run/patch_manifest.h"
 #include "run/version_detection.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::maker {
 
@@ -58,7 +58,7 @@ std::string ResolveNoCase(const std::string& dir, const std::string& relative) {
     // names match as the patcher matches them (patch_project.h FoldName).
     const std::string name = relative.substr(start, end - start);
     const std::string part =
-        pe::IsValidUtf8(name) ? name : pe::Utf16ToUtf8(pe::Cp1252ToUtf16(name));
+        text::IsValidUtf8(name) ? name : text::Utf16ToUtf8(text::Cp1252ToUtf16(name));
     start = end + 1;
     if (part.empty()) continue;
     std::error_code ec;
@@ -71,7 +71,7 @@ std::string ResolveNoCase(const std::string& dir, const std::string& relative) {
          it.increment(ec)) {
       const std::string entry = it->path().filename().string();
       if (SameNoCase(entry, part) ||
-          pe::EqualsNameNoCase(pe::Utf8ToUtf16(entry), pe::Utf8ToUtf16(part))) {
+          text::EqualsNameNoCase(text::Utf8ToUtf16(entry), text::Utf8ToUtf16(part))) {
         at = it->path();
         found = true;
         break;
@@ -105,7 +105,7 @@ bool ReadPatcherPayload(const std::string& path, PatcherPayload* payload, std::s
   }
   for (const pe::PayloadEntry& entry : pe::ListPayload(resources)) {
     if (!entry.entry || !entry.entry->bytes) continue;
-    const std::string name = pe::Utf16ToCp1252(entry.name);
+    const std::string name = text::Utf16ToCp1252(entry.name);
     payload->names.push_back(name);
     payload->items[UpperAscii(name)] = {entry.entry->bytes, entry.entry->size};
   }

@@ -1,13 +1,15 @@
 #include "maker/json_reports.h"
 
 #include "maker/json_writer.h"
-#include "pe/code_page_1252.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::maker {
 
 namespace {
 
-std::string Utf8(const std::string& cp1252) { return pe::Utf16ToUtf8(pe::Cp1252ToUtf16(cp1252)); }
+std::string Utf8(const std::string& cp1252) {
+  return text::Utf16ToUtf8(text::Cp1252ToUtf16(cp1252));
+}
 
 void NameList(JsonWriter& json, const std::vector<std::string>& names) {
   json.BeginArray();

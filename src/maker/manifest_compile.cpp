@@ -9,9 +9,9 @@
 #include "param/param_array.h"
 #include "param/param_file.h"
 #include "param/param_text_load.h"
-#include "pe/code_page_1252.h"
 #include "run/version_detection.h"
 #include "stream/qo_stream.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::maker {
 
@@ -262,7 +262,7 @@ bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string&
       if (!ConvertTexts(entry, path, source, error)) return false;
     } else if (entry.IsTextValue()) {
       const std::string value = TextOf(entry.GetRawText());
-      if (!pe::Utf8ToCp1252Exact(value, &converted, &offending))
+      if (!text::Utf8ToCp1252Exact(value, &converted, &offending))
         return refuse(entry.GetName(), value, offending);
       if (converted != value) entry.SetText(converted.c_str());
     } else if (entry.IsArray()) {
@@ -282,7 +282,7 @@ bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string&
           }
           continue;
         }
-        if (!pe::Utf8ToCp1252Exact(value, &converted, &offending))
+        if (!text::Utf8ToCp1252Exact(value, &converted, &offending))
           return refuse(entry.GetName(), value, offending);
         if (converted != value) entry.SetValue(k, converted.c_str());
       }

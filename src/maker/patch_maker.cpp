@@ -19,7 +19,6 @@
 #include "maker/payload_items.h"
 #include "maker/update_jobs.h"
 #include "maker/version_list.h"
-#include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/pe_format.h"
 #include "pe/pe_image.h"
@@ -30,6 +29,7 @@
 #include "run/distributions.h"
 #include "run/payload_names.h"
 #include "run/payload_store.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::maker {
 

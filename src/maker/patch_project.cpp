@@ -6,8 +6,8 @@
 
 #include "foundation/whole_file.h"
 #include "maker/manifest_compile.h"
-#include "pe/code_page_1252.h"
 #include "run/payload_names.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::maker {
 
@@ -94,7 +94,7 @@ int VersionNumberOfFolder(const std::string& text) {
 }
 
 std::string FoldName(const std::string& cp1252) {
-  return pe::Utf16ToCp1252(pe::NameUpper(pe::Cp1252ToUtf16(cp1252)));
+  return text::Utf16ToCp1252(text::NameUpper(text::Cp1252ToUtf16(cp1252)));
 }
 
 bool ListProjectTree(const std::string& dir, const std::string& project_root, ProjectTree* tree,
@@ -133,7 +133,7 @@ bool ListProjectTree(const std::string& dir, const std::string& project_root, Pr
     }
     const std::string utf8 = RelativeName(PathBelow(it->path(), dir));
     std::string offending;
-    if (!pe::Utf8ToCp1252Exact(utf8, &file.relative, &offending)) {
+    if (!text::Utf8ToCp1252Exact(utf8, &file.relative, &offending)) {
       *error = it->path().string() + ": the name holds \"" + offending +
                "\", which code page 1252 (the patcher's file names) cannot hold";
       return false;

@@ -6,9 +6,9 @@
 #include "foundation/whole_file.h"
 #include "maker/payload_items.h"
 #include "param/param_file.h"
-#include "pe/code_page_1252.h"
 #include "run/patch_manifest.h"
 #include "stream/qo_stream.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::maker {
 
@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 // The name as the resource directory stores it (the writer upper-cases it).
 std::string StoredName(const std::u16string& name) {
-  return pe::Utf16ToCp1252(pe::NameUpper(name));
+  return text::Utf16ToCp1252(text::NameUpper(name));
 }
 
 bool AddItem(const std::string& name, const uint8_t* bytes, size_t size,
@@ -96,7 +96,7 @@ bool ListPayloadDirectory(const std::string& directory, std::vector<PayloadItemE
       *error = "cannot read " + file.string();
       return false;
     }
-    if (!AddItem(StoredName(pe::Utf8ToUtf16(relative)), bytes.data(), bytes.size(), items, error))
+    if (!AddItem(StoredName(text::Utf8ToUtf16(relative)), bytes.data(), bytes.size(), items, error))
       return false;
   }
   return true;

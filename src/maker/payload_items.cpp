@@ -5,7 +5,7 @@
 #include "maker/patch_maker.h"
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
-#include "pe/code_page_1252.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::maker {
 
@@ -77,7 +77,7 @@ std::vector<pe::ResourceItem> PayloadItems::Resources() const {
   std::vector<pe::ResourceItem> resources;
   resources.reserve(items_.size());
   for (const auto& [upper, item] : items_) {
-    resources.push_back(pe::PayloadItem(pe::Cp1252ToUtf16(item.name), item.bytes.data(),
+    resources.push_back(pe::PayloadItem(text::Cp1252ToUtf16(item.name), item.bytes.data(),
                                         static_cast<uint32_t>(item.bytes.size())));
   }
   return resources;

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "pe/code_page_1252.h"
 #include "pe/pe_format.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::pe {
 
@@ -12,7 +12,7 @@ std::vector<PayloadEntry> ListPayload(const ResourceTree& resources) {
   std::set<std::u16string> seen;
   for (const ResourceEntry& entry : resources.entries()) {
     if (entry.type.is_named || entry.type.id != kRtRcData || !entry.name.is_named) continue;
-    if (!seen.insert(NameUpper(entry.name.name)).second) continue;
+    if (!seen.insert(text::NameUpper(entry.name.name)).second) continue;
     const ResourceEntry* chosen = resources.Find(entry.type, entry.name);
     if (chosen == nullptr) continue;  // no language of it has readable data
     payload.push_back({entry.name.name, chosen});

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <regex>
 
-#include "pe/code_page_1252.h"
 #include "pe/payload_names.h"
 #include "pe/pe_format.h"
 #include "pe/pe_test_files.h"
 #include "pe/resource_tree.h"
 #include "pe/string_table.h"
 #include "pe/version_resource.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::pe {
 namespace {

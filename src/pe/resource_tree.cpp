@@ -1,13 +1,13 @@
 #include "pe/resource_tree.h"
 
-#include "pe/code_page_1252.h"
 #include "pe/pe_format.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::pe {
 
 bool SameResourceName(const ResourceName& a, const ResourceName& b) {
   if (a.is_named != b.is_named) return false;
-  return a.is_named ? EqualsNameNoCase(a.name, b.name) : a.id == b.id;
+  return a.is_named ? text::EqualsNameNoCase(a.name, b.name) : a.id == b.id;
 }
 
 bool ResourceTree::Load(const PeImage& image) {

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "pe/code_page_1252.h"
 #include "pe/pe_format.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::pe {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 // Directory order of two names at one level.
 bool NameLess(const ResourceName& a, const ResourceName& b) {
   if (a.is_named != b.is_named) return a.is_named;
-  if (a.is_named) return NameUpper(a.name) < NameUpper(b.name);
+  if (a.is_named) return text::NameUpper(a.name) < text::NameUpper(b.name);
   return a.id < b.id;
 }
 
@@ -59,8 +59,8 @@ ResourceItem PayloadItem(const std::u16string& name, const uint8_t* bytes, uint3
 std::vector<ResourceItem> NormalizeResourceItems(const std::vector<ResourceItem>& items) {
   std::vector<ResourceItem> sorted = items;
   for (ResourceItem& item : sorted) {
-    if (item.type.is_named) item.type.name = NameUpper(item.type.name);
-    if (item.name.is_named) item.name.name = NameUpper(item.name.name);
+    if (item.type.is_named) item.type.name = text::NameUpper(item.type.name);
+    if (item.name.is_named) item.name.name = text::NameUpper(item.name.name);
   }
   std::stable_sort(sorted.begin(), sorted.end(), ItemLess);
   // Keep the last of each run of equal keys (stable sort kept input order).

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "pe/code_page_1252.h"
 #include "pe/payload_names.h"
 #include "pe/pe_format.h"
 #include "pe/pe_image.h"
 #include "pe/string_table.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::pe {
 namespace {
@@ -172,7 +172,7 @@ TEST(ResourceWriterTest, LanguagesAndStringTablesRoundTrip) {
   WriteAndRead({g, n}, &dll);
   std::u16string text;
   ASSERT_TRUE(LoadTableString(dll.tree, 1, 1031, &text));
-  EXPECT_EQ(Utf16ToCp1252(text), "Gr\xfc\xdf");
+  EXPECT_EQ(text::Utf16ToCp1252(text), "Gr\xfc\xdf");
   ASSERT_TRUE(LoadTableString(dll.tree, 1, 1036, &text));  // no French: neutral
   EXPECT_EQ(text, u"Hello");
   EXPECT_FALSE(LoadTableString(dll.tree, 2, 0, &text));   // empty slot

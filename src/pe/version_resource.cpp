@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "pe/code_page_1252.h"
 #include "pe/pe_format.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::pe {
 namespace {
@@ -55,7 +55,7 @@ bool FindChild(const uint8_t* block, size_t children, size_t parent_end, std::u1
   while (offset < parent_end) {
     VersionNode child;
     if (!ReadNode(block, offset, parent_end, &child)) return false;
-    if (EqualsAsciiNoCase(child.key, key)) {
+    if (text::EqualsAsciiNoCase(child.key, key)) {
       *found = child;
       return true;
     }
@@ -88,7 +88,7 @@ std::string FileVersionFromBlock(const uint8_t* block, size_t size) {
     if (c == 0) break;
     text += c;
   }
-  std::string result = Utf16ToCp1252(text);
+  std::string result = text::Utf16ToCp1252(text);
   if (result.size() > kMaxFileVersionLength) result.resize(kMaxFileVersionLength);
   return result;
 }

@@ -18,13 +18,13 @@
 #include <system_error>
 #include <vector>
 
-#include "pe/code_page_1252.h"
 #include "pe/resource_writer.h"
 #include "platform/resource_module.h"
 #include "run/message_catalogue.h"
 #include "run/patch_context.h"
 #include "support/scratch_folder.h"
 #include "support/test_files.h"
+#include "text/code_page_1252.h"
 #include "ui/console_window.h"
 
 namespace corvane::test {
@@ -82,7 +82,7 @@ class PayloadModule {
   explicit PayloadModule(const std::map<std::string, Bytes>& resources) {
     std::vector<pe::ResourceItem> items;
     for (const auto& [name, bytes] : resources) {
-      names_.push_back(pe::Cp1252ToUtf16(name));
+      names_.push_back(text::Cp1252ToUtf16(name));
       items.push_back(
           pe::PayloadItem(names_.back(), bytes.data(), static_cast<uint32_t>(bytes.size())));
     }

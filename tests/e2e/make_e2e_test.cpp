@@ -14,12 +14,12 @@
 #include <string>
 
 #include "patcher_process.h"
-#include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/payload_names.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
 #include "scratch_install.h"
+#include "text/code_page_1252.h"
 #include "version_block.h"
 
 namespace corvane::e2e {
@@ -82,7 +82,7 @@ std::map<std::string, Bytes> NativePayload(const std::string& path) {
   }
   for (const pe::PayloadEntry& entry : pe::ListPayload(tree)) {
     const uint8_t* bytes = entry.entry->bytes;
-    items[pe::Utf16ToCp1252(entry.name)] =
+    items[text::Utf16ToCp1252(entry.name)] =
         bytes ? Bytes(bytes, bytes + entry.entry->size) : Bytes();
   }
   return items;

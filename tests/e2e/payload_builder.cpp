@@ -6,13 +6,13 @@
 
 #include "engine/crc32.h"
 #include "engine/create_patch.h"
-#include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/pe_format.h"
 #include "pe/resource_writer.h"
 #include "platform/signing_key.h"
 #include "run/payload_inventory.h"
 #include "stream/qo_stream.h"
+#include "text/code_page_1252.h"
 
 #ifndef CORVANE_SOURCE_DIR
 #error "the e2e support needs CORVANE_SOURCE_DIR"
@@ -121,7 +121,7 @@ bool PayloadBuilder::SealListingItems() {
 Bytes PayloadBuilder::Image() const {
   std::vector<pe::ResourceItem> items;
   for (const auto& [name, bytes] : resources_) {
-    items.push_back(pe::PayloadItem(pe::Cp1252ToUtf16(name), bytes.data(),
+    items.push_back(pe::PayloadItem(text::Cp1252ToUtf16(name), bytes.data(),
                                     static_cast<uint32_t>(bytes.size())));
   }
   if (!public_key_.empty()) {

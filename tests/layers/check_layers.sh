@@ -16,8 +16,8 @@ cd "$root" || exit 2
 
 # Layer ranks, lowest first. Layers of one rank are siblings: neither may
 # include the other.
-declare -A rank=([pe]=0 [platform]=1 [foundation]=2 [stream]=3 [param]=4 [engine]=4 [ui]=4
-                 [run]=5 [maker]=6)
+declare -A rank=([text]=0 [pe]=1 [platform]=2 [foundation]=3 [stream]=4 [param]=5 [engine]=5 [ui]=5
+                 [run]=6 [maker]=7)
 
 status=0
 complain() {  # complain FILE:LINE TEXT

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <string>
 
-#include "pe/code_page_1252.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
 #include "platform/host_path.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::platform {
 
@@ -213,12 +213,12 @@ bool StoredFileName(const char* path, std::string* stored_name) {
   // Names inside the system are code page 1252 and the disk holds them in
   // UTF-8 (as HostPath maps them): compared, and answered, in each one's form.
   const std::string host_name =
-      pe::IsValidUtf8(name) ? name : pe::Utf16ToUtf8(pe::Cp1252ToUtf16(name));
+      text::IsValidUtf8(name) ? name : text::Utf16ToUtf8(text::Cp1252ToUtf16(name));
   // Two entries may differ only in letter case here; the one spelt as asked wins.
   std::string found;
   while (struct dirent* entry = ::readdir(dir)) {
     if (::strcasecmp(entry->d_name, host_name.c_str()) != 0 &&
-        !pe::EqualsNameNoCase(pe::Utf8ToUtf16(entry->d_name), pe::Utf8ToUtf16(host_name))) {
+        !text::EqualsNameNoCase(text::Utf8ToUtf16(entry->d_name), text::Utf8ToUtf16(host_name))) {
       continue;
     }
     found = entry->d_name;
@@ -226,7 +226,7 @@ bool StoredFileName(const char* path, std::string* stored_name) {
   }
   ::closedir(dir);
   if (found.empty() || found == "." || found == "..") return false;
-  *stored_name = pe::Utf16ToCp1252(pe::Utf8ToUtf16(found));
+  *stored_name = text::Utf16ToCp1252(text::Utf8ToUtf16(found));
   return true;
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "pe/code_page_1252.h"
 #include "platform/host_path.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::platform {
 namespace {
@@ -35,7 +35,7 @@ bool EqualsAsciiNoCase(const std::string& a, const std::string& b) {
     }
     if (ascii) return true;
   }
-  return pe::EqualsNameNoCase(pe::Utf8ToUtf16(a), pe::Utf8ToUtf16(b));
+  return text::EqualsNameNoCase(text::Utf8ToUtf16(a), text::Utf8ToUtf16(b));
 }
 
 // The directory entry of dir whose name equals component without regard to
@@ -62,7 +62,7 @@ std::string Join(const std::string& base, const std::string& component) {
 // Splits a Windows path into the host directory it starts from and its components.
 void Split(const char* windows_path, std::string* base, std::vector<std::string>* components) {
   std::string path = windows_path ? windows_path : "";
-  if (!pe::IsValidUtf8(path)) path = pe::Utf16ToUtf8(pe::Cp1252ToUtf16(path));
+  if (!text::IsValidUtf8(path)) path = text::Utf16ToUtf8(text::Cp1252ToUtf16(path));
   std::replace(path.begin(), path.end(), '\\', '/');
   size_t start = 0;
   const bool drive = path.size() >= 2 && path[1] == ':' &&

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "pe/code_page_1252.h"
 #include "platform/host_path.h"
 #include "platform/posix/wine_environment.h"
 #include "platform/posix/wine_registry_file.h"
 #include "platform/registry.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::platform {
 namespace {
@@ -176,16 +176,16 @@ RegistryStatus ReadRegistryString(RegistryRoot root, const char* key_path, const
     return RegistryStatus::kFailed;
   }
   const std::u16string key =
-      RedirectKey(root, file.win64(), pe::Cp1252ToUtf16(key_path ? key_path : ""));
+      RedirectKey(root, file.win64(), text::Cp1252ToUtf16(key_path ? key_path : ""));
   std::u16string found;
   bool expandable = false;
   switch (
-      file.GetString(key, pe::Cp1252ToUtf16(value_name ? value_name : ""), &found, &expandable)) {
+      file.GetString(key, text::Cp1252ToUtf16(value_name ? value_name : ""), &found, &expandable)) {
     case WineRegistryFile::Lookup::kFound:
       // An installer may store a folder as "%ProgramFiles%\Game"; the
       // variables come from both files of the prefix.
       if (expandable) found = ExpandInPrefix(found, root, file);
-      *value = pe::Utf16ToCp1252(found);
+      *value = text::Utf16ToCp1252(found);
       return RegistryStatus::kOk;
     case WineRegistryFile::Lookup::kNotString:
       SetMessage(message, "the value is not a string");
@@ -242,9 +242,9 @@ RegistryStatus WriteRegistryString(RegistryRoot root, const char* key_path, cons
     return RegistryStatus::kFailed;
   }
   const std::u16string key =
-      RedirectKey(root, file.win64(), pe::Cp1252ToUtf16(key_path ? key_path : ""));
-  file.SetString(key, pe::Cp1252ToUtf16(value_name ? value_name : ""),
-                 pe::Cp1252ToUtf16(value ? value : ""), static_cast<int64_t>(std::time(nullptr)));
+      RedirectKey(root, file.win64(), text::Cp1252ToUtf16(key_path ? key_path : ""));
+  file.SetString(key, text::Cp1252ToUtf16(value_name ? value_name : ""),
+                 text::Cp1252ToUtf16(value ? value : ""), static_cast<int64_t>(std::time(nullptr)));
   return WriteAtomically(path, file.text(), mode, message) ? RegistryStatus::kOk
                                                            : RegistryStatus::kFailed;
 }

@@ -6,7 +6,6 @@
 #include <map>
 #include <vector>
 
-#include "pe/code_page_1252.h"
 #include "pe/native_trailer.h"
 #include "pe/payload_names.h"
 #include "pe/pe_format.h"
@@ -15,6 +14,7 @@
 #include "pe/string_table.h"
 #include "platform/host_path.h"
 #include "platform/resource_module.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::platform {
 
@@ -67,8 +67,8 @@ struct ResourceModule::Impl {
     const uint8_t* bytes = static_cast<const uint8_t*>(map) + offset;
     if (!image.Parse(bytes, static_cast<size_t>(size)) || !tree.Load(image)) return false;
     for (const pe::PayloadEntry& payload : pe::ListPayload(tree)) {
-      by_name.emplace(pe::NameUpper(payload.name), payload.entry);
-      names.push_back(pe::Utf16ToCp1252(payload.name));
+      by_name.emplace(text::NameUpper(payload.name), payload.entry);
+      names.push_back(text::Utf16ToCp1252(payload.name));
     }
     return true;
   }
@@ -101,7 +101,7 @@ const uint8_t* ResourceModule::FindRawData(const char* name, uint32_t* size) con
   if (impl_ == nullptr || name == nullptr) return nullptr;
   const std::string text(name);
   if (text.size() > 511) return nullptr;
-  const auto it = impl_->by_name.find(pe::NameUpper(pe::Cp1252ToUtf16(text)));
+  const auto it = impl_->by_name.find(text::NameUpper(text::Cp1252ToUtf16(text)));
   if (it == impl_->by_name.end()) return nullptr;
   const pe::ResourceEntry* entry = it->second;
   if (entry->bytes == nullptr && entry->size != 0) return nullptr;
@@ -133,7 +133,7 @@ bool ResourceModule::LoadStringText(uint16_t id, uint16_t language, std::string*
   std::u16string wide;
   const uint16_t wanted = language == 0 ? pe::ResourceTree::kAnyLanguage : language;
   if (!pe::LoadTableString(impl_->tree, id, wanted, &wide)) return false;
-  *text = pe::Utf16ToCp1252(wide);
+  *text = text::Utf16ToCp1252(wide);
   return true;
 }
 

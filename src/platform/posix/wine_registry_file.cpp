@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "pe/code_page_1252.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::platform {
 namespace {
@@ -136,7 +136,7 @@ bool WineRegistryFile::ParseEscaped(std::string_view text, size_t* pos, char end
       // Unescaped bytes above 127 are UTF-8 in files Wine reads.
       size_t j = i;
       while (j < text.size() && text[j] != end && text[j] != '\\') ++j;
-      *out += pe::Utf8ToUtf16(text.substr(i, j - i));
+      *out += text::Utf8ToUtf16(text.substr(i, j - i));
       i = j;
       continue;
     }

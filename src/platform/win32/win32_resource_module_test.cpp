@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
-#include "pe/code_page_1252.h"
 #include "pe/pe_format.h"
 #include "pe/resource_injector.h"
 #include "pe/resource_writer.h"
 #include "platform/resource_module.h"
 #include "platform/win32/win32_test_support.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::platform {
 namespace {
@@ -43,7 +43,7 @@ std::vector<PayloadFile> SamplePayload() {
 std::vector<pe::ResourceItem> Items(const std::vector<PayloadFile>& files) {
   std::vector<pe::ResourceItem> items;
   for (const PayloadFile& file : files) {
-    items.push_back(pe::PayloadItem(pe::Cp1252ToUtf16(file.name), file.bytes.data(),
+    items.push_back(pe::PayloadItem(text::Cp1252ToUtf16(file.name), file.bytes.data(),
                                     static_cast<uint32_t>(file.bytes.size())));
   }
   return items;
@@ -76,10 +76,10 @@ void ExpectPayloadFound(const ResourceModule& module, const std::vector<PayloadF
   // The system's enumeration lists every name once, ascending by upper case.
   std::vector<std::u16string> stored;
   for (const PayloadFile& file : files)
-    stored.push_back(pe::NameUpper(pe::Cp1252ToUtf16(file.name)));
+    stored.push_back(text::NameUpper(text::Cp1252ToUtf16(file.name)));
   std::sort(stored.begin(), stored.end());
   std::vector<std::string> expected;
-  for (const std::u16string& name : stored) expected.push_back(pe::Utf16ToCp1252(name));
+  for (const std::u16string& name : stored) expected.push_back(text::Utf16ToCp1252(name));
   std::vector<std::string> listed;
   EXPECT_TRUE(module.EnumerateRawDataNames([&](const char* name) {
     listed.push_back(name);

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "pe/code_page_1252.h"
 #include "platform/terminal.h"
+#include "text/code_page_1252.h"
 
 namespace corvane::platform {
 
@@ -33,11 +33,11 @@ bool StandardErrorIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
 
 std::string Cp1252ToUtf8(const char* text) {
   if (text == nullptr) return std::string();
-  return pe::Utf16ToUtf8(pe::Cp1252ToUtf16(text));
+  return text::Utf16ToUtf8(text::Cp1252ToUtf16(text));
 }
 
 std::string Utf8ToCp1252(const std::string& text) {
-  return pe::Utf16ToCp1252(pe::Utf8ToUtf16(text));
+  return text::Utf16ToCp1252(text::Utf8ToUtf16(text));
 }
 
 void TerminalWrite(const char* text) { WriteTo(stdout, text); }

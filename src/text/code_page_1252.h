@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvane::pe {
+namespace corvane::text {
 
 std::string Utf16ToCp1252(std::u16string_view text);
 std::u16string Cp1252ToUtf16(std::string_view text);
@@ -42,4 +42,4 @@ bool IsValidUtf8(std::string_view text);
 bool Utf8ToCp1252Exact(std::string_view utf8, std::string* cp1252,
                        std::string* offending = nullptr);
 
-}  // namespace corvane::pe
+}  // namespace corvane::text

@@ -1,8 +1,8 @@
-#include "pe/code_page_1252.h"
+#include "text/code_page_1252.h"
 
 #include <cstdint>
 
-namespace corvane::pe {
+namespace corvane::text {
 namespace {
 
 // Code points of bytes 0x80-0x9F; 0 marks the five bytes the code page leaves
@@ -226,4 +226,4 @@ bool Utf8ToCp1252Exact(std::string_view utf8, std::string* cp1252, std::string* 
   return true;
 }
 
-}  // namespace corvane::pe
+}  // namespace corvane::text

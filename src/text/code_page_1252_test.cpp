@@ -1,8 +1,8 @@
-#include "pe/code_page_1252.h"
+#include "text/code_page_1252.h"
 
 #include <gtest/gtest.h>
 
-namespace corvane::pe {
+namespace corvane::text {
 namespace {
 
 TEST(CodePage1252Test, HighControlRangeMapsBothWays) {
@@ -57,4 +57,4 @@ TEST(CodePage1252Test, ExactConversionRefusesWhatTheCodePageCannotHold) {
 }
 
 }  // namespace
-}  // namespace corvane::pe
+}  // namespace corvane::text
