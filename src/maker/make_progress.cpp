@@ -6,10 +6,6 @@ namespace corvane::maker {
 
 using Clock_ = std::chrono::steady_clock;
 
-std::string MakeProgress::Bytes(double bytes) {
-  return FormatByteSize(bytes > 0 ? static_cast<uint64_t>(bytes) : 0).Data();
-}
-
 std::string MakeProgress::Clock(double seconds) {
   if (seconds < 0) seconds = 0;
   const long total = static_cast<long>(seconds + 0.5);
@@ -77,9 +73,9 @@ void MakeProgress::Print(bool final) {
   bar[20] = 0;
   std::fprintf(out_, "%s%s [%s] %llu/%llu files, %s/%s, %s/s, %s left%s", terminal_ ? "\r" : "",
                what_.c_str(), bar, static_cast<unsigned long long>(files_done_),
-               static_cast<unsigned long long>(files_total_),
-               Bytes(static_cast<double>(bytes_done_)).c_str(),
-               Bytes(static_cast<double>(bytes_total_)).c_str(), Bytes(rate).c_str(),
+               static_cast<unsigned long long>(files_total_), FormatByteSize(bytes_done_).Data(),
+               FormatByteSize(bytes_total_).Data(),
+               FormatByteSize(rate > 0 ? static_cast<uint64_t>(rate) : 0).Data(),
                Clock(left).c_str(), terminal_ ? (final ? "\n" : "\x1b[K") : "\n");
   std::fflush(out_);
 }

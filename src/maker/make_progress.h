@@ -24,8 +24,6 @@ class MakeProgress {
   // Ends the line (a terminal's bar is completed and kept).
   void Finish();
 
-  // "1.5 MB", "830 KB", "12 B".
-  static std::string Bytes(double bytes);
   // "1:05", "12:00:03".
   static std::string Clock(double seconds);
 

@@ -6,6 +6,7 @@
 #include <set>
 #include <thread>
 
+#include "foundation/format_byte_size.h"
 #include "foundation/whole_file.h"
 #include "maker/cache_file.h"
 #include "maker/content_hash.h"
@@ -537,7 +538,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
 void PrintMadeFiles(const MakeSummary& summary, std::FILE* out) {
   for (const StepSummary& step : summary.steps) {
     for (const StepUpdate& u : step.updates) {
-      const std::string size = MakeProgress::Bytes(static_cast<double>(u.payload_bytes));
+      const std::string size = FormatByteSize(u.payload_bytes).Data();
       if (u.deletion) {
         std::fprintf(out, "%s-%s %s: deletion\n", step.from.c_str(), step.to.c_str(),
                      u.relative.c_str());
@@ -551,8 +552,7 @@ void PrintMadeFiles(const MakeSummary& summary, std::FILE* out) {
     }
   }
   for (const WholeFileSummary& file : summary.whole) {
-    std::fprintf(out, "%s: whole file, %s\n", file.name.c_str(),
-                 MakeProgress::Bytes(static_cast<double>(file.size)).c_str());
+    std::fprintf(out, "%s: whole file, %s\n", file.name.c_str(), FormatByteSize(file.size).Data());
   }
 }
 
@@ -562,7 +562,7 @@ void PrintMakeSummary(const MakeSummary& summary, std::FILE* out) {
         out,
         "step %s -> %s: %d updated, %d added, %d deleted, %d unchanged (%d reused); payload %s\n",
         s.from.c_str(), s.to.c_str(), s.updated, s.added, s.deleted, s.unchanged, s.reused,
-        MakeProgress::Bytes(static_cast<double>(s.payload_bytes)).c_str());
+        FormatByteSize(s.payload_bytes).Data());
     if (s.whole > 0) {
       std::fprintf(
           out,
@@ -572,7 +572,7 @@ void PrintMakeSummary(const MakeSummary& summary, std::FILE* out) {
   }
   std::fprintf(out, "update files: %d made, %d reused; %d whole files; %d payload items, %s\n",
                summary.made, summary.reused, summary.whole_files, summary.payload_items,
-               MakeProgress::Bytes(static_cast<double>(summary.payload_bytes)).c_str());
+               FormatByteSize(summary.payload_bytes).Data());
   const char* verb = summary.up_to_date ? "up to date:" : "wrote";
   if (!summary.win32_output.empty())
     std::fprintf(out, "%s %s\n", verb, summary.win32_output.c_str());
