@@ -659,9 +659,13 @@ bool PatchRun::UpdateStep(int minor) {
   context_->names.Clear();
   MoveExecutableUpdateLast(&names, app_name_.Data());
   const bool resuming = interrupted_.interrupted && minor == first_step_;
-  int done = 0;
+  WorkProgress work;
+  work.files_total = names.Size();
+  for (const RString& name : names) work.bytes_total += PayloadSize(name.Data(), module_);
   for (const RString& name : names) {
-    if (window_) window_->ShowWork(done++, names.Size());
+    if (window_) window_->ShowWork(work);
+    ++work.files_done;
+    work.bytes_done += PayloadSize(name.Data(), module_);
     std::string target = StepTargetName(name.Data());
     if (resuming && interrupted_.IsAdvanced(target.c_str())) {
       RemoveStepLeftovers(installation_directory_, name.Data());
@@ -673,7 +677,7 @@ bool PatchRun::UpdateStep(int minor) {
     ProcessPendingMessages();
     if (StopRequested()) return false;
   }
-  if (window_) window_->ShowWork(0, 0);
+  if (window_) window_->ShowWork(WorkProgress{});
   return true;
 }
 

@@ -475,9 +475,15 @@ std::string WholeFileTarget(const std::string& directory, const char* rest) {
 void CopyWholeFiles(PatchContext* context) {
   const std::string directory = context->installation_directory;
   const size_t prefix_length = std::strlen(context->prefix);
-  int done = 0;
+  WorkProgress work;
+  work.files_total = context->names.Size();
   for (const RString& name : context->names) {
-    if (context->window != nullptr) context->window->ShowWork(done++, context->names.Size());
+    work.bytes_total += PayloadSize(name.Data(), *context->module);
+  }
+  for (const RString& name : context->names) {
+    if (context->window != nullptr) context->window->ShowWork(work);
+    ++work.files_done;
+    work.bytes_done += PayloadSize(name.Data(), *context->module);
     if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
     const char* rest = name.Data() + prefix_length;
     const std::string target = WholeFileTarget(directory, rest);
@@ -488,7 +494,7 @@ void CopyWholeFiles(PatchContext* context) {
     Pump(context);
     if (stage == PassStage::kStop) return;
   }
-  if (context->window != nullptr) context->window->ShowWork(0, 0);
+  if (context->window != nullptr) context->window->ShowWork(WorkProgress{});
 }
 
 }  // namespace corvane

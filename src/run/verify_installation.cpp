@@ -121,7 +121,7 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
   while (reader.Next(&line)) {
     std::string name(line.name);
     if (file_filter != nullptr && CompareNoCase(name.c_str(), file_filter) != 0) continue;
-    if (total > 0) window->ShowWork(done++, total);
+    if (total > 0) window->ShowWork(WorkProgress{done++, total});
     std::string path = InstalledPath(context->installation_directory, name);
 
     // Retry reads the same file again; every other answer goes on or ends.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 
 #include "foundation/app_frame.h"
@@ -170,6 +171,17 @@ struct RunSummary {
   std::string log_path;  // the update engine's log, empty when it wrote none
 };
 
+// How far the current pass is: `files_done` of `files_total` files (of a
+// version step, a whole-file pass, the files checked) and, where the pass
+// knows them, `bytes_done` of `bytes_total` bytes of the payload it brings.
+// A new total or a done of 0 starts a pass; a total of 0 ends it.
+struct WorkProgress {
+  int files_done = 0;
+  int files_total = 0;
+  uint64_t bytes_done = 0;
+  uint64_t bytes_total = 0;  // 0: the pass counts files only
+};
+
 class ConsoleWindowProgress : public ConsoleWindow {
  public:
   using ConsoleWindow::ConsoleWindow;
@@ -179,11 +191,9 @@ class ConsoleWindowProgress : public ConsoleWindow {
   // Reports a run that ended well, after its last line. The dialog shows its
   // log only and ignores this.
   virtual void ShowSummary(const RunSummary& /*summary*/) {}
-  // How far the current pass is: `done` of `total` files (of a version step,
-  // a whole-file pass, the files checked); a new `total` or a `done` of 0
-  // starts a pass. A window may show it in figures beside the progress line;
-  // the dialog shows its progress line only and ignores this.
-  virtual void ShowWork(int /*done*/, int /*total*/) {}
+  // How far the current pass is. A window may show it in figures beside the
+  // progress line; the dialog shows its progress line only and ignores this.
+  virtual void ShowWork(const WorkProgress& /*work*/) {}
   // Shows a message of the update engine ("Incompatible patch version.\n").
   // By default it goes to standard output, as the engine prints it.
   virtual void ShowEngineMessage(const char* text);

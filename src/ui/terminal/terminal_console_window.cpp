@@ -1,7 +1,9 @@
 #include "ui/terminal/terminal_console_window.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "foundation/format_byte_size.h"
 #include "platform/stop_request.h"
 #include "platform/typed_question.h"
 
@@ -57,33 +59,47 @@ void TerminalConsoleWindow::DrawProgressLine() {
   if (!progress_.empty() || animating_) {
     line += animating_ ? kFrames[frame_ % 4] : ' ';
     line += ' ';
-    if (work_total_ > 0 && animating_) line += WorkFigures();
+    if (work_.files_total > 0 && animating_) line += WorkFigures();
     line += progress_.substr(0, kProgressWidth);
   }
   channel_.Write(line.c_str());
   progress_drawn_ = true;
 }
 
-void TerminalConsoleWindow::ShowWork(int done, int total) {
+void TerminalConsoleWindow::ShowWork(const WorkProgress& work) {
   if (!IsOpen()) return;
-  if (total != work_total_ || done <= 0) work_start_ = std::chrono::steady_clock::now();
-  work_done_ = done < 0 ? 0 : (done > total ? total : done);
-  work_total_ = total < 0 ? 0 : total;
+  if (work.files_total != work_.files_total || work.files_done <= 0) {
+    work_start_ = std::chrono::steady_clock::now();
+  }
+  work_.files_total = work.files_total < 0 ? 0 : work.files_total;
+  work_.files_done = std::clamp(work.files_done, 0, work_.files_total);
+  work_.bytes_total = work.bytes_total;
+  work_.bytes_done = std::min(work.bytes_done, work.bytes_total);
   DrawProgressLine();
 }
 
+// "[3/12 25%] ", "[3/12 1.2 MB/40 MB 25% ~0:04] ": the share and the time
+// left go by bytes when the pass counts them, else by files.
 std::string TerminalConsoleWindow::WorkFigures() const {
-  char text[64];
-  const int percent = static_cast<int>(100LL * work_done_ / work_total_);
-  int length = std::snprintf(text, sizeof text, "[%d/%d %d%%", work_done_, work_total_, percent);
+  const bool by_bytes = work_.bytes_total > 0;
+  const double done = by_bytes ? static_cast<double>(work_.bytes_done) : work_.files_done;
+  const double total = by_bytes ? static_cast<double>(work_.bytes_total) : work_.files_total;
+  std::string text =
+      "[" + std::to_string(work_.files_done) + "/" + std::to_string(work_.files_total) + " ";
+  if (by_bytes) {
+    text += std::string(FormatByteSize(work_.bytes_done).Data()) + "/" +
+            FormatByteSize(work_.bytes_total).Data() + " ";
+  }
+  text += std::to_string(static_cast<int>(100 * done / total)) + "%";
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - work_start_).count();
-  if (work_done_ > 0 && work_done_ < work_total_ && elapsed >= 1.0) {
-    const long left = static_cast<long>(elapsed / work_done_ * (work_total_ - work_done_) + 0.5);
-    std::snprintf(text + length, sizeof text - static_cast<size_t>(length), " ~%ld:%02ld",
-                  left / 60, left % 60);
+  if (done > 0 && done < total && elapsed >= 1.0) {
+    const long left = static_cast<long>(elapsed / done * (total - done) + 0.5);
+    char clock[32];
+    std::snprintf(clock, sizeof clock, " ~%ld:%02ld", left / 60, left % 60);
+    text += clock;
   }
-  return std::string(text) + "] ";
+  return text + "] ";
 }
 
 void TerminalConsoleWindow::WriteLines(const char* text) {
@@ -101,7 +117,7 @@ void TerminalConsoleWindow::ShowTitle(const char* text) {
 
 void TerminalConsoleWindow::ShowProgress(const char* text) {
   progress_ = text;
-  if (progress_.empty()) work_total_ = 0;  // the pass is over: its figures go too
+  if (progress_.empty()) work_ = WorkProgress{};  // the pass is over: its figures go too
   // Line breaks would break the rewriting of the line.
   for (char& c : progress_) {
     if (c == '\r' || c == '\n') c = ' ';

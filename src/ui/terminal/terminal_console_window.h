@@ -42,7 +42,7 @@ class TerminalConsoleWindow final : public ConsoleWindowProgress {
   // of the pass, the share, and the time left at the pace so far (shown once
   // the pass has run a second). Nothing in plain output; an empty progress
   // text ends the figures too.
-  void ShowWork(int done, int total) override;
+  void ShowWork(const WorkProgress& work) override;
 
   // Characters of progress text shown at most (the rest would wrap and break
   // the rewriting of the line).
@@ -74,7 +74,7 @@ class TerminalConsoleWindow final : public ConsoleWindowProgress {
   int frame_ = 0;
   std::chrono::steady_clock::time_point last_frame_{};
   std::string progress_;
-  int work_done_ = 0, work_total_ = 0;
+  WorkProgress work_;
   std::chrono::steady_clock::time_point work_start_{};
 };
 

@@ -118,16 +118,21 @@ TEST(TerminalConsoleWindowTest, InteractiveRewritesTheProgressLineAndWaitsForEnt
 TEST(TerminalConsoleWindowTest, WorkFiguresLeadTheProgressLineOnATerminalOnly) {
   ScriptedChannel terminal(true);
   TerminalConsoleWindow window(&Messages, terminal);
-  window.ShowWork(1, 4);  // before the window: nothing
+  window.ShowWork(WorkProgress{1, 4});  // before the window: nothing
   EXPECT_EQ(terminal.output, "");
   window.Create(nullptr);
-  window.ShowWork(3, 12);
+  window.ShowWork(WorkProgress{3, 12});
   window.SetProgress(18, "DATA\\LEVELS.DAT");
   EXPECT_NE(terminal.output.find("\r\x1b[K| [3/12 25%] Checking file DATA\\LEVELS.DAT"),
             std::string::npos)
       << terminal.output;
-  window.ShowWork(20, 12);  // more than the total reads as all of it
+  window.ShowWork(WorkProgress{20, 12});  // more than the total reads as all of it
   EXPECT_NE(terminal.output.find("[12/12 100%] Checking"), std::string::npos);
+  // A pass that counts bytes: the share is theirs, not the files'.
+  window.ShowWork(WorkProgress{1, 4, 30u << 20, 40u << 20});
+  window.SetProgress(18, "BIG.PBO");
+  EXPECT_NE(terminal.output.find("[1/4 30 MB/40 MB 75%] Checking file BIG.PBO"), std::string::npos)
+      << terminal.output;
   window.SetProgressText("");
   window.SetProgress(18, "B.VBK");
   EXPECT_NE(terminal.output.rfind("\r\x1b[K| Checking file B.VBK"), std::string::npos);
@@ -138,7 +143,7 @@ TEST(TerminalConsoleWindowTest, WorkFiguresLeadTheProgressLineOnATerminalOnly) {
   ScriptedChannel plain(false);
   TerminalConsoleWindow quiet(&Messages, plain);
   quiet.Create(nullptr);
-  quiet.ShowWork(3, 12);
+  quiet.ShowWork(WorkProgress{3, 12});
   quiet.SetProgress(18, "A.VBK");
   quiet.StopAnimation();
   quiet.Destroy();
