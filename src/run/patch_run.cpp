@@ -661,11 +661,11 @@ bool PatchRun::UpdateStep(int minor) {
   const bool resuming = interrupted_.interrupted && minor == first_step_;
   WorkProgress work;
   work.files_total = names.Size();
-  for (const RString& name : names) work.bytes_total += PayloadSize(name.Data(), module_);
+  for (const RString& name : names) work.bytes_total += PayloadSizeQuietly(name.Data(), module_);
   for (const RString& name : names) {
     if (window_) window_->ShowWork(work);
     ++work.files_done;
-    work.bytes_done += PayloadSize(name.Data(), module_);
+    work.bytes_done += PayloadSizeQuietly(name.Data(), module_);
     std::string target = StepTargetName(name.Data());
     if (resuming && interrupted_.IsAdvanced(target.c_str())) {
       RemoveStepLeftovers(installation_directory_, name.Data());
@@ -892,7 +892,7 @@ void PatchRun::StageWholeFilesWhileRoom() {
     for (const RString& name : context_->names) {
       if (StopRequested()) return;
       if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
-      const uint64_t room = uint64_t{PayloadSize(name.Data(), module_)} +
+      const uint64_t room = uint64_t{PayloadSizeQuietly(name.Data(), module_)} +
                             context_->step_space_needed + kStagingReserve;
       if (!HasFreeSpace(installation_directory_, room)) return;
       const std::string target = WholeFileTarget(directory, name.Data() + prefix_length);

@@ -58,6 +58,11 @@ const uint8_t* FindPayload(const char* name, const platform::ResourceModule& mod
   return bytes;
 }
 
+uint32_t PayloadSizeQuietly(const char* name, const platform::ResourceModule& module) {
+  uint32_t size = 0;
+  return FindPayload(name, module, &size) != nullptr ? size : 0;
+}
+
 uint32_t PayloadSize(const char* name, const platform::ResourceModule& module) {
   uint32_t size = 0;
   if (FindPayload(name, module, &size) == nullptr) {

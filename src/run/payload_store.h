@@ -35,6 +35,9 @@ const uint8_t* FindPayload(const char* name, const platform::ResourceModule& mod
 // The size of the named resource; 0 when missing, after showing the system's
 // error text (ShowSystemError).
 uint32_t PayloadSize(const char* name, const platform::ResourceModule& module);
+// The same, telling nothing: for figures, where a missing resource is told
+// later by what reads it.
+uint32_t PayloadSizeQuietly(const char* name, const platform::ResourceModule& module);
 
 // A copy of the resource's bytes followed by a zero byte; null when missing or
 // empty.

@@ -478,12 +478,12 @@ void CopyWholeFiles(PatchContext* context) {
   WorkProgress work;
   work.files_total = context->names.Size();
   for (const RString& name : context->names) {
-    work.bytes_total += PayloadSize(name.Data(), *context->module);
+    work.bytes_total += PayloadSizeQuietly(name.Data(), *context->module);
   }
   for (const RString& name : context->names) {
     if (context->window != nullptr) context->window->ShowWork(work);
     ++work.files_done;
-    work.bytes_done += PayloadSize(name.Data(), *context->module);
+    work.bytes_done += PayloadSizeQuietly(name.Data(), *context->module);
     if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
     const char* rest = name.Data() + prefix_length;
     const std::string target = WholeFileTarget(directory, rest);
