@@ -67,12 +67,15 @@ class PayloadTrustE2E : public ::testing::Test {
   }
 
   // Runs the patcher on the payload as it is now (already sealed).
-  PatcherRun RunOn(const std::vector<std::string>& arguments) {
+  // `debug_output`: where the run's log lines go ("-": the output).
+  PatcherRun RunOn(const std::vector<std::string>& arguments,
+                   const std::string& debug_output = "") {
     PatcherOptions options;
     options.program = PatcherProgram();
     options.arguments = arguments;
     options.wine_prefix = install_->prefix();
     options.working_directory = install_->root();
+    options.debug_output = debug_output;
     return RunPatcher(options);
   }
   PatcherRun Run() {
@@ -234,13 +237,7 @@ TEST_F(PayloadTrustE2E, WholeFilesWrittenAheadLeaveNothingWhenThePayloadIsRefuse
   const Bytes sound_whole = builder_->Get("All\\DATA\\NEW.DAT");
   builder_->Get("All\\DATA\\NEW.DAT")[0] ^= 0x01;
   ASSERT_TRUE(builder_->WriteDll(payload_));
-  PatcherOptions options;
-  options.program = PatcherProgram();
-  options.arguments = {payload_};
-  options.wine_prefix = install_->prefix();
-  options.working_directory = install_->root();
-  options.debug_output = "-";
-  PatcherRun refused = RunPatcher(options);
+  PatcherRun refused = RunOn({payload_}, "-");
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_OUTPUT_HAS(refused, "Patch file is corrupted, error 9.");
   ExpectUntouched();
