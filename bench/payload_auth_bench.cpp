@@ -71,9 +71,8 @@ struct BenchPayload {
     }
     corvane::WritePayloadItems(&manifest, listed);
     std::vector<uint8_t> image;
-    std::string error;
     dll = (dir / "payload.dll").string();
-    ok = corvane::pe::WriteResourceDll(items, &image, &error);
+    ok = corvane::pe::WriteResourceDll(items, &image).ok();
     std::ofstream out(dll, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(image.data()),
               static_cast<std::streamsize>(image.size()));

@@ -25,9 +25,9 @@ struct CheckOptions {
 
 void RunCheck(const CheckOptions& options) {
   corvane::maker::PatcherPayload payload;
-  std::string error;
-  if (!corvane::maker::ReadPatcherPayload(options.patch, &payload, &error)) {
-    patchbuild::Fail("%s", error.c_str());
+  if (corvane::Result failed = corvane::maker::ReadPatcherPayload(options.patch, &payload);
+      !failed.ok()) {
+    patchbuild::Fail("%s", failed.message().c_str());
     return;
   }
   // A name the patcher would refuse makes the whole patch one it refuses.
@@ -40,8 +40,9 @@ void RunCheck(const CheckOptions& options) {
     }
   }
   corvane::maker::CheckReport report;
-  if (!corvane::maker::CheckInstallation(payload, options.game, &report, &error)) {
-    patchbuild::Fail("%s", error.c_str());
+  if (corvane::Result failed = corvane::maker::CheckInstallation(payload, options.game, &report);
+      !failed.ok()) {
+    patchbuild::Fail("%s", failed.message().c_str());
     return;
   }
   if (options.json) {

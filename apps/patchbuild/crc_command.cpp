@@ -92,9 +92,10 @@ void RunCrc(const CrcOptions& options) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return;
   }
-  std::string why;
-  if (!corvane::maker::WriteFileWhole(options.output, text.data(), text.size(), &why)) {
-    patchbuild::Fail("%s", why.c_str());
+  if (corvane::Result written =
+          corvane::maker::WriteFileWhole(options.output, text.data(), text.size());
+      !written.ok()) {
+    patchbuild::Fail("%s", written.message().c_str());
   }
 }
 

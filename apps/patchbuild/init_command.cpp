@@ -129,9 +129,10 @@ void RunInit(const InitOptions& options) {
       {"README.md", Readme(options, key_name)},
   };
   for (const auto& [name, text] : files) {
-    std::string why;
-    if (!corvane::maker::WriteFileWhole((dir / name).string(), text.data(), text.size(), &why)) {
-      patchbuild::Fail("%s", why.c_str());
+    if (corvane::Result written =
+            corvane::maker::WriteFileWhole((dir / name).string(), text.data(), text.size());
+        !written.ok()) {
+      patchbuild::Fail("%s", written.message().c_str());
       return;
     }
   }

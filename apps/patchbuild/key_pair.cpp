@@ -24,9 +24,9 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
 bool WriteKeyPair(const std::string& name, bool force) {
   std::string pem;
   std::vector<uint8_t> blob;
-  std::string error;
-  if (!corvane::platform::GenerateSigningKey(&pem, &blob, &error)) {
-    Fail("%s", error.c_str());
+  if (corvane::Result generated = corvane::platform::GenerateSigningKey(&pem, &blob);
+      !generated.ok()) {
+    Fail("%s", generated.message().c_str());
     return false;
   }
   const std::string private_path = name + ".key.pem";

@@ -57,9 +57,10 @@ void RunEncode(const LzssOptions& options) {
   }
   corvane::QOStrStream packed;
   corvane::LzssEncodeMemory(packed, data.data(), data.size());
-  if (!corvane::maker::WriteFileWhole(options.output, packed.str(),
-                                      static_cast<std::size_t>(packed.GetLength()))) {
-    patchbuild::Fail("cannot write %s", options.output.c_str());
+  if (corvane::Result written = corvane::maker::WriteFileWhole(
+          options.output, packed.str(), static_cast<std::size_t>(packed.GetLength()));
+      !written.ok()) {
+    patchbuild::Fail("%s", written.message().c_str());
     return;
   }
   std::printf("%s: %zu bytes -> %" PRId64 " bytes (decode with LENGTH %zu)\n",
@@ -92,8 +93,10 @@ void RunDecode(const LzssOptions& options) {
                      corvane::LzssErrorText(error));
     return;
   }
-  if (!corvane::maker::WriteFileWhole(options.output, data.data(), data.size())) {
-    patchbuild::Fail("cannot write %s", options.output.c_str());
+  if (corvane::Result written =
+          corvane::maker::WriteFileWhole(options.output, data.data(), data.size());
+      !written.ok()) {
+    patchbuild::Fail("%s", written.message().c_str());
     return;
   }
   std::int64_t rest = static_cast<std::int64_t>(packed.size()) - in.tellg();

@@ -105,16 +105,16 @@ void RunMake(const MakeCommandOptions& command) {
   // Ctrl-C stops the make cleanly: nothing is left half written.
   corvane::maker::CatchStopSignals();
   corvane::maker::MakeSummary summary;
-  std::string error;
-  if (!corvane::maker::MakePatch(options, &summary, &error)) {
-    patchbuild::Fail("%s", error.c_str());
+  if (corvane::Result failed = corvane::maker::MakePatch(options, &summary); !failed.ok()) {
+    patchbuild::Fail("%s", failed.message().c_str());
     return;
   }
   if (!command.report.empty()) {
     const std::string page = corvane::maker::MakeReportHtml(summary);
-    std::string why;
-    if (!corvane::maker::WriteFileWhole(command.report, page.data(), page.size(), &why)) {
-      patchbuild::Fail("the patcher is made, but not its report: %s", why.c_str());
+    if (corvane::Result written =
+            corvane::maker::WriteFileWhole(command.report, page.data(), page.size());
+        !written.ok()) {
+      patchbuild::Fail("the patcher is made, but not its report: %s", written.message().c_str());
     }
   }
   if (command.json) {

@@ -134,12 +134,9 @@ void RunPack(const PackOptions& options) {
   }
 
   std::vector<uint8_t> output;
-  std::string message;
+  corvane::Result packed;
   if (options.stub.empty()) {
-    if (!corvane::pe::WriteResourceDll(items, &output, &message)) {
-      patchbuild::Fail("%s", message.c_str());
-      return;
-    }
+    packed = corvane::pe::WriteResourceDll(items, &output);
   } else {
     std::vector<uint8_t> stub;
     if (!ReadWholeFile(options.stub, &stub)) {
@@ -148,25 +145,26 @@ void RunPack(const PackOptions& options) {
     }
     corvane::pe::PeImage probe;
     if (probe.Parse(stub.data(), stub.size())) {
-      if (!corvane::pe::AddResourceSection(stub.data(), stub.size(), items, &output, &message)) {
-        patchbuild::Fail("%s: %s", options.stub.c_str(), message.c_str());
-        return;
-      }
+      packed = corvane::pe::AddResourceSection(stub.data(), stub.size(), items, &output)
+                   .Within(options.stub + ": ");
     } else {
       std::vector<uint8_t> payload;
-      if (!corvane::pe::WriteResourceDll(items, &payload, &message)) {
-        patchbuild::Fail("%s", message.c_str());
-        return;
+      packed = corvane::pe::WriteResourceDll(items, &payload);
+      if (packed.ok()) {
+        output = corvane::pe::AppendNativePayload(stub.data(), stub.size(), payload.data(),
+                                                  payload.size());
       }
-      output = corvane::pe::AppendNativePayload(stub.data(), stub.size(), payload.data(),
-                                                payload.size());
     }
   }
+  if (!packed.ok()) {
+    patchbuild::Fail("%s", packed.message().c_str());
+    return;
+  }
   // A patcher made from a stub is a program.
-  std::string why;
-  if (!corvane::maker::WriteFileWhole(options.output, output.data(), output.size(), &why,
-                                      !options.stub.empty())) {
-    patchbuild::Fail("%s", why.c_str());
+  if (corvane::Result written = corvane::maker::WriteFileWhole(
+          options.output, output.data(), output.size(), !options.stub.empty());
+      !written.ok()) {
+    patchbuild::Fail("%s", written.message().c_str());
   }
 }
 

@@ -37,13 +37,13 @@ void RunSign(const SignOptions& options) {
     patchbuild::Fail("cannot read %s", options.key.c_str());
     return;
   }
-  std::string error;
   if (!options.payload.empty()) {
     std::vector<corvane::PayloadItemEntry> items;
     std::vector<uint8_t> manifest(data.begin(), data.end());
-    if (!corvane::maker::ListPayloadDirectory(options.payload, &items, &error) ||
-        !corvane::maker::PutPayloadItems(items, &manifest, &error)) {
-      patchbuild::Fail("%s: %s", options.file.c_str(), error.c_str());
+    corvane::Result listed = corvane::maker::ListPayloadDirectory(options.payload, &items);
+    if (listed.ok()) listed = corvane::maker::PutPayloadItems(items, &manifest);
+    if (!listed.ok()) {
+      patchbuild::Fail("%s: %s", options.file.c_str(), listed.message().c_str());
       return;
     }
     data.assign(manifest.begin(), manifest.end());
@@ -56,9 +56,10 @@ void RunSign(const SignOptions& options) {
     }
   }
   std::vector<uint8_t> signature;
-  if (!corvane::platform::SignBytes(pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(),
-                                    &signature, &error)) {
-    patchbuild::Fail("%s: %s", options.key.c_str(), error.c_str());
+  if (corvane::Result signed_data = corvane::platform::SignBytes(
+          pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(), &signature);
+      !signed_data.ok()) {
+    patchbuild::Fail("%s: %s", options.key.c_str(), signed_data.message().c_str());
     return;
   }
   const std::string out_path = options.file + ".sign";

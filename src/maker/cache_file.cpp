@@ -47,8 +47,7 @@ void MakeStopPoint() {
   if (signal_at > 0 && now == signal_at) std::raise(SIGINT);
 }
 
-bool WriteFileWhole(const std::string& path, const void* data, size_t size, std::string* error,
-                    bool executable) {
+Result WriteFileWhole(const std::string& path, const void* data, size_t size, bool executable) {
   std::error_code ec;
   const fs::path parent = fs::path(path).parent_path();
   if (!parent.empty()) fs::create_directories(parent, ec);
@@ -57,8 +56,8 @@ bool WriteFileWhole(const std::string& path, const void* data, size_t size, std:
   // "x": exclusive creation, which also refuses a link planted at the name.
   std::FILE* out = std::fopen(temp.c_str(), "wbx");
   if (out == nullptr) {
-    if (error) *error = "cannot create " + temp + ": " + std::strerror(errno);
-    return false;
+    return Result::Failure(ErrorCode::kWriteFailed,
+                           "cannot create " + temp + ": " + std::strerror(errno));
   }
   // Half the bytes first, so that a stop point sees a partial file.
   const size_t half = size / 2;
@@ -73,10 +72,9 @@ bool WriteFileWhole(const std::string& path, const void* data, size_t size, std:
   const int write_errno = errno;
   const bool closed = std::fclose(out) == 0;
   if (!written || !closed) {
-    if (error)
-      *error = "cannot write " + temp + ": " + std::strerror(written ? errno : write_errno);
+    const std::string why = std::strerror(written ? errno : write_errno);
     fs::remove(temp, ec);
-    return false;
+    return Result::Failure(ErrorCode::kWriteFailed, "cannot write " + temp + ": " + why);
   }
   if (executable) {
     fs::permissions(temp,
@@ -86,18 +84,18 @@ bool WriteFileWhole(const std::string& path, const void* data, size_t size, std:
   }
   MakeStopPoint();
   if (StopRequested()) {
-    if (error) *error = "stopped before " + path + " was complete";
     fs::remove(temp, ec);
-    return false;
+    return Result::Failure(ErrorCode::kStopped, "stopped before " + path + " was complete");
   }
   fs::rename(temp, path, ec);
   if (ec) {
-    if (error) *error = "cannot rename " + temp + " to " + path + ": " + ec.message();
+    const std::string why = ec.message();
     std::error_code ignored;
     fs::remove(temp, ignored);
-    return false;
+    return Result::Failure(ErrorCode::kWriteFailed,
+                           "cannot rename " + temp + " to " + path + ": " + why);
   }
-  return true;
+  return Result();
 }
 
 }  // namespace corvane::maker

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace corvane::maker {
 
 // Every file a make writes (cache entries, records, outputs) is written whole
@@ -15,16 +17,17 @@ namespace corvane::maker {
 // through a link or over another file); one left by a make that was killed is
 // removed first, as nothing else writes that name.
 
-// Writes `size` bytes to `path` that way (folders made as needed). False,
-// with the reason in *error when not null, when it cannot; nothing is left
-// behind then and `path` is untouched.
+// Writes `size` bytes to `path` that way (folders made as needed). When it
+// cannot (kWriteFailed, or kStopped when a stop was asked for), nothing is
+// left behind and `path` is untouched.
 // `executable` makes the file a program (read and run by all, written by its
 // owner) before it gets its name.
-bool WriteFileWhole(const std::string& path, const void* data, size_t size,
-                    std::string* error = nullptr, bool executable = false);
+Result WriteFileWhole(const std::string& path, const void* data, size_t size,
+                      bool executable = false);
 
+// A cache file that cannot be written is made again by the next make.
 inline bool WriteCacheFile(const std::string& path, const std::string& text) {
-  return WriteFileWhole(path, text.data(), text.size());
+  return WriteFileWhole(path, text.data(), text.size()).ok();
 }
 
 // The temporary name WriteFileWhole uses for `path`.

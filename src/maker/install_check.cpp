@@ -83,10 +83,9 @@ std::string ResolveNoCase(const std::string& dir, const std::string& relative) {
   return fs::is_regular_file(at, ec) ? at.string() : std::string();
 }
 
-bool ReadPatcherPayload(const std::string& path, PatcherPayload* payload, std::string* error) {
+Result ReadPatcherPayload(const std::string& path, PatcherPayload* payload) {
   if (!ReadWholeFile(path, &payload->file)) {
-    *error = "cannot read " + path;
-    return false;
+    return Result::Failure(ErrorCode::kReadFailed, "cannot read " + path);
   }
   const uint8_t* data = payload->file.data();
   size_t size = payload->file.size();
@@ -100,8 +99,9 @@ bool ReadPatcherPayload(const std::string& path, PatcherPayload* payload, std::s
   pe::PeImage image;
   pe::ResourceTree resources;
   if (!image.Parse(data, size) || !resources.Load(image)) {
-    *error = path + ": no payload (neither a PE image nor a native patcher with one)";
-    return false;
+    return Result::Failure(
+        ErrorCode::kInvalidInput,
+        path + ": no payload (neither a PE image nor a native patcher with one)");
   }
   for (const pe::PayloadEntry& entry : pe::ListPayload(resources)) {
     if (!entry.entry || !entry.entry->bytes) continue;
@@ -116,14 +116,13 @@ bool ReadPatcherPayload(const std::string& path, PatcherPayload* payload, std::s
     }
   }
   if (!payload->items.count("VERSION.CFG")) {
-    *error = path + ": the payload has no version.cfg";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, path + ": the payload has no version.cfg");
   }
-  return true;
+  return Result();
 }
 
-bool CheckInstallation(const PatcherPayload& payload, const std::string& game_dir,
-                       CheckReport* report, std::string* error) {
+Result CheckInstallation(const PatcherPayload& payload, const std::string& game_dir,
+                         CheckReport* report) {
   const PatcherPayload::Item manifest_bytes = payload.items.at("VERSION.CFG");
   auto sign = payload.items.find("VERSION.CFG.SIGN");
   report->has_key = payload.public_key.size() == 148;
@@ -138,8 +137,7 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
   }
   ParamFile manifest;
   if (!LoadManifest(&manifest, manifest_bytes.bytes, manifest_bytes.size)) {
-    *error = "the payload's version.cfg does not load";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "the payload's version.cfg does not load");
   }
   const ManifestHeader header = ReadManifestHeader(manifest);
   report->patch_version = header.version.c_str();
@@ -147,8 +145,7 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
   const int patch_number = ParseVersion(header.version.c_str());
 
   if (!fs::is_directory(game_dir)) {
-    *error = game_dir + ": not a directory";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, game_dir + ": not a directory");
   }
   report->file_version = FileVersionOf(ResolveNoCase(game_dir, report->app_name));
 
@@ -195,7 +192,7 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
       if (v.Matches() && v.files > 0) report->installed = v.version;
     }
   }
-  if (report->installed.empty()) return true;
+  if (report->installed.empty()) return Result();
   const int installed = ParseVersion(report->installed.c_str());
   const VersionMatch* own = nullptr;
   for (const VersionMatch& v : report->versions) {
@@ -224,7 +221,7 @@ bool CheckInstallation(const PatcherPayload& payload, const std::string& game_di
       report->whole_files.push_back(name);
     }
   }
-  return true;
+  return Result();
 }
 
 void PrintCheckReport(const CheckReport& report, std::FILE* out) {

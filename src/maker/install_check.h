@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace corvane::maker {
 
 struct PatcherPayload {
@@ -23,8 +25,8 @@ struct PatcherPayload {
   std::vector<uint8_t> public_key;    // the numbered key resource, if any
 };
 
-// Reads the payload of a patcher file. False (error set) when it holds none.
-bool ReadPatcherPayload(const std::string& path, PatcherPayload* payload, std::string* error);
+// Reads the payload of a patcher file. Fails when it cannot be read or holds none.
+Result ReadPatcherPayload(const std::string& path, PatcherPayload* payload);
 
 struct VersionMatch {
   std::string version;                 // "1.01"
@@ -57,8 +59,8 @@ struct CheckReport {
 };
 
 // Examines `game_dir` (a host path) against the payload.
-bool CheckInstallation(const PatcherPayload& payload, const std::string& game_dir,
-                       CheckReport* report, std::string* error);
+Result CheckInstallation(const PatcherPayload& payload, const std::string& game_dir,
+                         CheckReport* report);
 
 void PrintCheckReport(const CheckReport& report, std::FILE* out);
 

@@ -33,41 +33,41 @@ std::string InstalledName(const std::string& relative) {
 
 }  // namespace
 
-bool PrepareOutputFolder(const std::string& output_file, std::string* error) {
+Result PrepareOutputFolder(const std::string& output_file) {
   fs::path folder = fs::path(output_file).parent_path();
   if (folder.empty()) folder = ".";
   std::error_code ec;
   if (!fs::exists(folder, ec)) {
     fs::create_directories(folder, ec);
     if (ec) {
-      *error = "cannot create the output folder " + folder.string() + ": " + ec.message();
-      return false;
+      return Result::Failure(ErrorCode::kWriteFailed, "cannot create the output folder " +
+                                                          folder.string() + ": " + ec.message());
     }
   }
   if (!fs::is_directory(folder, ec)) {
-    *error = "the output folder " + folder.string() + " is not a folder";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput,
+                           "the output folder " + folder.string() + " is not a folder");
   }
   if (fs::is_directory(output_file, ec)) {
-    *error = "the output " + output_file + " is a folder";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "the output " + output_file + " is a folder");
   }
   // The same kind of file the outputs are written as, created and removed.
   const std::string probe = output_file + ".probe";
-  std::string why;
-  if (!WriteFileWhole(probe, "", 0, &why)) {
-    *error = "cannot write into the output folder " + folder.string() + " (" + why + ")";
-    return false;
+  if (Result probed = WriteFileWhole(probe, "", 0); !probed.ok()) {
+    return Result::Failure(
+        ErrorCode::kWriteFailed,
+        "cannot write into the output folder " + folder.string() + " (" + probed.message() + ")");
   }
   fs::remove(probe, ec);
-  return true;
+  return Result();
 }
 
-bool CheckStub(const std::string& path, bool win32, std::string* error) {
+Result CheckStub(const std::string& path, bool win32) {
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(path, &bytes)) {
-    *error = path + ": cannot read the " + (win32 ? "win32 patcher stub" : "native patcher");
-    return false;
+    return Result::Failure(
+        ErrorCode::kReadFailed,
+        path + ": cannot read the " + (win32 ? "win32 patcher stub" : "native patcher"));
   }
   const bool elf = bytes.size() >= 4 && std::memcmp(bytes.data(),
                                                     "\x7f"
@@ -82,21 +82,21 @@ bool CheckStub(const std::string& path, bool win32, std::string* error) {
       pe && ((!image.is_pe32_plus() && image.machine() == pe::kMachineI386) ||
              (image.is_pe32_plus() && image.machine() == pe::kMachineAmd64));
   if (win32 && !windows_patcher) {
-    *error = path + ": not a win32 patcher stub (" +
-             (elf  ? std::string("an ELF program: give it with --native-stub")
-              : pe ? std::string("a PE image, but not an x86 Windows program")
-                   : std::string("not a PE image")) +
-             ")";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput,
+                           path + ": not a win32 patcher stub (" +
+                               (elf  ? std::string("an ELF program: give it with --native-stub")
+                                : pe ? std::string("a PE image, but not an x86 Windows program")
+                                     : std::string("not a PE image")) +
+                               ")");
   }
   if (!win32 && !elf) {
-    *error =
-        path + ": not a native patcher (" +
-        (pe ? std::string("a PE image: give it with --stub") : std::string("not an ELF program")) +
-        ")";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput,
+                           path + ": not a native patcher (" +
+                               (pe ? std::string("a PE image: give it with --stub")
+                                   : std::string("not an ELF program")) +
+                               ")");
   }
-  return true;
+  return Result();
 }
 
 bool IsRepositoryTestKey(const std::vector<uint8_t>& public_blob) {
@@ -114,14 +114,13 @@ std::string FileVersionOfFile(const std::string& path) {
   return pe::FileVersionOfImage(resources);
 }
 
-bool CheckGameExecutables(const PatchProject& project,
-                          std::string (*file_version)(const std::string& path),
-                          std::string* error) {
+Result CheckGameExecutables(const PatchProject& project,
+                            std::string (*file_version)(const std::string& path)) {
   // The manifest's texts are code page 1252 already (manifest_compile.h).
   std::string app = project.app_name;
   if (app.empty()) {
-    *error = project.manifest_path + ": \"appName\" is empty";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput,
+                           project.manifest_path + ": \"appName\" is empty");
   }
   std::replace(app.begin(), app.end(), '/', '\\');
   const std::string wanted = FoldName(app);
@@ -132,25 +131,27 @@ bool CheckGameExecutables(const PatchProject& project,
       ++found;
       const std::string text = file_version(file.path);
       if (text.empty()) {
-        *error = file.path +
-                 ": the game executable (appName) has no FileVersion; the patcher tells " +
-                 version.text + " by it";
-        return false;
+        return Result::Failure(
+            ErrorCode::kInvalidInput,
+            file.path + ": the game executable (appName) has no FileVersion; the patcher tells " +
+                version.text + " by it");
       }
       if (ParseVersion(text.c_str()) != version.number) {
-        *error = file.path + ": FileVersion \"" + text + "\" is not the version of its folder (" +
-                 version.text + "); the patcher would take this installation for another version";
-        return false;
+        return Result::Failure(
+            ErrorCode::kInvalidInput,
+            file.path + ": FileVersion \"" + text + "\" is not the version of its folder (" +
+                version.text + "); the patcher would take this installation for another version");
       }
     }
     if (found == 0) {
-      *error = (fs::path(project.root) / "versions" / version.text).string() + ": no " +
-               project.app_name +
-               " (the manifest's appName), by which the patcher finds and dates the game";
-      return false;
+      return Result::Failure(
+          ErrorCode::kInvalidInput,
+          (fs::path(project.root) / "versions" / version.text).string() + ": no " +
+              project.app_name +
+              " (the manifest's appName), by which the patcher finds and dates the game");
     }
   }
-  return true;
+  return Result();
 }
 
 }  // namespace corvane::maker

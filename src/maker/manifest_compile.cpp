@@ -244,14 +244,14 @@ namespace {
 // The patcher shows the manifest's texts through the ANSI calls: they are
 // written in code page 1252, converted once from the project's UTF-8 here.
 // A text the code page cannot hold is refused with its entry's line.
-bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string& source,
-                  std::string* error) {
+Result ConvertTexts(ParamEntry& owner, const std::string& path, const std::string& source) {
   auto refuse = [&](const char* name, const std::string& value, const std::string& offending) {
     const int line = FindDefinitionLine(source, name, false);
-    *error = path + (line > 0 ? ", line " + std::to_string(line) : std::string()) +
-             ": the text of \"" + name + "\" holds \"" + offending +
-             "\", which code page 1252 (the patcher's texts) cannot hold: " + value;
-    return false;
+    return Result::Failure(
+        ErrorCode::kInvalidInput,
+        path + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": the text of \"" +
+            name + "\" holds \"" + offending +
+            "\", which code page 1252 (the patcher's texts) cannot hold: " + value);
   };
   for (int i = 0; i < owner.GetEntryCount(); ++i) {
     EntryHandle handle = owner.GetEntry(i);
@@ -259,7 +259,7 @@ bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string&
     ParamEntry& entry = *handle;
     std::string converted, offending;
     if (entry.IsClass()) {
-      if (!ConvertTexts(entry, path, source, error)) return false;
+      if (Result failed = ConvertTexts(entry, path, source); !failed.ok()) return failed;
     } else if (entry.IsTextValue()) {
       const std::string value = TextOf(entry.GetRawText());
       if (!text::Utf8ToCp1252Exact(value, &converted, &offending))
@@ -288,16 +288,15 @@ bool ConvertTexts(ParamEntry& owner, const std::string& path, const std::string&
       }
     }
   }
-  return true;
+  return Result();
 }
 
 }  // namespace
 
-bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::string* error) {
+Result CompileManifest(const std::string& path, CompiledManifest* manifest) {
   std::string text;
   if (!ReadWholeFile(path, &text)) {
-    *error = path + ": cannot read the manifest";
-    return false;
+    return Result::Failure(ErrorCode::kReadFailed, path + ": cannot read the manifest");
   }
 
   ParamFile file;
@@ -313,8 +312,8 @@ bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::s
         if (!messages.empty()) messages += "\n";
         messages += report.text;
       }
-      *error = messages.empty() ? path + ": syntax error" : messages;
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput,
+                             messages.empty() ? path + ": syntax error" : messages);
     }
   }
 
@@ -325,22 +324,20 @@ bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::s
       checker.CheckTable(file, "WhatDistribution", kDetectionKeys, nullptr) &&
       checker.CheckTable(file, "UpdateRegistry", kRegistryKeys, nullptr);
   if (!ok) {
-    *error = checker.error();
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, checker.error());
   }
-  if (!ConvertTexts(file, path, text, error)) return false;
+  if (Result failed = ConvertTexts(file, path, text); !failed.ok()) return failed;
   manifest->version = TextOf(file.FindEntry("version")->GetText());
   manifest->app_name = TextOf(file.FindEntry("appName")->GetText());
   manifest->is_patch = file.FindEntry("isPatch")->GetInt() != 0;
 
   QOStrStream out;
   if (!file.SaveBin(out)) {
-    *error = path + ": cannot write the binary form";
-    return false;
+    return Result::Failure(ErrorCode::kWriteFailed, path + ": cannot write the binary form");
   }
   const uint8_t* data = reinterpret_cast<const uint8_t*>(out.str());
   manifest->binary.assign(data, data + out.GetLength());
-  return true;
+  return Result();
 }
 
 }  // namespace corvane::maker

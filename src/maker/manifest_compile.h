@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace corvane::maker {
 
 // What the maker needs to know of a manifest besides its binary form.
@@ -20,12 +22,12 @@ struct CompiledManifest {
 // is read as (a version as a quoted "M.NN" text, booleans and integers as
 // numbers, texts quoted, arrays as arrays), and no key may be one the patcher
 // does not know (a misspelt key would be silently ignored by the patcher and
-// its strict twin read as empty). False with a message of the form
+// its strict twin read as empty). Fails with a message of the form
 // "<file>, line <n>: <what>" (the line of the entry, or of its class when the
 // entry is missing; a missing top-level key names the file only). The text is
 // UTF-8: every text value is converted to code page 1252 (what the patcher
 // shows), and a text the code page cannot hold is refused with its line.
-bool CompileManifest(const std::string& path, CompiledManifest* manifest, std::string* error);
+Result CompileManifest(const std::string& path, CompiledManifest* manifest);
 
 // The 1-based line of the first definition of `key` ("key =", "key[] =")
 // after line `from_line`, or of "class key" when `as_class`; 0 when none.

@@ -68,11 +68,11 @@ bool FingerprintFile(const std::string& path, ContentHash* hash) {
 
 // Reads the payload in and writes the outputs: each under a temporary name,
 // renamed only when every output is complete.
-bool Pack(const MakeOptions& options, PayloadItems* payload, const std::vector<uint8_t>& public_key,
-          const std::string& win32_out, const std::string& native_out, std::string* error) {
+Result Pack(const MakeOptions& options, PayloadItems* payload,
+            const std::vector<uint8_t>& public_key, const std::string& win32_out,
+            const std::string& native_out) {
   if (!payload->Load()) {
-    *error = payload->error();
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, payload->error());
   }
   std::vector<pe::ResourceItem> items = payload->Resources();
   pe::ResourceItem key;
@@ -82,27 +82,27 @@ bool Pack(const MakeOptions& options, PayloadItems* payload, const std::vector<u
   key.size = static_cast<uint32_t>(public_key.size());
   items.push_back(key);
 
-  std::string message;
   std::vector<uint8_t> win32_image, native_image;
   if (!options.win32_stub.empty()) {
     std::vector<uint8_t> stub;
     pe::PeImage probe;
     if (!ReadWholeFile(options.win32_stub, &stub) || !probe.Parse(stub.data(), stub.size())) {
-      *error = options.win32_stub + ": not a win32 patcher stub";
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput,
+                             options.win32_stub + ": not a win32 patcher stub");
     }
-    if (!pe::AddResourceSection(stub.data(), stub.size(), items, &win32_image, &message)) {
-      *error = options.win32_stub + ": " + message;
-      return false;
+    if (Result added = pe::AddResourceSection(stub.data(), stub.size(), items, &win32_image);
+        !added.ok()) {
+      return added.Within(options.win32_stub + ": ");
     }
   }
   if (!options.native_stub.empty()) {
     std::vector<uint8_t> program, image;
-    if (!ReadWholeFile(options.native_stub, &program) ||
-        !pe::WriteResourceDll(items, &image, &message)) {
-      *error = options.native_stub + ": cannot read the native patcher" +
-               (message.empty() ? "" : ": " + message);
-      return false;
+    if (!ReadWholeFile(options.native_stub, &program)) {
+      return Result::Failure(ErrorCode::kReadFailed,
+                             options.native_stub + ": cannot read the native patcher");
+    }
+    if (Result written = pe::WriteResourceDll(items, &image); !written.ok()) {
+      return written.Within(options.native_stub + ": cannot read the native patcher: ");
     }
     native_image =
         pe::AppendNativePayload(program.data(), program.size(), image.data(), image.size());
@@ -110,15 +110,15 @@ bool Pack(const MakeOptions& options, PayloadItems* payload, const std::vector<u
   // Each output is renamed into place when it is whole; one output may be
   // new and the other old only while the make is stopped between the two,
   // and the record of outputs (written last) then makes the next make pack.
-  if (!win32_image.empty() &&
-      !WriteFileWhole(win32_out, win32_image.data(), win32_image.size(), error)) {
-    return false;
+  for (const auto& [image, out, executable] : {std::tuple(&win32_image, &win32_out, false),
+                                               std::tuple(&native_image, &native_out, true)}) {
+    if (image->empty()) continue;
+    if (Result written = WriteFileWhole(*out, image->data(), image->size(), executable);
+        !written.ok()) {
+      return written;
+    }
   }
-  if (!native_image.empty() && !WriteFileWhole(native_out, native_image.data(), native_image.size(),
-                                               error, /*executable=*/true)) {
-    return false;
-  }
-  return true;
+  return Result();
 }
 
 }  // namespace
@@ -142,31 +142,36 @@ void OutputPaths(const std::string& output, std::string* win32, std::string* nat
   *native = exe ? output.substr(0, output.size() - 4) : output;
 }
 
-bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* error) {
+Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
   const auto start = std::chrono::steady_clock::now();
   // The arguments first: a mistake there costs no work.
   if (options.win32_stub.empty() && options.native_stub.empty()) {
-    *error = "no patcher to put the payload into: give --stub (win32) or --native";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput,
+                           "no patcher to put the payload into: give --stub (win32) or --native");
   }
   std::string win32_out, native_out;
   OutputPaths(options.output, &win32_out, &native_out);
-  if ((!options.win32_stub.empty() && !CheckStub(options.win32_stub, true, error)) ||
-      (!options.native_stub.empty() && !CheckStub(options.native_stub, false, error)) ||
-      !PrepareOutputFolder(options.win32_stub.empty() ? native_out : win32_out, error)) {
-    return false;
+  if (!options.win32_stub.empty()) {
+    if (Result stub = CheckStub(options.win32_stub, true); !stub.ok()) return stub;
+  }
+  if (!options.native_stub.empty()) {
+    if (Result stub = CheckStub(options.native_stub, false); !stub.ok()) return stub;
+  }
+  if (Result folder = PrepareOutputFolder(options.win32_stub.empty() ? native_out : win32_out);
+      !folder.ok()) {
+    return folder;
   }
   PatchProject project;
-  if (!LoadPatchProject(options.project, options.key, &project, error)) return false;
+  if (Result failed = LoadPatchProject(options.project, options.key, &project); !failed.ok())
+    return failed;
   if (!project.is_patch) {
-    *error = project.manifest_path + ": \"isPatch\" is 0; make builds patches";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput,
+                           project.manifest_path + ": \"isPatch\" is 0; make builds patches");
   }
   std::vector<uint8_t> public_key;
-  std::string message;
-  if (!platform::PublicBlobOfKey(project.key_pem, &public_key, &message)) {
-    *error = project.key_path + ": cannot sign with this key: " + message;
-    return false;
+  if (Result key = platform::PublicBlobOfKey(project.key_pem, &public_key); !key.ok()) {
+    return Result::Failure(ErrorCode::kInvalidInput,
+                           project.key_path + ": cannot sign with this key: " + key.message());
   }
   if (IsRepositoryTestKey(public_key)) {
     std::fprintf(options.messages,
@@ -177,7 +182,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
                  "patchbuild: WARNING: \"patchbuild keygen NAME\" before you ship a patch.\n",
                  project.key_path.c_str());
   }
-  if (!CheckGameExecutables(project, &FileVersionOfFile, error)) return false;
+  if (Result failed = CheckGameExecutables(project, &FileVersionOfFile); !failed.ok())
+    return failed;
   const int threads =
       options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
 
@@ -188,11 +194,11 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     std::string suffix;
     InstalledName(file.relative, &suffix);
     if (!suffix.empty() && !editions.count(UpperAscii(suffix))) {
-      *error = file.path + ": no distribution \"" + suffix + "\" in class Distributions of " +
-               project.manifest_path;
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, file.path + ": no distribution \"" + suffix +
+                                                           "\" in class Distributions of " +
+                                                           project.manifest_path);
     }
-    return true;
+    return Result();
   };
   // Every name against the patcher's limits, with the longest prefix it may
   // get in the payload ("<from>-<to>\...upd" or "All\..."), before any work.
@@ -211,8 +217,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
         why = DescribePayloadNameFault(CheckPayloadName(name.c_str()));
       }
       if (!why.empty()) {
-        *error = file.path + ": " + why;
-        return false;
+        return Result::Failure(ErrorCode::kInvalidInput, file.path + ": " + why);
       }
     }
   }
@@ -221,12 +226,11 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     std::string why = CheckPayloadLimits(
         file.relative, InstalledName(file.relative.substr(file.relative.find('\\') + 1)));
     if (!why.empty()) {
-      *error = file.path + ": " + why;
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, file.path + ": " + why);
     }
   }
   for (const ProjectFile* file : all_files) {
-    if (!check_edition(*file)) return false;
+    if (Result edition = check_edition(*file); !edition.ok()) return edition;
   }
   // A file of 2 GiB or more whose size changes between two versions needs
   // an update the format cannot hold: told before anything is read. (One of
@@ -236,9 +240,10 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
       const auto old = project.versions[s].files.find(key);
       if (old == project.versions[s].files.end() || old->second.size == file.size) continue;
       if (old->second.size > kMaxUpdatedFileSize || file.size > kMaxUpdatedFileSize) {
-        *error = file.path + ": changes between " + project.versions[s].text + " and " +
-                 project.versions[s + 1].text + " and is 2 GiB or larger; " + kSizeLimit;
-        return false;
+        return Result::Failure(ErrorCode::kTooLarge, file.path + ": changes between " +
+                                                         project.versions[s].text + " and " +
+                                                         project.versions[s + 1].text +
+                                                         " and is 2 GiB or larger; " + kSizeLimit);
       }
     }
   }
@@ -273,8 +278,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   digest_cache.Save();
   for (size_t i = 0; i < all_files.size(); ++i) {
     if (state[i] == kUnreadable) {
-      *error = "cannot read " + all_files[i]->path + " (or it changed during the make)";
-      return false;
+      return Result::Failure(ErrorCode::kReadFailed, "cannot read " + all_files[i]->path +
+                                                         " (or it changed during the make)");
     }
   }
   auto digest_of = [&](const ProjectFile& f) { return digests[digest_index.at(&f)]; };
@@ -328,9 +333,10 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
         continue;
       }
       if (old.size > kMaxUpdatedFileSize || file.size > kMaxUpdatedFileSize) {
-        *error = (old.size > kMaxUpdatedFileSize ? old.path : file.path) + ": changes between " +
-                 from.text + " and " + to.text + " and is 2 GiB or larger; " + kSizeLimit;
-        return false;
+        return Result::Failure(ErrorCode::kTooLarge,
+                               (old.size > kMaxUpdatedFileSize ? old.path : file.path) +
+                                   ": changes between " + from.text + " and " + to.text +
+                                   " and is 2 GiB or larger; " + kSizeLimit);
       }
       UpdateJob job;
       job.from = from.text;
@@ -387,10 +393,10 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   }
   for (const auto& [name, file] : whole) {
     if (file->size > kMaxUpdatedFileSize) {
-      *error =
-          file->path +
-          ": travels whole and is 2 GiB or larger; a payload item holds up to 2,147,483,647 bytes";
-      return false;
+      return Result::Failure(ErrorCode::kTooLarge,
+                             file->path +
+                                 ": travels whole and is 2 GiB or larger; a payload item holds up "
+                                 "to 2,147,483,647 bytes");
     }
   }
 
@@ -398,13 +404,13 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress);
   fs::remove_all(scratch, ignored);
   if (StopRequested()) {
-    *error = "stopped; every file written so far is whole, the next make goes on from there";
-    return false;
+    return Result::Failure(
+        ErrorCode::kStopped,
+        "stopped; every file written so far is whole, the next make goes on from there");
   }
   for (const UpdateJob& job : jobs) {
     if (!job.error.empty()) {
-      *error = job.error;
-      return false;
+      return Result::Failure(ErrorCode::kWriteFailed, job.error);
     }
   }
 
@@ -431,8 +437,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
             : payload.AddFile(UpdatePayloadName(job), job.relative, job.update_path,
                               job.update_digest);
     if (!added) {
-      *error = payload.error();
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, payload.error());
     }
     StepUpdate update;
     update.relative = job.relative;
@@ -449,8 +454,7 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   for (const auto& [name, file] : whole) {
     const std::string installed = InstalledName(name.substr(name.find('\\') + 1));
     if (!payload.AddFile(name, installed, file->path, digest_of(*file))) {
-      *error = payload.error();
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, payload.error());
     }
     ++summary->whole_files;
     summary->whole.push_back({name, file->size});
@@ -474,24 +478,24 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     const std::string text = list.Text(options.messages, &warned);
     if (!payload.AddBytes("crc\\" + v.text + "\\crc.crc", "",
                           std::vector<uint8_t>(text.begin(), text.end()))) {
-      *error = payload.error();
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, payload.error());
     }
   }
 
   // The manifest lists every item before it is signed, so the signature
   // covers the whole payload.
   std::vector<PayloadItemEntry> listed;
-  if (!ListPayloadItems(&payload, &listed, error) ||
-      !PutPayloadItems(listed, &project.manifest, error))
-    return false;
+  if (Result items = ListPayloadItems(&payload, &listed); !items.ok()) return items;
+  if (Result put = PutPayloadItems(listed, &project.manifest); !put.ok()) return put;
 
   // The manifest and its signature; the patcher carries the matching key.
   std::vector<uint8_t> signature;
-  if (!platform::SignBytes(project.key_pem, project.manifest.data(), project.manifest.size(),
-                           &signature, &message)) {
-    *error = project.key_path + ": cannot sign with this key: " + message;
-    return false;
+  if (Result signed_manifest = platform::SignBytes(project.key_pem, project.manifest.data(),
+                                                   project.manifest.size(), &signature);
+      !signed_manifest.ok()) {
+    return Result::Failure(
+        ErrorCode::kInvalidInput,
+        project.key_path + ": cannot sign with this key: " + signed_manifest.message());
   }
   payload.AddBytes("version.cfg", "", project.manifest);
   payload.AddBytes("version.cfg.sign", "", signature);
@@ -509,9 +513,10 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   for (const std::string& output : outputs) fingerprint.UpdateField(output);
   if (!FingerprintFile(options.win32_stub, &fingerprint) ||
       !FingerprintFile(options.native_stub, &fingerprint)) {
-    *error = "cannot read the patcher stub " +
-             (options.win32_stub.empty() ? options.native_stub : options.win32_stub);
-    return false;
+    return Result::Failure(
+        ErrorCode::kReadFailed,
+        "cannot read the patcher stub " +
+            (options.win32_stub.empty() ? options.native_stub : options.win32_stub));
   }
   fingerprint.UpdateNumber(public_key.size());
   fingerprint.Update(public_key.data(), public_key.size());
@@ -523,16 +528,18 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
     summary->up_to_date = true;
   } else {
     ForgetOutputs(record);
-    if (!Pack(options, &payload, public_key, win32_out, native_out, error)) {
-      if (StopRequested()) *error = "stopped; no output was half written";
-      return false;
+    if (Result packed = Pack(options, &payload, public_key, win32_out, native_out); !packed.ok()) {
+      if (StopRequested()) {
+        return Result::Failure(ErrorCode::kStopped, "stopped; no output was half written");
+      }
+      return packed;
     }
     // Without a record the next make simply packs again.
     RecordOutputs(record, fingerprint.Value(), outputs);
   }
   summary->seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return true;
+  return Result();
 }
 
 void PrintMadeFiles(const MakeSummary& summary, std::FILE* out) {

@@ -33,6 +33,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace corvane::maker {
 
 struct MakeOptions {
@@ -86,9 +88,9 @@ struct MakeSummary {
   bool up_to_date = false;  // the outputs were already what this make would write
 };
 
-// Makes the patcher(s). False with a message in *error; nothing is left at
+// Makes the patcher(s). When it fails (its message says why), nothing is left at
 // the output paths then (the cache may keep update files that are sound).
-bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* error);
+Result MakePatch(const MakeOptions& options, MakeSummary* summary);
 
 // The summary as the tool prints it.
 void PrintMakeSummary(const MakeSummary& summary, std::FILE* out);

@@ -18,6 +18,7 @@
 #include "maker/manifest_compile.h"
 #include "maker/patch_project.h"
 #include "maker/update_jobs.h"
+#include "support/result_assertions.h"
 #include "support/scratch_folder.h"
 #include "version_block.h"
 
@@ -103,8 +104,8 @@ class MakerTest : public ::testing::Test {
   std::string CompileError(const std::string& text) {
     Write(project_ / "version.cfg.txt", text);
     CompiledManifest manifest;
-    std::string error;
-    EXPECT_FALSE(CompileManifest((project_ / "version.cfg.txt").string(), &manifest, &error));
+    std::string error =
+        FailureOf(CompileManifest((project_ / "version.cfg.txt").string(), &manifest));
     return error;
   }
 
@@ -170,8 +171,7 @@ TEST_F(MakerTest, DefinitionLinesSkipLookalikes) {
 TEST_F(MakerTest, VersionFoldersMustRunWithoutGaps) {
   fs::rename(project_ / "versions/2.01", root_ / "elsewhere");
   PatchProject project;
-  std::string error;
-  EXPECT_FALSE(LoadPatchProject(project_.string(), "", &project, &error));
+  std::string error = FailureOf(LoadPatchProject(project_.string(), "", &project));
   EXPECT_NE(error.find((project_ / "versions" / "2.01").string() + ": missing version folder"),
             std::string::npos)
       << error;
@@ -182,8 +182,7 @@ TEST_F(MakerTest, VersionFoldersMustRunWithoutGaps) {
 
 TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   MakeSummary summary;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &summary)));
   ASSERT_EQ(summary.steps.size(), 2u);
   // DATA/A.DAT and GAME.EXE change in each step.
   EXPECT_EQ(summary.steps[0].updated, 2);
@@ -196,7 +195,7 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   EXPECT_FALSE(fs::exists(options_.output + ".part"));
 
   PatcherPayload payload;
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   std::vector<std::string> names = payload.names;
   for (std::string& n : names) n = UpperAscii(n);
   const std::vector<std::string> expected = {"2.00-2.01\\DATA\\A.DAT.UPD",
@@ -229,7 +228,7 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   const fs::path game = root_ / "game";
   fs::copy(project_ / "versions/2.01", game, fs::copy_options::recursive);
   CheckReport report;
-  ASSERT_TRUE(CheckInstallation(payload, game.string(), &report, &error)) << error;
+  ASSERT_TRUE(Succeeded(CheckInstallation(payload, game.string(), &report)));
   EXPECT_TRUE(report.signature_valid);
   EXPECT_EQ(report.installed, "2.01");
   EXPECT_TRUE(report.patchable);
@@ -238,19 +237,18 @@ TEST_F(MakerTest, PayloadHoldsUpdatesListsVariantsAndASignedManifest) {
   Write(game / "DATA/A.DAT", "spoilt");
   fs::remove(game / "GAME.EXE");
   CheckReport spoilt;
-  ASSERT_TRUE(CheckInstallation(payload, game.string(), &spoilt, &error));
+  ASSERT_TRUE(Succeeded(CheckInstallation(payload, game.string(), &spoilt)));
   EXPECT_TRUE(spoilt.installed.empty());  // no list matches, no executable
   EXPECT_FALSE(spoilt.patchable);
 }
 
 TEST_F(MakerTest, SecondMakeReusesAndAChangedFileIsMadeAgain) {
   MakeSummary first, second, third;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &first)));
   EXPECT_FALSE(first.up_to_date);
   const std::string made = Read(options_.output);
   options_.jobs = 1;
-  ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &second)));
   EXPECT_EQ(second.made, 0);
   EXPECT_EQ(second.reused, first.made);
   EXPECT_TRUE(second.up_to_date);
@@ -262,7 +260,7 @@ TEST_F(MakerTest, SecondMakeReusesAndAChangedFileIsMadeAgain) {
   fs::last_write_time(
       project_ / "versions/2.02/DATA/A.DAT",
       fs::last_write_time(project_ / "versions/2.02/DATA/A.DAT") + std::chrono::hours(1));
-  ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &third)));
   EXPECT_EQ(third.made, 0);
   EXPECT_EQ(third.reused, first.made);
   EXPECT_EQ(Read(options_.output), made);
@@ -270,8 +268,7 @@ TEST_F(MakerTest, SecondMakeReusesAndAChangedFileIsMadeAgain) {
 
 TEST_F(MakerTest, AStaleSameSizeFileWithAnOlderDateIsNoticed) {
   MakeSummary first, second;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &first)));
   // As unzip, "cp -p" or "rsync -t" leave a corrected file: same size, an
   // older date than the cached update made from the old content.
   const fs::path file = project_ / "versions/2.02/DATA/A.DAT";
@@ -280,10 +277,10 @@ TEST_F(MakerTest, AStaleSameSizeFileWithAnOlderDateIsNoticed) {
   const auto before = fs::last_write_time(file) - std::chrono::hours(24);
   Write(file, corrected);
   fs::last_write_time(file, before);
-  ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &second)));
   EXPECT_EQ(second.made, 1);
   PatcherPayload payload;
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   const auto list = payload.items.at("CRC\\2.02\\CRC.CRC");
   const std::string text(reinterpret_cast<const char*>(list.bytes), list.size);
   uint32_t crc = 0;
@@ -306,25 +303,23 @@ TEST_F(MakerTest, AFileWithNothingToCopyTravelsWholeInItsUpdate) {
   }
   Write(project_ / "versions/2.02/DATA/A.DAT", unrelated);
   MakeSummary summary;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &summary)));
   ASSERT_EQ(summary.steps.size(), 2u);
   EXPECT_EQ(summary.steps[0].whole, 0);
   EXPECT_EQ(summary.steps[1].whole, 1);
   PatcherPayload payload;
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   EXPECT_EQ(payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD").size, unrelated.size() + 25);
   EXPECT_EQ(AppliedStepUpdate(payload), unrelated);
   // A second make takes the cached update and still counts it.
   MakeSummary again;
-  ASSERT_TRUE(MakePatch(options_, &again, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &again)));
   EXPECT_EQ(again.steps[1].whole, 1);
 }
 
 TEST_F(MakerTest, ADamagedCachedUpdateIsMadeAgainAndForceRemakesAll) {
   MakeSummary first, second, third;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &first, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &first)));
   const std::string made = Read(options_.output);
   // What a make killed while writing an update used to leave: the head of
   // the update intact, its end cut off.
@@ -336,13 +331,13 @@ TEST_F(MakerTest, ADamagedCachedUpdateIsMadeAgainAndForceRemakesAll) {
     ++damaged;
   }
   ASSERT_EQ(damaged, first.made);
-  ASSERT_TRUE(MakePatch(options_, &second, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &second)));
   EXPECT_EQ(second.made, first.made);
   EXPECT_EQ(second.reused, 0);
   EXPECT_EQ(Read(options_.output), made);
   // --force makes every update and the outputs again: the same bytes.
   options_.force = true;
-  ASSERT_TRUE(MakePatch(options_, &third, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &third)));
   EXPECT_EQ(third.made, first.made);
   EXPECT_FALSE(third.up_to_date);
   EXPECT_EQ(Read(options_.output), made);
@@ -350,12 +345,11 @@ TEST_F(MakerTest, ADamagedCachedUpdateIsMadeAgainAndForceRemakesAll) {
 
 TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {
   MakeSummary summary;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &summary)));
   const std::string made = Read(options_.output);
   auto make_again = [&] {
     MakeSummary again;
-    EXPECT_TRUE(MakePatch(options_, &again, &error)) << error;
+    EXPECT_TRUE(Succeeded(MakePatch(options_, &again)));
     return again.up_to_date;
   };
   EXPECT_TRUE(make_again());
@@ -381,7 +375,7 @@ TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {
       fs::last_write_time(project_ / "files/Add/EXTRA.TXT") + std::chrono::hours(1));
   EXPECT_FALSE(make_again());
   PatcherPayload payload;
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   const auto extra = payload.items.at("ADD\\EXTRA.TXT");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(extra.bytes), extra.size), "EXTRA\n");
   // A manifest edit that changes the compiled form.
@@ -396,8 +390,7 @@ TEST_F(MakerTest, FailuresLeaveNoOutput) {
   // An edition suffix the manifest does not define.
   Write(project_ / "versions/2.02/X.TXT.#SILVER", "silver\n");
   MakeSummary summary;
-  std::string error;
-  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  std::string error = FailureOf(MakePatch(options_, &summary));
   EXPECT_NE(error.find("no distribution \"SILVER\""), std::string::npos) << error;
   fs::remove(project_ / "versions/2.02/X.TXT.#SILVER");
   // A name the patcher cannot hold.
@@ -405,7 +398,7 @@ TEST_F(MakerTest, FailuresLeaveNoOutput) {
   Write(project_ / "versions/2.02" / std::string(200, 'L') / std::string(200, 'M') /
             std::string(200, 'N'),
         "long\n");
-  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  error = FailureOf(MakePatch(options_, &summary));
   EXPECT_NE(error.find("longer than 511"), std::string::npos) << error;
   EXPECT_TRUE(fs::is_empty(root_ / "out"));
 }
@@ -469,8 +462,7 @@ TEST_F(MakerTest, ReleaseContentsThatCannotWorkAreRefusedByNameBeforeAnyWork) {
     SetUp();
     c.spoil();
     MakeSummary summary;
-    std::string error;
-    EXPECT_FALSE(MakePatch(options_, &summary, &error));
+    std::string error = FailureOf(MakePatch(options_, &summary));
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(project_ / ".cache/updates"));
     EXPECT_TRUE(fs::is_empty(root_ / "out"));
@@ -482,24 +474,24 @@ TEST_F(MakerTest, ArgumentsAreCheckedBeforeAnyWork) {
   std::string error;
   // A win32 stub that is the native program, a native stub that is a PE.
   options_.win32_stub = options_.native_stub;
-  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  error = FailureOf(MakePatch(options_, &summary));
   EXPECT_NE(error.find("native-stub: not a win32 patcher stub (an ELF program"), std::string::npos)
       << error;
   options_.win32_stub.clear();
   WriteGame(root_ / "pe-stub", "1.00");
   options_.native_stub = (root_ / "pe-stub").string();
-  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  error = FailureOf(MakePatch(options_, &summary));
   EXPECT_NE(error.find("pe-stub: not a native patcher (a PE image"), std::string::npos) << error;
   options_.native_stub = (root_ / "native-stub").string();
   // An output folder that is a file.
   Write(root_ / "a-file", "x");
   options_.output = (root_ / "a-file" / "patch").string();
-  EXPECT_FALSE(MakePatch(options_, &summary, &error));
+  error = FailureOf(MakePatch(options_, &summary));
   EXPECT_NE(error.find("a-file"), std::string::npos) << error;
   EXPECT_FALSE(fs::exists(project_ / ".cache"));
   // A missing output folder is made.
   options_.output = (root_ / "new" / "deeper" / "patch").string();
-  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &summary)));
   EXPECT_TRUE(fs::is_regular_file(options_.output));
   EXPECT_FALSE(fs::exists(options_.output + ".probe"));
   // The repository's test key is used here: said loudly.
@@ -515,10 +507,9 @@ TEST_F(MakerTest, ArgumentsAreCheckedBeforeAnyWork) {
 TEST_F(MakerTest, ALinkToAFileInsideTheProjectIsReadAsThatFile) {
   fs::create_symlink("../2.01/NEW.TXT", project_ / "versions/2.02/LINKED.TXT");
   MakeSummary summary;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &summary)));
   PatcherPayload payload;
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   const auto linked = payload.items.at("ALL\\LINKED.TXT");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(linked.bytes), linked.size), "new in 2.01\n");
 }
@@ -529,10 +520,9 @@ TEST_F(MakerTest, EmptyFilesTravelWholeAndTheirLinesAreOptional) {
   Write(project_ / "versions/2.01/FILLED.TXT", "filled in 2.01\n");
   Write(project_ / "versions/2.02/FILLED.TXT", "filled in 2.01\n");
   MakeSummary summary;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &summary)));
   PatcherPayload payload;
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   // An update cannot start from an empty file: it comes whole.
   EXPECT_EQ(payload.items.count("2.00-2.01\\FILLED.TXT.UPD"), 0u);
   ASSERT_EQ(payload.items.count("ALL\\FILLED.TXT"), 1u);
@@ -545,7 +535,7 @@ TEST_F(MakerTest, EmptyFilesTravelWholeAndTheirLinesAreOptional) {
   const fs::path game = root_ / "game";
   fs::copy(project_ / "versions/2.00", game, fs::copy_options::recursive);
   CheckReport report;
-  ASSERT_TRUE(CheckInstallation(payload, game.string(), &report, &error)) << error;
+  ASSERT_TRUE(Succeeded(CheckInstallation(payload, game.string(), &report)));
   EXPECT_EQ(report.installed, "2.00");
   EXPECT_TRUE(report.patchable);
 }
@@ -565,10 +555,9 @@ TEST_F(MakerTest, AccentedNamesAndTextsAreWrittenInCodePage1252) {
                    "e\"");
   Write(project_ / "version.cfg.txt", manifest);
   MakeSummary summary;
-  std::string error;
-  ASSERT_TRUE(MakePatch(options_, &summary, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &summary)));
   PatcherPayload payload;
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   // Stored names: code page 1252, upper case by the resource writer's rule.
   EXPECT_EQ(payload.items.count("2.01-2.02\\DATA\\\xc9P\xc9"
                                 "E.DAT.UPD"),

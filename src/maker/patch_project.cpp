@@ -47,15 +47,15 @@ std::string Trim(std::string text) {
   return text.substr(start);
 }
 
-bool LoadKey(const std::string& root, const std::string& key_override, PatchProject* project,
-             std::string* error) {
+Result LoadKey(const std::string& root, const std::string& key_override, PatchProject* project) {
   fs::path key = key_override;
   if (key.empty()) {
     const fs::path pointer = fs::path(root) / "signing-key.txt";
     std::string line;
     if (!ReadText(pointer, &line)) {
-      *error = pointer.string() + ": missing (one line naming the private key), and no --key given";
-      return false;
+      return Result::Failure(
+          ErrorCode::kNotFound,
+          pointer.string() + ": missing (one line naming the private key), and no --key given");
     }
     line = Trim(line.substr(0, line.find('\n')));
     key = fs::path(line).is_absolute() ? fs::path(line) : fs::path(root) / line;
@@ -63,10 +63,10 @@ bool LoadKey(const std::string& root, const std::string& key_override, PatchProj
   project->key_path = key.string();
   if (!ReadText(key, &project->key_pem) ||
       project->key_pem.find("PRIVATE KEY") == std::string::npos) {
-    *error = key.string() + ": cannot read a private key (PEM) there";
-    return false;
+    return Result::Failure(ErrorCode::kReadFailed,
+                           key.string() + ": cannot read a private key (PEM) there");
   }
-  return true;
+  return Result();
 }
 
 }  // namespace
@@ -97,8 +97,7 @@ std::string FoldName(const std::string& cp1252) {
   return text::Utf16ToCp1252(text::NameUpper(text::Cp1252ToUtf16(cp1252)));
 }
 
-bool ListProjectTree(const std::string& dir, const std::string& project_root, ProjectTree* tree,
-                     std::string* error) {
+Result ListProjectTree(const std::string& dir, const std::string& project_root, ProjectTree* tree) {
   std::error_code ec;
   const fs::path root = fs::weakly_canonical(project_root, ec);
   for (auto it = fs::recursive_directory_iterator(dir, ec);
@@ -114,59 +113,58 @@ bool ListProjectTree(const std::string& dir, const std::string& project_root, Pr
       const fs::path inside = entry_ec ? fs::path() : target.lexically_relative(root);
       if (entry_ec || !fs::is_regular_file(target, entry_ec) || inside.empty() ||
           *inside.begin() == "..") {
-        *error = file.path + ": a symbolic link to " +
-                 (entry_ec ? std::string("nothing readable") : "\"" + target.string() + "\"") +
-                 "; only links to files inside the project are read";
-        return false;
+        return Result::Failure(
+            ErrorCode::kInvalidInput,
+            file.path + ": a symbolic link to " +
+                (entry_ec ? std::string("nothing readable") : "\"" + target.string() + "\"") +
+                "; only links to files inside the project are read");
       }
       file.path = target.string();
     } else if (it->is_directory(entry_ec)) {
       continue;
     } else if (!it->is_regular_file(entry_ec)) {
-      *error = file.path + ": not a regular file";
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, file.path + ": not a regular file");
     }
     file.size = fs::file_size(file.path, entry_ec);
     if (entry_ec) {
-      *error = file.path + ": cannot read its size: " + entry_ec.message();
-      return false;
+      return Result::Failure(ErrorCode::kReadFailed,
+                             file.path + ": cannot read its size: " + entry_ec.message());
     }
     const std::string utf8 = RelativeName(PathBelow(it->path(), dir));
     std::string offending;
     if (!text::Utf8ToCp1252Exact(utf8, &file.relative, &offending)) {
-      *error = it->path().string() + ": the name holds \"" + offending +
-               "\", which code page 1252 (the patcher's file names) cannot hold";
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput,
+                             it->path().string() + ": the name holds \"" + offending +
+                                 "\", which code page 1252 (the patcher's file names) cannot hold");
     }
     const PayloadNameFault fault = CheckPayloadName(file.relative.c_str());
     if (fault != PayloadNameFault::kNone) {
-      *error = it->path().string() + ": " + DescribePayloadNameFault(fault);
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput,
+                             it->path().string() + ": " + DescribePayloadNameFault(fault));
     }
     const std::string key = FoldName(file.relative);
     auto [at, added] = tree->emplace(key, file);
     if (!added) {
-      *error = file.path + " and " + at->second.path + " differ only by letter case";
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput,
+                             file.path + " and " + at->second.path + " differ only by letter case");
     }
   }
   if (ec) {
-    *error = "cannot list " + dir + ": " + ec.message();
-    return false;
+    return Result::Failure(ErrorCode::kReadFailed, "cannot list " + dir + ": " + ec.message());
   }
-  return true;
+  return Result();
 }
 
-bool LoadPatchProject(const std::string& root, const std::string& key_override,
-                      PatchProject* project, std::string* error) {
+Result LoadPatchProject(const std::string& root, const std::string& key_override,
+                        PatchProject* project) {
   project->root = root;
   if (!fs::is_directory(root)) {
-    *error = root + ": not a project folder";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, root + ": not a project folder");
   }
   project->manifest_path = (fs::path(root) / "version.cfg.txt").string();
   CompiledManifest manifest;
-  if (!CompileManifest(project->manifest_path, &manifest, error)) return false;
+  if (Result failed = CompileManifest(project->manifest_path, &manifest); !failed.ok())
+    return failed;
   project->manifest = std::move(manifest.binary);
   project->version = manifest.version;
   project->app_name = manifest.app_name;
@@ -184,13 +182,14 @@ bool LoadPatchProject(const std::string& root, const std::string& key_override,
     const std::string name = it->path().filename().string();
     const int number = VersionNumberOfFolder(name);
     if (number < 0) {
-      *error = it->path().string() + ": a version folder is named M.NN (for example 1.02)";
-      return false;
+      return Result::Failure(
+          ErrorCode::kInvalidInput,
+          it->path().string() + ": a version folder is named M.NN (for example 1.02)");
     }
     if (number / 100 != target / 100 || number > target) {
-      *error = it->path().string() + ": the patch brings " + project->version +
-               "; version folders run from the same major version up to it";
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput,
+                             it->path().string() + ": the patch brings " + project->version +
+                                 "; version folders run from the same major version up to it");
     }
     if (number < oldest) oldest = number;
   }
@@ -204,13 +203,13 @@ bool LoadPatchProject(const std::string& root, const std::string& key_override,
           what, sizeof what,
           ": missing version folder (the patch steps through every version from %d.%02d to %s)",
           oldest / 100, oldest % 100, project->version.c_str());
-      *error = dir.string() + what;
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, dir.string() + what);
     }
     ReleasedVersion version;
     version.text = text;
     version.number = number;
-    if (!ListProjectTree(dir.string(), root, &version.files, error)) return false;
+    if (Result failed = ListProjectTree(dir.string(), root, &version.files); !failed.ok())
+      return failed;
     project->versions.push_back(std::move(version));
   }
 
@@ -228,18 +227,20 @@ bool LoadPatchProject(const std::string& root, const std::string& key_override,
       else if (VersionNumberOfFolder(pass) >= 0)
         prefix = pass + "\\";
       else {
-        *error = it->path().string() + ": whole-file folders are All, Add or a version (M.NN)";
-        return false;
+        return Result::Failure(
+            ErrorCode::kInvalidInput,
+            it->path().string() + ": whole-file folders are All, Add or a version (M.NN)");
       }
       ProjectTree tree;
-      if (!ListProjectTree(it->path().string(), root, &tree, error)) return false;
+      if (Result failed = ListProjectTree(it->path().string(), root, &tree); !failed.ok())
+        return failed;
       for (auto& [key, file] : tree) {
         file.relative = prefix + file.relative;
         project->whole_files[FoldName(file.relative)] = file;
       }
     }
   }
-  return LoadKey(root, key_override, project, error);
+  return LoadKey(root, key_override, project);
 }
 
 }  // namespace corvane::maker

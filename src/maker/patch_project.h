@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace corvane::maker {
 
 struct ProjectFile {
@@ -69,20 +71,19 @@ std::string FoldName(const std::string& cp1252);
 int VersionNumberOfFolder(const std::string& text);
 
 // Lists every file below `dir` into *tree. A symbolic link to a file inside
-// `project_root` is listed as that file. False, with an error naming the
+// `project_root` is listed as that file. Fails, with a message naming the
 // file, when the folder cannot be listed, when two names differ only by
 // letter case, for a link to anything else (outside the project, a folder,
 // nothing) or another kind of entry, and for a name that code page 1252
 // cannot hold or that is no safe payload name.
-bool ListProjectTree(const std::string& dir, const std::string& project_root, ProjectTree* tree,
-                     std::string* error);
+Result ListProjectTree(const std::string& dir, const std::string& project_root, ProjectTree* tree);
 
-// Reads the whole project. False, with a message that names the file and line
+// Reads the whole project. Fails, with a message that names the file and line
 // or the folder at fault, when the manifest does not parse or lacks or
 // mistypes a key the patcher reads strictly, when a version folder is
 // missing, or when the key cannot be read. `key_override` (may be empty)
 // replaces signing-key.txt.
-bool LoadPatchProject(const std::string& root, const std::string& key_override,
-                      PatchProject* project, std::string* error);
+Result LoadPatchProject(const std::string& root, const std::string& key_override,
+                        PatchProject* project);
 
 }  // namespace corvane::maker

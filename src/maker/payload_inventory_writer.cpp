@@ -21,57 +21,52 @@ std::string StoredName(const std::u16string& name) {
   return text::Utf16ToCp1252(text::NameUpper(name));
 }
 
-bool AddItem(const std::string& name, const uint8_t* bytes, size_t size,
-             std::vector<PayloadItemEntry>* items, std::string* error) {
-  if (IsPayloadManifestName(name.c_str())) return true;
+Result AddItem(const std::string& name, const uint8_t* bytes, size_t size,
+               std::vector<PayloadItemEntry>* items) {
+  if (IsPayloadManifestName(name.c_str())) return Result();
   PayloadItemEntry item;
   item.name = name;
   item.size = static_cast<uint32_t>(size);
   item.sha256 = Sha256Hex(bytes, size);
   if (item.sha256.empty()) {
-    *error = "cannot compute the SHA-256 of " + name;
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "cannot compute the SHA-256 of " + name);
   }
   items->push_back(std::move(item));
-  return true;
+  return Result();
 }
 
 }  // namespace
 
-bool PutPayloadItems(const std::vector<PayloadItemEntry>& items, std::vector<uint8_t>* manifest,
-                     std::string* error) {
+Result PutPayloadItems(const std::vector<PayloadItemEntry>& items, std::vector<uint8_t>* manifest) {
   ParamFile file;
   if (!LoadManifest(&file, manifest->data(), manifest->size())) {
-    *error = "the manifest does not load";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "the manifest does not load");
   }
   WritePayloadItems(&file, items);
   QOStrStream out;
   if (!file.SaveBin(out)) {
-    *error = "the manifest cannot be saved";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "the manifest cannot be saved");
   }
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(out.str());
   manifest->assign(bytes, bytes + static_cast<size_t>(out.GetLength()));
-  return true;
+  return Result();
 }
 
-bool ListPayloadItems(PayloadItems* payload, std::vector<PayloadItemEntry>* items,
-                      std::string* error) {
+Result ListPayloadItems(PayloadItems* payload, std::vector<PayloadItemEntry>* items) {
   if (!payload->Load()) {
-    *error = payload->error();
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, payload->error());
   }
   items->clear();
   for (const pe::ResourceItem& resource : payload->Resources()) {
-    if (!AddItem(StoredName(resource.name.name), resource.bytes, resource.size, items, error))
-      return false;
+    if (Result added =
+            AddItem(StoredName(resource.name.name), resource.bytes, resource.size, items);
+        !added.ok())
+      return added;
   }
-  return true;
+  return Result();
 }
 
-bool ListPayloadDirectory(const std::string& directory, std::vector<PayloadItemEntry>* items,
-                          std::string* error) {
+Result ListPayloadDirectory(const std::string& directory, std::vector<PayloadItemEntry>* items) {
   std::error_code failure;
   std::vector<fs::path> files;
   for (auto it = fs::recursive_directory_iterator(directory, failure);
@@ -79,8 +74,8 @@ bool ListPayloadDirectory(const std::string& directory, std::vector<PayloadItemE
     if (it->is_regular_file(failure)) files.push_back(it->path());
   }
   if (failure) {
-    *error = "cannot list " + directory + ": " + failure.message();
-    return false;
+    return Result::Failure(ErrorCode::kReadFailed,
+                           "cannot list " + directory + ": " + failure.message());
   }
   std::sort(files.begin(), files.end());
   items->clear();
@@ -93,13 +88,14 @@ bool ListPayloadDirectory(const std::string& directory, std::vector<PayloadItemE
     }
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(file.string(), &bytes) || bytes.size() > 0x7FFFFFFF) {
-      *error = "cannot read " + file.string();
-      return false;
+      return Result::Failure(ErrorCode::kReadFailed, "cannot read " + file.string());
     }
-    if (!AddItem(StoredName(text::Utf8ToUtf16(relative)), bytes.data(), bytes.size(), items, error))
-      return false;
+    if (Result added =
+            AddItem(StoredName(text::Utf8ToUtf16(relative)), bytes.data(), bytes.size(), items);
+        !added.ok())
+      return added;
   }
-  return true;
+  return Result();
 }
 
 }  // namespace corvane::maker

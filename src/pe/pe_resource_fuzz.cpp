@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < (1u << 20)) {
     static const uint8_t kPayload[] = {'c', 'f', 'g'};
     std::vector<uint8_t> out;
-    std::string error;
-    if (AddResourceSection(data, size, {PayloadItem(u"VERSION.CFG", kPayload, 3)}, &out, &error)) {
+    if (AddResourceSection(data, size, {PayloadItem(u"VERSION.CFG", kPayload, 3)}, &out).ok()) {
       PeImage patched;
       ResourceTree patched_tree;
       if (!patched.Parse(out.data(), out.size()) || !patched_tree.Load(patched) ||

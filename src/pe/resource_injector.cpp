@@ -29,20 +29,18 @@ uint64_t FirstRawOffset(const PeImage& image) {
 
 // Moves every section's file bytes back by `shift` to make room for one more
 // section header. RVAs do not change, so code and data stay valid.
-bool GrowHeaders(std::vector<uint8_t>& file, const PeImage& image, uint32_t shift,
-                 std::string* error) {
+Result GrowHeaders(std::vector<uint8_t>& file, const PeImage& image, uint32_t shift) {
   const PeHeaderLayout& layout = image.layout();
   const uint32_t old_headers = image.size_of_headers();
   uint32_t lowest_rva = 0xFFFFFFFFu;
   for (const PeSection& section : image.sections())
     lowest_rva = std::min(lowest_rva, section.virtual_address);
   if (uint64_t{old_headers} + shift > lowest_rva) {
-    *error = "no room in the stub's headers for another section";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput,
+                           "no room in the stub's headers for another section");
   }
   if (old_headers > file.size()) {
-    *error = "stub headers larger than the file";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "stub headers larger than the file");
   }
   file.insert(file.begin() + old_headers, shift, 0);
   uint8_t* optional = file.data() + layout.optional_header_offset;
@@ -55,48 +53,41 @@ bool GrowHeaders(std::vector<uint8_t>& file, const PeImage& image, uint32_t shif
   uint8_t* file_header = file.data() + layout.pe_offset + 4;
   const uint32_t symbols = ReadU32(file_header + 8);
   if (symbols != 0 && symbols >= old_headers) WriteU32(file_header + 8, symbols + shift);
-  return true;
+  return Result();
 }
 
 }  // namespace
 
-bool AddResourceSection(const uint8_t* stub, size_t stub_size,
-                        const std::vector<ResourceItem>& items, std::vector<uint8_t>* out,
-                        std::string* error) {
+Result AddResourceSection(const uint8_t* stub, size_t stub_size,
+                          const std::vector<ResourceItem>& items, std::vector<uint8_t>* out) {
   PeImage image;
   if (!image.Parse(stub, stub_size)) {
-    *error = "stub is not a PE image: " + image.error();
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "stub is not a PE image: " + image.error());
   }
   const auto power_of_two = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
   if (image.sections().empty() || !power_of_two(image.file_alignment()) ||
       image.file_alignment() > 0x10000 || !power_of_two(image.section_alignment()) ||
       image.section_alignment() > 0x100000 || image.section_alignment() < image.file_alignment()) {
-    *error = "stub has no sections or unusable alignments";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "stub has no sections or unusable alignments");
   }
   // Only a stub the loader would take: headers that hold the section table and
   // sections whose bytes are in the file.
   const uint64_t table_end =
       uint64_t{image.layout().section_table_offset} + image.sections().size() * kSectionHeaderSize;
   if (image.size_of_headers() < table_end || image.size_of_headers() > stub_size) {
-    *error = "the stub's headers are malformed";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "the stub's headers are malformed");
   }
   for (const PeSection& section : image.sections()) {
     if (section.raw_size != 0 && uint64_t{section.raw_offset} + section.raw_size > stub_size) {
-      *error = "a stub section lies outside the file";
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, "a stub section lies outside the file");
     }
   }
   ResourceTree tree;
   if (!tree.Load(image) || tree.damaged()) {
-    *error = "the stub's resource directory is damaged";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "the stub's resource directory is damaged");
   }
   if (image.layout().data_directory_count <= static_cast<uint32_t>(kDirectoryResource)) {
-    *error = "stub has no resource data directory";
-    return false;
+    return Result::Failure(ErrorCode::kInvalidInput, "stub has no resource data directory");
   }
 
   std::vector<ResourceItem> merged;
@@ -108,8 +99,7 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size,
     });
     if (replaced) continue;
     if (entry.bytes == nullptr && entry.size != 0) {
-      *error = "a stub resource lies outside the file";
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput, "a stub resource lies outside the file");
     }
     ResourceItem item;
     item.type = entry.type;
@@ -131,7 +121,9 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size,
   const bool room = new_header_offset + kSectionHeaderSize <= headers_end &&
                     new_header_offset + kSectionHeaderSize <= file.size() &&
                     AllZero(file.data() + new_header_offset, kSectionHeaderSize);
-  if (!room && !GrowHeaders(file, image, image.file_alignment(), error)) return false;
+  if (!room) {
+    if (Result grown = GrowHeaders(file, image, image.file_alignment()); !grown.ok()) return grown;
+  }
 
   // The new section goes after everything the image maps: its sections, its
   // headers (a section may not start at 0) and whatever SizeOfImage claims.
@@ -145,12 +137,11 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size,
         std::max(image_end, Align64(uint64_t{section.virtual_address} + span, section_alignment));
   }
   if (image_end > 0x7FFF0000u) {
-    *error = "stub image too large";
-    return false;
+    return Result::Failure(ErrorCode::kTooLarge, "stub image too large");
   }
   const uint32_t section_rva = static_cast<uint32_t>(image_end);
   std::vector<uint8_t> section;
-  if (!BuildResourceSection(merged, section_rva, &section, error)) return false;
+  if (Result built = BuildResourceSection(merged, section_rva, &section); !built.ok()) return built;
 
   // The new section's bytes go after everything the file holds (sections and
   // any appended data), so nothing that is there moves.
@@ -161,8 +152,7 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size,
   const uint32_t virtual_size = static_cast<uint32_t>(section.size());
   const uint64_t new_image_size = Align64(uint64_t{section_rva} + virtual_size, section_alignment);
   if (raw_offset + raw_size > 0x7FFFFFFFu || new_image_size > 0x7FFFFFFFu) {
-    *error = "patched image too large";
-    return false;
+    return Result::Failure(ErrorCode::kTooLarge, "patched image too large");
   }
   file.resize(raw_offset, 0);
   file.insert(file.end(), section.begin(), section.end());
@@ -199,7 +189,7 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size,
   const size_t checksum_offset = layout.optional_header_offset + 64;
   WriteU32(p + checksum_offset, ComputeImageChecksum(p, file.size(), checksum_offset));
   out->swap(file);
-  return true;
+  return Result();
 }
 
 }  // namespace corvane::pe

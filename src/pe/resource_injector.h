@@ -17,11 +17,10 @@
 namespace corvane::pe {
 
 // Writes into *out a copy of the stub with the items added; an item replaces
-// every language of the stub's resource of the same type and name. False (error set)
-// when the stub is not a PE image, its resource directory is damaged, or there
+// every language of the stub's resource of the same type and name. Fails
+// (kInvalidInput) when the stub is not a PE image, its resource directory is damaged, or there
 // is no way to fit another section header.
-bool AddResourceSection(const uint8_t* stub, size_t stub_size,
-                        const std::vector<ResourceItem>& items, std::vector<uint8_t>* out,
-                        std::string* error);
+Result AddResourceSection(const uint8_t* stub, size_t stub_size,
+                          const std::vector<ResourceItem>& items, std::vector<uint8_t>* out);
 
 }  // namespace corvane::pe

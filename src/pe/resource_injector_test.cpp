@@ -7,6 +7,7 @@
 #include "pe/pe_image.h"
 #include "pe/pe_test_files.h"
 #include "pe/version_resource.h"
+#include "support/result_assertions.h"
 
 namespace corvane::pe {
 namespace {
@@ -63,8 +64,7 @@ TEST(ResourceInjectorTest, AddsPayloadToResourceCompilerStub) {
   if (path.empty()) GTEST_SKIP() << "no cross compiler: fixture not built";
   const Bytes stub = testing::ReadTestFile(path);
   Bytes patched;
-  std::string error;
-  ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << error;
+  ASSERT_TRUE(Succeeded(AddResourceSection(stub.data(), stub.size(), Payload(), &patched)));
   CheckInjected(stub, patched, "1.02");
   PeImage image;
   ASSERT_TRUE(image.Parse(patched.data(), patched.size()));
@@ -84,9 +84,8 @@ TEST(ResourceInjectorTest, AddsPayloadToWineDllsOfBothWidths) {
       ResourceTree tree;
       ASSERT_TRUE(tree.Load(image));
       Bytes patched;
-      std::string error;
-      ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error))
-          << file << error;
+      ASSERT_TRUE(Succeeded(AddResourceSection(stub.data(), stub.size(), Payload(), &patched)))
+          << file;
       CheckInjected(stub, patched, FileVersionOfImage(tree));
     }
   }
@@ -101,15 +100,14 @@ TEST(ResourceInjectorTest, AddedItemReplacesStubResourceInEveryLanguage) {
   key.name = ResourceName::Id(kPublicKeyResourceId);
   key.language = 0x409;
   Bytes stub;
-  std::string error;
   ASSERT_TRUE(
-      WriteResourceDll({PayloadItem(u"VERSION.CFG", bytes, 4), english, key}, &stub, &error));
+      Succeeded(WriteResourceDll({PayloadItem(u"VERSION.CFG", bytes, 4), english, key}, &stub)));
   ResourceItem new_key = PayloadItem(u"", reinterpret_cast<const uint8_t*>("KEY"), 3);
   new_key.name = ResourceName::Id(kPublicKeyResourceId);
   std::vector<ResourceItem> items = Payload();
   items.push_back(new_key);
   Bytes patched;
-  ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), items, &patched, &error)) << error;
+  ASSERT_TRUE(Succeeded(AddResourceSection(stub.data(), stub.size(), items, &patched)));
   CheckInjected(stub, patched, "");
   PeImage image;
   ASSERT_TRUE(image.Parse(patched.data(), patched.size()));
@@ -125,15 +123,14 @@ TEST(ResourceInjectorTest, AddedItemReplacesStubResourceInEveryLanguage) {
 TEST(ResourceInjectorTest, EmptySectionAtAddressZeroDoesNotPlaceTheNewOneOverTheHeaders) {
   // Our DLL, with its one section emptied and moved to RVA 0.
   Bytes stub;
-  std::string error;
-  ASSERT_TRUE(WriteResourceDll({}, &stub, &error));
+  ASSERT_TRUE(Succeeded(WriteResourceDll({}, &stub)));
   PeImage image;
   ASSERT_TRUE(image.Parse(stub.data(), stub.size()));
   uint8_t* header = stub.data() + image.layout().section_table_offset;
   std::fill(header + 8, header + 24, 0);
   WriteU32(stub.data() + image.layout().data_directory_offset + 8 * kDirectoryResource, 0);
   Bytes patched;
-  ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << error;
+  ASSERT_TRUE(Succeeded(AddResourceSection(stub.data(), stub.size(), Payload(), &patched)));
   PeImage after;
   ASSERT_TRUE(after.Parse(patched.data(), patched.size()));
   EXPECT_GE(after.sections().back().virtual_address, after.section_alignment());
@@ -144,27 +141,25 @@ TEST(ResourceInjectorTest, EmptySectionAtAddressZeroDoesNotPlaceTheNewOneOverThe
 
 TEST(ResourceInjectorTest, RefusesStubsTheLoaderWouldRefuse) {
   Bytes good;
-  std::string error;
-  ASSERT_TRUE(WriteResourceDll({}, &good, &error));
+  ASSERT_TRUE(Succeeded(WriteResourceDll({}, &good)));
   PeImage image;
   ASSERT_TRUE(image.Parse(good.data(), good.size()));
   const uint32_t optional = image.layout().optional_header_offset;
   Bytes out;
   Bytes no_headers = good;
   WriteU32(no_headers.data() + optional + 60, 0);  // SizeOfHeaders below the section table
-  EXPECT_FALSE(AddResourceSection(no_headers.data(), no_headers.size(), Payload(), &out, &error));
+  EXPECT_FALSE(AddResourceSection(no_headers.data(), no_headers.size(), Payload(), &out).ok());
   Bytes odd_alignment = good;
   WriteU32(odd_alignment.data() + optional + 36, 0x15FFFE14);  // FileAlignment
   EXPECT_FALSE(
-      AddResourceSection(odd_alignment.data(), odd_alignment.size(), Payload(), &out, &error));
+      AddResourceSection(odd_alignment.data(), odd_alignment.size(), Payload(), &out).ok());
   Bytes outside = good;
   WriteU32(outside.data() + image.layout().section_table_offset + 20,
            0xF0F0F0F0);  // raw data offset
-  EXPECT_FALSE(AddResourceSection(outside.data(), outside.size(), Payload(), &out, &error));
+  EXPECT_FALSE(AddResourceSection(outside.data(), outside.size(), Payload(), &out).ok());
   Bytes huge_section = good;  // its end wraps past 32 bits when aligned
   WriteU32(huge_section.data() + image.layout().section_table_offset + 8, 0xFFFFFF00);
-  EXPECT_FALSE(
-      AddResourceSection(huge_section.data(), huge_section.size(), Payload(), &out, &error));
+  EXPECT_FALSE(AddResourceSection(huge_section.data(), huge_section.size(), Payload(), &out).ok());
 }
 
 TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
@@ -172,9 +167,8 @@ TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
   // so that no further header fits without moving the section bytes.
   const std::string data = "data";
   Bytes stub;
-  std::string error;
-  ASSERT_TRUE(WriteResourceDll(
-      {PayloadItem(u"OLD", reinterpret_cast<const uint8_t*>(data.data()), 4)}, &stub, &error));
+  ASSERT_TRUE(Succeeded(WriteResourceDll(
+      {PayloadItem(u"OLD", reinterpret_cast<const uint8_t*>(data.data()), 4)}, &stub)));
   PeImage image;
   ASSERT_TRUE(image.Parse(stub.data(), stub.size()));
   const uint32_t pe_offset = 0x200 - kSectionHeaderSize - 0xE0 - kFileHeaderSize - 4;
@@ -183,7 +177,7 @@ TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
   std::fill(stub.begin() + 0x40, stub.begin() + pe_offset, 0);
   WriteU32(stub.data() + kDosLfanewOffset, pe_offset);
   Bytes patched;
-  ASSERT_TRUE(AddResourceSection(stub.data(), stub.size(), Payload(), &patched, &error)) << error;
+  ASSERT_TRUE(Succeeded(AddResourceSection(stub.data(), stub.size(), Payload(), &patched)));
   PeImage after;
   ASSERT_TRUE(after.Parse(patched.data(), patched.size()));
   EXPECT_EQ(after.size_of_headers(), 0x400u);
@@ -197,9 +191,9 @@ TEST(ResourceInjectorTest, GrowsHeadersWhenNoSectionHeaderFits) {
 TEST(ResourceInjectorTest, RefusesWhatIsNoPeImage) {
   const Bytes elf = {0x7F, 'E', 'L', 'F', 0, 0, 0, 0};
   Bytes out;
-  std::string error;
-  EXPECT_FALSE(AddResourceSection(elf.data(), elf.size(), Payload(), &out, &error));
-  EXPECT_FALSE(error.empty());
+  const Result refused = AddResourceSection(elf.data(), elf.size(), Payload(), &out);
+  EXPECT_EQ(refused.code(), ErrorCode::kInvalidInput);
+  EXPECT_EQ(refused.message().rfind("stub is not a PE image", 0), 0u) << refused.message();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "pe/pe_format.h"
 #include "pe/resource_writer.h"
+#include "support/result_assertions.h"
 
 namespace corvane::pe {
 namespace {
@@ -29,10 +30,8 @@ struct Damaged {
 Damaged MakeDll() {
   static const Bytes data = {1, 2, 3, 4};
   Damaged d;
-  std::string error;
-  EXPECT_TRUE(
-      WriteResourceDll({PayloadItem(u"ONE", data.data(), 4), PayloadItem(u"TWO", data.data(), 4)},
-                       &d.image, &error));
+  EXPECT_TRUE(Succeeded(WriteResourceDll(
+      {PayloadItem(u"ONE", data.data(), 4), PayloadItem(u"TWO", data.data(), 4)}, &d.image)));
   return d;
 }
 

@@ -75,13 +75,13 @@ std::vector<ResourceItem> NormalizeResourceItems(const std::vector<ResourceItem>
   return unique;
 }
 
-bool BuildResourceSection(const std::vector<ResourceItem>& input, uint32_t section_rva,
-                          std::vector<uint8_t>* section, std::string* error) {
+Result BuildResourceSection(const std::vector<ResourceItem>& input, uint32_t section_rva,
+                            std::vector<uint8_t>* section) {
   const std::vector<ResourceItem> items = NormalizeResourceItems(input);
   for (const ResourceItem& item : items) {
     if (item.type.name.size() > 0xFFFF || item.name.name.size() > 0xFFFF) {
-      *error = "resource name longer than 65535 characters";
-      return false;
+      return Result::Failure(ErrorCode::kInvalidInput,
+                             "resource name longer than 65535 characters");
     }
   }
 
@@ -172,8 +172,7 @@ bool BuildResourceSection(const std::vector<ResourceItem>& input, uint32_t secti
     }
     Pad(out, 8);
     if (uint64_t{out.size()} + items[i].size + section_rva > kMaxSectionSize) {
-      *error = "resources too large for a 32-bit image";
-      return false;
+      return Result::Failure(ErrorCode::kTooLarge, "resources too large for a 32-bit image");
     }
     data_offsets[i] = static_cast<uint32_t>(out.size());
     if (items[i].size != 0) {
@@ -202,7 +201,7 @@ bool BuildResourceSection(const std::vector<ResourceItem>& input, uint32_t secti
     WriteU32(entry + 4, items[i].size);
     WriteU32(entry + 8, items[i].code_page);
   }
-  return true;
+  return Result();
 }
 
 uint32_t ComputeImageChecksum(const uint8_t* data, size_t size, size_t checksum_offset) {
@@ -218,8 +217,7 @@ uint32_t ComputeImageChecksum(const uint8_t* data, size_t size, size_t checksum_
   return static_cast<uint32_t>(sum + size);
 }
 
-bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_t>* image,
-                      std::string* error) {
+Result WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_t>* image) {
   constexpr uint32_t kFileAlignment = 0x200;
   constexpr uint32_t kSectionAlignment = 0x1000;
   constexpr uint32_t kPeOffset = 0x40;
@@ -229,7 +227,7 @@ bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_
 
   // The section is built in place and the headers put in front of it.
   std::vector<uint8_t>& out = *image;
-  if (!BuildResourceSection(items, kSectionRva, &out, error)) return false;
+  if (Result built = BuildResourceSection(items, kSectionRva, &out); !built.ok()) return built;
   const uint32_t raw_size = AlignUp(static_cast<uint32_t>(out.size()), kFileAlignment);
   const uint32_t virtual_size = static_cast<uint32_t>(out.size());
   out.insert(out.begin(), kHeadersSize, 0);
@@ -278,7 +276,7 @@ bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_
   const size_t checksum_offset = (optional + 64) - p;
   WriteU32(out.data() + checksum_offset,
            ComputeImageChecksum(out.data(), out.size(), checksum_offset));
-  return true;
+  return Result();
 }
 
 }  // namespace corvane::pe

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "pe/resource_tree.h"
 
 namespace corvane::pe {
@@ -35,14 +36,14 @@ ResourceItem PayloadItem(const std::u16string& name, const uint8_t* bytes, uint3
 // later one is kept: that is how an added payload replaces a stub's resource.
 std::vector<ResourceItem> NormalizeResourceItems(const std::vector<ResourceItem>& items);
 
-// The bytes of a resource section placed at section_rva. False (error set) when
-// the result would not fit 32-bit offsets or a name is longer than 65,535 units.
-bool BuildResourceSection(const std::vector<ResourceItem>& items, uint32_t section_rva,
-                          std::vector<uint8_t>* section, std::string* error);
+// The bytes of a resource section placed at section_rva. Fails with kTooLarge
+// when the result would not fit 32-bit offsets, kInvalidInput when a name is
+// longer than 65,535 units.
+Result BuildResourceSection(const std::vector<ResourceItem>& items, uint32_t section_rva,
+                            std::vector<uint8_t>* section);
 
 // A 32-bit (i386) DLL holding nothing but the resources: no code, no imports.
-bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_t>* image,
-                      std::string* error);
+Result WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_t>* image);
 
 // The image checksum (the loader's algorithm: 16-bit one's-complement style sum
 // of the file with the checksum field taken as 0, plus the file length).

@@ -9,6 +9,7 @@
 #include "pe/pe_format.h"
 #include "pe/pe_image.h"
 #include "pe/string_table.h"
+#include "support/result_assertions.h"
 #include "text/code_page_1252.h"
 
 namespace corvane::pe {
@@ -29,8 +30,7 @@ struct WrittenDll {
 };
 
 void WriteAndRead(const std::vector<ResourceItem>& items, WrittenDll* dll) {
-  std::string error;
-  ASSERT_TRUE(WriteResourceDll(items, &dll->image, &error)) << error;
+  ASSERT_TRUE(Succeeded(WriteResourceDll(items, &dll->image)));
   ASSERT_TRUE(dll->pe.Parse(dll->image.data(), dll->image.size())) << dll->pe.error();
   ASSERT_TRUE(dll->tree.Load(dll->pe));
   ASSERT_FALSE(dll->tree.damaged());

@@ -87,8 +87,7 @@ class PayloadModule {
           pe::PayloadItem(names_.back(), bytes.data(), static_cast<uint32_t>(bytes.size())));
     }
     std::vector<uint8_t> image;
-    std::string error;
-    ok_ = pe::WriteResourceDll(items, &image, &error);
+    ok_ = pe::WriteResourceDll(items, &image).ok();
     dir_.Write("payload.dll", image);
     ok_ = ok_ && module_.OpenFile((dir_.SystemPath() + "payload.dll").c_str());
   }

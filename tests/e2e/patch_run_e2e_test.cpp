@@ -511,8 +511,8 @@ TEST_F(PatchRunE2E, SelfContainedPatcherTakesItsOwnPayload) {
 TEST_F(PatchRunE2E, KeyCarriedByThePatcherReplacesTheBuiltInOne) {
   std::string maker_pem;
   Bytes maker_key;
-  std::string error;
-  ASSERT_TRUE(platform::GenerateSigningKey(&maker_pem, &maker_key, &error)) << error;
+  const Result generated = platform::GenerateSigningKey(&maker_pem, &maker_key);
+  ASSERT_TRUE(generated.ok()) << generated.message();
   InstallVersion(0);
   MakePatch(0, 1);
   ASSERT_TRUE(builder_->SealWith(maker_pem));

@@ -94,10 +94,7 @@ bool PayloadBuilder::SealWith(const std::string& pem) {
   const uint8_t* data = reinterpret_cast<const uint8_t*>(out.str());
   Bytes bytes(data, data + out.GetLength());
   std::vector<uint8_t> signature;
-  std::string error;
-  if (!platform::SignBytes(pem, bytes.data(), bytes.size(), &signature, &error)) {
-    return false;
-  }
+  if (!platform::SignBytes(pem, bytes.data(), bytes.size(), &signature).ok()) return false;
   Add("version.cfg", bytes);
   Add("version.cfg.sign", signature);
   return true;
@@ -133,8 +130,7 @@ Bytes PayloadBuilder::Image() const {
     items.push_back(key);
   }
   Bytes image;
-  std::string error;
-  if (!pe::WriteResourceDll(items, &image, &error)) return {};
+  if (!pe::WriteResourceDll(items, &image).ok()) return {};
   return image;
 }
 

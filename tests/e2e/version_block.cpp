@@ -85,8 +85,7 @@ std::vector<uint8_t> BuildGameExecutable(const std::string& file_version,
                                     static_cast<uint32_t>(filler.size())));
   }
   std::vector<uint8_t> image;
-  std::string error;
-  if (!pe::WriteResourceDll(items, &image, &error)) return {};
+  if (!pe::WriteResourceDll(items, &image).ok()) return {};
   return image;
 }
 

@@ -16,8 +16,8 @@ cd "$root" || exit 2
 
 # Layer ranks, lowest first. Layers of one rank are siblings: neither may
 # include the other.
-declare -A rank=([text]=0 [pe]=1 [platform]=2 [foundation]=3 [stream]=4 [param]=5 [engine]=5 [ui]=5
-                 [run]=6 [maker]=7)
+declare -A rank=([base]=0 [text]=1 [pe]=2 [platform]=3 [foundation]=4 [stream]=5 [param]=6 [engine]=6
+                 [ui]=6 [run]=7 [maker]=8)
 
 status=0
 complain() {  # complain FILE:LINE TEXT

@@ -10,6 +10,7 @@
 #include "pe/resource_writer.h"
 #include "platform/posix/posix_test_dir.h"
 #include "platform/resource_module.h"
+#include "support/result_assertions.h"
 
 namespace corvane::platform {
 namespace {
@@ -27,8 +28,7 @@ std::string MakePayloadDll(const std::vector<std::pair<std::u16string, std::stri
   numbered.name = pe::ResourceName::Id(pe::kPublicKeyResourceId);
   items.push_back(numbered);
   std::vector<uint8_t> image;
-  std::string error;
-  EXPECT_TRUE(pe::WriteResourceDll(items, &image, &error)) << error;
+  EXPECT_TRUE(Succeeded(pe::WriteResourceDll(items, &image)));
   return std::string(image.begin(), image.end());
 }
 
@@ -146,8 +146,7 @@ TEST(PosixResourceModuleTest, LoadsStringsByLanguageWithNeutralFallback) {
   g.bytes = reinterpret_cast<const uint8_t*>(german.data());
   g.size = static_cast<uint32_t>(german.size());
   std::vector<uint8_t> image;
-  std::string error;
-  ASSERT_TRUE(pe::WriteResourceDll({n, g}, &image, &error));
+  ASSERT_TRUE(Succeeded(pe::WriteResourceDll({n, g}, &image)));
   ScopedTempDir dir;
   ASSERT_TRUE(testing::WriteTestFile(dir / "strings.dll", std::string(image.begin(), image.end())));
   ResourceModule module;

@@ -39,8 +39,8 @@ TEST(PosixSignatureTest, RepositoryTestKeyPairMatches) {
   Fixture f;
   ASSERT_EQ(f.blob.size(), kPublicKeyBlobSize);
   std::vector<uint8_t> derived;
-  std::string error;
-  ASSERT_TRUE(PublicBlobOfKey(f.pem, &derived, &error)) << error;
+  const Result derived_result = PublicBlobOfKey(f.pem, &derived);
+  ASSERT_TRUE(derived_result.ok()) << derived_result.message();
   EXPECT_EQ(std::string(derived.begin(), derived.end()), f.blob);
   // The fixed header of the blob: PUBLICKEYBLOB, version 2, CALG_RSA_SIGN, RSA1, 1024 bits, 65537.
   const uint8_t header[20] = {6,   2,   0, 0, 0, 0x24, 0, 0, 'R', 'S',
@@ -51,10 +51,9 @@ TEST(PosixSignatureTest, RepositoryTestKeyPairMatches) {
 TEST(PosixSignatureTest, OwnSignatureVerifiesAndAnyChangeGivesSeven) {
   Fixture f;
   std::vector<uint8_t> signature;
-  std::string error;
-  ASSERT_TRUE(SignBytes(f.pem, reinterpret_cast<const uint8_t*>(f.manifest.data()),
-                        f.manifest.size(), &signature, &error))
-      << error;
+  const Result signed_result = SignBytes(f.pem, reinterpret_cast<const uint8_t*>(f.manifest.data()),
+                                         f.manifest.size(), &signature);
+  ASSERT_TRUE(signed_result.ok()) << signed_result.message();
   ASSERT_EQ(signature.size(), kSignatureSize);
   EXPECT_EQ(f.Verify(f.manifest, signature, f.blob), kSignatureValid);
 
@@ -110,17 +109,19 @@ TEST(PosixSignatureTest, MalformedKeyBlobGivesFour) {
 TEST(PosixSignatureTest, KeygenMakesAWorkingPair) {
   std::string pem;
   std::vector<uint8_t> blob;
-  std::string error;
-  ASSERT_TRUE(GenerateSigningKey(&pem, &blob, &error)) << error;
+  const Result generated = GenerateSigningKey(&pem, &blob);
+  ASSERT_TRUE(generated.ok()) << generated.message();
   ASSERT_EQ(blob.size(), kPublicKeyBlobSize);
   const std::string data = "data";
   std::vector<uint8_t> signature;
-  ASSERT_TRUE(SignBytes(pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(), &signature,
-                        &error));
+  ASSERT_TRUE(
+      SignBytes(pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(), &signature).ok());
   Fixture f;
   EXPECT_EQ(f.Verify(data, signature, std::string(blob.begin(), blob.end())), kSignatureValid);
   EXPECT_EQ(f.Verify(data, signature, f.blob), kSignatureMismatch);  // another key
-  EXPECT_FALSE(SignBytes("not a key", nullptr, 0, &signature, &error));
+  const Result refused = SignBytes("not a key", nullptr, 0, &signature);
+  EXPECT_EQ(refused.code(), ErrorCode::kInvalidInput);
+  EXPECT_EQ(refused.message(), "not a PEM private key");
 }
 
 }  // namespace

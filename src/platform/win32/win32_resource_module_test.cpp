@@ -10,6 +10,7 @@
 #include "pe/resource_writer.h"
 #include "platform/resource_module.h"
 #include "platform/win32/win32_test_support.h"
+#include "support/result_assertions.h"
 #include "text/code_page_1252.h"
 
 namespace corvane::platform {
@@ -96,8 +97,7 @@ TEST(Win32ResourceModuleTest, SystemLoadsOurPayloadDll) {
   numbered.name = pe::ResourceName::Id(pe::kPublicKeyResourceId);
   items.push_back(numbered);
   std::vector<uint8_t> image;
-  std::string error;
-  ASSERT_TRUE(pe::WriteResourceDll(items, &image, &error)) << error;
+  ASSERT_TRUE(Succeeded(pe::WriteResourceDll(items, &image)));
   testing::Win32TempDir dir;
   ASSERT_TRUE(testing::WriteBytes(dir / "payload.dll", image));
 
@@ -123,9 +123,7 @@ TEST(Win32ResourceModuleTest, StubWithAddedPayloadRunsAndFindsBoth) {
   ASSERT_FALSE(stub.empty()) << fixture;
   const std::vector<PayloadFile> files = SamplePayload();
   std::vector<uint8_t> patched;
-  std::string error;
-  ASSERT_TRUE(pe::AddResourceSection(stub.data(), stub.size(), Items(files), &patched, &error))
-      << error;
+  ASSERT_TRUE(Succeeded(pe::AddResourceSection(stub.data(), stub.size(), Items(files), &patched)));
   testing::Win32TempDir dir;
   const std::string exe = dir / "patcher.exe";
   ASSERT_TRUE(testing::WriteBytes(exe, patched));

@@ -5,25 +5,19 @@
 namespace corvane::platform {
 namespace {
 
-constexpr const char* kUnavailable =
-    "key generation and signing are done by the native build of patchbuild";
+Result Unavailable() {
+  return Result::Failure(ErrorCode::kSystem,
+                         "key generation and signing are done by the native build of patchbuild");
+}
 
 }  // namespace
 
-bool GenerateSigningKey(std::string*, std::vector<uint8_t>*, std::string* error) {
-  *error = kUnavailable;
-  return false;
-}
+Result GenerateSigningKey(std::string*, std::vector<uint8_t>*) { return Unavailable(); }
 
-bool PublicBlobOfKey(const std::string&, std::vector<uint8_t>*, std::string* error) {
-  *error = kUnavailable;
-  return false;
-}
+Result PublicBlobOfKey(const std::string&, std::vector<uint8_t>*) { return Unavailable(); }
 
-bool SignBytes(const std::string&, const uint8_t*, size_t, std::vector<uint8_t>*,
-               std::string* error) {
-  *error = kUnavailable;
-  return false;
+Result SignBytes(const std::string&, const uint8_t*, size_t, std::vector<uint8_t>*) {
+  return Unavailable();
 }
 
 }  // namespace corvane::platform
