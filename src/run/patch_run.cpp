@@ -659,13 +659,13 @@ bool PatchRun::UpdateStep(int minor) {
   context_->names.Clear();
   MoveExecutableUpdateLast(&names, app_name_.Data());
   const bool resuming = interrupted_.interrupted && minor == first_step_;
-  WorkProgress work;
-  work.files_total = names.Size();
-  for (const RString& name : names) work.bytes_total += PayloadSizeQuietly(name.Data(), module_);
+  char phase[64];
+  std::snprintf(phase, sizeof phase, "update %d.%02d-%d.%02d", context_->installed_major, minor,
+                context_->installed_major, minor + 1);
+  WorkProgress work = PayloadWork(phase, names, module_);
   for (const RString& name : names) {
     if (window_) window_->ShowWork(work);
-    ++work.files_done;
-    work.bytes_done += PayloadSizeQuietly(name.Data(), module_);
+    CountPayloadItemDone(&work, name.Data(), module_);
     std::string target = StepTargetName(name.Data());
     if (resuming && interrupted_.IsAdvanced(target.c_str())) {
       RemoveStepLeftovers(installation_directory_, name.Data());

@@ -63,6 +63,21 @@ uint32_t PayloadSizeQuietly(const char* name, const platform::ResourceModule& mo
   return FindPayload(name, module, &size) != nullptr ? size : 0;
 }
 
+WorkProgress PayloadWork(std::string phase, const NameList& names,
+                         const platform::ResourceModule& module) {
+  WorkProgress work;
+  work.phase = std::move(phase);
+  work.files_total = names.Size();
+  for (const RString& name : names) work.bytes_total += PayloadSizeQuietly(name.Data(), module);
+  return work;
+}
+
+void CountPayloadItemDone(WorkProgress* work, const char* name,
+                          const platform::ResourceModule& module) {
+  ++work->files_done;
+  work->bytes_done += PayloadSizeQuietly(name, module);
+}
+
 uint32_t PayloadSize(const char* name, const platform::ResourceModule& module) {
   uint32_t size = 0;
   if (FindPayload(name, module, &size) == nullptr) {

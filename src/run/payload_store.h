@@ -4,7 +4,9 @@
 #include <memory>
 
 #include "platform/file_io.h"
+#include "run/distributions.h"
 #include "run/patch_context.h"
+#include "ui/console_window.h"
 
 namespace corvane {
 
@@ -38,6 +40,14 @@ uint32_t PayloadSize(const char* name, const platform::ResourceModule& module);
 // The same, telling nothing: for figures, where a missing resource is told
 // later by what reads it.
 uint32_t PayloadSizeQuietly(const char* name, const platform::ResourceModule& module);
+
+// The window's figures of a pass over the named payload items, none done yet:
+// their count and their bytes.
+WorkProgress PayloadWork(std::string phase, const NameList& names,
+                         const platform::ResourceModule& module);
+// Counts one more item of that pass as done.
+void CountPayloadItemDone(WorkProgress* work, const char* name,
+                          const platform::ResourceModule& module);
 
 // A copy of the resource's bytes followed by a zero byte; null when missing or
 // empty.

@@ -475,15 +475,10 @@ std::string WholeFileTarget(const std::string& directory, const char* rest) {
 void CopyWholeFiles(PatchContext* context) {
   const std::string directory = context->installation_directory;
   const size_t prefix_length = std::strlen(context->prefix);
-  WorkProgress work;
-  work.files_total = context->names.Size();
-  for (const RString& name : context->names) {
-    work.bytes_total += PayloadSizeQuietly(name.Data(), *context->module);
-  }
+  WorkProgress work = PayloadWork("whole files", context->names, *context->module);
   for (const RString& name : context->names) {
     if (context->window != nullptr) context->window->ShowWork(work);
-    ++work.files_done;
-    work.bytes_done += PayloadSizeQuietly(name.Data(), *context->module);
+    CountPayloadItemDone(&work, name.Data(), *context->module);
     if (static_cast<size_t>(name.GetLength()) < prefix_length) continue;
     const char* rest = name.Data() + prefix_length;
     const std::string target = WholeFileTarget(directory, rest);

@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/checksum_list.h"
 #include "engine/crc32.h"
 #include "foundation/r_string.h"
 #include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "run/message_catalogue.h"
 #include "run/payload_store.h"
 #include "ui/console_window.h"
@@ -109,19 +111,33 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
 
   int result = kVerifyPassed;
   std::unique_ptr<uint8_t[]> buffer = NewReadBuffer();
-  // The whole check is counted for the window's figures; one file is not.
-  int total = 0;
+  // The whole check is counted for the window's figures, in files and in
+  // the bytes of the installed files (a missing one counts none); one file
+  // is not.
+  WorkProgress work;
+  work.phase = "check";
+  std::vector<uint64_t> sizes;
   if (window != nullptr && file_filter == nullptr) {
     ChecksumListReader counter(list.get(), list_size);
-    for (ChecksumLine counted; counter.Next(&counted);) ++total;
+    for (ChecksumLine counted; counter.Next(&counted);) {
+      uint64_t size = 0;
+      const std::string path =
+          InstalledPath(context->installation_directory, std::string(counted.name));
+      if (!platform::FileSizeOf(path.c_str(), &size)) size = 0;
+      sizes.push_back(size);
+      work.bytes_total += size;
+    }
+    work.files_total = static_cast<int>(sizes.size());
   }
-  int done = 0;
   ChecksumListReader reader(list.get(), list_size);
   ChecksumLine line;
   while (reader.Next(&line)) {
     std::string name(line.name);
     if (file_filter != nullptr && CompareNoCase(name.c_str(), file_filter) != 0) continue;
-    if (total > 0) window->ShowWork(WorkProgress{done++, total});
+    if (work.files_total > 0 && work.files_done < work.files_total) {
+      window->ShowWork(work);
+      work.bytes_done += sizes[work.files_done++];
+    }
     std::string path = InstalledPath(context->installation_directory, name);
 
     // Retry reads the same file again; every other answer goes on or ends.

@@ -180,6 +180,7 @@ struct WorkProgress {
   int files_total = 0;
   uint64_t bytes_done = 0;
   uint64_t bytes_total = 0;  // 0: the pass counts files only
+  std::string phase{};       // what the pass does ("update 1.00-1.01"); empty: not named
 };
 
 class ConsoleWindowProgress : public ConsoleWindow {

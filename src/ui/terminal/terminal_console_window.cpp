@@ -75,17 +75,20 @@ void TerminalConsoleWindow::ShowWork(const WorkProgress& work) {
   work_.files_done = std::clamp(work.files_done, 0, work_.files_total);
   work_.bytes_total = work.bytes_total;
   work_.bytes_done = std::min(work.bytes_done, work.bytes_total);
+  work_.phase = work.phase;
   DrawProgressLine();
 }
 
-// "[3/12 25%] ", "[3/12 1.2 MB/40 MB 25% ~0:04] ": the share and the time
-// left go by bytes when the pass counts them, else by files.
+// "[3/12 25%] ", "[update 1.00-1.01: 3/12 1.2 MB/40 MB 25% ~0:04] ": the
+// pass's name when it has one; the share and the time left go by bytes when
+// the pass counts them, else by files.
 std::string TerminalConsoleWindow::WorkFigures() const {
   const bool by_bytes = work_.bytes_total > 0;
   const double done = by_bytes ? static_cast<double>(work_.bytes_done) : work_.files_done;
   const double total = by_bytes ? static_cast<double>(work_.bytes_total) : work_.files_total;
-  std::string text =
-      "[" + std::to_string(work_.files_done) + "/" + std::to_string(work_.files_total) + " ";
+  std::string text = "[";
+  if (!work_.phase.empty()) text += work_.phase + ": ";
+  text += std::to_string(work_.files_done) + "/" + std::to_string(work_.files_total) + " ";
   if (by_bytes) {
     text += std::string(FormatByteSize(work_.bytes_done).Data()) + "/" +
             FormatByteSize(work_.bytes_total).Data() + " ";

@@ -128,10 +128,11 @@ TEST(TerminalConsoleWindowTest, WorkFiguresLeadTheProgressLineOnATerminalOnly) {
       << terminal.output;
   window.ShowWork(WorkProgress{20, 12});  // more than the total reads as all of it
   EXPECT_NE(terminal.output.find("[12/12 100%] Checking"), std::string::npos);
-  // A pass that counts bytes: the share is theirs, not the files'.
-  window.ShowWork(WorkProgress{1, 4, 30u << 20, 40u << 20});
+  // A named pass that counts bytes: the share is theirs, not the files'.
+  window.ShowWork(WorkProgress{1, 4, 30u << 20, 40u << 20, "update 1.00-1.01"});
   window.SetProgress(18, "BIG.PBO");
-  EXPECT_NE(terminal.output.find("[1/4 30 MB/40 MB 75%] Checking file BIG.PBO"), std::string::npos)
+  EXPECT_NE(terminal.output.find("[update 1.00-1.01: 1/4 30 MB/40 MB 75%] Checking file BIG.PBO"),
+            std::string::npos)
       << terminal.output;
   window.SetProgressText("");
   window.SetProgress(18, "B.VBK");
