@@ -9,7 +9,7 @@
 
 #include "foundation/report_capture.h"
 #include "param/param_file.h"
-#include "param/param_text_load.h"
+#include "param/text/param_text_load.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "param/entry_handle.h"
 #include "param/param_array.h"
 #include "param/param_file.h"
-#include "param/param_text_load.h"
+#include "param/text/param_text_load.h"
 #include "run/version_detection.h"
 #include "stream/qo_stream.h"
 #include "text/code_page_1252.h"

@@ -1,4 +1,4 @@
-#include "param/param_text_load.h"
+#include "param/text/param_text_load.h"
 
 #include <cstdio>
 #include <memory>
@@ -7,9 +7,9 @@
 #include "foundation/app_frame.h"
 #include "param/param_class_source.h"
 #include "param/param_file.h"
-#include "param/param_preprocessor.h"
-#include "param/param_text_parser.h"
 #include "param/param_value.h"
+#include "param/text/param_preprocessor.h"
+#include "param/text/param_text_parser.h"
 #include "stream/bank_list.h"
 #include "stream/q_f_bank.h"
 #include "stream/qi_preprocessed_stream.h"

@@ -1,4 +1,4 @@
-#include "param/param_text_parser.h"
+#include "param/text/param_text_parser.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "param/param_array.h"
 #include "param/param_class_kinds.h"
 #include "param/param_file.h"
-#include "param/param_text_load.h"
+#include "param/text/param_text_load.h"
 #include "stream/qo_stream.h"
 
 namespace corvane {

@@ -1,4 +1,4 @@
-#include "param/param_text_parser.h"
+#include "param/text/param_text_parser.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "param/param_update.h"
+#include "param/text/param_update.h"
 
 #include <cstdio>
 
@@ -7,7 +7,7 @@
 #include "param/param_class.h"
 #include "param/param_class_source.h"
 #include "param/param_file.h"
-#include "param/param_text_load.h"
+#include "param/text/param_text_load.h"
 
 namespace corvane {
 namespace {

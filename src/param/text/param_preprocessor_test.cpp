@@ -1,4 +1,4 @@
-#include "param/param_preprocessor.h"
+#include "param/text/param_preprocessor.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "foundation/report_capture.h"
 #include "param/param_file.h"
-#include "param/param_text_load.h"
+#include "param/text/param_text_load.h"
 #include "stream/bank_header.h"
 #include "stream/bank_list.h"
 #include "stream/file_buffer.h"

@@ -1,4 +1,4 @@
-#include "param/param_text_lexer.h"
+#include "param/text/param_text_lexer.h"
 
 #include <cstdarg>
 #include <cstdio>

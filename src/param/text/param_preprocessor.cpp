@@ -1,4 +1,4 @@
-#include "param/param_preprocessor.h"
+#include "param/text/param_preprocessor.h"
 
 #include "stream/bank_list.h"
 #include "stream/file_buffer.h"

@@ -4,7 +4,7 @@
 
 #include "foundation/banked_string.h"
 #include "param/param_array.h"
-#include "param/param_text_lexer.h"
+#include "param/text/param_text_lexer.h"
 
 namespace corvane {
 

@@ -11,8 +11,8 @@
 #include "param/param_array.h"
 #include "param/param_class_kinds.h"
 #include "param/param_file.h"
-#include "param/param_text_load.h"
 #include "param/param_value.h"
+#include "param/text/param_text_load.h"
 #include "stream/qi_str_stream.h"
 #include "stream/qo_stream.h"
 

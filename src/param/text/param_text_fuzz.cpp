@@ -6,7 +6,7 @@
 
 #include "foundation/report_capture.h"
 #include "param/param_file.h"
-#include "param/param_text_load.h"
+#include "param/text/param_text_load.h"
 #include "stream/qo_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,4 +1,4 @@
-#include "param/param_update.h"
+#include "param/text/param_update.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include "foundation/report_capture.h"
 #include "param/param_array.h"
 #include "param/param_file.h"
-#include "param/param_text_load.h"
+#include "param/text/param_text_load.h"
 #include "support/scratch_folder.h"
 #include "support/test_files.h"
 
