@@ -39,4 +39,19 @@ inline std::vector<uint8_t> ReadTestBytes(const std::filesystem::path& path) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
+#ifdef CORVANE_SOURCE_DIR
+// A file of the source tree as this test program opens it: under Wine the
+// build machine's path is reached through drive Z:.
+inline std::string SourceFilePath(std::string_view relative) {
+  std::string path = std::string(CORVANE_SOURCE_DIR) + "/" + std::string(relative);
+#ifdef _WIN32
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  if (!path.empty() && path[0] == '\\') path = "Z:" + path;
+#endif
+  return path;
+}
+#endif
+
 }  // namespace corvane::test_support

@@ -91,19 +91,15 @@ TEST(PosixSignatureTest, OpenSslCommandLineSignatureReversedVerifies) {
   EXPECT_EQ(f.Verify(f.manifest, unreversed, f.blob), kSignatureMismatch);
 }
 
-TEST(PosixSignatureTest, MalformedKeyBlobGivesFour) {
+// The other malformed blobs are in the contract test of every backend.
+TEST(PosixSignatureTest, PrivateBlobTypeOrZeroModulusGivesFour) {
   Fixture f;
   std::vector<uint8_t> signature(kSignatureSize, 1);
   std::string wrong_type = f.blob;
   wrong_type[0] = 7;  // a private key blob type
   EXPECT_EQ(f.Verify(f.manifest, signature, wrong_type), kSignatureBadKey);
-  std::string wrong_magic = f.blob;
-  wrong_magic[11] = '2';
-  EXPECT_EQ(f.Verify(f.manifest, signature, wrong_magic), kSignatureBadKey);
-  EXPECT_EQ(f.Verify(f.manifest, signature, f.blob.substr(0, 147)), kSignatureBadKey);
   std::string zero_modulus = f.blob.substr(0, 20) + std::string(128, '\0');
   EXPECT_EQ(f.Verify(f.manifest, signature, zero_modulus), kSignatureBadKey);
-  EXPECT_EQ(f.Verify(f.manifest, signature, ""), kSignatureBadKey);
 }
 
 TEST(PosixSignatureTest, KeygenMakesAWorkingPair) {

@@ -41,7 +41,7 @@ inline std::string FixturePath() {
 }
 
 inline std::string SourcePath(const std::string& relative) {
-  return FromBuildMachine(std::string(CORVANE_SOURCE_DIR) + "/" + relative);
+  return test_support::SourceFilePath(relative);
 }
 
 }  // namespace corvane::platform::testing
