@@ -395,7 +395,8 @@ bool MakePatch(const MakeOptions& options, MakeSummary* summary, std::string* er
   }
 
   MakeProgress progress(options.show_progress ? options.messages : nullptr, options.terminal);
-  RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress);
+  RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress,
+                options.exact_updates ? UpdateWriter::kExact : UpdateWriter::kCompact);
   fs::remove_all(scratch, ignored);
   if (StopRequested()) {
     *error = "stopped; every file written so far is whole, the next make goes on from there";
