@@ -53,8 +53,8 @@ const std::vector<ParseRun>& CheapestParse::Choose(int64_t start, int32_t length
       if (cost < after_copy[end]) {
         after_copy[end] = cost;
         copy_from_[end] = j;
-        from_state_[end] = static_cast<uint8_t>((from_state_[end] & ~3u) |
-                                                static_cast<unsigned>(best_state));
+        from_state_[end] =
+            static_cast<uint8_t>((from_state_[end] & ~3u) | static_cast<unsigned>(best_state));
       }
     }
     // One more inserted byte: it continues an insert or opens one.
@@ -101,7 +101,8 @@ const std::vector<ParseRun>& CheapestParse::Choose(int64_t start, int32_t length
     } else {
       runs_.push_back(ParseRun{-1, 1});
     }
-    if (walk == ParseState::kAfterInsert) walk = static_cast<ParseState>((from_state_[j] >> 2) & 3u);
+    if (walk == ParseState::kAfterInsert)
+      walk = static_cast<ParseState>((from_state_[j] >> 2) & 3u);
     --j;
   }
   std::reverse(runs_.begin(), runs_.end());

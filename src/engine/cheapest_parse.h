@@ -51,13 +51,13 @@ class CheapestParse {
   // at new-file position `start`, given `matches` (no agreement may reach past
   // the stretch), entered in `*state`; `*state` is left as the parse ends.
   // The runs are answered in order; neighbouring inserts form one run.
-  const std::vector<ParseRun>& Choose(int64_t start, int32_t length,
-                                      const StretchMatches& matches, ParseState* state);
+  const std::vector<ParseRun>& Choose(int64_t start, int32_t length, const StretchMatches& matches,
+                                      ParseState* state);
 
  private:
   int32_t capacity_ = 0;
-  std::unique_ptr<uint32_t[]> cost_[3];   // by ParseState, per position
-  std::unique_ptr<int32_t[]> copy_from_;  // where the copy ending here starts
+  std::unique_ptr<uint32_t[]> cost_[3];    // by ParseState, per position
+  std::unique_ptr<int32_t[]> copy_from_;   // where the copy ending here starts
   std::unique_ptr<uint8_t[]> from_state_;  // low 2 bits: copy's state; next 2: insert's
   std::vector<ParseRun> runs_;
 };

@@ -364,18 +364,18 @@ TEST_F(CompactUpdateTest, KeepsAnUpToDateUpdateAndDeletesAFailedOne) {
   Write(&old_bytes, new_bytes);
   WriteFile(Path("x.upd"), Bytes{9, 9});
   CreateCompactPatch create;
-  EXPECT_EQ(create.Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                           Path("x.upd").c_str(), true),
-            kPatchDone);
+  EXPECT_EQ(
+      create.Process(Path("old.bin").c_str(), Path("new.bin").c_str(), Path("x.upd").c_str(), true),
+      kPatchDone);
   EXPECT_EQ(ReadFile(Path("x.upd")), (Bytes{9, 9}));  // newer than both inputs: kept
 
   std::filesystem::remove(Path("new.bin"));
   std::filesystem::remove(Path("x.upd"));
   ScopedReportCapture reports;
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(create.Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                           Path("x.upd").c_str(), true),
-            kPatchFailed);
+  EXPECT_EQ(
+      create.Process(Path("old.bin").c_str(), Path("new.bin").c_str(), Path("x.upd").c_str(), true),
+      kPatchFailed);
   ::testing::internal::GetCapturedStdout();
   EXPECT_FALSE(Exists(Path("x.upd")));
 
@@ -401,9 +401,9 @@ TEST_F(CompactUpdateTest, ProgressHookHearsTheRemainderFallToZero) {
   CreateCompactPatch create(1 << 16);
   create.SetProgressHook([&heard](int64_t remaining) { heard.push_back(remaining); });
   ::testing::internal::CaptureStdout();
-  ASSERT_EQ(create.Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
-                           Path("x.upd").c_str(), true),
-            kPatchDone);
+  ASSERT_EQ(
+      create.Process(Path("old.bin").c_str(), Path("new.bin").c_str(), Path("x.upd").c_str(), true),
+      kPatchDone);
   ::testing::internal::GetCapturedStdout();
   ASSERT_GE(heard.size(), 2u);
   EXPECT_EQ(heard.back(), 0);

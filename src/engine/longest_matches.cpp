@@ -66,6 +66,18 @@ StretchMatches LongestMatches::Find(int32_t start, int32_t length,
   for (int32_t j = 0; j < length; ++j) {
     const int32_t q = start + j;
     if (progress && (j & (kProgressStep - 1)) == 0) progress(q);
+    if (carried >= effort_.settled_length) {
+      // The positions that go on with a settled agreement take it as it is.
+      const int32_t settled = std::min(carried - effort_.settled_length + 1, length - j);
+      for (int32_t k = 0; k < settled; ++k) {
+        length_[j + k] = carried - k;
+        offset_[j + k] = carried_offset + k;
+      }
+      j += settled - 1;
+      carried -= settled;
+      carried_offset += settled;
+      continue;
+    }
     int32_t best = carried, best_offset = carried_offset;
     bool looked_up = false;
     if (best < effort_.settled_length && new_length_ - q >= window) {

@@ -64,10 +64,23 @@ bool OldFileIndex::Build(const uint8_t* old_bytes, int32_t old_length,
   std::fill(heads_.get(), heads_.get() + heads, kEmpty);
   mask_ = heads - 1;
   // Filled from the end, so that each chain runs from the lowest position up.
-  for (int32_t entry = entries - 1; entry >= 0; --entry) {
-    uint32_t& head = heads_[Hash(old_bytes + static_cast<int64_t>(entry) * shape_.stride) & mask_];
-    next_[entry] = head;
-    head = static_cast<uint32_t>(entry);
+  // The heads are reached at random: a batch of hashes is taken first and
+  // their heads fetched ahead of the writes.
+  constexpr int32_t kBatch = 32;
+  uint64_t slots[kBatch];
+  for (int32_t top = entries; top > 0; top -= kBatch) {
+    const int32_t count = std::min(kBatch, top);
+    for (int32_t k = 0; k < count; ++k) {
+      const int32_t entry = top - 1 - k;
+      slots[k] = Hash(old_bytes + static_cast<int64_t>(entry) * shape_.stride) & mask_;
+      __builtin_prefetch(&heads_[slots[k]], 1);
+    }
+    for (int32_t k = 0; k < count; ++k) {
+      const int32_t entry = top - 1 - k;
+      uint32_t& head = heads_[slots[k]];
+      next_[entry] = head;
+      head = static_cast<uint32_t>(entry);
+    }
   }
   entries_ = entries;
   return true;
