@@ -15,7 +15,7 @@ struct MatchEffort {
   int32_t candidates = 32;
   // A position that continues an agreement at least this long is taken as
   // it stands, without a look-up of its own.
-  int32_t settled_length = 256;
+  int32_t settled_length = 48;
   // Positions an agreement found by look-up is followed back at most.
   int32_t max_backward = 1 << 16;
 
