@@ -42,7 +42,10 @@ class OldFileIndex {
   int32_t Next(int32_t position) const { return Position(next_[position / shape_.stride]); }
 
   // Bytes the index holds.
-  int64_t MemoryBytes() const { return 4 * (static_cast<int64_t>(entries_) + mask_ + 1); }
+  int64_t MemoryBytes() const {
+    return entries_ == 0 ? 0
+                         : 4 * (static_cast<int64_t>(entries_) + static_cast<int64_t>(mask_) + 1);
+  }
 
  private:
   static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
