@@ -15,6 +15,7 @@
 #include "engine/update_format.h"
 #include "engine/update_path.h"
 #include "foundation/app_frame.h"
+#include "platform/file_mapping.h"
 #include "platform/file_system.h"
 
 namespace corvane {
@@ -58,6 +59,17 @@ PatchResult CreateCompactPatch::Write(const char* old_path, const char* new_path
   const bool old_open = old_.IsOpen();
   const int32_t new_length = new_.IsOpen() ? new_.Length() : 0;
   const int32_t old_length = old_open ? old_.Length() : 0;
+  // Both files are mapped whole, next to the index. A 32-bit process may lack
+  // the address space for large ones; it says so rather than fail mapping.
+  if constexpr (sizeof(void*) < 8) {
+    const uint64_t needed = static_cast<uint64_t>(new_length) +
+                            2u * static_cast<uint64_t>(old_length) + (uint64_t{64} << 20);
+    const uint64_t available = platform::AvailableVirtualMemory();
+    if (available != 0 && available < needed) {
+      ReportError("File %s: not enough address space to compare it whole", new_path);
+      return kPatchFailed;
+    }
+  }
   const uint8_t* new_bytes = new_length > 0 ? new_.WholeView() : nullptr;
   const uint8_t* old_bytes = old_length > 0 ? old_.WholeView() : nullptr;
   if ((new_length > 0 && new_bytes == nullptr) || (old_length > 0 && old_bytes == nullptr)) {

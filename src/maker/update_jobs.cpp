@@ -160,10 +160,16 @@ bool MakeUpdate(const UpdateJob& job, const std::string& old_path, const std::st
     create->SetProgressHook(hook);
     return create->Process(old_path.c_str(), new_path, path.c_str(), true) == kPatchDone;
   }
-  std::unique_ptr<CreateCompactPatch> create(new (std::nothrow) CreateCompactPatch());
-  if (!create) return false;
-  create->SetProgressHook(hook);
-  return create->Process(old_path.c_str(), new_path, path.c_str(), true) == kPatchDone;
+  {
+    std::unique_ptr<CreateCompactPatch> create(new (std::nothrow) CreateCompactPatch());
+    if (!create) return false;
+    create->SetProgressHook(hook);
+    if (create->Process(old_path.c_str(), new_path, path.c_str(), true) == kPatchDone) return true;
+  }
+  // The compact writer maps both files whole and indexes the old one; where
+  // the memory for that is lacking (a 32-bit build and large files), the
+  // exact writer, which reads through windows, still makes the update.
+  return MakeUpdate(job, old_path, path, UpdateWriter::kExact, share);
 }
 
 }  // namespace
