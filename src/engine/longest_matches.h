@@ -12,7 +12,7 @@ namespace corvane {
 // How hard LongestMatches looks.
 struct MatchEffort {
   // Candidates of one hash compared per position.
-  int32_t candidates = 32;
+  int32_t candidates = 16;
   // A position that continues an agreement at least this long is taken as
   // it stands, without a look-up of its own.
   int32_t settled_length = 48;
