@@ -1,7 +1,8 @@
 // patchbuild diff OLD NEW OUT: writes the update file that turns OLD into NEW
 // (a missing OLD: the update that creates NEW). With --delete, NEW must not
 // exist and OUT is the deletion update of OLD: a missing NEW is otherwise an
-// error, as it is most often a typing mistake.
+// error, as it is most often a typing mistake. With --compact the update
+// copies from anywhere in OLD (CreateCompactPatch): smaller, other bytes.
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <system_error>
 
 #include "command_registry.h"
+#include "engine/compact_update.h"
 #include "engine/create_patch.h"
 #include "platform/file_system.h"
 
@@ -21,6 +23,7 @@ struct DiffOptions {
   std::string update_path;
   bool if_stale = false;
   bool delete_old = false;
+  bool compact = false;
 };
 
 // The update format keeps sizes in signed 32-bit fields.
@@ -71,7 +74,9 @@ void RunDiff(const DiffOptions& options) {
     patchbuild::Fail("cannot replace %s", out);
     return;
   }
-  std::unique_ptr<IPatchAction> action(deletion ? NewCreateDelete() : NewCreatePatch());
+  std::unique_ptr<IPatchAction> action(deletion          ? NewCreateDelete()
+                                       : options.compact ? NewCreateCompactPatch()
+                                                         : NewCreatePatch());
   if (!action) {
     patchbuild::Fail("out of memory");
     return;
@@ -103,6 +108,9 @@ void AddDiff(CLI::App& app) {
   command->add_option("OUT", options->update_path, "the update file to write (.upd)")->required();
   command->add_flag("--delete", options->delete_old,
                     "NEW is gone: write the deletion update of OLD");
+  command->add_flag("--compact", options->compact,
+                    "find copies anywhere in OLD: a smaller update when content moved, with "
+                    "other bytes than the default writer's");
   command->add_flag("--if-stale", options->if_stale,
                     "rebuild OUT only when it is older than OLD or NEW");
   command->callback([options] { RunDiff(*options); });

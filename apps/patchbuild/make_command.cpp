@@ -1,6 +1,6 @@
 // patchbuild make PROJECT OUT [--stub PATCHER.exe] [--native] [--native-stub PATCHER] [--key
 // KEY.pem] [-j N]
-//                [--force]
+//                [--force] [--exact-updates]
 //
 // Makes one signed, self-contained patcher from a patch project
 // (docs/making-a-patch.md): OUT.exe from the win32 stub and, with --native,
@@ -31,6 +31,7 @@ struct MakeCommandOptions {
   std::string project, output, stub, key, native;
   bool want_native = false;
   bool force = false;
+  bool exact_updates = false;
   bool json = false;
   std::string report;
   int jobs = 0;
@@ -73,6 +74,7 @@ void RunMake(const MakeCommandOptions& command) {
   options.key = command.key;
   options.jobs = command.jobs;
   options.force = command.force;
+  options.exact_updates = command.exact_updates;
   // Naming the native patcher asks for it.
   const bool want_native = command.want_native || !command.native.empty();
   options.win32_stub = command.stub.empty() ? FindBuilt("patcher.exe", true) : command.stub;
@@ -146,6 +148,9 @@ void AddMake(CLI::App& app) {
       ->check(patchbuild::WholeNumber(0, 1024));
   command->add_flag("--force", options->force,
                     "make every update file and output again, whatever the cache holds");
+  command->add_flag("--exact-updates", options->exact_updates,
+                    "make updates with the writer that only looks near the expected old "
+                    "position (the layout of earlier makes; larger when content moves)");
   command->add_flag("--json", options->json,
                     "print what was made as JSON on standard output (docs/formats/"
                     "patchbuild-json.md); progress and summary stay on standard error");

@@ -21,10 +21,17 @@ constexpr int kMissingNewFileLine = 541;
 
 namespace {
 
+bool JoinPaths(const char* directory, const char* name, const char* suffix, std::string* path) {
+  *path = std::string(directory) + name + suffix;
+  return path->size() <= kMaxEnginePath;
+}
+
+}  // namespace
+
 // An existing update file is kept when it is not older than the new file and
 // than the old file, if there is one. A stale one, or one whose new file has
 // gone, is deleted.
-bool UpToDate(const char* old_path, const char* new_path, const char* update_path) {
+bool UpdateUpToDate(const char* old_path, const char* new_path, const char* update_path) {
   int64_t update_time = 0, new_time = 0, old_time = 0;
   if (!platform::FileModificationTime(update_path, &update_time)) return false;
   bool has_new = platform::FileModificationTime(new_path, &new_time);
@@ -34,16 +41,9 @@ bool UpToDate(const char* old_path, const char* new_path, const char* update_pat
   return false;
 }
 
-bool JoinPaths(const char* directory, const char* name, const char* suffix, std::string* path) {
-  *path = std::string(directory) + name + suffix;
-  return path->size() <= kMaxEnginePath;
-}
-
-}  // namespace
-
 PatchResult CreatePatch::Process(const char* old_path, const char* new_path,
                                  const char* update_path, bool /*flag*/) {
-  if (UpToDate(old_path, new_path, update_path)) return kPatchDone;
+  if (UpdateUpToDate(old_path, new_path, update_path)) return kPatchDone;
   PatchResult result = Write(old_path, new_path, update_path);
   if (result == kPatchFailed) {
     Close();
@@ -109,11 +109,11 @@ PatchResult CreatePatch::Write(const char* old_path, const char* new_path,
   return kPatchDone;
 }
 
-// Both creators take one file name relative to three directories: the old
+// The creators take one file name relative to three directories: the old
 // and new trees and the folder the update goes to (name + ".upd").
-static PatchResult ProcessInDirectories(IPatchAction& action, const char* old_directory,
-                                        const char* new_directory, const char* update_directory,
-                                        const char* name) {
+PatchResult ProcessInDirectories(IPatchAction& action, const char* old_directory,
+                                 const char* new_directory, const char* update_directory,
+                                 const char* name) {
   std::string old_path, new_path, update_path;
   if (!JoinPaths(old_directory, name, "", &old_path) ||
       !JoinPaths(new_directory, name, "", &new_path) ||

@@ -78,6 +78,16 @@ class CreateDelete final : public IPatchAction {
   MappedFile old_;
 };
 
+// Whether the update at `update_path` is not older than the new file and the
+// old file (when there is one); a stale one is deleted. Shared by the writers.
+bool UpdateUpToDate(const char* old_path, const char* new_path, const char* update_path);
+
+// action.Process(old_directory + name, new_directory + name, update_directory
+// + name + ".upd", true); kPatchFailed when a path is too long.
+PatchResult ProcessInDirectories(IPatchAction& action, const char* old_directory,
+                                 const char* new_directory, const char* update_directory,
+                                 const char* name);
+
 // Factories; null when memory runs out.
 std::unique_ptr<IPatchAction> NewCreatePatch();
 std::unique_ptr<IPatchAction> NewCreateDelete();

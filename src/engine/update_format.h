@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // Layout of update files (".upd"), shared by the applier (apply_patch.cpp) and
-// the writers (create_patch.cpp, create_delete.cpp). docs/formats/update-file.md
+// the writers (create_patch.cpp, compact_update.cpp). docs/formats/update-file.md
 // describes the format in full.
 //
 //   kind (1 byte) | new size (4) | old size (4) | records... | checksum (4)

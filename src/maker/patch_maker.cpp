@@ -401,7 +401,8 @@ Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
   }
 
   MakeProgress progress(options.show_progress ? options.messages : nullptr, options.terminal);
-  RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress);
+  RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress,
+                options.exact_updates ? UpdateWriter::kExact : UpdateWriter::kCompact);
   fs::remove_all(scratch, ignored);
   if (StopRequested()) {
     return Result::Failure(

@@ -45,6 +45,7 @@ struct MakeOptions {
   std::string native_stub;       // empty: no native patcher
   int jobs = 0;                  // 0: every core
   bool force = false;            // ignore the cache: make every update and output again
+  bool exact_updates = false;    // updates by CreatePatch rather than CreateCompactPatch
   std::FILE* messages = stderr;  // warnings and progress
   bool terminal = false;         // progress bar redrawn in place
   bool show_progress = true;

@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "engine/apply_patch.h"
+#include "engine/compact_update.h"
+#include "engine/create_patch.h"
 #include "engine/patch_action.h"
 #include "maker/install_check.h"
 #include "maker/manifest_compile.h"
@@ -315,6 +317,55 @@ TEST_F(MakerTest, AFileWithNothingToCopyTravelsWholeInItsUpdate) {
   MakeSummary again;
   ASSERT_TRUE(Succeeded(MakePatch(options_, &again)));
   EXPECT_EQ(again.steps[1].whole, 1);
+}
+
+// The payload's 2.01 -> 2.02 update of DATA\A.DAT beside what `writer` makes
+// of the two files directly.
+void ExpectStepUpdateMadeBy(const PatcherPayload& payload, IPatchAction* writer,
+                            const fs::path& project, const fs::path& scratch) {
+  const fs::path upd = scratch / "direct.upd";
+  fs::remove(upd);
+  ASSERT_NE(writer, nullptr);
+  ASSERT_EQ(writer->Process((project / "versions/2.01/DATA/A.DAT").string().c_str(),
+                            (project / "versions/2.02/DATA/A.DAT").string().c_str(),
+                            upd.string().c_str(), true),
+            kPatchDone);
+  const auto item = payload.items.at("2.01-2.02\\DATA\\A.DAT.UPD");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(item.bytes), item.size), Read(upd));
+}
+
+TEST_F(MakerTest, TheUpdateWriterIsPartOfWhatTheCacheHolds) {
+  // A.DAT of 2.02 is 2.01's with its halves swapped: the two writers differ.
+  std::string data = Read(project_ / "versions/2.01/DATA/A.DAT");
+  Write(project_ / "versions/2.02/DATA/A.DAT", data.substr(2500) + data.substr(0, 2500));
+  MakeSummary compact, exact, exact_again, compact_again;
+  std::string error;
+  PatcherPayload payload;
+  ASSERT_TRUE(MakePatch(options_, &compact, &error)) << error;
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  std::unique_ptr<IPatchAction> compact_writer(NewCreateCompactPatch());
+  ExpectStepUpdateMadeBy(payload, compact_writer.get(), project_, root_);
+  EXPECT_EQ(AppliedStepUpdate(payload), Read(project_ / "versions/2.02/DATA/A.DAT"));
+
+  // Asking for the other writer makes every update again, none is reused.
+  options_.exact_updates = true;
+  ASSERT_TRUE(MakePatch(options_, &exact, &error)) << error;
+  EXPECT_EQ(exact.made, compact.made);
+  EXPECT_EQ(exact.reused, 0);
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  std::unique_ptr<IPatchAction> exact_writer(NewCreatePatch());
+  ExpectStepUpdateMadeBy(payload, exact_writer.get(), project_, root_);
+  EXPECT_EQ(AppliedStepUpdate(payload), Read(project_ / "versions/2.02/DATA/A.DAT"));
+  ASSERT_TRUE(MakePatch(options_, &exact_again, &error)) << error;
+  EXPECT_EQ(exact_again.made, 0);
+
+  // And back.
+  options_.exact_updates = false;
+  ASSERT_TRUE(MakePatch(options_, &compact_again, &error)) << error;
+  EXPECT_EQ(compact_again.made, compact.made);
+  EXPECT_EQ(compact_again.reused, 0);
+  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ExpectStepUpdateMadeBy(payload, compact_writer.get(), project_, root_);
 }
 
 TEST_F(MakerTest, ADamagedCachedUpdateIsMadeAgainAndForceRemakesAll) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/apply_patch.h"
+#include "engine/compact_update.h"
 #include "engine/crc32.h"
 #include "engine/create_patch.h"
 #include "engine/whole_insert_update.h"
@@ -23,7 +24,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kRecordHeader[] = "patchbuild update 1";
+// The first line of an update's record names the writer that made it.
+constexpr char kExactRecordHeader[] = "patchbuild update 1";
+constexpr char kCompactRecordHeader[] = "patchbuild update 1 compact";
+
+const char* RecordHeader(UpdateWriter writer) {
+  return writer == UpdateWriter::kExact ? kExactRecordHeader : kCompactRecordHeader;
+}
 
 std::string DigestText(const FileDigest& digest) {
   char text[64];
@@ -33,10 +40,12 @@ std::string DigestText(const FileDigest& digest) {
   return text;
 }
 
-bool ReadRecord(const std::string& path, FileDigest* digest) {
+bool ReadRecord(const std::string& path, UpdateWriter writer, FileDigest* digest) {
   std::ifstream in(path, std::ios::binary);
   std::string header, line;
-  if (!std::getline(in, header) || header != kRecordHeader || !std::getline(in, line)) return false;
+  if (!std::getline(in, header) || header != RecordHeader(writer) || !std::getline(in, line)) {
+    return false;
+  }
   unsigned long long size = 0, hash = 0;
   unsigned crc = 0;
   int used = 0;
@@ -140,9 +149,33 @@ class JobProgress {
   uint64_t counted_ = 0;
 };
 
+// Writes the update from `old_path` to the job's new file into `path`.
+bool MakeUpdate(const UpdateJob& job, const std::string& old_path, const std::string& path,
+                UpdateWriter writer, JobProgress* share) {
+  auto hook = [share](int64_t left) { share->Remaining(left); };
+  const char* new_path = job.new_file->path.c_str();
+  if (writer == UpdateWriter::kExact) {
+    std::unique_ptr<CreatePatch> create(new (std::nothrow) CreatePatch());
+    if (!create) return false;
+    create->SetProgressHook(hook);
+    return create->Process(old_path.c_str(), new_path, path.c_str(), true) == kPatchDone;
+  }
+  {
+    std::unique_ptr<CreateCompactPatch> create(new (std::nothrow) CreateCompactPatch());
+    if (!create) return false;
+    create->SetProgressHook(hook);
+    if (create->Process(old_path.c_str(), new_path, path.c_str(), true) == kPatchDone) return true;
+  }
+  // The compact writer maps both files whole and indexes the old one; where
+  // the memory for that is lacking (a 32-bit build and large files), the
+  // exact writer, which reads through windows, still makes the update.
+  return MakeUpdate(job, old_path, path, UpdateWriter::kExact, share);
+}
+
 }  // namespace
 
-void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force, MakeProgress* progress) {
+void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force, MakeProgress* progress,
+                  UpdateWriter writer) {
   JobProgress share(progress, job->new_file ? job->new_file->size : 0);
   if (job->kind == UpdateJob::kDeleted) return;  // one byte, made when packing
   if (StopRequested()) {
@@ -153,12 +186,12 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force, MakePr
   fs::create_directories(fs::path(job->update_path).parent_path(), ec);
   fs::create_directories(fs::path(scratch).parent_path(), ec);
   // A path that never exists stands for the missing old file of a new file,
-  // so that CreatePatch writes kind 0.
+  // so that the writer makes kind 0.
   const std::string old_path = job->old_file ? job->old_file->path : scratch + ".no-old-file";
   const std::string record = job->update_path + ".sum";
 
   FileDigest recorded, now;
-  if (!force && ReadRecord(record, &recorded) && DigestOfFile(job->update_path, &now) &&
+  if (!force && ReadRecord(record, writer, &recorded) && DigestOfFile(job->update_path, &now) &&
       now == recorded && Proven(*job, job->update_path, old_path)) {
     job->reused = true;
     job->update_size = now.size;
@@ -171,15 +204,10 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force, MakePr
   fs::remove(record, ec);
   const std::string temp = TemporaryNameOf(job->update_path);
   fs::remove(temp, ec);
-  {
-    std::unique_ptr<CreatePatch> create(new (std::nothrow) CreatePatch());
-    if (create) create->SetProgressHook([&share](int64_t left) { share.Remaining(left); });
-    if (!create || create->Process(old_path.c_str(), job->new_file->path.c_str(), temp.c_str(),
-                                   true) != kPatchDone) {
-      fs::remove(temp, ec);
-      job->error = "cannot make the update of " + job->new_file->path;
-      return;
-    }
+  if (!MakeUpdate(*job, old_path, temp, writer, &share)) {
+    fs::remove(temp, ec);
+    job->error = "cannot make the update of " + job->new_file->path;
+    return;
   }
   // Where the search found too little to copy, the update that carries the
   // new file whole is smaller; every patcher applies it alike.
@@ -221,7 +249,7 @@ void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force, MakePr
     return;
   }
   // Without the record the next make simply makes the update again.
-  WriteCacheFile(record, std::string(kRecordHeader) + "\n" + DigestText(made) + "\n");
+  WriteCacheFile(record, std::string(RecordHeader(writer)) + "\n" + DigestText(made) + "\n");
   job->update_size = made.size;
   job->update_digest = made;
 }
@@ -232,7 +260,7 @@ bool CarriesNewFileWhole(const UpdateJob& job) {
 }
 
 void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir,
-                   bool force, MakeProgress* progress) {
+                   bool force, MakeProgress* progress, UpdateWriter writer) {
   // Equal contents in several places or steps share one cached update.
   std::map<std::string, size_t> first;
   std::vector<size_t> unique;
@@ -247,7 +275,7 @@ void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string&
   ParallelFor(unique.size(), threads, [&](size_t k) {
     UpdateJob& job = (*jobs)[unique[k]];
     RunUpdateJob(&job, (fs::path(scratch_dir) / ("proof-" + std::to_string(k))).string(), force,
-                 progress);
+                 progress, writer);
   });
   progress->Finish();
   for (UpdateJob& job : *jobs) {

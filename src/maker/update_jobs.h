@@ -44,6 +44,13 @@ std::string UpdatePayloadName(const UpdateJob& job);
 std::string UpdateCachePath(const std::string& cache_dir, const FileDigest* old_digest,
                             const FileDigest& new_digest);
 
+// Which writer makes the updates. The cache record of an update names its
+// writer, so an update made by the other one is made again, never reused.
+enum class UpdateWriter {
+  kCompact,  // CreateCompactPatch: copies from anywhere in the old file
+  kExact,    // CreatePatch: the layout every earlier make wrote
+};
+
 // Runs fn(0) .. fn(count - 1) on `jobs` threads (at least one).
 void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn);
 
@@ -57,14 +64,16 @@ void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn);
 // file as it is made and writes nothing. `scratch` is a path of the make's
 // own that never exists: the old file of a file new in the step. The job's
 // bytes go on `progress` (when not null) as the search moves through the new
-// file, and the job counts as one file done when it returns.
+// file, and the job counts as one file done when it returns. `writer`
+// makes the update; a cached one is taken only when the same writer made it.
 void RunUpdateJob(UpdateJob* job, const std::string& scratch, bool force,
-                  MakeProgress* progress = nullptr);
+                  MakeProgress* progress = nullptr, UpdateWriter writer = UpdateWriter::kCompact);
 
 // Runs every job on `threads` threads with progress; jobs with the same
 // update path are done once. Scratch paths lie in `scratch_dir`.
 void RunUpdateJobs(std::vector<UpdateJob>* jobs, int threads, const std::string& scratch_dir,
-                   bool force, MakeProgress* progress);
+                   bool force, MakeProgress* progress,
+                   UpdateWriter writer = UpdateWriter::kCompact);
 
 // CRC-32/BZIP2 of a whole file; false when it cannot be read.
 bool FileCrc32(const std::string& path, uint32_t* crc);
