@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/apply_patch.h"
-#include "engine/create_patch.h"
+#include "engine/writer/create_patch.h"
 
 namespace {
 

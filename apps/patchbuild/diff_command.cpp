@@ -11,8 +11,8 @@
 #include <system_error>
 
 #include "command_registry.h"
-#include "engine/compact_update.h"
-#include "engine/create_patch.h"
+#include "engine/writer/compact_update.h"
+#include "engine/writer/create_patch.h"
 #include "platform/file_system.h"
 
 namespace {

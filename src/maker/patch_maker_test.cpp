@@ -13,9 +13,9 @@
 #include <memory>
 
 #include "engine/apply_patch.h"
-#include "engine/compact_update.h"
-#include "engine/create_patch.h"
 #include "engine/patch_action.h"
+#include "engine/writer/compact_update.h"
+#include "engine/writer/create_patch.h"
 #include "maker/install_check.h"
 #include "maker/manifest_compile.h"
 #include "maker/patch_project.h"
@@ -339,32 +339,31 @@ TEST_F(MakerTest, TheUpdateWriterIsPartOfWhatTheCacheHolds) {
   std::string data = Read(project_ / "versions/2.01/DATA/A.DAT");
   Write(project_ / "versions/2.02/DATA/A.DAT", data.substr(2500) + data.substr(0, 2500));
   MakeSummary compact, exact, exact_again, compact_again;
-  std::string error;
   PatcherPayload payload;
-  ASSERT_TRUE(MakePatch(options_, &compact, &error)) << error;
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &compact)));
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   std::unique_ptr<IPatchAction> compact_writer(NewCreateCompactPatch());
   ExpectStepUpdateMadeBy(payload, compact_writer.get(), project_, root_);
   EXPECT_EQ(AppliedStepUpdate(payload), Read(project_ / "versions/2.02/DATA/A.DAT"));
 
   // Asking for the other writer makes every update again, none is reused.
   options_.exact_updates = true;
-  ASSERT_TRUE(MakePatch(options_, &exact, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &exact)));
   EXPECT_EQ(exact.made, compact.made);
   EXPECT_EQ(exact.reused, 0);
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   std::unique_ptr<IPatchAction> exact_writer(NewCreatePatch());
   ExpectStepUpdateMadeBy(payload, exact_writer.get(), project_, root_);
   EXPECT_EQ(AppliedStepUpdate(payload), Read(project_ / "versions/2.02/DATA/A.DAT"));
-  ASSERT_TRUE(MakePatch(options_, &exact_again, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &exact_again)));
   EXPECT_EQ(exact_again.made, 0);
 
   // And back.
   options_.exact_updates = false;
-  ASSERT_TRUE(MakePatch(options_, &compact_again, &error)) << error;
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &compact_again)));
   EXPECT_EQ(compact_again.made, compact.made);
   EXPECT_EQ(compact_again.reused, 0);
-  ASSERT_TRUE(ReadPatcherPayload(options_.output, &payload, &error)) << error;
+  ASSERT_TRUE(Succeeded(ReadPatcherPayload(options_.output, &payload)));
   ExpectStepUpdateMadeBy(payload, compact_writer.get(), project_, root_);
 }
 

@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "engine/apply_patch.h"
-#include "engine/compact_update.h"
 #include "engine/crc32.h"
-#include "engine/create_patch.h"
-#include "engine/whole_insert_update.h"
+#include "engine/writer/compact_update.h"
+#include "engine/writer/create_patch.h"
+#include "engine/writer/whole_insert_update.h"
 #include "maker/cache_file.h"
 #include "maker/content_hash.h"
 #include "maker/make_progress.h"

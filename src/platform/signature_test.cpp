@@ -20,7 +20,8 @@ using test_support::SourceFilePath;
 
 struct Inputs {
   std::vector<uint8_t> key = ReadTestBytes(SourceFilePath("tests/keys/test.pubkey"));
-  std::vector<uint8_t> manifest = ReadTestBytes(SourceFilePath("src/platform/testdata/manifest.bin"));
+  std::vector<uint8_t> manifest =
+      ReadTestBytes(SourceFilePath("src/platform/testdata/manifest.bin"));
   std::vector<uint8_t> own =
       ReadTestBytes(SourceFilePath("src/platform/testdata/manifest.bin.sign"));
   std::vector<uint8_t> openssl =
@@ -59,9 +60,9 @@ TEST(SignatureTest, ChangedBytesAndWrongLengthsGiveSeven) {
   check.signature = in.own.data();
   check.signature_length = static_cast<uint32_t>(in.own.size());
   uint32_t last_error = 99;
-  EXPECT_EQ(VerifySignature(changed.data(), static_cast<uint32_t>(changed.size()), check,
-                            &last_error),
-            kSignatureMismatch);
+  EXPECT_EQ(
+      VerifySignature(changed.data(), static_cast<uint32_t>(changed.size()), check, &last_error),
+      kSignatureMismatch);
 #ifdef _WIN32
   EXPECT_NE(last_error, 0u);
 #else

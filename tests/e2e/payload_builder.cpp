@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/crc32.h"
-#include "engine/create_patch.h"
+#include "engine/writer/create_patch.h"
 #include "pe/native_trailer.h"
 #include "pe/pe_format.h"
 #include "pe/resource_writer.h"

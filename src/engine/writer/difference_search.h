@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "engine/mapped_file.h"
-#include "engine/pending_record.h"
+#include "engine/writer/pending_record.h"
 
 namespace corvane {
 

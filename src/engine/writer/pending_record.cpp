@@ -1,4 +1,4 @@
-#include "engine/pending_record.h"
+#include "engine/writer/pending_record.h"
 
 #include <algorithm>
 

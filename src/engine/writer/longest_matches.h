@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "engine/cheapest_parse.h"
-#include "engine/old_file_index.h"
+#include "engine/writer/cheapest_parse.h"
+#include "engine/writer/old_file_index.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "engine/longest_matches.h"
+#include "engine/writer/longest_matches.h"
 
 #include <algorithm>
 #include <bit>

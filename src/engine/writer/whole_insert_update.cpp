@@ -1,4 +1,4 @@
-#include "engine/whole_insert_update.h"
+#include "engine/writer/whole_insert_update.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "engine/compact_update.h"
+#include "engine/writer/compact_update.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,14 +6,14 @@
 #include <new>
 
 #include "engine/byte_sum.h"
-#include "engine/cheapest_parse.h"
-#include "engine/create_patch.h"
-#include "engine/longest_matches.h"
-#include "engine/old_file_index.h"
 #include "engine/patch_log.h"
-#include "engine/pending_record.h"
 #include "engine/update_format.h"
 #include "engine/update_path.h"
+#include "engine/writer/cheapest_parse.h"
+#include "engine/writer/create_patch.h"
+#include "engine/writer/longest_matches.h"
+#include "engine/writer/old_file_index.h"
+#include "engine/writer/pending_record.h"
 #include "foundation/app_frame.h"
 #include "platform/file_mapping.h"
 #include "platform/file_system.h"

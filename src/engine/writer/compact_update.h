@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/difference_search.h"
 #include "engine/mapped_file.h"
 #include "engine/output_file.h"
 #include "engine/patch_action.h"
-#include "engine/pending_record.h"
+#include "engine/writer/difference_search.h"
+#include "engine/writer/pending_record.h"
 
 namespace corvane {
 

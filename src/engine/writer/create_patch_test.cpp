@@ -1,4 +1,4 @@
-#include "engine/create_patch.h"
+#include "engine/writer/create_patch.h"
 
 #include <gtest/gtest.h>
 

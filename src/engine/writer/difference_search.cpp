@@ -1,4 +1,4 @@
-#include "engine/difference_search.h"
+#include "engine/writer/difference_search.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/difference_search.h"
 #include "engine/mapped_file.h"
 #include "engine/output_file.h"
 #include "engine/patch_action.h"
+#include "engine/writer/difference_search.h"
 
 namespace corvane {
 

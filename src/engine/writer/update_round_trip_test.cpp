@@ -9,9 +9,9 @@
 #include <random>
 
 #include "engine/apply_patch.h"
-#include "engine/create_patch.h"
-#include "engine/difference_search.h"
 #include "engine/engine_test_support.h"
+#include "engine/writer/create_patch.h"
+#include "engine/writer/difference_search.h"
 #include "platform/file_mapping.h"
 
 namespace corvane {

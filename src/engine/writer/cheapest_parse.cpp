@@ -1,4 +1,4 @@
-#include "engine/cheapest_parse.h"
+#include "engine/writer/cheapest_parse.h"
 
 #include <algorithm>
 #include <new>

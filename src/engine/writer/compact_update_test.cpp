@@ -1,4 +1,4 @@
-#include "engine/compact_update.h"
+#include "engine/writer/compact_update.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "engine/apply_patch.h"
-#include "engine/create_patch.h"
 #include "engine/engine_test_support.h"
+#include "engine/writer/create_patch.h"
 #include "foundation/report_capture.h"
 
 namespace corvane {

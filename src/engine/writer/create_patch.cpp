@@ -1,13 +1,13 @@
-#include "engine/create_patch.h"
+#include "engine/writer/create_patch.h"
 
 #include <chrono>
 #include <new>
 #include <string>
 
 #include "engine/patch_log.h"
-#include "engine/pending_record.h"
 #include "engine/update_format.h"
 #include "engine/update_path.h"
+#include "engine/writer/pending_record.h"
 #include "foundation/app_frame.h"
 #include "platform/file_system.h"
 

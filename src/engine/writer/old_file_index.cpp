@@ -1,4 +1,4 @@
-#include "engine/old_file_index.h"
+#include "engine/writer/old_file_index.h"
 
 #include <algorithm>
 #include <cstring>
