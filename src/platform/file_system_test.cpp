@@ -102,6 +102,21 @@ TEST_F(FileServicesTest, FreeSpaceIsKnownForExistingAndNewPaths) {
   EXPECT_GT(free_bytes, 0u);
 }
 
+// A name relative to the current folder becomes the path of the same file
+// from anywhere.
+TEST_F(FileServicesTest, AbsolutePathNamesTheSameFileFromAnywhere) {
+  Write("patch.log", "the log");
+  std::string absolute;
+  {
+    test_support::ScopedCurrentDirectory here(dir_);
+    absolute = AbsolutePath("patch.log");
+  }
+  EXPECT_NE(absolute, "patch.log");
+  EXPECT_EQ(absolute.substr(absolute.size() - 9), "patch.log");
+  EXPECT_EQ(test_support::ReadTestText(absolute), "the log");
+  EXPECT_EQ(AbsolutePath(nullptr), "");
+}
+
 TEST_F(FileServicesTest, StoredNameIgnoresLetterCase) {
   Write("MixedCase.Vbk", "x");
   std::string stored;

@@ -1,5 +1,8 @@
 // File services the standard library gives on both systems alike (on the
-// host's form of each path): listing a folder, absolute paths.
+// host's form of each path): listing a folder. Only the maker's side lists
+// folders: the patcher does not link this file, and with it the standard
+// library's file system and streams (most of a megabyte in the Windows
+// program) stay out of the patcher.
 
 #include <algorithm>
 #include <filesystem>
@@ -24,12 +27,6 @@ bool ListFilesBelow(const char* directory, std::vector<std::string>* names) {
     names->push_back(std::move(relative));
   }
   return !error;
-}
-
-std::string AbsolutePath(const char* path) {
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(HostPath(path), error);
-  return error ? std::string(path) : absolute.string();
 }
 
 }  // namespace corvane::platform

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "platform/file_io.h"
@@ -228,6 +230,17 @@ bool StoredFileName(const char* path, std::string* stored_name) {
   if (found.empty() || found == "." || found == "..") return false;
   *stored_name = text::Utf16ToCp1252(text::Utf8ToUtf16(found));
   return true;
+}
+
+std::string AbsolutePath(const char* path) {
+  if (path == nullptr) return {};
+  const std::string host = HostPath(path);
+  if (!host.empty() && host[0] == '/') return host;
+  std::unique_ptr<char, decltype(&std::free)> here(getcwd(nullptr, 0), &std::free);
+  if (here == nullptr) return path;
+  std::string absolute = here.get();
+  if (absolute.empty() || absolute.back() != '/') absolute += '/';
+  return absolute + host;
 }
 
 }  // namespace corvane::platform

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/file_io.h"
 #include "platform/file_system.h"
@@ -137,6 +138,20 @@ bool StoredFileName(const char* path, std::string* stored_name) {
   FindClose(search);
   *stored_name = NarrowName(data.cFileName);
   return true;
+}
+
+std::string AbsolutePath(const char* path) {
+  if (path == nullptr) return {};
+  const std::wstring wide = WidePath(path);
+  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring absolute(needed, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), needed, absolute.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  absolute.resize(length);
+  // A long path comes back in the "\\?\" form WidePath gave it.
+  if (absolute.rfind(L"\\\\?\\", 0) == 0) absolute.erase(0, 4);
+  return NarrowName(absolute.c_str());
 }
 
 }  // namespace corvane::platform
