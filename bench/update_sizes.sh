@@ -3,8 +3,9 @@
 # (the exact one, `patchbuild diff`, and the compact one, `diff --compact`)
 # beside xdelta3 (raw: no secondary compression, no small-string matching...
 # -e -9 -S none -N) and bsdiff (size only, for reference). Pairs: the
-# archive-like pair of compare_update_tools.sh and consecutive releases of two
-# programs fetched from the npm registry. Prints figures; passes or fails
+# archive-like pair of compare_update_tools.sh, consecutive releases of two
+# programs fetched from the npm registry and two Debian library updates
+# (apt-get download of versions apt-cache madison lists). Prints figures; passes or fails
 # nothing.
 #
 #   bench/update_sizes.sh [PATCHBUILD]
@@ -18,7 +19,7 @@ patchbuild=${1:-$root/build/native/apps/patchbuild/patchbuild}
 size_mb=${SIZE_MB:-256}
 bsdiff_max_mb=${BSDIFF_MAX_MB:-64}
 [ -x "$patchbuild" ] || { echo "no patchbuild at $patchbuild"; exit 1; }
-for tool in xdelta3 bsdiff python3 curl tar /usr/bin/time; do
+for tool in xdelta3 bsdiff python3 curl tar apt-get dpkg-deb /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
 done
 if [ -n "${WORK:-}" ]; then
@@ -92,9 +93,28 @@ pair() {  # pair NAME PACKAGE FILE OLD_VERSION NEW_VERSION
   fetch_npm "$2" "$5" "$3" "$work/p.new"
   compare "$1 $4 -> $5" "$work/p.old" "$work/p.new"
 }
+# deb_pair NAME PACKAGE FILE OLD_VERSION NEW_VERSION: FILE (a path inside the
+# package) of two versions `apt-cache madison` lists, by `apt-get download`.
+deb_pair() {
+  local v
+  for v in "$4" "$5"; do
+    local deb
+    deb=$(ls "$work/$2_${v#*:}"_*.deb 2>/dev/null | head -n1 || true)
+    if [ -z "$deb" ]; then
+      (cd "$work" && apt-get download -qq "$2=$v" 2>/dev/null) || { echo "cannot download $2 $v"; return 0; }
+      deb=$(ls "$work/$2_"*"${v#*:}"*.deb | head -n1)
+    fi
+    rm -rf "$work/deb" && mkdir -p "$work/deb" && dpkg-deb -x "$deb" "$work/deb"
+    cp "$work/deb/$3" "$work/p.$([ "$v" = "$4" ] && echo old || echo new)"
+  done
+  compare "$1 $4 -> $5" "$work/p.old" "$work/p.new"
+}
+
 pair esbuild @esbuild/linux-x64 bin/esbuild 0.19.0 0.19.1
 pair esbuild @esbuild/linux-x64 bin/esbuild 0.19.12 0.20.0
 pair biome @biomejs/cli-linux-x64 biome 1.5.0 1.5.1
+deb_pair libcrypto libssl3 usr/lib/x86_64-linux-gnu/libcrypto.so.3 3.0.20-1~deb12u2 3.0.22-1~deb12u2
+deb_pair libcurl libcurl4 usr/lib/x86_64-linux-gnu/libcurl.so.4.8.0 7.88.1-10+deb12u5 7.88.1-10+deb12u15
 
 echo
 echo "== sizes (bytes) and compact writer / xdelta3"
