@@ -176,7 +176,7 @@ bool AddResourceSection(const uint8_t* stub, size_t stub_size,
   }
   uint8_t* header = p + new_header_offset;
   std::memset(header, 0, kSectionHeaderSize);
-  std::memcpy(header, ".rsrc", 5);
+  std::memcpy(header, ".rsrc\0\0\0", 8);
   WriteU32(header + 8, virtual_size);
   WriteU32(header + 12, section_rva);
   WriteU32(header + 16, raw_size);
