@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ranges>
 #include <vector>
 
 #include "param/entry_handle.h"
@@ -146,7 +147,7 @@ void PickDistributionFiles(NameList* names, const NameList& chain) {
       marked.push_back(j);
       best = std::min(best, other_suffix != nullptr ? RankOf(other_suffix, chain) : k);
     }
-    for (auto it = marked.rbegin(); it != marked.rend(); ++it) names->Delete(*it);
+    for (int j : std::views::reverse(marked)) names->Delete(j);
 
     if (best > k) {
       names->Delete(i);
