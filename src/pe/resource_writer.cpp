@@ -268,7 +268,8 @@ bool WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint8_
   WriteU32(optional + 96 + 8 * kDirectoryResource + 4, virtual_size);
 
   uint8_t* header = optional + kOptionalSize;
-  std::memcpy(header, ".rsrc\0\0\0", 8);
+  constexpr uint8_t kResourceSectionName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+  std::memcpy(header, kResourceSectionName, sizeof kResourceSectionName);
   WriteU32(header + 8, virtual_size);
   WriteU32(header + 12, kSectionRva);
   WriteU32(header + 16, raw_size);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ranges>
 #include <vector>
 
 #include "param/entry_handle.h"
@@ -147,7 +146,7 @@ void PickDistributionFiles(NameList* names, const NameList& chain) {
       marked.push_back(j);
       best = std::min(best, other_suffix != nullptr ? RankOf(other_suffix, chain) : k);
     }
-    for (int j : std::views::reverse(marked)) names->Delete(j);
+    for (auto it = marked.rbegin(); it != marked.rend(); ++it) names->Delete(*it);
 
     if (best > k) {
       names->Delete(i);

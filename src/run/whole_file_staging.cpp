@@ -1,7 +1,5 @@
 #include "run/whole_file_staging.h"
 
-#include <ranges>
-
 #include "platform/file_io.h"
 #include "platform/file_system.h"
 #include "run/payload_store.h"
@@ -52,8 +50,8 @@ bool StagedWholeFiles::Take(const char* name, const std::string& target) {
 void StagedWholeFiles::Discard() {
   for (const auto& [work, name] : parts_) platform::RemoveFile(work.c_str());
   parts_.clear();
-  for (const std::string& folder : std::views::reverse(folders_)) {
-    platform::RemoveEmptyDirectory(folder.c_str());
+  for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
+    platform::RemoveEmptyDirectory(folder->c_str());
   }
   folders_.clear();
 }

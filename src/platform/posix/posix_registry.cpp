@@ -79,7 +79,7 @@ bool WineServerRunning(const std::string& prefix) {
     if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && tmp[0] != '\0') {
       roots.emplace_back(std::string(tmp) + "/");
     }
-    roots.push_back("/tmp/");
+    roots.emplace_back("/tmp/");
     for (const std::string& root : roots) {
       // An absolute path is taken as it is; a name only below a root.
       if (base.empty() || root.empty() != (base[0] == '/')) continue;

@@ -2,7 +2,6 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <ranges>
 
 #include "text/code_page_1252.h"
 
@@ -267,8 +266,8 @@ void WineRegistryFile::Index() {
 const WineRegistryFile::Key* WineRegistryFile::FindKey(std::u16string_view key) const {
   const std::u16string wanted = NormalizeKeyPath(key);
   // The last block wins when a file names a key twice, as loading it would.
-  for (const Key& candidate : std::views::reverse(keys_)) {
-    if (EqualsNoCase(candidate.name, wanted)) return &candidate;
+  for (auto it = keys_.rbegin(); it != keys_.rend(); ++it) {
+    if (EqualsNoCase(it->name, wanted)) return &*it;
   }
   return nullptr;
 }
