@@ -95,11 +95,11 @@ void RunInfo(const std::string& name) {
   std::printf("classes with a base: %lld\n", static_cast<long long>(stats.classesWithBase));
   std::printf("declared classes: %lld\n", static_cast<long long>(stats.declarations));
   std::printf("deletion markers: %lld\n", static_cast<long long>(stats.deletions));
+  const int64_t values = stats.textValues + stats.floatValues + stats.intValues + stats.expressions;
   std::printf("values: %lld (text %lld, float %lld, integer %lld, expression %lld)\n",
-              static_cast<long long>(stats.textValues + stats.floatValues + stats.intValues +
-                                     stats.expressions),
-              static_cast<long long>(stats.textValues), static_cast<long long>(stats.floatValues),
-              static_cast<long long>(stats.intValues), static_cast<long long>(stats.expressions));
+              static_cast<long long>(values), static_cast<long long>(stats.textValues),
+              static_cast<long long>(stats.floatValues), static_cast<long long>(stats.intValues),
+              static_cast<long long>(stats.expressions));
   std::printf("arrays: %lld (%lld items)\n", static_cast<long long>(stats.arrays),
               static_cast<long long>(stats.arrayItems));
   std::printf("deepest class nesting: %d\n", stats.maxDepth);

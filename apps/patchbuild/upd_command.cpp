@@ -139,7 +139,7 @@ void RunShow(const ShowOptions& options) {
   if (reader.Field(&checksum)) {
     std::printf("checksum:  %d (0x%08x)\n", checksum, static_cast<uint32_t>(checksum));
   } else {
-    problems.push_back("checksum cut off");
+    problems.emplace_back("checksum cut off");
   }
   std::printf("records:   %" PRId64 ", %" PRId64 " bytes copied, %" PRId64 " bytes inserted\n",
               records, copied, inserted);

@@ -92,13 +92,13 @@ class AutoArray {
     if (n == allocated_) return;
     if (n < count_) Resize(n);
     MemFunctions* mem = GetMemFunctions();
-    if (data_ && n > 0 && mem->ResizeInPlace(data_, sizeof(T) * static_cast<size_t>(n))) {
+    if (data_ && n > 0 && mem->ResizeInPlace(data_, ElementSize() * static_cast<size_t>(n))) {
       allocated_ = n;
       return;
     }
     T* storage = nullptr;
     if (n > 0) {
-      storage = static_cast<T*>(mem->New(sizeof(T) * static_cast<size_t>(n)));
+      storage = static_cast<T*>(mem->New(ElementSize() * static_cast<size_t>(n)));
       if (count_ > 0) {
         Relocate(storage, data_, count_);
       }
@@ -142,12 +142,16 @@ class AutoArray {
   const T* end() const { return data_ + count_; }
 
  private:
+  // Elements are often pointers; the size of the pointer is the one meant.
+  // NOLINTNEXTLINE(bugprone-sizeof-expression): sizeof(T*) is the element size here
+  static constexpr size_t ElementSize() { return sizeof(T); }
+
   // Moves `count` elements bytewise (the ranges may overlap); the old bytes
   // are dropped without destroying them.
   static void Relocate(T* to, const T* from, int count) {
     static_assert(kBitwiseMovable<T>, "AutoArray relocates its elements bytewise");
     std::memmove(static_cast<void*>(to), static_cast<const void*>(from),
-                 sizeof(T) * static_cast<size_t>(count));
+                 ElementSize() * static_cast<size_t>(count));
   }
 
   void CopyFrom(const AutoArray& other) {

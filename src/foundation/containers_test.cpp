@@ -176,7 +176,8 @@ TEST(Ref, AddsTheNewReferenceBeforeReleasingTheOld) {
   Ref<Counted> b = a;
   EXPECT_EQ(a->RefCounter(), 2);
   b.Free();
-  a = a;
+  Ref<Counted>& same = a;  // through a reference, so compilers do not warn
+  a = same;
   a = a.GetRef();
   EXPECT_EQ(deleted, 0);
   EXPECT_EQ(a->RefCounter(), 1);

@@ -1,5 +1,6 @@
 #include "foundation/r_string.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -126,7 +127,8 @@ RString Concat(const char* a, const char* b) {
   if (la + lb == 0) return RString();
   RString result = RString::CreateBuffer(static_cast<int>(la + lb));
   char* text = result.MutableData();
-  std::memcpy(text, a, la);
+  // The second copy brings b's terminating zero.
+  std::copy_n(a, la, text);
   std::memcpy(text + la, b, lb + 1);
   return result;
 }

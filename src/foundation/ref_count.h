@@ -63,6 +63,7 @@ class Ref {
     if (old) old->Release();
     return *this;
   }
+  // NOLINTNEXTLINE(bugprone-unhandled-self-assignment): operator=(T*) is safe for self-assignment
   Ref& operator=(const Ref& other) { return *this = other.object_; }
   Ref& operator=(Ref&& other) noexcept {
     if (this != &other) {

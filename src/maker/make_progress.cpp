@@ -1,5 +1,7 @@
 #include "maker/make_progress.h"
 
+#include <cmath>
+
 #include "foundation/format_byte_size.h"
 
 namespace corvane::maker {
@@ -8,7 +10,7 @@ using Clock_ = std::chrono::steady_clock;
 
 std::string MakeProgress::Clock(double seconds) {
   if (seconds < 0) seconds = 0;
-  const long total = static_cast<long>(seconds + 0.5);
+  const long total = std::lround(seconds);
   char text[32];
   if (total >= 3600)
     std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);

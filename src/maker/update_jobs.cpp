@@ -106,6 +106,7 @@ void ParallelFor(size_t count, int jobs, const std::function<void(size_t)>& fn) 
   }
   std::atomic<size_t> next{0};
   std::vector<std::thread> threads;
+  threads.reserve(static_cast<size_t>(jobs));
   for (int t = 0; t < jobs; ++t) {
     threads.emplace_back([&] {
       for (size_t i = next++; i < count; i = next++) fn(i);

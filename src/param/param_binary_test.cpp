@@ -41,7 +41,8 @@ class Bytes {
   int Pos() const { return static_cast<int>(data.size()); }
   void Patch(int at, int32_t v) {
     for (int i = 0; i < 4; ++i)
-      data[static_cast<size_t>(at + i)] = static_cast<uint32_t>(v) >> (8 * i) & 0xFF;
+      data[static_cast<size_t>(at) + static_cast<size_t>(i)] =
+          static_cast<uint32_t>(v) >> (8 * i) & 0xFF;
   }
   std::vector<uint8_t> data;
 };

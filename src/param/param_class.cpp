@@ -185,6 +185,7 @@ void ParamClass::SetAccessRecursive(int access) {
 }
 
 size_t ParamClass::GetOwnMemory() const {
+  // NOLINTNEXTLINE(bugprone-sizeof-expression): the table holds pointers
   return sizeof(*this) + sizeof(ParamEntry*) * static_cast<size_t>(_entries.MaxSize()) +
          (_index ? _index->GetMemory() : 0);
 }

@@ -166,7 +166,8 @@ Result AddResourceSection(const uint8_t* stub, size_t stub_size,
   }
   uint8_t* header = p + new_header_offset;
   std::memset(header, 0, kSectionHeaderSize);
-  std::memcpy(header, ".rsrc", 5);
+  constexpr uint8_t kResourceSectionName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+  std::memcpy(header, kResourceSectionName, sizeof kResourceSectionName);
   WriteU32(header + 8, virtual_size);
   WriteU32(header + 12, section_rva);
   WriteU32(header + 16, raw_size);

@@ -266,7 +266,8 @@ Result WriteResourceDll(const std::vector<ResourceItem>& items, std::vector<uint
   WriteU32(optional + 96 + 8 * kDirectoryResource + 4, virtual_size);
 
   uint8_t* header = optional + kOptionalSize;
-  std::memcpy(header, ".rsrc", 5);
+  constexpr uint8_t kResourceSectionName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+  std::memcpy(header, kResourceSectionName, sizeof kResourceSectionName);
   WriteU32(header + 8, virtual_size);
   WriteU32(header + 12, kSectionRva);
   WriteU32(header + 16, raw_size);

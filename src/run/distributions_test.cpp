@@ -8,7 +8,7 @@
 namespace corvane {
 namespace {
 
-NameList Names(std::vector<const char*> texts) {
+NameList Names(const std::vector<const char*>& texts) {
   NameList list;
   for (const char* text : texts) list.Add(RString(text));
   return list;

@@ -62,7 +62,7 @@ void LoadWithName(ModuleInstance instance, int id, const std::string& name, char
     room -= before;
     source = found + kPlaceholderLength;
     size_t copied = name.size() < room ? name.size() : room;
-    std::memcpy(destination, name.data(), copied);
+    name.copy(destination, copied);
     destination += copied;
     room -= copied;
     if (room == 0) break;

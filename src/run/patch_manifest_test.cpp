@@ -103,7 +103,7 @@ TEST(ReadDistributions, AbsentClassGivesNothing) {
 
 class DetectDistributionTest : public ::testing::Test {
  protected:
-  void AddRule(const char* file, uint32_t crc, std::vector<const char*> names) {
+  void AddRule(const char* file, uint32_t crc, const std::vector<const char*>& names) {
     ParamClass* rules = manifest_.AddClass("WhatDistribution");
     ParamClass* rule = rules->AddClass(("Rule" + std::to_string(count_++)).c_str());
     rule->AddText("file", file);
@@ -111,7 +111,7 @@ class DetectDistributionTest : public ::testing::Test {
     ParamEntry* list = rule->AddArray("distributions");
     for (const char* name : names) list->AddItemText(name);
   }
-  NameList Detect(std::vector<const char*> names) {
+  NameList Detect(const std::vector<const char*>& names) {
     NameList candidates;
     for (const char* name : names) candidates.Add(name);
     DetectDistribution(manifest_, RString(dir_.SystemPath().c_str()), &candidates);

@@ -168,9 +168,9 @@ PayloadItemsCheck DigestPayloadItems(const PayloadItemsDigests& digests,
   platform::RunInParallel(work.size(), threads, [&](size_t i, unsigned slot) {
     if (i > first_failed.load()) return;  // a failure before it decides already
     uint8_t digest[platform::kSha256Size];
-    if (stop != nullptr && stop->load()) {
-      failures[i] = PayloadItemsStatus::kDigestFailed;
-    } else if (!digesters[slot].Digest(work[i].bytes, work[i].size, digest)) {
+    // A stop request fails the item as a digest that could not be made would.
+    const bool stopped = stop != nullptr && stop->load();
+    if (stopped || !digesters[slot].Digest(work[i].bytes, work[i].size, digest)) {
       failures[i] = PayloadItemsStatus::kDigestFailed;
     } else if (Hex(digest) != work[i].sha256) {
       failures[i] = PayloadItemsStatus::kDigestDiffers;

@@ -186,7 +186,7 @@ TEST(PayloadInventoryTest, MalformedListsAreRefused) {
     PayloadModule module(payload);
     EXPECT_EQ(CheckPayloadItems(f, module.module()).status, PayloadItemsStatus::kMalformed) << size;
   }
-  for (std::string digest :
+  for (const std::string& digest :
        {good[0].sha256.substr(1), std::string(64, 'A'), std::string(64, 'g')}) {
     auto list = good;
     list[0].sha256 = digest;

@@ -11,8 +11,7 @@ TEST(PayloadNamesTest, NamesOfEverySoundKindPass) {
   for (const char* name :
        {"version.cfg", "version.cfg.sign", "crc\\1.01\\crc.crc", "1.00-1.01\\ADDONS\\X.VBK.UPD",
         "ALL\\VESKA.EXE.#KESTREL", "ADD\\MAPS\\BONUS.MAP",
-        "1.00\\DATA\\\xC9P\xC9"
-        "E.DAT",
+        "1.00\\DATA\\\311P\311E.DAT",  // \311 is 0xC9, an E with an acute accent
         "ALL\\MY FILE.TXT", "ALL\\CONSOLE.TXT", "ALL\\COM10", "ALL\\..A", "ALL\\.HIDDEN"}) {
     EXPECT_EQ(CheckPayloadName(name), PayloadNameFault::kNone) << name;
   }

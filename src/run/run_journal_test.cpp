@@ -19,8 +19,8 @@ bool Parse(const std::string& text, RunJournal* journal) {
 }
 
 TEST(RunJournalTest, TextRoundTripsWithAndWithoutDistribution) {
-  for (RunJournal journal : {Sample(), RunJournal{"2.10", "2.07", "", 0},
-                             RunJournal{"1.5", "1.0.0.4 (build 7)", "a b", 1000}}) {
+  for (const RunJournal& journal : {Sample(), RunJournal{"2.10", "2.07", "", 0},
+                                    RunJournal{"1.5", "1.0.0.4 (build 7)", "a b", 1000}}) {
     std::string text = FormatRunJournal(journal);
     ASSERT_FALSE(text.empty());
     RunJournal read;

@@ -154,7 +154,7 @@ class ScriptedWindow final : public ConsoleWindowProgress {
   }
 
   AbortRetryIgnore AskAbortRetryIgnore(const char* text, const char*, bool retry_default) override {
-    questions.push_back(text);
+    questions.emplace_back(text);
     retry_defaults.push_back(retry_default);
     if (on_question) on_question();
     if (answers.empty()) return AbortRetryIgnore::kAbort;
@@ -164,7 +164,7 @@ class ScriptedWindow final : public ConsoleWindowProgress {
   }
   // Retry/Cancel questions go to their own script (Cancel when it is empty).
   RetryCancel AskRetryCancel(const char* text, const char*) override {
-    retry_cancel_questions.push_back(text);
+    retry_cancel_questions.emplace_back(text);
     if (on_retry_cancel) on_retry_cancel();
     if (retry_cancel_answers.empty()) return RetryCancel::kCancel;
     RetryCancel answer = retry_cancel_answers.front();
@@ -200,7 +200,7 @@ class ScriptedWindow final : public ConsoleWindowProgress {
   bool OpenWindow() override { return true; }
   void CloseWindow() override {}
   void ShowTitle(const char*) override {}
-  void ShowProgress(const char* text) override { progress.push_back(text); }
+  void ShowProgress(const char* text) override { progress.emplace_back(text); }
   void ShowLog(const std::string&, const char*, bool) override {}
   void ShowOK(bool) override {}
   void Pump() override {

@@ -180,7 +180,8 @@ TEST_F(VerifyInstallationTest, WorksWithoutAWindow) {
 
 TEST(ComputeFileCrcTest, WholeFileAcrossWindows) {
   ScratchDir dir;
-  std::string content(9000000, '\0');  // more than two 4 MiB windows
+  std::string content;
+  content.resize(9000000);  // more than two 4 MiB windows
   for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i % 251);
   dir.Write("big", content);
   uint32_t crc = 0;

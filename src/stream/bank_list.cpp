@@ -48,7 +48,7 @@ class BankListOpener final : public IBankFileOpener {
 
 BankListOpener g_opener;
 
-QFBank* Record(Ref<QFBank> bank) {
+QFBank* Record(const Ref<QFBank>& bank) {
   if (GetBankFileOpener() != &g_opener) SetBankFileOpener(&g_opener);
   Banks().push_back(bank);
   return bank.GetRef();

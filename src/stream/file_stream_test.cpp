@@ -45,7 +45,7 @@ class CountingFileServer : public QIFileServerFunctions {
  public:
   PageDescriptor ReadPage(QFileHandle handle, int64_t start, uint32_t size) override {
     PageDescriptor page = QIFileServerFunctions::ReadPage(handle, start, size);
-    pages.push_back({start, page.length});
+    pages.emplace_back(start, page.length);
     return page;
   }
   QFileHandle OpenReadHandle(const char* name) override {

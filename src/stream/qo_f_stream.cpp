@@ -33,12 +33,11 @@ void QOFStream::Flush(size_t) {
   if (IsOpen() && !fail_ && valid_ > 0) {
     const QFileHandle file = GetFileServer()->GetWin32Handle(handle_);
     const uint32_t size = static_cast<uint32_t>(valid_);
-    if (platform::FileWrite(file, buffer_->GetData(), size) != size) {
-      SetSystemFailure();
-    } else if (write_pos_ != valid_ &&
-               !platform::FileSeek(file, static_cast<uint64_t>(buffer_offset_ + write_pos_))) {
-      // After a SeekP back inside the buffer the file must continue from
-      // the write position, not from the end of what was written.
+    // After a SeekP back inside the buffer the file must continue from the
+    // write position, not from the end of what was written.
+    if (platform::FileWrite(file, buffer_->GetData(), size) != size ||
+        (write_pos_ != valid_ &&
+         !platform::FileSeek(file, static_cast<uint64_t>(buffer_offset_ + write_pos_)))) {
       SetSystemFailure();
     }
   }

@@ -48,7 +48,7 @@ class RecordingWindow final : public ConsoleWindowProgress {
   void ShowTitle(const char* text) override { title = text; }
   void ShowProgress(const char* text) override { progress = text; }
   void ShowLog(const std::string&, const char* line, bool was_trimmed) override {
-    lines.push_back(line);
+    lines.emplace_back(line);
     trimmed = was_trimmed;
   }
   void ShowOK(bool enabled) override { ok = enabled; }

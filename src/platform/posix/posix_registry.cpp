@@ -77,9 +77,9 @@ bool WineServerRunning(const std::string& prefix) {
     // It names the directory relative to where temporary directories go.
     std::vector<std::string> roots = {"", "/run/user/" + std::to_string(getuid()) + "/"};
     if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && tmp[0] != '\0') {
-      roots.push_back(std::string(tmp) + "/");
+      roots.emplace_back(std::string(tmp) + "/");
     }
-    roots.push_back("/tmp/");
+    roots.emplace_back("/tmp/");
     for (const std::string& root : roots) {
       // An absolute path is taken as it is; a name only below a root.
       if (base.empty() || root.empty() != (base[0] == '/')) continue;
@@ -93,7 +93,7 @@ bool WineServerRunning(const std::string& prefix) {
 // HKLM\Software\Wow6432Node\X. Classes stay shared, as in Wine.
 std::u16string RedirectKey(RegistryRoot root, bool win64, const std::u16string& key) {
   if (!win64 || root != RegistryRoot::kLocalMachine) return key;
-  const std::u16string path = NormalizeKeyPath(key);
+  std::u16string path = NormalizeKeyPath(key);
   const size_t first_end = path.find(u'\\');
   const std::u16string first = path.substr(0, first_end);
   if (!EqualsNoCase(first, u"Software")) return path;

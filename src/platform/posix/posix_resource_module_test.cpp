@@ -19,6 +19,7 @@ using testing::ScopedTempDir;
 
 std::string MakePayloadDll(const std::vector<std::pair<std::u16string, std::string>>& files) {
   std::vector<pe::ResourceItem> items;
+  items.reserve(files.size());
   for (const auto& [name, data] : files) {
     items.push_back(pe::PayloadItem(name, reinterpret_cast<const uint8_t*>(data.data()),
                                     static_cast<uint32_t>(data.size())));
@@ -62,7 +63,7 @@ TEST(PosixResourceModuleTest, FindsPayloadInAnyCaseAndListsItAscending) {
 
   std::vector<std::string> names;
   EXPECT_TRUE(module.EnumerateRawDataNames([&](const char* name) {
-    names.push_back(name);
+    names.emplace_back(name);
     return true;
   }));
   EXPECT_EQ(names, (std::vector<std::string>{"ADD\\EMPTY", "ALL\\VESKA.EXE.#KESTREL",

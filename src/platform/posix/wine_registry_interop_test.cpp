@@ -74,9 +74,8 @@ void StopServer() {
 
 // "reg query" prints in the console's OEM code page.
 std::string Query(const std::string& key, const std::string& value, const char* view = "") {
-  const std::string out =
-      RunShell("timeout 120 " + Wine().loader + " reg query '" + key + "' /v '" + value + "' " +
-               view + " 2>/dev/null | iconv -f CP437 -t UTF-8");
+  std::string out = RunShell("timeout 120 " + Wine().loader + " reg query '" + key + "' /v '" +
+                             value + "' " + view + " 2>/dev/null | iconv -f CP437 -t UTF-8");
   StopServer();
   return out;
 }

@@ -1,6 +1,7 @@
 #include "ui/terminal/terminal_console_window.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "foundation/format_byte_size.h"
@@ -97,7 +98,7 @@ std::string TerminalConsoleWindow::WorkFigures() const {
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - work_start_).count();
   if (done > 0 && done < total && elapsed >= 1.0) {
-    const long left = static_cast<long>(elapsed / done * (total - done) + 0.5);
+    const long left = std::lround(elapsed / done * (total - done));
     char clock[32];
     std::snprintf(clock, sizeof clock, " ~%ld:%02ld", left / 60, left % 60);
     text += clock;

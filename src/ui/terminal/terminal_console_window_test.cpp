@@ -221,7 +221,7 @@ TEST(TerminalConsoleWindowTest, InterruptsCloseTheWindowAtTheNextPump) {
 
 TEST(TerminalConsoleWindowTest, AcknowledgingTheEndIsNoCloseByTheUser) {
   ScriptedChannel channel(true);
-  channel.input.push_back("");
+  channel.input.emplace_back("");
   TerminalConsoleWindow window(&Messages, channel);
   window.Create(nullptr);
   window.ProcessMessages();
