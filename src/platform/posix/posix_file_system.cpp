@@ -234,7 +234,7 @@ bool StoredFileName(const char* path, std::string* stored_name) {
 
 std::string AbsolutePath(const char* path) {
   if (path == nullptr) return {};
-  const std::string host = HostPath(path);
+  std::string host = HostPath(path);
   if (!host.empty() && host[0] == '/') return host;
   std::unique_ptr<char, decltype(&std::free)> here(getcwd(nullptr, 0), &std::free);
   if (here == nullptr) return path;
