@@ -10,7 +10,6 @@
 #include "engine/update_format.h"
 #include "engine/update_path.h"
 #include "engine/writer/cheapest_parse.h"
-#include "engine/writer/create_patch.h"
 #include "engine/writer/longest_matches.h"
 #include "engine/writer/old_file_index.h"
 #include "engine/writer/pending_record.h"
@@ -20,41 +19,20 @@
 
 namespace corvane {
 
-PatchResult CreateCompactPatch::Process(const char* old_path, const char* new_path,
-                                        const char* update_path, bool /*flag*/) {
-  if (UpdateUpToDate(old_path, new_path, update_path)) return kPatchDone;
-  PatchResult result = Write(old_path, new_path, update_path);
-  if (result == kPatchFailed) {
-    Close();
-    platform::RemoveFile(update_path);
-  }
-  return result;
+namespace {
+
+void ReportMissingNewFile(const char* new_path) {
+  ReportError("File %s: cannot be read", new_path);
 }
+
+}  // namespace
 
 PatchResult CreateCompactPatch::Write(const char* old_path, const char* new_path,
                                       const char* update_path) {
   auto started = std::chrono::steady_clock::now();
   const std::string progress_name = FileNamePart(old_path);
 
-  new_.Open(new_path, 0, MappedFile::kWholeFile);
-  old_.Open(old_path, 0, MappedFile::kWholeFile);
-  progress_.Reset(2 * static_cast<int64_t>(new_.Length()));
-
-  if (!output_.Create(update_path)) {
-    PatchPrint("Cannot write %s\n", update_path);
-    return kPatchFailed;
-  }
-  uint64_t new_size = 0;
-  bool new_exists = platform::FileSizeOf(new_path, &new_size);
-  if (!new_.IsOpen() && !(new_exists && new_size == 0)) {
-    ReportError("File %s: cannot be read", new_path);
-    return kPatchFailed;
-  }
-  if (new_.FileSize() > MappedFile::kWholeFile || old_.FileSize() > MappedFile::kWholeFile) {
-    ReportError("File %s: too large for an update",
-                new_.FileSize() > MappedFile::kWholeFile ? new_path : old_path);
-    return kPatchFailed;
-  }
+  if (!Open(old_path, new_path, update_path, &ReportMissingNewFile)) return kPatchFailed;
 
   const bool old_open = old_.IsOpen();
   const int32_t new_length = new_.IsOpen() ? new_.Length() : 0;
@@ -92,20 +70,7 @@ PatchResult CreateCompactPatch::Write(const char* old_path, const char* new_path
       }
     }
   }
-  progress_.Show("", 0);
-  record.Flush();
-  output_.WriteField(static_cast<int32_t>(checksum));
-  if (old_.MappingFailed() || new_.MappingFailed()) return kPatchFailed;
-  if (!record.ok() || !output_.Close()) {
-    PatchPrint("Cannot write %s\n", update_path);
-    return kPatchFailed;
-  }
-  Close();
-
-  auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - started);
-  ReportLog("Diff of %s took %d ms", update_path, static_cast<int>(took.count()));
-  return kPatchDone;
+  return Finish(record, checksum, update_path, started);
 }
 
 bool CreateCompactPatch::WriteRuns(const uint8_t* old_bytes, int32_t old_length,
@@ -145,17 +110,6 @@ bool CreateCompactPatch::WriteRuns(const uint8_t* old_bytes, int32_t old_length,
     start += length;
   }
   return true;
-}
-
-PatchResult CreateCompactPatch::ProcessFile(const char* old_directory, const char* new_directory,
-                                            const char* update_directory, const char* name) {
-  return ProcessInDirectories(*this, old_directory, new_directory, update_directory, name);
-}
-
-void CreateCompactPatch::Close() {
-  new_.Close();
-  old_.Close();
-  output_.Close();
 }
 
 std::unique_ptr<IPatchAction> NewCreateCompactPatch() {

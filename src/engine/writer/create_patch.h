@@ -4,16 +4,18 @@
 #include "engine/output_file.h"
 #include "engine/patch_action.h"
 #include "engine/writer/difference_search.h"
+#include "engine/writer/update_writer.h"
 
 namespace corvane {
 
 // Writes the update file that turns an old file into a new one
 // (docs/formats/update-file.md); ApplyPatch reverses it. The layout of the
-// update is fully determined by the two files (difference_search.h).
-class CreatePatch final : public IPatchAction {
+// update is fully determined by the two files (difference_search.h). What
+// it does with the files is UpdateWriter's (update_writer.h).
+class CreatePatch final : public UpdateWriter {
  public:
-  CreatePatch() : CreatePatch(WriterLimits()) {}
-  explicit CreatePatch(const MappedFileLimits& limits) : new_(limits), old_(limits) {}
+  CreatePatch() : UpdateWriter(WriterLimits()) {}
+  explicit CreatePatch(const MappedFileLimits& limits) : UpdateWriter(limits) {}
 
   // The writer's limits: every page it has read may stay resident. Where new
   // content has no match the search radius grows far past any small budget
@@ -27,34 +29,8 @@ class CreatePatch final : public IPatchAction {
   }
   ~CreatePatch() override = default;
 
-  // Hears how much of the new file is left to search, at most about every
-  // 256 KiB or every second, and once with 0 at the end.
-  void SetProgressHook(DiffProgress::Hook hook) { progress_.SetHook(std::move(hook)); }
-
-  // Writes the update from the old file at `old_path` (which may be missing:
-  // kind 0) to the new file at `new_path` into `update_path`; `flag` is not
-  // used. An update file not older than the new file and the old file (when
-  // there is one) is up to date: kPatchDone at once, nothing written. Answers
-  // kPatchDone when written, kPatchFailed when the update cannot be written, the
-  // new file cannot be read, or a file is too large for the format (2 GiB and
-  // more); a failed update file is deleted, never left half written.
-  PatchResult Process(const char* old_path, const char* new_path, const char* update_path,
-                      bool flag) override;
-
-  // Process(old_directory + name, new_directory + name, update_directory +
-  // name + ".upd", true).
-  PatchResult ProcessFile(const char* old_directory, const char* new_directory,
-                          const char* update_directory, const char* name) override;
-
-  void Close() override;
-
  private:
-  PatchResult Write(const char* old_path, const char* new_path, const char* update_path);
-
-  MappedFile new_;
-  MappedFile old_;
-  OutputFile output_;
-  DiffProgress progress_;
+  PatchResult Write(const char* old_path, const char* new_path, const char* update_path) override;
 };
 
 // Writes the one-byte deletion update for a file that the new version no
@@ -77,16 +53,6 @@ class CreateDelete final : public IPatchAction {
   MappedFile new_;
   MappedFile old_;
 };
-
-// Whether the update at `update_path` is not older than the new file and the
-// old file (when there is one); a stale one is deleted. Shared by the writers.
-bool UpdateUpToDate(const char* old_path, const char* new_path, const char* update_path);
-
-// action.Process(old_directory + name, new_directory + name, update_directory
-// + name + ".upd", true); kPatchFailed when a path is too long.
-PatchResult ProcessInDirectories(IPatchAction& action, const char* old_directory,
-                                 const char* new_directory, const char* update_directory,
-                                 const char* name);
 
 // Factories; null when memory runs out.
 std::unique_ptr<IPatchAction> NewCreatePatch();
