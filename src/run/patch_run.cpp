@@ -181,7 +181,8 @@ class PatchRun {
   bool PayloadSound();
   int PayloadFault();
   int CheckInstallation(const char* version_prefix);
-  StepFileProgress CheckProgress();
+  // `minor`: the version whose list the check reads, for the window's figures.
+  StepFileProgress CheckProgress(int minor);
   std::vector<std::string> LaterWholeFiles(const char* version_prefix);
   bool PassPending(int pass) const { return pass >= journal_.passes_done; }
   bool MarkPassDone(int passes);
@@ -711,10 +712,13 @@ std::vector<std::string> PatchRun::LaterWholeFiles(const char* version_prefix) {
 // run's exit code (the failure was told).
 // Shows each file as the check reads it and keeps the window answering;
 // stops when the player closes it.
-StepFileProgress PatchRun::CheckProgress() {
+StepFileProgress PatchRun::CheckProgress(int minor) {
   if (!window_) return {};
-  return [this](const char* name) {
+  auto figures = std::make_shared<CheckFigures>(*context_, context_->installed_major, minor);
+  return [this, figures](const char* name) {
     context_->files_checked.insert(name);
+    window_->ShowWork(figures->work());
+    figures->Count(name);
     window_->SetProgress(kMsgCheckingFile, name);
     window_->ProcessMessages();
     return !StopRequested();
@@ -731,9 +735,9 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
     if (window_) window_->AddLine(kMsgVerifying, context_->installed_major, first_step_);
     const int from = context_->installed_major * 100 + first_step_;
     for (;;) {
-      const bool sound =
-          CheckResumedStep(module_, installation_directory_, from, from + 1,
-                           LaterWholeFiles(version_prefix), &interrupted_, CheckProgress());
+      const bool sound = CheckResumedStep(module_, installation_directory_, from, from + 1,
+                                          LaterWholeFiles(version_prefix), &interrupted_,
+                                          CheckProgress(first_step_));
       if (window_) window_->SetProgressText("%s", "");
       if (StopRequested()) return Stopped();
       if (sound) break;
@@ -753,7 +757,7 @@ int PatchRun::CheckInstallation(const char* version_prefix) {
   // versions; they were just checked against both lists.
   if (is_patch_ && context_->installed_minor < context_->patch_minor) {
     interrupted_ = FindInterruptedStep(module_, installation_directory_, installed_, installed_ + 1,
-                                       CheckProgress());
+                                       CheckProgress(context_->installed_minor));
     if (window_) window_->SetProgressText("%s", "");
     if (StopRequested()) return Stopped();
   }

@@ -81,6 +81,42 @@ int AskAboutFile(ConsoleWindowProgress* window, bool retry_default, int id, ...)
 
 }  // namespace
 
+namespace {
+
+uint64_t InstalledSize(const std::string& directory, const char* listed_name) {
+  uint64_t size = 0;
+  const std::string path = InstalledPath(directory.c_str(), listed_name);
+  return platform::FileSizeOf(path.c_str(), &size) ? size : 0;
+}
+
+}  // namespace
+
+CheckFigures::CheckFigures(const char* directory, const char* list, uint32_t size)
+    : directory_(directory) {
+  work_.phase = "check";
+  ChecksumListReader reader(list, size);
+  for (ChecksumLine line; reader.Next(&line);) {
+    ++work_.files_total;
+    work_.bytes_total += InstalledSize(directory_, std::string(line.name).c_str());
+  }
+}
+
+CheckFigures::CheckFigures(const PatchContext& context, int major, int minor)
+    : directory_(context.installation_directory) {
+  work_.phase = "check";
+  char list_name[64];
+  std::snprintf(list_name, sizeof(list_name), "crc\\%d.%02d\\crc.crc", major, minor);
+  uint32_t size = 0;
+  std::unique_ptr<char[]> list =
+      context.module != nullptr ? LoadPayloadText(list_name, *context.module, &size) : nullptr;
+  if (list != nullptr) *this = CheckFigures(directory_.c_str(), list.get(), size);
+}
+
+void CheckFigures::Count(const char* listed_name) {
+  ++work_.files_done;
+  work_.bytes_done += InstalledSize(directory_, listed_name);
+}
+
 bool ComputeFileCrc(const char* path, uint32_t* crc) {
   std::unique_ptr<uint8_t[]> buffer = NewReadBuffer();
   return CrcOfFile(path, buffer.get(), crc);
@@ -111,32 +147,18 @@ int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_
 
   int result = kVerifyPassed;
   std::unique_ptr<uint8_t[]> buffer = NewReadBuffer();
-  // The whole check is counted for the window's figures, in files and in
-  // the bytes of the installed files (a missing one counts none); one file
-  // is not.
-  WorkProgress work;
-  work.phase = "check";
-  std::vector<uint64_t> sizes;
-  if (window != nullptr && file_filter == nullptr) {
-    ChecksumListReader counter(list.get(), list_size);
-    for (ChecksumLine counted; counter.Next(&counted);) {
-      uint64_t size = 0;
-      const std::string path =
-          InstalledPath(context->installation_directory, std::string(counted.name));
-      if (!platform::FileSizeOf(path.c_str(), &size)) size = 0;
-      sizes.push_back(size);
-      work.bytes_total += size;
-    }
-    work.files_total = static_cast<int>(sizes.size());
-  }
+  // The whole check is counted for the window's figures; one file is not.
+  const bool counted = window != nullptr && file_filter == nullptr;
+  CheckFigures figures(counted ? context->installation_directory : "", counted ? list.get() : "",
+                       counted ? list_size : 0);
   ChecksumListReader reader(list.get(), list_size);
   ChecksumLine line;
   while (reader.Next(&line)) {
     std::string name(line.name);
     if (file_filter != nullptr && CompareNoCase(name.c_str(), file_filter) != 0) continue;
-    if (work.files_total > 0 && work.files_done < work.files_total) {
-      window->ShowWork(work);
-      work.bytes_done += sizes[work.files_done++];
+    if (counted) {
+      window->ShowWork(figures.work());
+      figures.Count(name.c_str());
     }
     std::string path = InstalledPath(context->installation_directory, name);
 

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "run/patch_context.h"
+#include "ui/console_window.h"
 
 namespace corvane {
 
@@ -39,6 +43,26 @@ enum VerifyResult : int {
 // otherwise stops it with the result so far).
 int VerifyInstallation(PatchContext* context, const char* file_filter, bool use_installed_version,
                        bool retry_answered);
+
+// The window's figures of a check of one version's checksum list ("check"):
+// its files, and the bytes of those installed (a missing one counts none),
+// counted as the check reads them.
+class CheckFigures {
+ public:
+  // From the list text of `size` bytes, for the installation at `directory`.
+  CheckFigures(const char* directory, const char* list, uint32_t size);
+  // From the list "crc\<major>.<minor>\crc.crc" of the context's payload;
+  // no figures (a total of 0) when there is none.
+  CheckFigures(const PatchContext& context, int major, int minor);
+
+  const WorkProgress& work() const { return work_; }
+  // One more file of the list read, by its list name.
+  void Count(const char* listed_name);
+
+ private:
+  std::string directory_;
+  WorkProgress work_;
+};
 
 // The CRC-32 of a whole file of any size, read front to back in pieces.
 // False when the file is missing, empty or cannot be read to its end.

@@ -48,6 +48,26 @@ TEST_F(VerifyInstallationTest, NoListIsAWarningAndPasses) {
                                     "Note: No CRC information about file X.EXE, version 1.02."}));
 }
 
+// The window's figures of a check: every listed file, the bytes of those
+// installed (a variant counts as the file it installs as), counted as read.
+TEST_F(VerifyInstallationTest, CheckFiguresCountListedFilesAndInstalledBytes) {
+  game_.Write("GAME.EXE", std::string(300, 'x'));
+  game_.Write("DATA/SOUND.DAT", std::string(700, 'y'));
+  const std::string list = "GAME.EXE 1\nDATA\\SOUND.DAT.#GOLD 2\n+ADDONS\\MISSING.VBK 3\n";
+  CheckFigures figures(game_.SystemPath().c_str(), list.data(), static_cast<uint32_t>(list.size()));
+  EXPECT_EQ(figures.work().phase, "check");
+  EXPECT_EQ(figures.work().files_total, 3);
+  EXPECT_EQ(figures.work().bytes_total, 1000u);
+  figures.Count("DATA\\SOUND.DAT.#GOLD");
+  figures.Count("ADDONS\\MISSING.VBK");
+  EXPECT_EQ(figures.work().files_done, 2);
+  EXPECT_EQ(figures.work().bytes_done, 700u);
+
+  PayloadModule none({{"version.cfg", ToBytes("m")}});
+  test::InitContext(&context_, game_, none.module(), &window_, 101, 102);
+  EXPECT_EQ(CheckFigures(context_, 1, 1).work().files_total, 0);  // no list: no figures
+}
+
 TEST_F(VerifyInstallationTest, MissingOptionalFileIsSilentMissingRequiredFails) {
   EXPECT_EQ(Verify("+ADDONS\\X.vbk 1234abcd\n"), kVerifyPassed);
   EXPECT_TRUE(window_.Lines().empty());

@@ -92,8 +92,7 @@ bool UpdateWriter::Open(const char* old_path, const char* new_path, const char* 
   return true;
 }
 
-PatchResult UpdateWriter::Finish(PendingRecord& record, uint32_t checksum,
-                                 const char* update_path,
+PatchResult UpdateWriter::Finish(PendingRecord& record, uint32_t checksum, const char* update_path,
                                  std::chrono::steady_clock::time_point started) {
   progress_.Show("", 0);
   record.Flush();
