@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -26,26 +27,37 @@ double Now() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
+bool Exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
 // Reads the child's output until it ends (or the time is up) and reaps it.
 PatcherRun Collect(pid_t pid, int out, const PatcherOptions& options) {
   PatcherRun run;
   const double start = Now();
+  const bool watching = !options.kill_clock_file.empty();
   bool killed = false;
   for (;;) {
     double elapsed = Now() - start;
+    if (watching && run.file_seen_after < 0 && Exists(options.kill_clock_file))
+      run.file_seen_after = elapsed;
     double limit = options.timeout_seconds;
-    if (options.kill_after_seconds > 0 && options.kill_after_seconds < limit)
-      limit = options.kill_after_seconds;
+    if (options.kill_after_seconds > 0) {
+      double kill_at = options.kill_after_seconds;
+      if (watching) kill_at = run.file_seen_after < 0 ? limit : run.file_seen_after + kill_at;
+      if (kill_at < limit) limit = kill_at;
+    }
     if (elapsed >= limit) {
       kill(pid, SIGKILL);
       killed = true;
-      run.timed_out =
-          options.kill_after_seconds <= 0 || options.kill_after_seconds >= options.timeout_seconds;
+      run.timed_out = limit >= options.timeout_seconds;
       break;
     }
     pollfd fd{out, POLLIN, 0};
     int wait_ms = static_cast<int>((limit - elapsed) * 1000) + 1;
-    int ready = poll(&fd, 1, wait_ms > 50 ? 50 : wait_ms);
+    const int most = watching && run.file_seen_after < 0 ? 1 : 50;
+    int ready = poll(&fd, 1, wait_ms > most ? most : wait_ms);
     if (ready > 0) {
       char buffer[4096];
       ssize_t got = read(out, buffer, sizeof buffer);
@@ -64,6 +76,7 @@ PatcherRun Collect(pid_t pid, int out, const PatcherOptions& options) {
         if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
         if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
         close(out);
+        run.seconds = Now() - start;
         return run;
       }
       if (Now() - start > options.timeout_seconds) {
@@ -84,6 +97,7 @@ PatcherRun Collect(pid_t pid, int out, const PatcherOptions& options) {
   while ((got = read(out, buffer, sizeof buffer)) > 0)
     run.output.append(buffer, static_cast<size_t>(got));
   close(out);
+  run.seconds = Now() - start;
   return run;
 }
 

@@ -15,6 +15,10 @@ struct PatcherRun {
   int signal = 0;      // the signal that ended it, 0 otherwise
   bool timed_out = false;
   std::string output;  // stdout and stderr, interleaved as written
+  double seconds = 0;  // from the start to the end of the run
+  // When the run was watched for a file (PatcherOptions::kill_clock_file):
+  // seconds from the start until it was first seen; below 0 when never.
+  double file_seen_after = -1;
 };
 
 struct PatcherOptions {
@@ -26,6 +30,11 @@ struct PatcherOptions {
   double timeout_seconds = 60;
   // When above 0: SIGKILL after this many seconds (the interruption test).
   double kill_after_seconds = 0;
+  // When set: the run is watched (every millisecond) for this file to exist,
+  // and kill_after_seconds counts from the moment it first does, not from
+  // the start; a run that never makes it is not killed. A moment within a
+  // phase of the run, however fast or loaded the machine.
+  std::string kill_clock_file;
   // Run on a pseudo terminal, so that the patcher asks its questions (input
   // is then typed ahead; output has the terminal's line ends).
   bool terminal = false;
