@@ -140,6 +140,15 @@ class MakeE2E : public ::testing::Test {
     return RunPatcher(options);
   }
 
+  // patchbuild with these arguments, in the scratch folder.
+  PatcherRun Tool(std::vector<std::string> arguments) {
+    PatcherOptions options;
+    options.program = Patchbuild();
+    options.arguments = std::move(arguments);
+    options.working_directory = scratch_->root();
+    return RunPatcher(options);
+  }
+
   // `patchbuild check` on the made patcher and the native patcher itself,
   // each on `install`: both say it patches, or both refuse.
   void ExpectCheckAndPatcherAgree(const ScratchInstall& install, bool patches) {
@@ -409,37 +418,30 @@ TEST_F(MakeE2E, ACtrlCEndsTheMakeWithNothingHalfWritten) {
 }
 
 TEST_F(MakeE2E, TheToolsSmallerTraps) {
-  auto tool = [&](std::vector<std::string> arguments) {
-    PatcherOptions options;
-    options.program = Patchbuild();
-    options.arguments = std::move(arguments);
-    options.working_directory = scratch_->root();
-    return RunPatcher(options);
-  };
   // keygen keeps an existing key pair unless told.
   const std::string key = scratch_->root() + "/maker";
-  ASSERT_EQ(tool({"keygen", key}).exit_code, 0);
+  ASSERT_EQ(Tool({"keygen", key}).exit_code, 0);
   Bytes first, second;
   ASSERT_TRUE(ReadFileBytes(key + ".key.pem", &first));
-  const PatcherRun kept = tool({"keygen", key});
+  const PatcherRun kept = Tool({"keygen", key});
   EXPECT_EQ(kept.exit_code, 1);
   EXPECT_NE(kept.output.find("maker.key.pem exists; give --force"), std::string::npos)
       << kept.output;
   ASSERT_TRUE(ReadFileBytes(key + ".key.pem", &second));
   EXPECT_TRUE(first == second);
-  ASSERT_EQ(tool({"keygen", key, "--force"}).exit_code, 0);
+  ASSERT_EQ(Tool({"keygen", key, "--force"}).exit_code, 0);
   ASSERT_TRUE(ReadFileBytes(key + ".key.pem", &second));
   EXPECT_FALSE(first == second);
 
   // diff: a missing NEW is a mistake, not a deletion.
   const std::string old_file = project_ + "/versions/1.00/README.TXT";
   const PatcherRun missing =
-      tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd"});
+      Tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd"});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_NE(missing.output.find("does not exist (give --delete"), std::string::npos)
       << missing.output;
   EXPECT_FALSE(fs::exists(scratch_->root() + "/x.upd"));
-  ASSERT_EQ(tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd",
+  ASSERT_EQ(Tool({"diff", old_file, scratch_->root() + "/no-such", scratch_->root() + "/x.upd",
                   "--delete"})
                 .exit_code,
             0);
@@ -447,13 +449,13 @@ TEST_F(MakeE2E, TheToolsSmallerTraps) {
   ASSERT_TRUE(WriteFileBytes(scratch_->root() + "/big", ToBytes("")));
   fs::resize_file(scratch_->root() + "/big", 3ull << 30);
   const PatcherRun big =
-      tool({"diff", old_file, scratch_->root() + "/big", scratch_->root() + "/y.upd"});
+      Tool({"diff", old_file, scratch_->root() + "/big", scratch_->root() + "/y.upd"});
   EXPECT_EQ(big.exit_code, 1);
   EXPECT_NE(big.output.find("2 GiB"), std::string::npos) << big.output;
   fs::remove(scratch_->root() + "/big");
 
   // --native-stub alone asks for the native patcher (no Windows stub here).
-  const PatcherRun native_only = tool(
+  const PatcherRun native_only = Tool(
       {"make", project_, scratch_->root() + "/out/native-only", "--native-stub", PatcherProgram()});
   EXPECT_EQ(native_only.exit_code, 0) << native_only.output;
   EXPECT_TRUE(fs::is_regular_file(scratch_->root() + "/out/native-only"));
@@ -463,13 +465,6 @@ TEST_F(MakeE2E, TheToolsSmallerTraps) {
 // back to the new file and, for reordered blocks, is far smaller than the
 // default writer's; the 2 GiB limit holds for it too.
 TEST_F(MakeE2E, DiffCompactCopiesReorderedBlocks) {
-  auto tool = [&](std::vector<std::string> arguments) {
-    PatcherOptions options;
-    options.program = Patchbuild();
-    options.arguments = std::move(arguments);
-    options.working_directory = scratch_->root();
-    return RunPatcher(options);
-  };
   const std::string root = scratch_->root();
   Bytes old_bytes(64 * 4096), new_bytes;
   uint32_t state = 99;
@@ -483,15 +478,15 @@ TEST_F(MakeE2E, DiffCompactCopiesReorderedBlocks) {
   }
   ASSERT_TRUE(WriteFileBytes(root + "/old.bin", old_bytes));
   ASSERT_TRUE(WriteFileBytes(root + "/new.bin", new_bytes));
-  ASSERT_EQ(tool({"diff", root + "/old.bin", root + "/new.bin", root + "/exact.upd"}).exit_code, 0);
+  ASSERT_EQ(Tool({"diff", root + "/old.bin", root + "/new.bin", root + "/exact.upd"}).exit_code, 0);
   const PatcherRun compact =
-      tool({"diff", "--compact", root + "/old.bin", root + "/new.bin", root + "/compact.upd"});
+      Tool({"diff", "--compact", root + "/old.bin", root + "/new.bin", root + "/compact.upd"});
   ASSERT_EQ(compact.exit_code, 0) << compact.output;
   const uint64_t exact_size = fs::file_size(root + "/exact.upd");
   const uint64_t compact_size = fs::file_size(root + "/compact.upd");
   EXPECT_LT(compact_size * 20, exact_size) << compact_size << " vs " << exact_size;
   const PatcherRun applied =
-      tool({"apply", root + "/old.bin", root + "/compact.upd", root + "/rebuilt.bin"});
+      Tool({"apply", root + "/old.bin", root + "/compact.upd", root + "/rebuilt.bin"});
   ASSERT_EQ(applied.exit_code, 0) << applied.output;
   Bytes rebuilt;
   ASSERT_TRUE(ReadFileBytes(root + "/rebuilt.bin", &rebuilt));
@@ -500,7 +495,7 @@ TEST_F(MakeE2E, DiffCompactCopiesReorderedBlocks) {
   ASSERT_TRUE(WriteFileBytes(root + "/big", ToBytes("")));
   fs::resize_file(root + "/big", 3ull << 30);
   const PatcherRun big =
-      tool({"diff", "--compact", root + "/old.bin", root + "/big", root + "/y.upd"});
+      Tool({"diff", "--compact", root + "/old.bin", root + "/big", root + "/y.upd"});
   EXPECT_EQ(big.exit_code, 1);
   EXPECT_NE(big.output.find("2 GiB"), std::string::npos) << big.output;
   EXPECT_FALSE(fs::exists(root + "/y.upd"));

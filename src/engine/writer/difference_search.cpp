@@ -8,6 +8,7 @@
 
 #include "engine/byte_sum.h"
 #include "engine/patch_log.h"
+#include "engine/writer/matching_bytes.h"
 
 namespace corvane {
 
@@ -28,21 +29,6 @@ constexpr int64_t kProgressBytes = 0x40000;
 float Settle(float value) {
   volatile float stored = value;
   return stored;
-}
-
-// Number of equal leading bytes of a and b, at most n.
-size_t CommonPrefix(const uint8_t* a, const uint8_t* b, size_t n) {
-  size_t i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= n; i += 8) {
-      uint64_t x, y;
-      std::memcpy(&x, a + i, 8);
-      std::memcpy(&y, b + i, 8);
-      if (x != y) return i + static_cast<size_t>(std::countr_zero(x ^ y) >> 3);
-    }
-  }
-  while (i < n && a[i] == b[i]) ++i;
-  return i;
 }
 
 constexpr size_t kNotFound = static_cast<size_t>(-1);
@@ -194,7 +180,7 @@ bool Search::Continuation(int64_t n, int64_t o, int64_t* count) {
       // `a` stays valid: the two spans come from different files.
       size_t span =
           static_cast<size_t>(std::min<int64_t>({chunk_end - c, new_available, old_available}));
-      size_t equal = CommonPrefix(a, b, span);
+      size_t equal = MatchingBytes(a, b, span);
       c += static_cast<int64_t>(equal);
       if (equal < span) {
         *count = c;
@@ -257,7 +243,7 @@ int32_t Search::Measure(int64_t candidate, int32_t need) {
     }
     int32_t span = std::min(available, cap - length);
     int32_t equal =
-        static_cast<int32_t>(CommonPrefix(needle_ + length, data, static_cast<size_t>(span)));
+        static_cast<int32_t>(MatchingBytes(needle_ + length, data, static_cast<size_t>(span)));
     length += equal;
     if (equal < span) break;
   }

@@ -1,10 +1,10 @@
 #include "engine/writer/longest_matches.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
-#include <cstring>
 #include <new>
+
+#include "engine/writer/matching_bytes.h"
 
 namespace corvane {
 
@@ -15,21 +15,6 @@ constexpr int64_t kExhaustivePairs = int64_t{1} << 26;
 // The first bytes of the file are compared with this much of the old file.
 constexpr int32_t kFileStartScan = 1 << 16;
 constexpr int32_t kProgressStep = 1 << 16;
-
-// Number of equal leading bytes of a and b, at most n.
-int32_t CommonPrefix(const uint8_t* a, const uint8_t* b, int32_t n) {
-  int32_t i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= n; i += 8) {
-      uint64_t x, y;
-      std::memcpy(&x, a + i, 8);
-      std::memcpy(&y, b + i, 8);
-      if (x != y) return i + (std::countr_zero(x ^ y) >> 3);
-    }
-  }
-  while (i < n && a[i] == b[i]) ++i;
-  return i;
-}
 
 }  // namespace
 
@@ -89,7 +74,8 @@ StretchMatches LongestMatches::Find(int32_t start, int32_t length,
         if (best > 0 && c == best_offset) continue;  // the agreement carried over
         const int32_t cap = std::min(reach, old_length_ - c);
         if (cap <= best || old_[c + best] != here[best]) continue;
-        const int32_t agreed = CommonPrefix(here, old_ + c, cap);
+        const auto agreed =
+            static_cast<int32_t>(MatchingBytes(here, old_ + c, static_cast<size_t>(cap)));
         if (agreed > best) {
           best = agreed;
           best_offset = c;
@@ -127,7 +113,8 @@ void LongestMatches::MatchFileStart(int32_t length) {
   if (length_[0] >= cap) return;
   const int32_t scan = std::min(old_length_, kFileStartScan);
   for (int32_t c = 0; c < scan; ++c) {
-    const int32_t agreed = CommonPrefix(new_, old_ + c, std::min(cap, old_length_ - c));
+    const auto agreed = static_cast<int32_t>(
+        MatchingBytes(new_, old_ + c, static_cast<size_t>(std::min(cap, old_length_ - c))));
     if (agreed > length_[0]) {
       length_[0] = agreed;
       offset_[0] = c;
