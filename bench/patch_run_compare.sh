@@ -29,6 +29,7 @@ patchbuild="$build/apps/patchbuild/patchbuild"
 this="$build/apps/patcher/patcher"
 work="$(mktemp -d "${TMPDIR:-/tmp}/patch-run-compare.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
+source "$root/bench/sample_patch.sh"
 
 sample="$work/sample"
 "$build/tests/e2e/corvane_sample_game" "$sample" >/dev/null
@@ -56,16 +57,7 @@ cp "$work/a100" "$game/DATA/ARCHIVE.PBO"
 rm -f "$work/a100" "$work/a101" "$work/a102"
 
 payload="$sample/payload"
-for step in "1.00 1.01" "1.01 1.02"; do
-  set -- $step
-  while read -r file; do
-    if ! cmp -s "$sample/trees/$1/$file" "$sample/trees/$2/$file"; then
-      mkdir -p "$(dirname "$payload/$1-$2/$file.upd")"
-      "$patchbuild" diff "$sample/trees/$1/$file" "$sample/trees/$2/$file" \
-        "$payload/$1-$2/$file.upd" >/dev/null
-    fi
-  done < <(cd "$sample/trees/$2" && find . -type f | sed 's|^\./||')
-done
+step_updates "$sample" "$payload"
 # The lists of what each version holds; 1.02's with the whole files it brings.
 for v in 1.00 1.01 1.02; do
   tree="$work/list-tree"
@@ -95,19 +87,10 @@ update_bytes=$(du -cb "$payload"/1.0*-1.0* | tail -n1 | cut -f1)
 run() {
   rm -rf "$work/prefix"
   cp -r "$sample/prefix" "$work/prefix"
-  sync
-  local start end
-  start=$(date +%s.%N)
-  (cd "$work" && WINEPREFIX="$work/prefix" "$work/$1" </dev/null >"$work/run.out" 2>&1) ||
-    { echo "the run of $1 failed:"; tail -n 5 "$work/run.out"; exit 1; }
-  end=$(date +%s.%N)
-  grep -q "has been applied successfully" "$work/run.out" || { echo "$1: no success line"; exit 1; }
+  timed_run "$1"
   cmp -s "$work/prefix/drive_c/Games/Game/DATA/ARCHIVE.PBO" "$sample/trees/1.02/DATA/ARCHIVE.PBO" ||
     { echo "$1: the archive is not 1.02's"; exit 1; }
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
 }
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 run other >/dev/null  # the first runs read the payload from the disk
 run this >/dev/null

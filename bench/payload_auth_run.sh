@@ -30,19 +30,12 @@ runs="${RUNS:-5}"
 patchbuild="$build/apps/patchbuild/patchbuild"
 work="$(mktemp -d "${TMPDIR:-/tmp}/payload-auth-run.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
+source "$root/bench/sample_patch.sh"
 
 sample="$work/sample"
 "$build/tests/e2e/corvane_sample_game" "$sample" >/dev/null
 payload="$sample/payload"
-for step in "1.00 1.01" "1.01 1.02"; do
-  set -- $step
-  while read -r file; do
-    if ! cmp -s "$sample/trees/$1/$file" "$sample/trees/$2/$file"; then
-      mkdir -p "$(dirname "$payload/$1-$2/$file.upd")"
-      "$patchbuild" diff "$sample/trees/$1/$file" "$sample/trees/$2/$file" "$payload/$1-$2/$file.upd" >/dev/null
-    fi
-  done < <(cd "$sample/trees/$2" && find . -type f | sed 's|^\./||')
-done
+step_updates "$sample" "$payload"
 # The whole files of every run: SIZE_MIB of incompressible data.
 mkdir -p "$payload/ALL/BIG"
 for i in $(seq 1 $((size_mib / 16))); do
@@ -98,17 +91,8 @@ run() {
   rm -rf "$work/prefix"
   cp -r "$sample/prefix" "$work/prefix"
   [[ $1 == *-big ]] && cp -al "$big/." "$work/prefix/drive_c/Games/Game/"
-  sync
-  local start end
-  start=$(date +%s.%N)
-  (cd "$work" && WINEPREFIX="$work/prefix" "$work/$1" </dev/null >"$work/run.out" 2>&1) ||
-    { echo "the run of $1 failed:"; tail -n 5 "$work/run.out"; exit 1; }
-  end=$(date +%s.%N)
-  grep -q "has been applied successfully" "$work/run.out" || { echo "$1: no success line"; exit 1; }
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
+  timed_run "$1"
 }
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # measure SUFFIX TITLE: the medians of both patchers and the share.
 measure() {
