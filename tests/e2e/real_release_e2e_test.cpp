@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -173,6 +175,17 @@ std::string Folded(std::string name) {
   return name;
 }
 
+// totals.payload_bytes of the document `make --json` ends its output with; 0
+// when there is none.
+uint64_t TotalPayloadBytes(const std::string& output) {
+  const size_t totals = output.rfind("\"totals\"");
+  if (totals == std::string::npos) return 0;
+  const std::string key = "\"payload_bytes\": ";
+  const size_t at = output.find(key, totals);
+  if (at == std::string::npos) return 0;
+  return std::strtoull(output.c_str() + at + key.size(), nullptr, 10);
+}
+
 TEST(RealReleaseE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
   ScratchInstall scratch("real-release");
   const std::string project = scratch.root() + "/project";
@@ -193,10 +206,24 @@ TEST(RealReleaseE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
   make.program =
       (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
           .string();
-  make.arguments = {"make", project, out, "--native-stub", PatcherProgram()};
+  make.arguments = {"make", project, out, "--native-stub", PatcherProgram(), "--json"};
   make.timeout_seconds = 300;
   const PatcherRun made = RunPatcher(make);
   ASSERT_EQ(made.exit_code, 0) << made.output;
+  // The exact writer's patch of the same project: the compact writer's payload
+  // may never be the larger one.
+  PatcherOptions exact = make;
+  exact.arguments = {"make",           project,           out + "-exact", "--native-stub",
+                     PatcherProgram(), "--exact-updates", "--json"};
+  const PatcherRun made_exact = RunPatcher(exact);
+  ASSERT_EQ(made_exact.exit_code, 0) << made_exact.output;
+  const uint64_t payload = TotalPayloadBytes(made.output);
+  const uint64_t exact_payload = TotalPayloadBytes(made_exact.output);
+  ASSERT_GT(payload, 0u) << made.output;
+  EXPECT_LE(payload, exact_payload);
+  std::printf("payload: %ju bytes (exact writer: %ju)\n", static_cast<uintmax_t>(payload),
+              static_cast<uintmax_t>(exact_payload));
+
   // Names with a space cannot be said in a checksum list: told, not hidden.
   EXPECT_NE(made.output.find("Read Me First.txt: cannot be named in a checksum list"),
             std::string::npos)
