@@ -142,74 +142,132 @@ void OutputPaths(const std::string& output, std::string* win32, std::string* nat
   *native = exe ? output.substr(0, output.size() - 4) : output;
 }
 
-Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
-  const auto start = std::chrono::steady_clock::now();
-  // The arguments first: a mistake there costs no work.
-  if (options.win32_stub.empty() && options.native_stub.empty()) {
+namespace {
+
+// One make, as a sequence of phases that each leave what the next needs in
+// the members; the first that fails ends the make with its result.
+class PatchMake {
+ public:
+  PatchMake(const MakeOptions& options, MakeSummary* summary)
+      : options_(options), summary_(summary) {}
+
+  Result Run() {
+    const auto start = std::chrono::steady_clock::now();
+    for (Result (PatchMake::*phase)() :
+         {&PatchMake::CheckArguments, &PatchMake::LoadProject, &PatchMake::CheckNames,
+          &PatchMake::DigestFiles, &PatchMake::PlanUpdates, &PatchMake::PlanWholeFiles,
+          &PatchMake::MakeUpdates, &PatchMake::AddUpdates, &PatchMake::AddWholeFiles,
+          &PatchMake::AddChecksumLists, &PatchMake::SignManifest, &PatchMake::WriteOutputs}) {
+      if (Result failed = (this->*phase)(); !failed.ok()) return failed;
+    }
+    summary_->seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return Result();
+  }
+
+ private:
+  const FileDigest& DigestOf(const ProjectFile& file) const {
+    return digests_[digest_index_.at(&file)];
+  }
+  // Whether every version 0..last holds the path.
+  bool InEveryVersionUpTo(const std::string& key, size_t last) const {
+    for (size_t v = 0; v <= last; ++v) {
+      if (!project_.versions[v].files.count(key)) return false;
+    }
+    return true;
+  }
+
+  Result CheckArguments();
+  Result LoadProject();
+  Result CheckNames();
+  Result DigestFiles();
+  Result PlanUpdates();
+  Result PlanWholeFiles();
+  Result MakeUpdates();
+  Result AddUpdates();
+  Result AddWholeFiles();
+  Result AddChecksumLists();
+  Result SignManifest();
+  Result WriteOutputs();
+
+  const MakeOptions& options_;
+  MakeSummary* summary_;
+  std::string win32_out_, native_out_;
+  PatchProject project_;
+  std::vector<uint8_t> public_key_;
+  int threads_ = 1;
+  // Every file of every version and the project's whole files, with their
+  // digests (the checksum lists and the change test).
+  std::vector<const ProjectFile*> all_files_;
+  std::vector<FileDigest> digests_;
+  std::map<const ProjectFile*, size_t> digest_index_;
+  fs::path cache_, scratch_;
+  // Keys of the newest files that travel whole rather than as updates.
+  std::set<std::string> whole_keys_;
+  std::vector<UpdateJob> jobs_;
+  // Payload name and file of everything that travels whole.
+  std::vector<std::pair<std::string, const ProjectFile*>> whole_;
+  PayloadItems payload_;
+};
+
+// The arguments first: a mistake there costs no work.
+Result PatchMake::CheckArguments() {
+  if (options_.win32_stub.empty() && options_.native_stub.empty()) {
     return Result::Failure(ErrorCode::kInvalidInput,
                            "no patcher to put the payload into: give --stub (win32) or --native");
   }
-  std::string win32_out, native_out;
-  OutputPaths(options.output, &win32_out, &native_out);
-  if (!options.win32_stub.empty()) {
-    if (Result stub = CheckStub(options.win32_stub, true); !stub.ok()) return stub;
+  OutputPaths(options_.output, &win32_out_, &native_out_);
+  if (!options_.win32_stub.empty()) {
+    if (Result stub = CheckStub(options_.win32_stub, true); !stub.ok()) return stub;
   }
-  if (!options.native_stub.empty()) {
-    if (Result stub = CheckStub(options.native_stub, false); !stub.ok()) return stub;
+  if (!options_.native_stub.empty()) {
+    if (Result stub = CheckStub(options_.native_stub, false); !stub.ok()) return stub;
   }
-  if (Result folder = PrepareOutputFolder(options.win32_stub.empty() ? native_out : win32_out);
-      !folder.ok()) {
-    return folder;
-  }
-  PatchProject project;
-  if (Result failed = LoadPatchProject(options.project, options.key, &project); !failed.ok())
+  return PrepareOutputFolder(options_.win32_stub.empty() ? native_out_ : win32_out_);
+}
+
+// The project, its key and its game executables.
+Result PatchMake::LoadProject() {
+  if (Result failed = LoadPatchProject(options_.project, options_.key, &project_); !failed.ok())
     return failed;
-  if (!project.is_patch) {
+  if (!project_.is_patch) {
     return Result::Failure(ErrorCode::kInvalidInput,
-                           project.manifest_path + ": \"isPatch\" is 0; make builds patches");
+                           project_.manifest_path + ": \"isPatch\" is 0; make builds patches");
   }
-  std::vector<uint8_t> public_key;
-  if (Result key = platform::PublicBlobOfKey(project.key_pem, &public_key); !key.ok()) {
+  if (Result key = platform::PublicBlobOfKey(project_.key_pem, &public_key_); !key.ok()) {
     return Result::Failure(ErrorCode::kInvalidInput,
-                           project.key_path + ": cannot sign with this key: " + key.message());
+                           project_.key_path + ": cannot sign with this key: " + key.message());
   }
-  if (IsRepositoryTestKey(public_key)) {
-    std::fprintf(options.messages,
+  if (IsRepositoryTestKey(public_key_)) {
+    std::fprintf(options_.messages,
                  "patchbuild: WARNING: %s is the repository's TEST key (tests/keys), whose private "
                  "half is public:\n"
                  "patchbuild: WARNING: anyone can sign a payload this patcher accepts. Make your "
                  "own key with\n"
                  "patchbuild: WARNING: \"patchbuild keygen NAME\" before you ship a patch.\n",
-                 project.key_path.c_str());
+                 project_.key_path.c_str());
   }
-  if (Result failed = CheckGameExecutables(project, &FileVersionOfFile); !failed.ok())
+  if (Result failed = CheckGameExecutables(project_, &FileVersionOfFile); !failed.ok())
     return failed;
-  const int threads =
-      options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  threads_ = options_.jobs > 0
+                 ? options_.jobs
+                 : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return Result();
+}
 
-  // Edition suffixes must name distributions of the manifest.
+// Every name against the patcher's limits, with the longest prefix it may get
+// in the payload ("<from>-<to>\...upd" or "All\..."), edition suffixes against
+// the manifest's distributions, and the 2 GiB limit: all before any work.
+Result PatchMake::CheckNames() {
   std::set<std::string> editions;
-  for (const std::string& d : project.distributions) editions.insert(UpperAscii(d));
-  auto check_edition = [&](const ProjectFile& file) {
-    std::string suffix;
-    InstalledName(file.relative, &suffix);
-    if (!suffix.empty() && !editions.count(UpperAscii(suffix))) {
-      return Result::Failure(ErrorCode::kInvalidInput, file.path + ": no distribution \"" + suffix +
-                                                           "\" in class Distributions of " +
-                                                           project.manifest_path);
-    }
-    return Result();
-  };
-  // Every name against the patcher's limits, with the longest prefix it may
-  // get in the payload ("<from>-<to>\...upd" or "All\..."), before any work.
+  for (const std::string& d : project_.distributions) editions.insert(UpperAscii(d));
   const std::string longest_step =
-      project.versions.size() > 1
-          ? project.versions[0].text + "-" + project.versions.back().text + "\\"
+      project_.versions.size() > 1
+          ? project_.versions[0].text + "-" + project_.versions.back().text + "\\"
           : "All\\";
-  std::vector<const ProjectFile*> all_files;
-  for (const ReleasedVersion& v : project.versions) {
+  for (const ReleasedVersion& v : project_.versions) {
     for (const auto& [key, file] : v.files) {
-      all_files.push_back(&file);
+      all_files_.push_back(&file);
       const std::string name =
           (longest_step.size() > 4 ? longest_step : std::string("All\\")) + file.relative + ".upd";
       std::string why = CheckPayloadLimits(name, InstalledName(file.relative));
@@ -221,114 +279,116 @@ Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
       }
     }
   }
-  for (const auto& [key, file] : project.whole_files) {
-    all_files.push_back(&file);
+  for (const auto& [key, file] : project_.whole_files) {
+    all_files_.push_back(&file);
     std::string why = CheckPayloadLimits(
         file.relative, InstalledName(file.relative.substr(file.relative.find('\\') + 1)));
     if (!why.empty()) {
       return Result::Failure(ErrorCode::kInvalidInput, file.path + ": " + why);
     }
   }
-  for (const ProjectFile* file : all_files) {
-    if (Result edition = check_edition(*file); !edition.ok()) return edition;
+  for (const ProjectFile* file : all_files_) {
+    std::string suffix;
+    InstalledName(file->relative, &suffix);
+    if (!suffix.empty() && !editions.count(UpperAscii(suffix))) {
+      return Result::Failure(ErrorCode::kInvalidInput,
+                             file->path + ": no distribution \"" + suffix +
+                                 "\" in class Distributions of " + project_.manifest_path);
+    }
   }
   // A file of 2 GiB or more whose size changes between two versions needs
   // an update the format cannot hold: told before anything is read. (One of
   // the same size is told once its digests show that it changed.)
-  for (size_t s = 0; s + 1 < project.versions.size(); ++s) {
-    for (const auto& [key, file] : project.versions[s + 1].files) {
-      const auto old = project.versions[s].files.find(key);
-      if (old == project.versions[s].files.end() || old->second.size == file.size) continue;
+  for (size_t s = 0; s + 1 < project_.versions.size(); ++s) {
+    for (const auto& [key, file] : project_.versions[s + 1].files) {
+      const auto old = project_.versions[s].files.find(key);
+      if (old == project_.versions[s].files.end() || old->second.size == file.size) continue;
       if (old->second.size > kMaxUpdatedFileSize || file.size > kMaxUpdatedFileSize) {
         return Result::Failure(ErrorCode::kTooLarge, file.path + ": changes between " +
-                                                         project.versions[s].text + " and " +
-                                                         project.versions[s + 1].text +
+                                                         project_.versions[s].text + " and " +
+                                                         project_.versions[s + 1].text +
                                                          " and is 2 GiB or larger; " + kSizeLimit);
       }
     }
   }
+  return Result();
+}
 
-  // Digest of every file of every version (the checksum lists and the change test).
-  std::vector<FileDigest> digests(all_files.size());
-  std::map<const ProjectFile*, size_t> digest_index;
-  for (size_t i = 0; i < all_files.size(); ++i) digest_index[all_files[i]] = i;
-  // Digests of files unchanged since the last make come from the cache.
-  const fs::path cache = fs::path(project.root) / ".cache";
-  const fs::path scratch = cache / "scratch";
+// The digest of every file; those of files unchanged since the last make
+// come from the cache.
+Result PatchMake::DigestFiles() {
+  digests_.resize(all_files_.size());
+  for (size_t i = 0; i < all_files_.size(); ++i) digest_index_[all_files_[i]] = i;
+  cache_ = fs::path(project_.root) / ".cache";
+  scratch_ = cache_ / "scratch";
   std::error_code ignored;
-  fs::remove_all(scratch, ignored);  // what a stopped make left
-  DigestCache digest_cache((cache / "digests.txt").string());
-  std::vector<int64_t> times(all_files.size(), 0);
+  fs::remove_all(scratch_, ignored);  // what a stopped make left
+  DigestCache digest_cache((cache_ / "digests.txt").string());
+  std::vector<int64_t> times(all_files_.size(), 0);
   enum : char { kCached, kRead, kUnreadable };
-  std::vector<char> state(all_files.size(), kCached);
-  ParallelFor(all_files.size(), threads, [&](size_t i) {
-    const std::string& path = all_files[i]->path;
-    if (DigestCache::TimeOf(path, &times[i]) && !options.force &&
-        digest_cache.Find(path, all_files[i]->size, times[i], &digests[i])) {
+  std::vector<char> state(all_files_.size(), kCached);
+  ParallelFor(all_files_.size(), threads_, [&](size_t i) {
+    const std::string& path = all_files_[i]->path;
+    if (DigestCache::TimeOf(path, &times[i]) && !options_.force &&
+        digest_cache.Find(path, all_files_[i]->size, times[i], &digests_[i])) {
       return;
     }
     // A file that is not the size it was listed with changed under the make.
-    state[i] = DigestOfFile(path, &digests[i]) && digests[i].size == all_files[i]->size
+    state[i] = DigestOfFile(path, &digests_[i]) && digests_[i].size == all_files_[i]->size
                    ? kRead
                    : kUnreadable;
   });
-  for (size_t i = 0; i < all_files.size(); ++i) {
-    if (state[i] == kRead) digest_cache.Store(all_files[i]->path, times[i], digests[i]);
+  for (size_t i = 0; i < all_files_.size(); ++i) {
+    if (state[i] == kRead) digest_cache.Store(all_files_[i]->path, times[i], digests_[i]);
   }
   digest_cache.Save();
-  for (size_t i = 0; i < all_files.size(); ++i) {
+  for (size_t i = 0; i < all_files_.size(); ++i) {
     if (state[i] == kUnreadable) {
-      return Result::Failure(ErrorCode::kReadFailed, "cannot read " + all_files[i]->path +
+      return Result::Failure(ErrorCode::kReadFailed, "cannot read " + all_files_[i]->path +
                                                          " (or it changed during the make)");
     }
   }
-  auto digest_of = [&](const ProjectFile& f) { return digests[digest_index.at(&f)]; };
+  return Result();
+}
 
-  // The jobs of every step.
-  std::vector<UpdateJob> jobs;
-  summary->steps.clear();
-  summary->whole.clear();
-  summary->version = project.versions.back().text;
-  const ProjectTree& newest_files = project.versions.back().files;
-  // Whether every version 0..last holds the path.
-  auto in_every_version_up_to = [&](const std::string& key, size_t last) {
-    for (size_t v = 0; v <= last; ++v) {
-      if (!project.versions[v].files.count(key)) return false;
-    }
-    return true;
-  };
+// The update jobs of every step, and the steps' counts of files added and
+// unchanged.
+Result PatchMake::PlanUpdates() {
+  summary_->steps.clear();
+  summary_->whole.clear();
+  summary_->version = project_.versions.back().text;
+  const ProjectTree& newest_files = project_.versions.back().files;
   // Files that travel whole rather than as updates: some version lacks
   // them, or some step turns them from or into an empty file (an update
   // cannot map an empty old file, and an empty file is cheaper whole).
-  std::set<std::string> whole_keys;
   for (const auto& [key, file] : newest_files) {
     if (IsVariant(file.relative)) continue;
-    if (!in_every_version_up_to(key, project.versions.size() - 1)) {
-      whole_keys.insert(key);
+    if (!InEveryVersionUpTo(key, project_.versions.size() - 1)) {
+      whole_keys_.insert(key);
       continue;
     }
-    for (size_t s = 0; s + 1 < project.versions.size(); ++s) {
-      const FileDigest a = digest_of(project.versions[s].files.at(key));
-      const FileDigest b = digest_of(project.versions[s + 1].files.at(key));
-      if (!(a == b) && (a.size == 0 || b.size == 0)) whole_keys.insert(key);
+    for (size_t s = 0; s + 1 < project_.versions.size(); ++s) {
+      const FileDigest& a = DigestOf(project_.versions[s].files.at(key));
+      const FileDigest& b = DigestOf(project_.versions[s + 1].files.at(key));
+      if (!(a == b) && (a.size == 0 || b.size == 0)) whole_keys_.insert(key);
     }
   }
-  for (size_t s = 0; s + 1 < project.versions.size(); ++s) {
-    const ReleasedVersion& from = project.versions[s];
-    const ReleasedVersion& to = project.versions[s + 1];
+  for (size_t s = 0; s + 1 < project_.versions.size(); ++s) {
+    const ReleasedVersion& from = project_.versions[s];
+    const ReleasedVersion& to = project_.versions[s + 1];
     StepSummary step;
     step.from = from.text;
     step.to = to.text;
     for (const auto& [key, file] : to.files) {
       if (IsVariant(file.relative)) continue;
-      if (whole_keys.count(key)) {
-        // Newest content, under "All\" (below).
-        if (!from.files.count(key) || !(digest_of(from.files.at(key)) == digest_of(file)))
+      if (whole_keys_.count(key)) {
+        // Newest content, under "All\" (PlanWholeFiles).
+        if (!from.files.count(key) || !(DigestOf(from.files.at(key)) == DigestOf(file)))
           ++step.added;
         continue;
       }
       const ProjectFile& old = from.files.at(key);
-      if (digest_of(old) == digest_of(file)) {
+      if (DigestOf(old) == DigestOf(file)) {
         ++step.unchanged;
         continue;
       }
@@ -345,18 +405,18 @@ Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
       job.new_file = &file;
       job.kind = UpdateJob::kChanged;
       job.old_file = &old;
-      job.old_digest = digest_of(old);
-      job.new_digest = digest_of(file);
-      job.update_path = UpdateCachePath(cache.string(), &job.old_digest, job.new_digest);
-      jobs.push_back(std::move(job));
+      job.old_digest = DigestOf(old);
+      job.new_digest = DigestOf(file);
+      job.update_path = UpdateCachePath(cache_.string(), &job.old_digest, job.new_digest);
+      jobs_.push_back(std::move(job));
     }
     for (const auto& [key, file] : from.files) {
       if (IsVariant(file.relative) || to.files.count(key)) continue;
       if (newest_files.count(key)) continue;  // comes back whole under "All\"
-      if (!in_every_version_up_to(key, s)) {
+      if (!InEveryVersionUpTo(key, s)) {
         // An installation of a version without the file would meet a
         // deletion it cannot apply; the file stays where it is.
-        std::fprintf(options.messages,
+        std::fprintf(options_.messages,
                      "patchbuild: warning: %s: not in every version before %s, so the patch cannot "
                      "remove it\n",
                      file.path.c_str(), to.text.c_str());
@@ -368,30 +428,31 @@ Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
       job.to = to.text;
       job.relative = file.relative;
       job.old_file = &file;
-      jobs.push_back(std::move(job));
+      jobs_.push_back(std::move(job));
     }
-    summary->steps.push_back(step);
+    summary_->steps.push_back(step);
   }
+  return Result();
+}
 
-  // Whole files: the project's, the newest tree's files above, and its
-  // edition variants that older versions did not already have. Too large
-  // for a resource is refused before the updates are made.
-  const ReleasedVersion& newest = project.versions.back();
-  std::vector<std::pair<std::string, const ProjectFile*>> whole;
-  for (const auto& [key, file] : project.whole_files) whole.emplace_back(file.relative, &file);
-  for (const auto& [key, file] : newest.files) {
+// Whole files: the project's, the newest tree's files above, and its
+// edition variants that older versions did not already have. Too large for
+// a resource is refused before the updates are made.
+Result PatchMake::PlanWholeFiles() {
+  for (const auto& [key, file] : project_.whole_files) whole_.emplace_back(file.relative, &file);
+  for (const auto& [key, file] : project_.versions.back().files) {
     if (!IsVariant(file.relative)) {
-      if (whole_keys.count(key)) whole.emplace_back("All\\" + file.relative, &file);
+      if (whole_keys_.count(key)) whole_.emplace_back("All\\" + file.relative, &file);
       continue;
     }
     bool everywhere = true;
-    for (const ReleasedVersion& v : project.versions) {
+    for (const ReleasedVersion& v : project_.versions) {
       auto old = v.files.find(key);
-      everywhere = everywhere && old != v.files.end() && digest_of(old->second) == digest_of(file);
+      everywhere = everywhere && old != v.files.end() && DigestOf(old->second) == DigestOf(file);
     }
-    if (!everywhere) whole.emplace_back("All\\" + file.relative, &file);
+    if (!everywhere) whole_.emplace_back("All\\" + file.relative, &file);
   }
-  for (const auto& [name, file] : whole) {
+  for (const auto& [name, file] : whole_) {
     if (file->size > kMaxUpdatedFileSize) {
       return Result::Failure(ErrorCode::kTooLarge,
                              file->path +
@@ -399,26 +460,33 @@ Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
                                  "to 2,147,483,647 bytes");
     }
   }
+  return Result();
+}
 
-  MakeProgress progress(options.show_progress ? options.messages : nullptr, options.terminal);
-  RunUpdateJobs(&jobs, threads, scratch.string(), options.force, &progress,
-                options.exact_updates ? UpdateWriter::kExact : UpdateWriter::kCompact);
-  fs::remove_all(scratch, ignored);
+Result PatchMake::MakeUpdates() {
+  MakeProgress progress(options_.show_progress ? options_.messages : nullptr, options_.terminal);
+  RunUpdateJobs(&jobs_, threads_, scratch_.string(), options_.force, &progress,
+                options_.exact_updates ? UpdateWriter::kExact : UpdateWriter::kCompact);
+  std::error_code ignored;
+  fs::remove_all(scratch_, ignored);
   if (StopRequested()) {
     return Result::Failure(
         ErrorCode::kStopped,
         "stopped; every file written so far is whole, the next make goes on from there");
   }
-  for (const UpdateJob& job : jobs) {
+  for (const UpdateJob& job : jobs_) {
     if (!job.error.empty()) {
       return Result::Failure(ErrorCode::kWriteFailed, job.error);
     }
   }
+  return Result();
+}
 
-  PayloadItems payload;
-  for (UpdateJob& job : jobs) {
+// Every update into the payload, counted in its step.
+Result PatchMake::AddUpdates() {
+  for (UpdateJob& job : jobs_) {
     StepSummary* step = nullptr;
-    for (StepSummary& s : summary->steps) {
+    for (StepSummary& s : summary_->steps) {
       if (s.from == job.from) step = &s;
     }
     if (job.kind == UpdateJob::kChanged) ++step->updated;
@@ -427,18 +495,18 @@ Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
     if (job.kind != UpdateJob::kDeleted) {
       if (job.reused) {
         ++step->reused;
-        ++summary->reused;
+        ++summary_->reused;
       } else {
-        ++summary->made;
+        ++summary_->made;
       }
     }
     const bool added =
         job.kind == UpdateJob::kDeleted
-            ? payload.AddBytes(UpdatePayloadName(job), job.relative, {2})  // the deletion update
-            : payload.AddFile(UpdatePayloadName(job), job.relative, job.update_path,
-                              job.update_digest);
+            ? payload_.AddBytes(UpdatePayloadName(job), job.relative, {2})  // the deletion update
+            : payload_.AddFile(UpdatePayloadName(job), job.relative, job.update_path,
+                               job.update_digest);
     if (!added) {
-      return Result::Failure(ErrorCode::kInvalidInput, payload.error());
+      return Result::Failure(ErrorCode::kInvalidInput, payload_.error());
     }
     StepUpdate update;
     update.relative = job.relative;
@@ -451,96 +519,112 @@ Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
     step->payload_bytes += update.payload_bytes;
     step->updates.push_back(std::move(update));
   }
+  return Result();
+}
 
-  for (const auto& [name, file] : whole) {
+Result PatchMake::AddWholeFiles() {
+  for (const auto& [name, file] : whole_) {
     const std::string installed = InstalledName(name.substr(name.find('\\') + 1));
-    if (!payload.AddFile(name, installed, file->path, digest_of(*file))) {
-      return Result::Failure(ErrorCode::kInvalidInput, payload.error());
+    if (!payload_.AddFile(name, installed, file->path, DigestOf(*file))) {
+      return Result::Failure(ErrorCode::kInvalidInput, payload_.error());
     }
-    ++summary->whole_files;
-    summary->whole.push_back({name, file->size});
+    ++summary_->whole_files;
+    summary_->whole.push_back({name, file->size});
   }
+  return Result();
+}
 
-  // Checksum lists: every version's tree; the patch version's also holds
-  // what "All\" and "Add\" put there, under the name the patcher gives the
-  // file it writes (the payload's stored, upper-cased name).
+// Checksum lists: every version's tree; the patch version's also holds what
+// "All\" and "Add\" put there, under the name the patcher gives the file it
+// writes (the payload's stored, upper-cased name).
+Result PatchMake::AddChecksumLists() {
   std::set<std::string> warned;
-  for (const ReleasedVersion& v : project.versions) {
+  const ReleasedVersion& newest = project_.versions.back();
+  for (const ReleasedVersion& v : project_.versions) {
     VersionChecksumList list;
-    for (const auto& [key, file] : v.files) list.Add(file.relative, digest_of(file));
+    for (const auto& [key, file] : v.files) list.Add(file.relative, DigestOf(file));
     if (&v == &newest) {
-      for (const auto& [name, file] : whole) {
+      for (const auto& [name, file] : whole_) {
         const std::string upper = UpperAscii(name);
         if (upper.rfind("ALL\\", 0) != 0 && upper.rfind("ADD\\", 0) != 0) continue;
         const std::string relative = FoldName(name.substr(4));
-        list.Add(relative, digest_of(*file), !IsVariant(relative));
+        list.Add(relative, DigestOf(*file), !IsVariant(relative));
       }
     }
-    const std::string text = list.Text(options.messages, &warned);
-    if (!payload.AddBytes("crc\\" + v.text + "\\crc.crc", "",
-                          std::vector<uint8_t>(text.begin(), text.end()))) {
-      return Result::Failure(ErrorCode::kInvalidInput, payload.error());
+    const std::string text = list.Text(options_.messages, &warned);
+    if (!payload_.AddBytes("crc\\" + v.text + "\\crc.crc", "",
+                           std::vector<uint8_t>(text.begin(), text.end()))) {
+      return Result::Failure(ErrorCode::kInvalidInput, payload_.error());
     }
   }
+  return Result();
+}
 
-  // The manifest lists every item before it is signed, so the signature
-  // covers the whole payload.
+// The manifest lists every item before it is signed, so the signature covers
+// the whole payload; the patcher carries the matching key.
+Result PatchMake::SignManifest() {
   std::vector<PayloadItemEntry> listed;
-  if (Result items = ListPayloadItems(&payload, &listed); !items.ok()) return items;
-  if (Result put = PutPayloadItems(listed, &project.manifest); !put.ok()) return put;
-
-  // The manifest and its signature; the patcher carries the matching key.
+  if (Result items = ListPayloadItems(&payload_, &listed); !items.ok()) return items;
+  if (Result put = PutPayloadItems(listed, &project_.manifest); !put.ok()) return put;
   std::vector<uint8_t> signature;
-  if (Result signed_manifest = platform::SignBytes(project.key_pem, project.manifest.data(),
-                                                   project.manifest.size(), &signature);
+  if (Result signed_manifest = platform::SignBytes(project_.key_pem, project_.manifest.data(),
+                                                   project_.manifest.size(), &signature);
       !signed_manifest.ok()) {
     return Result::Failure(
         ErrorCode::kInvalidInput,
-        project.key_path + ": cannot sign with this key: " + signed_manifest.message());
+        project_.key_path + ": cannot sign with this key: " + signed_manifest.message());
   }
-  payload.AddBytes("version.cfg", "", project.manifest);
-  payload.AddBytes("version.cfg.sign", "", signature);
-  summary->payload_items = static_cast<int>(payload.count()) + 1;  // and the key
-  summary->payload_bytes = payload.total_bytes() + public_key.size();
+  payload_.AddBytes("version.cfg", "", project_.manifest);
+  payload_.AddBytes("version.cfg.sign", "", signature);
+  summary_->payload_items = static_cast<int>(payload_.count()) + 1;  // and the key
+  summary_->payload_bytes = payload_.total_bytes() + public_key_.size();
+  return Result();
+}
 
+// Everything the outputs are made from is fingerprinted: when the last make
+// recorded the same, and its outputs are still as it wrote them, there is
+// nothing to do.
+Result PatchMake::WriteOutputs() {
   std::vector<std::string> outputs;
-  if (!options.win32_stub.empty()) outputs.push_back(win32_out);
-  if (!options.native_stub.empty()) outputs.push_back(native_out);
-
-  // Everything the outputs are made from. When the last make recorded the
-  // same, and its outputs are still as it wrote them, there is nothing to do.
+  if (!options_.win32_stub.empty()) outputs.push_back(win32_out_);
+  if (!options_.native_stub.empty()) outputs.push_back(native_out_);
   ContentHash fingerprint;
   fingerprint.UpdateField("patchbuild make 2");
   for (const std::string& output : outputs) fingerprint.UpdateField(output);
-  if (!FingerprintFile(options.win32_stub, &fingerprint) ||
-      !FingerprintFile(options.native_stub, &fingerprint)) {
+  if (!FingerprintFile(options_.win32_stub, &fingerprint) ||
+      !FingerprintFile(options_.native_stub, &fingerprint)) {
     return Result::Failure(
         ErrorCode::kReadFailed,
         "cannot read the patcher stub " +
-            (options.win32_stub.empty() ? options.native_stub : options.win32_stub));
+            (options_.win32_stub.empty() ? options_.native_stub : options_.win32_stub));
   }
-  fingerprint.UpdateNumber(public_key.size());
-  fingerprint.Update(public_key.data(), public_key.size());
-  payload.Fingerprint(&fingerprint);
-  const std::string record = (cache / "outputs.txt").string();
-  summary->win32_output = options.win32_stub.empty() ? "" : win32_out;
-  summary->native_output = options.native_stub.empty() ? "" : native_out;
-  if (!options.force && OutputsCurrent(record, fingerprint.Value(), outputs)) {
-    summary->up_to_date = true;
-  } else {
-    ForgetOutputs(record);
-    if (Result packed = Pack(options, &payload, public_key, win32_out, native_out); !packed.ok()) {
-      if (StopRequested()) {
-        return Result::Failure(ErrorCode::kStopped, "stopped; no output was half written");
-      }
-      return packed;
+  fingerprint.UpdateNumber(public_key_.size());
+  fingerprint.Update(public_key_.data(), public_key_.size());
+  payload_.Fingerprint(&fingerprint);
+  const std::string record = (cache_ / "outputs.txt").string();
+  summary_->win32_output = options_.win32_stub.empty() ? "" : win32_out_;
+  summary_->native_output = options_.native_stub.empty() ? "" : native_out_;
+  if (!options_.force && OutputsCurrent(record, fingerprint.Value(), outputs)) {
+    summary_->up_to_date = true;
+    return Result();
+  }
+  ForgetOutputs(record);
+  if (Result packed = Pack(options_, &payload_, public_key_, win32_out_, native_out_);
+      !packed.ok()) {
+    if (StopRequested()) {
+      return Result::Failure(ErrorCode::kStopped, "stopped; no output was half written");
     }
-    // Without a record the next make simply packs again.
-    RecordOutputs(record, fingerprint.Value(), outputs);
+    return packed;
   }
-  summary->seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  // Without a record the next make simply packs again.
+  RecordOutputs(record, fingerprint.Value(), outputs);
   return Result();
+}
+
+}  // namespace
+
+Result MakePatch(const MakeOptions& options, MakeSummary* summary) {
+  return PatchMake(options, summary).Run();
 }
 
 void PrintMadeFiles(const MakeSummary& summary, std::FILE* out) {
