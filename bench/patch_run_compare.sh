@@ -27,12 +27,8 @@ archive_mib="${ARCHIVE_MIB:-256}"
 runs="${RUNS:-5}"
 patchbuild="$build/apps/patchbuild/patchbuild"
 this="$build/apps/patcher/patcher"
-work="$(mktemp -d "${TMPDIR:-/tmp}/patch-run-compare.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 source "$root/bench/sample_patch.sh"
-
-sample="$work/sample"
-"$build/tests/e2e/corvane_sample_game" "$sample" >/dev/null
+sample_work patch-run-compare
 game="$sample/prefix/drive_c/Games/Game"
 # The archive in its three versions: each step edits the one before (the
 # second with small edits and one inserted block).

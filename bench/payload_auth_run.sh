@@ -28,12 +28,8 @@ size_mib="${SIZE_MIB:-1024}"
 installed_mib="${INSTALLED_MIB:-1024}"
 runs="${RUNS:-5}"
 patchbuild="$build/apps/patchbuild/patchbuild"
-work="$(mktemp -d "${TMPDIR:-/tmp}/payload-auth-run.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 source "$root/bench/sample_patch.sh"
-
-sample="$work/sample"
-"$build/tests/e2e/corvane_sample_game" "$sample" >/dev/null
+sample_work payload-auth-run
 payload="$sample/payload"
 step_updates "$sample" "$payload"
 # The whole files of every run: SIZE_MIB of incompressible data.

@@ -1,5 +1,14 @@
 # Shared by the benches that patch the sample game with the native patcher
-# (sourced, not run). Expects $patchbuild and $work to be set.
+# (sourced, not run). Expects $build and $patchbuild to be set.
+
+# sample_work NAME: a scratch folder $work (removed on exit) holding the sample
+# game, its trees and prefix, in $sample.
+sample_work() {
+  work="$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")"
+  trap 'rm -rf "$work"' EXIT
+  sample="$work/sample"
+  "$build/tests/e2e/corvane_sample_game" "$sample" >/dev/null
+}
 
 # step_updates SAMPLE PAYLOAD: the update of every file that differs between
 # the sample's version trees 1.00 and 1.01, and 1.01 and 1.02.
