@@ -34,7 +34,7 @@ int FirstByte(const std::string& path) {
   return byte;
 }
 
-void RunApply(const ApplyOptions& options) {
+corvane::Result RunApply(const ApplyOptions& options) {
   using namespace corvane;
   // Writing over one of the inputs would truncate a file that is being read:
   // the new file then goes to a temporary name and replaces OUT in one rename.
@@ -44,8 +44,7 @@ void RunApply(const ApplyOptions& options) {
 
   std::unique_ptr<IPatchAction> action(NewApplyPatch());
   if (!action) {
-    patchbuild::Fail("out of memory");
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kSystem, "out of memory");
   }
   int result =
       action->Process(target.c_str(), options.update_path.c_str(), options.old_path.c_str(), true);
@@ -55,11 +54,11 @@ void RunApply(const ApplyOptions& options) {
     case kPatchDone:
       if (in_place && !platform::RenameReplacing(target.c_str(), options.output_path.c_str())) {
         platform::RemoveFile(target.c_str());
-        patchbuild::Fail("cannot replace %s", options.output_path.c_str());
-        return;
+        return patchbuild::Failure(corvane::ErrorCode::kWriteFailed, "cannot replace %s",
+                                   options.output_path.c_str());
       }
       std::printf("done: %s written and verified\n", options.output_path.c_str());
-      return;
+      return {};
     case kPatchNothingToDo:
       if (FirstByte(options.update_path) == update_format::kKindDelete) {
         std::printf("nothing to do: the update deletes the file (%s not written)\n",
@@ -68,15 +67,15 @@ void RunApply(const ApplyOptions& options) {
         std::printf("nothing to do: the update leaves the file unchanged (%s not written)\n",
                     options.output_path.c_str());
       }
-      return;
+      return {};
     default:
-      patchbuild::Fail("the update %s cannot be applied to %s", options.update_path.c_str(),
-                       options.old_path.c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                                 "the update %s cannot be applied to %s",
+                                 options.update_path.c_str(), options.old_path.c_str());
   }
 }
 
-void AddApply(CLI::App& app) {
+void AddApply(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<ApplyOptions>();
   CLI::App* command = app.add_subcommand(
       "apply",
@@ -86,7 +85,7 @@ void AddApply(CLI::App& app) {
       ->required();
   command->add_option("UPDATE", options->update_path, "the update file (.upd)")->required();
   command->add_option("OUT", options->output_path, "where the new file is written")->required();
-  command->callback([options] { RunApply(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunApply(*options); });
 }
 
 patchbuild::CommandRegistration registration("apply", &AddApply);

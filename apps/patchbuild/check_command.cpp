@@ -23,27 +23,25 @@ struct CheckOptions {
   bool json = false;
 };
 
-void RunCheck(const CheckOptions& options) {
+patchbuild::CommandOutcome RunCheck(const CheckOptions& options) {
   corvane::maker::PatcherPayload payload;
   if (corvane::Result failed = corvane::maker::ReadPatcherPayload(options.patch, &payload);
       !failed.ok()) {
-    patchbuild::Fail("%s", failed.message().c_str());
-    return;
+    return failed;
   }
   // A name the patcher would refuse makes the whole patch one it refuses.
   for (const std::string& name : payload.names) {
     const corvane::PayloadNameFault fault = corvane::CheckPayloadName(name.c_str());
     if (fault != corvane::PayloadNameFault::kNone) {
-      patchbuild::Fail("%s: the payload name %s is refused: %s", options.patch.c_str(),
-                       name.c_str(), corvane::DescribePayloadNameFault(fault));
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                                 "%s: the payload name %s is refused: %s", options.patch.c_str(),
+                                 name.c_str(), corvane::DescribePayloadNameFault(fault));
     }
   }
   corvane::maker::CheckReport report;
   if (corvane::Result failed = corvane::maker::CheckInstallation(payload, options.game, &report);
       !failed.ok()) {
-    patchbuild::Fail("%s", failed.message().c_str());
-    return;
+    return failed;
   }
   if (options.json) {
     const std::string json = corvane::maker::CheckReportJson(report);
@@ -51,10 +49,11 @@ void RunCheck(const CheckOptions& options) {
   } else if (patchbuild::CurrentVerbosity() != patchbuild::Verbosity::kQuiet) {
     corvane::maker::PrintCheckReport(report, stdout);
   }
-  if (!report.patchable && !report.up_to_date) patchbuild::SetExitCode(1);
+  // Neither patchable nor up to date is a verdict, not a failure: no message.
+  return patchbuild::CommandOutcome::Verdict(!report.patchable && !report.up_to_date ? 1 : 0);
 }
 
-void AddCheck(CLI::App& app) {
+void AddCheck(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<CheckOptions>();
   CLI::App* command =
       app.add_subcommand("check", "Tell what a patcher would do to a game directory");
@@ -63,7 +62,7 @@ void AddCheck(CLI::App& app) {
   command->add_option("GAMEDIR", options->game, "installed game directory")->required();
   command->add_flag("--json", options->json,
                     "print the findings as JSON (docs/formats/patchbuild-json.md)");
-  command->callback([options] { RunCheck(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunCheck(*options); });
 }
 
 patchbuild::CommandRegistration registration("check", &AddCheck);

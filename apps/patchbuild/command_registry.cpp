@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
 
 namespace patchbuild {
 namespace {
@@ -15,23 +17,28 @@ std::vector<RegisteredCommand>& Registry() {
   return commands;
 }
 
-int exit_code = 0;
 Verbosity verbosity = Verbosity::kNormal;
 
 }  // namespace
 
-void Fail(const char* format, ...) {
-  std::fputs("patchbuild: ", stderr);
+corvane::Result Failure(corvane::ErrorCode code, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vfprintf(stderr, format, args);
+  va_list measure;
+  va_copy(measure, args);
+  const int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  std::string message(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(message.data(), message.size() + 1, format, args);
   va_end(args);
-  std::fputc('\n', stderr);
-  exit_code = 1;
+  return corvane::Result::Failure(code, std::move(message));
 }
 
-int ExitCode() { return exit_code; }
-void SetExitCode(int code) { exit_code = code; }
+int ReportOutcome(const CommandOutcome& outcome, std::FILE* errors) {
+  if (outcome.result.ok()) return outcome.exit_code;
+  std::fprintf(errors, "patchbuild: %s\n", outcome.result.message().c_str());
+  return 1;
+}
 
 Verbosity CurrentVerbosity() { return verbosity; }
 void SetVerbosity(Verbosity chosen) { verbosity = chosen; }

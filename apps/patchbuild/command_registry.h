@@ -3,15 +3,36 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
+#include <utility>
 #include <vector>
+
+#include "base/result.h"
 
 namespace patchbuild {
 
+// How the command that ran ended. A failure (result not ok) ends the tool
+// with code 1 after main() has printed "patchbuild: <message>" on standard
+// error; otherwise the tool ends with exit_code: 0, or a verdict a command
+// gives without a failure message ("check": 1 when the patch would neither
+// apply nor find the game up to date; "upd show": 1 when it found problems).
+struct CommandOutcome {
+  CommandOutcome() = default;
+  // Implicit, so that a command's work can end with "return failure;".
+  CommandOutcome(corvane::Result failure) : result(std::move(failure)) {}
+  static CommandOutcome Verdict(int code) {
+    CommandOutcome outcome;
+    outcome.exit_code = code;
+    return outcome;
+  }
+
+  corvane::Result result;
+  int exit_code = 0;
+};
+
 // A function that adds one subcommand (with its options and callback) to the
-// tool's command line. A callback that fails calls Fail() (message to standard
-// error, exit code 1) and returns; nothing throws.
-using CommandAdder = void (*)(CLI::App& app);
+// tool's command line. Its callbacks report how they ended in *outcome, which
+// main() owns (RunsCommand does that); nothing throws.
+using CommandAdder = void (*)(CLI::App& app, CommandOutcome* outcome);
 
 // Each *_command.cpp holds one static CommandRegistration; main() adds every
 // registered command in the order of their names.
@@ -26,19 +47,25 @@ struct RegisteredCommand {
 
 const std::vector<RegisteredCommand>& RegisteredCommands();
 
-// Prints "patchbuild: <message>" on standard error and makes the tool exit with
-// code 1 once the running command returns.
-void Fail(const char* format, ...)
+// Makes `work` the callback of `command`: what it returns, a corvane::Result
+// or a CommandOutcome, becomes *outcome.
+template <typename Work>
+void RunsCommand(CLI::App* command, CommandOutcome* outcome, Work work) {
+  command->callback([outcome, work = std::move(work)] { *outcome = work(); });
+}
+
+// Prints a failed outcome's "patchbuild: <message>" on `errors` and gives
+// the tool's exit code for it.
+int ReportOutcome(const CommandOutcome& outcome, std::FILE* errors);
+
+// A failure whose message is formatted as by printf.
+corvane::Result Failure(corvane::ErrorCode code, const char* format, ...)
 #if defined(__MINGW_PRINTF_FORMAT)
-    __attribute__((format(__MINGW_PRINTF_FORMAT, 1, 2)))
+    __attribute__((format(__MINGW_PRINTF_FORMAT, 2, 3)))
 #elif defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
+    __attribute__((format(printf, 2, 3)))
 #endif
     ;
-
-// The exit code the tool will end with: 0 unless a command failed (or set another).
-int ExitCode();
-void SetExitCode(int code);
 
 // How much the commands say besides their results and errors: -q/--quiet,
 // -v/--verbose, both options of the tool given before or after the command.

@@ -39,12 +39,12 @@ std::string Normalized(std::string name) {
   return name;
 }
 
-void RunCrc(const CrcOptions& options) {
+corvane::Result RunCrc(const CrcOptions& options) {
   namespace fs = std::filesystem;
   std::error_code error;
   if (!fs::is_directory(options.directory, error)) {
-    patchbuild::Fail("%s is not a directory", options.directory.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput, "%s is not a directory",
+                               options.directory.c_str());
   }
   corvane::maker::VersionChecksumList list;
   std::vector<bool> optional_used(options.optional.size(), false);
@@ -56,16 +56,16 @@ void RunCrc(const CrcOptions& options) {
     std::string name, offending;
     if (!corvane::text::Utf8ToCp1252Exact(std::string(utf8.begin(), utf8.end()), &name,
                                           &offending)) {
-      patchbuild::Fail(
+      return patchbuild::Failure(
+          corvane::ErrorCode::kInvalidInput,
           "%s: the name holds \"%s\", which code page 1252 (the patcher's file names) cannot hold",
           it->path().string().c_str(), offending.c_str());
-      return;
     }
     name = Normalized(name);
     corvane::maker::FileDigest digest;
     if (!corvane::maker::DigestOfFile(it->path().string(), &digest)) {
-      patchbuild::Fail("cannot read %s", it->path().string().c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                                 it->path().string().c_str());
     }
     bool optional = false;
     for (size_t i = 0; i < options.optional.size(); ++i) {
@@ -77,8 +77,8 @@ void RunCrc(const CrcOptions& options) {
     list.Add(name, digest, false, optional);
   }
   if (error) {
-    patchbuild::Fail("cannot list %s: %s", options.directory.c_str(), error.message().c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot list %s: %s",
+                               options.directory.c_str(), error.message().c_str());
   }
   for (size_t i = 0; i < options.optional.size(); ++i) {
     if (!optional_used[i]) {
@@ -90,16 +90,17 @@ void RunCrc(const CrcOptions& options) {
   const std::string text = list.Text(stderr, &warned);
   if (options.output.empty()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return;
+    return {};
   }
   if (corvane::Result written =
           corvane::maker::WriteFileWhole(options.output, text.data(), text.size());
       !written.ok()) {
-    patchbuild::Fail("%s", written.message().c_str());
+    return written;
   }
+  return {};
 }
 
-void AddCrc(CLI::App& app) {
+void AddCrc(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<CrcOptions>();
   CLI::App* command = app.add_subcommand(
       "crc",
@@ -110,7 +111,7 @@ void AddCrc(CLI::App& app) {
                       "a file (relative name) whose absence or difference is tolerated; "
                       "written with a leading +; may be repeated");
   command->add_option("-o,--output", options->output, "write the list to this file");
-  command->callback([options] { RunCrc(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunCrc(*options); });
 }
 
 patchbuild::CommandRegistration registration("crc", &AddCrc);

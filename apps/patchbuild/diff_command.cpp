@@ -34,68 +34,69 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, error) && !error;
 }
 
-void RunDiff(const DiffOptions& options) {
+corvane::Result RunDiff(const DiffOptions& options) {
   using namespace corvane;
   const char* out = options.update_path.c_str();
   // Writing the update over an input would truncate a file being read.
   if (SameFile(options.update_path, options.old_path) ||
       SameFile(options.update_path, options.new_path)) {
-    patchbuild::Fail("OUT must not be OLD or NEW: %s", out);
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput, "OUT must not be OLD or NEW: %s",
+                               out);
   }
   const bool new_exists = platform::FileExists(options.new_path.c_str());
   const bool deletion = options.delete_old;
   if (deletion && new_exists) {
-    patchbuild::Fail("--delete: NEW %s exists (a deletion update is made when the file is gone)",
-                     options.new_path.c_str());
-    return;
+    return patchbuild::Failure(
+        corvane::ErrorCode::kInvalidInput,
+        "--delete: NEW %s exists (a deletion update is made when the file is gone)",
+        options.new_path.c_str());
   }
   if (deletion && !platform::FileExists(options.old_path.c_str())) {
-    patchbuild::Fail("--delete: OLD %s does not exist; there is nothing to delete",
-                     options.old_path.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kNotFound,
+                               "--delete: OLD %s does not exist; there is nothing to delete",
+                               options.old_path.c_str());
   }
   if (!deletion && !new_exists) {
-    patchbuild::Fail("NEW %s does not exist (give --delete for the update that deletes OLD)",
-                     options.new_path.c_str());
-    return;
+    return patchbuild::Failure(
+        corvane::ErrorCode::kNotFound,
+        "NEW %s does not exist (give --delete for the update that deletes OLD)",
+        options.new_path.c_str());
   }
   for (const std::string* path : {&options.old_path, &options.new_path}) {
     uint64_t size = 0;
     if (!deletion && platform::FileSizeOf(path->c_str(), &size) && size > kMaxUpdatedFileSize) {
-      patchbuild::Fail(
+      return patchbuild::Failure(
+          corvane::ErrorCode::kTooLarge,
           "%s is %llu bytes; the update format holds files of up to 2 GiB - 1 (2,147,483,647 "
           "bytes)",
           path->c_str(), static_cast<unsigned long long>(size));
-      return;
     }
   }
   if (!options.if_stale && !deletion && platform::FileExists(out) && !platform::RemoveFile(out)) {
-    patchbuild::Fail("cannot replace %s", out);
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kWriteFailed, "cannot replace %s", out);
   }
   std::unique_ptr<IPatchAction> action(deletion          ? NewCreateDelete()
                                        : options.compact ? NewCreateCompactPatch()
                                                          : NewCreatePatch());
   if (!action) {
-    patchbuild::Fail("out of memory");
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kSystem, "out of memory");
   }
   PatchResult result =
       action->Process(options.old_path.c_str(), options.new_path.c_str(), out, false);
   action.reset();
   if (result != kPatchDone) {
-    patchbuild::Fail("cannot make the update %s from %s and %s", out, options.old_path.c_str(),
-                     options.new_path.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kWriteFailed,
+                               "cannot make the update %s from %s and %s", out,
+                               options.old_path.c_str(), options.new_path.c_str());
   }
   uint64_t size = 0;
   platform::FileSizeOf(out, &size);
   std::printf("%s: %s update, %llu bytes\n", out, deletion ? "deletion" : "difference",
               static_cast<unsigned long long>(size));
+  return {};
 }
 
-void AddDiff(CLI::App& app) {
+void AddDiff(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<DiffOptions>();
   CLI::App* command = app.add_subcommand(
       "diff",
@@ -113,7 +114,7 @@ void AddDiff(CLI::App& app) {
                     "other bytes than the default writer's");
   command->add_flag("--if-stale", options->if_stale,
                     "rebuild OUT only when it is older than OLD or NEW");
-  command->callback([options] { RunDiff(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunDiff(*options); });
 }
 
 patchbuild::CommandRegistration registration("diff", &AddDiff);

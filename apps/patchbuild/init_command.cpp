@@ -94,34 +94,38 @@ std::string Readme(const InitOptions& o, const std::string& key_name) {
          "docs/making-a-patch.md of patchbuild tells the whole story.\n";
 }
 
-void RunInit(const InitOptions& options) {
+corvane::Result RunInit(const InitOptions& options) {
   // The texts go into the manifest between quotes, which have no escapes.
   for (const std::string* text : {&options.game, &options.exe, &options.version}) {
     for (char c : *text) {
       if (c == '"' || static_cast<unsigned char>(c) < 0x20) {
-        patchbuild::Fail("\"%s\": a manifest text cannot hold quotes or control characters",
-                         text->c_str());
-        return;
+        return patchbuild::Failure(
+            corvane::ErrorCode::kInvalidInput,
+            "\"%s\": a manifest text cannot hold quotes or control characters", text->c_str());
       }
     }
   }
   const fs::path dir(options.directory);
   std::error_code error;
   if (fs::exists(dir, error) && !(fs::is_directory(dir, error) && fs::is_empty(dir, error))) {
-    patchbuild::Fail("%s exists and is not an empty folder; init writes a new project only",
-                     options.directory.c_str());
-    return;
+    return patchbuild::Failure(
+        corvane::ErrorCode::kInvalidInput,
+        "%s exists and is not an empty folder; init writes a new project only",
+        options.directory.c_str());
   }
   for (const char* sub : {"versions", "files/All", "files/Add"}) {
     fs::create_directories(dir / sub, error);
     if (error) {
-      patchbuild::Fail("cannot make %s: %s", (dir / sub).string().c_str(), error.message().c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kWriteFailed, "cannot make %s: %s",
+                                 (dir / sub).string().c_str(), error.message().c_str());
     }
   }
   std::string key_name = fs::absolute(dir, error).lexically_normal().filename().string();
   if (key_name.empty() || key_name == "." || key_name == "..") key_name = "signing";
-  if (!patchbuild::WriteKeyPair((dir / key_name).string(), false)) return;
+  if (corvane::Result written = patchbuild::WriteKeyPair((dir / key_name).string(), false);
+      !written.ok()) {
+    return written;
+  }
   const std::pair<const char*, std::string> files[] = {
       {"version.cfg.txt", Manifest(options)},
       {"signing-key.txt", key_name + ".key.pem\n"},
@@ -132,20 +136,20 @@ void RunInit(const InitOptions& options) {
     if (corvane::Result written =
             corvane::maker::WriteFileWhole((dir / name).string(), text.data(), text.size());
         !written.ok()) {
-      patchbuild::Fail("%s", written.message().c_str());
-      return;
+      return written;
     }
   }
-  if (patchbuild::CurrentVerbosity() == patchbuild::Verbosity::kQuiet) return;
+  if (patchbuild::CurrentVerbosity() == patchbuild::Verbosity::kQuiet) return {};
   std::printf("made the patch project %s (key pair %s.key.pem / %s.pubkey)\n",
               options.directory.c_str(), key_name.c_str(), key_name.c_str());
   std::printf(
       "next: put each version's files in %s/versions/M.NN/, edit version.cfg.txt "
       "(README.md explains each key), then: patchbuild make %s OUT --native\n",
       options.directory.c_str(), options.directory.c_str());
+  return {};
 }
 
-void AddInit(CLI::App& app) {
+void AddInit(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<InitOptions>();
   CLI::App* command =
       app.add_subcommand("init", "Start a patch project: manifest, folders, a new key pair");
@@ -154,7 +158,7 @@ void AddInit(CLI::App& app) {
   command->add_option("--exe", options->exe, "the game executable (default: GAME.EXE)");
   command->add_option("--patch-version", options->version,
                       "the version the patch brings the game to (default: 1.01)");
-  command->callback([options] { RunInit(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunInit(*options); });
 }
 
 patchbuild::CommandRegistration registration("init", &AddInit);

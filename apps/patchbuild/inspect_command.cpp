@@ -27,11 +27,11 @@ struct InspectOptions {
   std::string file;
 };
 
-void RunInspect(const InspectOptions& options) {
+corvane::Result RunInspect(const InspectOptions& options) {
   std::vector<uint8_t> bytes;
   if (!corvane::ReadWholeFile(options.file, &bytes)) {
-    patchbuild::Fail("cannot read %s", options.file.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                               options.file.c_str());
   }
   const uint8_t* image_bytes = bytes.data();
   size_t image_size = bytes.size();
@@ -44,14 +44,14 @@ void RunInspect(const InspectOptions& options) {
   }
   corvane::pe::PeImage image;
   if (!image.Parse(image_bytes, image_size)) {
-    patchbuild::Fail("%s is not a PE image and carries no payload image: %s", options.file.c_str(),
-                     image.error().c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                               "%s is not a PE image and carries no payload image: %s",
+                               options.file.c_str(), image.error().c_str());
   }
   corvane::pe::ResourceTree tree;
   if (!tree.Load(image)) {
-    patchbuild::Fail("%s: the resource directory is unreadable", options.file.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                               "%s: the resource directory is unreadable", options.file.c_str());
   }
   std::printf("FileVersion: %s\n", corvane::pe::FileVersionOfImage(tree).c_str());
   for (const corvane::pe::PayloadEntry& payload : corvane::pe::ListPayload(tree)) {
@@ -60,14 +60,15 @@ void RunInspect(const InspectOptions& options) {
   }
   if (tree.damaged())
     std::fprintf(stderr, "patchbuild: warning: parts of the resource directory are damaged\n");
+  return {};
 }
 
-void AddInspect(CLI::App& app) {
+void AddInspect(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<InspectOptions>();
   CLI::App* command =
       app.add_subcommand("inspect", "Print a module's FileVersion and its payload resources");
   command->add_option("FILE", options->file, "payload DLL, patcher, or native patcher")->required();
-  command->callback([options] { RunInspect(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunInspect(*options); });
 }
 
 patchbuild::CommandRegistration registration("inspect", &AddInspect);

@@ -21,13 +21,12 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
 
 }  // namespace
 
-bool WriteKeyPair(const std::string& name, bool force) {
+corvane::Result WriteKeyPair(const std::string& name, bool force) {
   std::string pem;
   std::vector<uint8_t> blob;
   if (corvane::Result generated = corvane::platform::GenerateSigningKey(&pem, &blob);
       !generated.ok()) {
-    Fail("%s", generated.message().c_str());
-    return false;
+    return generated;
   }
   const std::string private_path = name + ".key.pem";
   const std::string public_path = name + ".pubkey";
@@ -35,33 +34,30 @@ bool WriteKeyPair(const std::string& name, bool force) {
   std::error_code exists_error;
   for (const std::string& path : {private_path, public_path}) {
     if (!force && std::filesystem::exists(std::filesystem::symlink_status(path, exists_error))) {
-      Fail(
+      return Failure(
+          corvane::ErrorCode::kInvalidInput,
           "%s exists; give --force to replace the key pair (patchers carrying the old public key "
           "then accept nothing signed with the new one)",
           path.c_str());
-      return false;
     }
   }
   // Create it empty and owner-only before the key goes in (a link at the
   // name is replaced, never written through).
   std::filesystem::remove(private_path, exists_error);
   if (!WriteFile(private_path, "", 0)) {
-    Fail("cannot write %s", private_path.c_str());
-    return false;
+    return Failure(corvane::ErrorCode::kWriteFailed, "cannot write %s", private_path.c_str());
   }
   std::error_code ignored;
   std::filesystem::permissions(
       private_path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
       ignored);
   if (!WriteFile(private_path, pem.data(), pem.size())) {
-    Fail("cannot write %s", private_path.c_str());
-    return false;
+    return Failure(corvane::ErrorCode::kWriteFailed, "cannot write %s", private_path.c_str());
   }
   if (!WriteFile(public_path, blob.data(), blob.size())) {
-    Fail("cannot write %s", public_path.c_str());
-    return false;
+    return Failure(corvane::ErrorCode::kWriteFailed, "cannot write %s", public_path.c_str());
   }
-  return true;
+  return {};
 }
 
 }  // namespace patchbuild

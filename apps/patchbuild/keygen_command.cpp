@@ -16,16 +16,16 @@ struct KeygenOptions {
   bool force = false;
 };
 
-void RunKeygen(const KeygenOptions& options) {
-  patchbuild::WriteKeyPair(options.name, options.force);
+corvane::Result RunKeygen(const KeygenOptions& options) {
+  return patchbuild::WriteKeyPair(options.name, options.force);
 }
 
-void AddKeygen(CLI::App& app) {
+void AddKeygen(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<KeygenOptions>();
   CLI::App* command = app.add_subcommand("keygen", "Make a 1024-bit RSA signing key pair");
   command->add_option("NAME", options->name, "writes NAME.key.pem and NAME.pubkey")->required();
   command->add_flag("--force", options->force, "replace an existing key pair of that name");
-  command->callback([options] { RunKeygen(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunKeygen(*options); });
 }
 
 patchbuild::CommandRegistration registration("keygen", &AddKeygen);

@@ -49,55 +49,55 @@ std::uint64_t MostDecodable(std::uint64_t packed) {
   return items / 17 * 144 + (items % 17) / 2 * 18;
 }
 
-void RunEncode(const LzssOptions& options) {
+corvane::Result RunEncode(const LzssOptions& options) {
   std::vector<std::uint8_t> data;
   if (!ReadWholeFile(options.input, &data)) {
-    patchbuild::Fail("cannot read %s", options.input.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                               options.input.c_str());
   }
   corvane::QOStrStream packed;
   corvane::LzssEncodeMemory(packed, data.data(), data.size());
   if (corvane::Result written = corvane::maker::WriteFileWhole(
           options.output, packed.str(), static_cast<std::size_t>(packed.GetLength()));
       !written.ok()) {
-    patchbuild::Fail("%s", written.message().c_str());
-    return;
+    return written;
   }
   std::printf("%s: %zu bytes -> %" PRId64 " bytes (decode with LENGTH %zu)\n",
               options.input.c_str(), data.size(), packed.GetLength(), data.size());
+  return {};
 }
 
-void RunDecode(const LzssOptions& options) {
+corvane::Result RunDecode(const LzssOptions& options) {
   std::uint64_t length = 0;
   if (!ParseLength(options.length, &length)) {
-    patchbuild::Fail("LENGTH must be a byte count, not '%s'", options.length.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                               "LENGTH must be a byte count, not '%s'", options.length.c_str());
   }
   std::vector<std::uint8_t> packed;
   if (!ReadWholeFile(options.input, &packed)) {
-    patchbuild::Fail("cannot read %s", options.input.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                               options.input.c_str());
   }
   // Refused before allocating: no block of this size can produce more.
   std::uint64_t most = MostDecodable(packed.size());
   if (length > most) {
-    patchbuild::Fail("%s (%zu bytes) cannot decode to %" PRIu64 " bytes (at most %" PRIu64 ")",
-                     options.input.c_str(), packed.size(), length, most);
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                               "%s (%zu bytes) cannot decode to %" PRIu64 " bytes (at most %" PRIu64
+                               ")",
+                               options.input.c_str(), packed.size(), length, most);
   }
   std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
   corvane::QIStrStream in(packed.data(), packed.size());
   LzssError error = LzssError::kNone;
   if (!corvane::LzssDecodeStream(data.data(), data.size(), in, &error)) {
-    patchbuild::Fail("%s does not decode to %" PRIu64 " bytes: %s", options.input.c_str(), length,
-                     corvane::LzssErrorText(error));
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                               "%s does not decode to %" PRIu64 " bytes: %s", options.input.c_str(),
+                               length, corvane::LzssErrorText(error));
   }
   if (corvane::Result written =
           corvane::maker::WriteFileWhole(options.output, data.data(), data.size());
       !written.ok()) {
-    patchbuild::Fail("%s", written.message().c_str());
-    return;
+    return written;
   }
   std::int64_t rest = static_cast<std::int64_t>(packed.size()) - in.tellg();
   if (rest > 0) {
@@ -106,9 +106,10 @@ void RunDecode(const LzssOptions& options) {
   }
   std::printf("%s: %zu bytes -> %zu bytes, checksum correct\n", options.input.c_str(),
               packed.size(), data.size());
+  return {};
 }
 
-void AddLzss(CLI::App& app) {
+void AddLzss(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   CLI::App* lzss = app.add_subcommand("lzss", "Pack or unpack one LZSS block (compressed blocks)");
   lzss->require_subcommand(1);
   auto options = std::make_shared<LzssOptions>();
@@ -116,7 +117,7 @@ void AddLzss(CLI::App& app) {
   CLI::App* encode = lzss->add_subcommand("encode", "Compress IN into the block OUT");
   encode->add_option("IN", options->input, "the file to compress")->required();
   encode->add_option("OUT", options->output, "the block written")->required();
-  encode->callback([options] { RunEncode(*options); });
+  patchbuild::RunsCommand(encode, outcome, [options] { return RunEncode(*options); });
 
   CLI::App* decode = lzss->add_subcommand(
       "decode", "Decompress the block IN to OUT, checking its checksum (exit 1 on any fault)");
@@ -126,7 +127,7 @@ void AddLzss(CLI::App& app) {
       ->add_option("LENGTH", options->length,
                    "the exact decompressed size in bytes (blocks do not store it)")
       ->required();
-  decode->callback([options] { RunDecode(*options); });
+  patchbuild::RunsCommand(decode, outcome, [options] { return RunDecode(*options); });
 }
 
 patchbuild::CommandRegistration registration("lzss", &AddLzss);

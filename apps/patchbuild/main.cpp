@@ -1,6 +1,7 @@
 // patchbuild: makes and inspects everything a patcher carries.
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 #include "command_registry.h"
 
@@ -14,7 +15,9 @@ int main(int argc, char** argv) {
       ->excludes(app.get_option("--quiet"));
   // The tool's own options may follow the command too: "patchbuild make -q ...".
   app.fallthrough();
-  for (const auto& command : patchbuild::RegisteredCommands()) command.adder(app);
+  // The one command that runs reports here how it ended.
+  patchbuild::CommandOutcome outcome;
+  for (const auto& command : patchbuild::RegisteredCommands()) command.adder(app, &outcome);
   // The verbosity is known before any command's callback runs.
   app.parse_complete_callback([&] {
     patchbuild::SetVerbosity(quiet     ? patchbuild::Verbosity::kQuiet
@@ -28,5 +31,5 @@ int main(int argc, char** argv) {
     // answers 2, so that scripts can tell misuse (2) from a failed command (1).
     return app.exit(e) == 0 ? 0 : 2;
   }
-  return patchbuild::ExitCode();
+  return patchbuild::ReportOutcome(outcome, stderr);
 }

@@ -67,7 +67,7 @@ std::string FindBuilt(const char* file_name, bool win32) {
   return std::string();
 }
 
-void RunMake(const MakeCommandOptions& command) {
+corvane::Result RunMake(const MakeCommandOptions& command) {
   corvane::maker::MakeOptions options;
   options.project = command.project;
   options.output = command.output;
@@ -81,14 +81,15 @@ void RunMake(const MakeCommandOptions& command) {
   if (want_native) {
     options.native_stub = command.native.empty() ? FindBuilt("patcher", false) : command.native;
     if (options.native_stub.empty()) {
-      patchbuild::Fail("no native patcher found beside patchbuild: give --native-stub PATH");
-      return;
+      return patchbuild::Failure(
+          corvane::ErrorCode::kNotFound,
+          "no native patcher found beside patchbuild: give --native-stub PATH");
     }
   }
   if (options.win32_stub.empty() && !want_native) {
-    patchbuild::Fail(
+    return patchbuild::Failure(
+        corvane::ErrorCode::kNotFound,
         "no win32 patcher stub found (build the win32 tree or give --stub PATCHER.exe)");
-    return;
   }
   if (options.win32_stub.empty()) {
     std::fprintf(
@@ -108,27 +109,29 @@ void RunMake(const MakeCommandOptions& command) {
   corvane::maker::CatchStopSignals();
   corvane::maker::MakeSummary summary;
   if (corvane::Result failed = corvane::maker::MakePatch(options, &summary); !failed.ok()) {
-    patchbuild::Fail("%s", failed.message().c_str());
-    return;
+    return failed;
   }
+  // A report that cannot be written fails the command once the rest is said.
+  corvane::Result reported;
   if (!command.report.empty()) {
     const std::string page = corvane::maker::MakeReportHtml(summary);
     if (corvane::Result written =
             corvane::maker::WriteFileWhole(command.report, page.data(), page.size());
         !written.ok()) {
-      patchbuild::Fail("the patcher is made, but not its report: %s", written.message().c_str());
+      reported = written.Within("the patcher is made, but not its report: ");
     }
   }
   if (command.json) {
     const std::string json = corvane::maker::MakeSummaryJson(summary);
     std::fwrite(json.data(), 1, json.size(), stdout);
   }
-  if (verbosity == patchbuild::Verbosity::kQuiet) return;
+  if (verbosity == patchbuild::Verbosity::kQuiet) return reported;
   if (verbosity == patchbuild::Verbosity::kVerbose) corvane::maker::PrintMadeFiles(summary, stderr);
   corvane::maker::PrintMakeSummary(summary, stderr);
+  return reported;
 }
 
-void AddMake(CLI::App& app) {
+void AddMake(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<MakeCommandOptions>();
   CLI::App* command =
       app.add_subcommand("make", "Make a signed, self-contained patcher from a patch project");
@@ -157,7 +160,7 @@ void AddMake(CLI::App& app) {
   command->add_option("--report", options->report,
                       "also write FILE.html: one self-contained page of where the patch's bytes "
                       "go, per step and file");
-  command->callback([options] { RunMake(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunMake(*options); });
 }
 
 patchbuild::CommandRegistration registration("make", &AddMake);

@@ -63,11 +63,11 @@ bool IsPublicKeyBlob(const std::vector<uint8_t>& blob) {
          std::equal(blob.begin() + 8, blob.begin() + 12, "RSA1");
 }
 
-void RunPack(const PackOptions& options) {
+corvane::Result RunPack(const PackOptions& options) {
   std::error_code error;
   if (!fs::is_directory(options.directory, error)) {
-    patchbuild::Fail("%s is not a directory", options.directory.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput, "%s is not a directory",
+                               options.directory.c_str());
   }
   std::vector<fs::path> files;
   for (auto it = fs::recursive_directory_iterator(options.directory, error);
@@ -75,8 +75,8 @@ void RunPack(const PackOptions& options) {
     if (it->is_regular_file(error)) files.push_back(it->path());
   }
   if (error) {
-    patchbuild::Fail("cannot list %s: %s", options.directory.c_str(), error.message().c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot list %s: %s",
+                               options.directory.c_str(), error.message().c_str());
   }
   std::sort(files.begin(), files.end());
 
@@ -88,32 +88,32 @@ void RunPack(const PackOptions& options) {
     std::string offending;
     const std::u16string name = PayloadName(fs::relative(files[i], options.directory), &offending);
     if (name.empty()) {
-      patchbuild::Fail(
+      return patchbuild::Failure(
+          corvane::ErrorCode::kInvalidInput,
           "%s: the name holds \"%s\", which code page 1252 (the patcher's file names) cannot hold",
           files[i].string().c_str(), offending.c_str());
-      return;
     }
     if (name.size() > 511) {
-      patchbuild::Fail("%s: the payload name is longer than 511 characters",
-                       files[i].string().c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kTooLarge,
+                                 "%s: the payload name is longer than 511 characters",
+                                 files[i].string().c_str());
     }
     const std::string stored = corvane::text::Utf16ToCp1252(name);
     const corvane::PayloadNameFault fault = corvane::CheckPayloadName(stored.c_str());
     if (fault != corvane::PayloadNameFault::kNone) {
-      patchbuild::Fail("%s: the payload name %s is refused: %s", files[i].string().c_str(),
-                       stored.c_str(), corvane::DescribePayloadNameFault(fault));
-      return;
+      return patchbuild::Failure(
+          corvane::ErrorCode::kInvalidInput, "%s: the payload name %s is refused: %s",
+          files[i].string().c_str(), stored.c_str(), corvane::DescribePayloadNameFault(fault));
     }
     const auto [it, added] = names.emplace(name, files[i]);
     if (!added) {
-      patchbuild::Fail("%s and %s have the same payload name", it->second.string().c_str(),
-                       files[i].string().c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                                 "%s and %s have the same payload name",
+                                 it->second.string().c_str(), files[i].string().c_str());
     }
     if (!ReadWholeFile(files[i].string(), &contents[i]) || contents[i].size() > 0x7FFFFFFF) {
-      patchbuild::Fail("cannot read %s", files[i].string().c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                                 files[i].string().c_str());
     }
     items.push_back(corvane::pe::PayloadItem(name, contents[i].data(),
                                              static_cast<uint32_t>(contents[i].size())));
@@ -122,8 +122,8 @@ void RunPack(const PackOptions& options) {
   std::vector<uint8_t> key;
   if (!options.pubkey.empty()) {
     if (!ReadWholeFile(options.pubkey, &key) || !IsPublicKeyBlob(key)) {
-      patchbuild::Fail("%s is not a 148-byte public key blob", options.pubkey.c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                                 "%s is not a 148-byte public key blob", options.pubkey.c_str());
     }
     ResourceItem item;
     item.type = corvane::pe::ResourceName::Id(corvane::pe::kRtRcData);
@@ -140,8 +140,8 @@ void RunPack(const PackOptions& options) {
   } else {
     std::vector<uint8_t> stub;
     if (!ReadWholeFile(options.stub, &stub)) {
-      patchbuild::Fail("cannot read %s", options.stub.c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                                 options.stub.c_str());
     }
     corvane::pe::PeImage probe;
     if (probe.Parse(stub.data(), stub.size())) {
@@ -157,18 +157,18 @@ void RunPack(const PackOptions& options) {
     }
   }
   if (!packed.ok()) {
-    patchbuild::Fail("%s", packed.message().c_str());
-    return;
+    return packed;
   }
   // A patcher made from a stub is a program.
   if (corvane::Result written = corvane::maker::WriteFileWhole(
           options.output, output.data(), output.size(), !options.stub.empty());
       !written.ok()) {
-    patchbuild::Fail("%s", written.message().c_str());
+    return written;
   }
+  return {};
 }
 
-void AddPack(CLI::App& app) {
+void AddPack(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<PackOptions>();
   CLI::App* command = app.add_subcommand("pack", "Pack a directory as payload resources");
   command->add_option("DIR", options->directory, "directory whose files become the payload")
@@ -178,7 +178,7 @@ void AddPack(CLI::App& app) {
                       "patcher to copy and put the payload into (PE or native)");
   command->add_option("--pubkey", options->pubkey,
                       "148-byte public key blob the patcher is to carry");
-  command->callback([options] { RunPack(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunPack(*options); });
 }
 
 patchbuild::CommandRegistration registration("pack", &AddPack);

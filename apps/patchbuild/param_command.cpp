@@ -50,18 +50,18 @@ const char* LoadErrorText(int code) {
   }
 }
 
-// Loads `name`; on failure prints what the loader reported and fails the
-// command.
-bool LoadOrFail(corvane::ParamFile& file, const std::string& name) {
+// Loads `name`; on failure prints what the loader reported and says why it
+// failed.
+corvane::Result Load(corvane::ParamFile& file, const std::string& name) {
   corvane::ScopedReportCapture capture;
   int code = file.LoadBin(name.c_str());
-  if (code == corvane::kParamLoadOk) return true;
+  if (code == corvane::kParamLoadOk) return {};
   for (const auto& report : capture.Reports()) {
     if (report.slot == corvane::ReportSlot::kLog) continue;
     std::fprintf(stderr, "patchbuild: %s\n", report.text.c_str());
   }
-  patchbuild::Fail("cannot load %s: %s", name.c_str(), LoadErrorText(code));
-  return false;
+  return patchbuild::Failure(corvane::ErrorCode::kInvalidInput, "cannot load %s: %s", name.c_str(),
+                             LoadErrorText(code));
 }
 
 // The version word of the header (the one after a zero word), or -1.
@@ -78,17 +78,18 @@ int PeekVersion(const std::string& name) {
   return version != 0 ? version : word(8);
 }
 
-void RunDump(const std::string& name) {
+corvane::Result RunDump(const std::string& name) {
   corvane::ParamFile file;
-  if (!LoadOrFail(file, name)) return;
+  if (corvane::Result loaded = Load(file, name); !loaded.ok()) return loaded;
   corvane::QOStrStream out;
   file.SaveText(out, 0, "\n");
   if (out.GetLength() > 0) std::fwrite(out.str(), 1, static_cast<size_t>(out.GetLength()), stdout);
+  return {};
 }
 
-void RunInfo(const std::string& name) {
+corvane::Result RunInfo(const std::string& name) {
   corvane::ParamFile file;
-  if (!LoadOrFail(file, name)) return;
+  if (corvane::Result loaded = Load(file, name); !loaded.ok()) return loaded;
   corvane::ParamTreeStats stats = corvane::CollectParamTreeStats(file);
   std::printf("version: %d\n", PeekVersion(name));
   std::printf("classes: %lld\n", static_cast<long long>(stats.classes));
@@ -104,21 +105,22 @@ void RunInfo(const std::string& name) {
               static_cast<long long>(stats.arrayItems));
   std::printf("deepest class nesting: %d\n", stats.maxDepth);
   std::printf("memory: %llu bytes\n", static_cast<unsigned long long>(stats.memory));
+  return {};
 }
 
-void AddParam(CLI::App& app) {
+void AddParam(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   CLI::App* param = patchbuild::ParamCommandGroup(app);
 
   auto dumpFile = std::make_shared<std::string>();
   CLI::App* dump = param->add_subcommand("dump", "Print a binary configuration file as text");
   dump->add_option("FILE", *dumpFile, "binary configuration file")->required();
-  dump->callback([dumpFile] { RunDump(*dumpFile); });
+  patchbuild::RunsCommand(dump, outcome, [dumpFile] { return RunDump(*dumpFile); });
 
   auto infoFile = std::make_shared<std::string>();
   CLI::App* info =
       param->add_subcommand("info", "Show the version and contents of a binary configuration file");
   info->add_option("FILE", *infoFile, "binary configuration file")->required();
-  info->callback([infoFile] { RunInfo(*infoFile); });
+  patchbuild::RunsCommand(info, outcome, [infoFile] { return RunInfo(*infoFile); });
 }
 
 patchbuild::CommandRegistration registration("param", &AddParam);

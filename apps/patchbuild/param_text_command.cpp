@@ -58,36 +58,36 @@ bool HasTextExtension(const std::string& name) {
   return ext == ".txt" || ext == ".cpp" || ext == ".hpp" || ext == ".h";
 }
 
-// Loads text or binary; false (command failed) when the file is missing,
-// damaged or has a syntax error.
-bool Load(corvane::ParamFile& file, const std::string& name, bool verbose) {
+// Loads text or binary; fails when the file is missing, damaged or has a
+// syntax error.
+corvane::Result Load(corvane::ParamFile& file, const std::string& name, bool verbose) {
   if (!corvane::platform::FileExists(name.c_str())) {
-    patchbuild::Fail("cannot open %s: no such file", name.c_str());
-    return false;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot open %s: no such file",
+                               name.c_str());
   }
   corvane::ScopedReportCapture capture;
   if (IsBinaryConfig(name)) {
     int code = file.LoadBin(name.c_str());
     PrintReports(capture, verbose);
     if (code != corvane::kParamLoadOk) {
-      patchbuild::Fail("cannot load %s: damaged binary configuration (code %d)", name.c_str(),
-                       code);
-      return false;
+      return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                                 "cannot load %s: damaged binary configuration (code %d)",
+                                 name.c_str(), code);
     }
-    return true;
+    return {};
   }
   int code = corvane::ParamParseFile(file, name.c_str());
   PrintReports(capture, verbose);
   if (code != 0) {
-    patchbuild::Fail("cannot parse %s: %s", name.c_str(),
-                     code == 2 ? "read error" : "syntax error (see the messages above)");
-    return false;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput, "cannot parse %s: %s",
+                               name.c_str(),
+                               code == 2 ? "read error" : "syntax error (see the messages above)");
   }
-  return true;
+  return {};
 }
 
-bool WriteReplacing(const std::string& target,
-                    const std::function<bool(corvane::QOStream&)>& write) {
+corvane::Result WriteReplacing(const std::string& target,
+                               const std::function<bool(corvane::QOStream&)>& write) {
   const std::string temp = target + ".tmp";
   corvane::QOFStream out;
   out.open(temp.c_str());
@@ -97,12 +97,12 @@ bool WriteReplacing(const std::string& target,
   if (ok && !corvane::platform::RenameReplacing(temp.c_str(), target.c_str())) ok = false;
   if (!ok) {
     corvane::platform::RemoveFile(temp.c_str());
-    patchbuild::Fail("cannot write %s", target.c_str());
+    return patchbuild::Failure(corvane::ErrorCode::kWriteFailed, "cannot write %s", target.c_str());
   }
-  return ok;
+  return {};
 }
 
-bool Save(corvane::ParamFile& file, const std::string& target, bool as_text) {
+corvane::Result Save(corvane::ParamFile& file, const std::string& target, bool as_text) {
   return WriteReplacing(target, [&](corvane::QOStream& out) {
     if (!as_text) return file.SaveBin(out);
     file.SaveText(out, 0, "\n");
@@ -116,7 +116,7 @@ struct Options {
   bool ignore_access = false;
 };
 
-void AddParamText(CLI::App& app) {
+void AddParamText(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   CLI::App* param = patchbuild::ParamCommandGroup(app);
 
   auto compile_options = std::make_shared<Options>();
@@ -126,27 +126,34 @@ void AddParamText(CLI::App& app) {
   compile->add_option("OUT", compile_options->output, "binary configuration file to write")
       ->required();
   compile->add_flag("-v,--verbose", compile_options->verbose, "also print the parser's log lines");
-  compile->callback([compile_options] {
+  patchbuild::RunsCommand(compile, outcome, [compile_options]() -> corvane::Result {
     corvane::ParamFile file;
     if (IsBinaryConfig(compile_options->input)) {
-      patchbuild::Fail("%s is already a binary configuration file", compile_options->input.c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kInvalidInput,
+                                 "%s is already a binary configuration file",
+                                 compile_options->input.c_str());
     }
-    if (!Load(file, compile_options->input, compile_options->verbose)) return;
-    Save(file, compile_options->output, false);
+    if (corvane::Result loaded = Load(file, compile_options->input, compile_options->verbose);
+        !loaded.ok()) {
+      return loaded;
+    }
+    return Save(file, compile_options->output, false);
   });
 
   auto text_options = std::make_shared<Options>();
   CLI::App* text =
       param->add_subcommand("text", "Print a binary configuration file in the text form");
   text->add_option("IN", text_options->input, "binary configuration file")->required();
-  text->callback([text_options] {
+  patchbuild::RunsCommand(text, outcome, [text_options] {
     corvane::ParamFile file;
-    if (!Load(file, text_options->input, false)) return;
+    if (corvane::Result loaded = Load(file, text_options->input, false); !loaded.ok()) {
+      return loaded;
+    }
     corvane::QOStrStream out;
     file.SaveText(out, 0, "\n");
     if (out.GetLength() > 0)
       std::fwrite(out.str(), 1, static_cast<size_t>(out.GetLength()), stdout);
+    return corvane::Result();
   });
 
   auto merge_options = std::make_shared<Options>();
@@ -163,16 +170,22 @@ void AddParamText(CLI::App& app) {
   merge->add_flag("--ignore-access", merge_options->ignore_access,
                   "change add-only and read-only classes too");
   merge->add_flag("-v,--verbose", merge_options->verbose, "also print the merge's log lines");
-  merge->callback([merge_options] {
+  patchbuild::RunsCommand(merge, outcome, [merge_options] {
     corvane::ParamFile base, update;
-    if (!Load(base, merge_options->input, merge_options->verbose)) return;
-    if (!Load(update, merge_options->update, merge_options->verbose)) return;
+    if (corvane::Result loaded = Load(base, merge_options->input, merge_options->verbose);
+        !loaded.ok()) {
+      return loaded;
+    }
+    if (corvane::Result loaded = Load(update, merge_options->update, merge_options->verbose);
+        !loaded.ok()) {
+      return loaded;
+    }
     {
       corvane::ScopedReportCapture capture;
       corvane::Update(base, update, !merge_options->ignore_access, false);
       PrintReports(capture, merge_options->verbose);
     }
-    Save(base, merge_options->output, HasTextExtension(merge_options->output));
+    return Save(base, merge_options->output, HasTextExtension(merge_options->output));
   });
 }
 

@@ -26,16 +26,16 @@ struct SignOptions {
   std::string payload;
 };
 
-void RunSign(const SignOptions& options) {
+corvane::Result RunSign(const SignOptions& options) {
   std::string data;
   std::string pem;
   if (!ReadWholeFile(options.file, &data)) {
-    patchbuild::Fail("cannot read %s", options.file.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                               options.file.c_str());
   }
   if (!ReadWholeFile(options.key, &pem)) {
-    patchbuild::Fail("cannot read %s", options.key.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                               options.key.c_str());
   }
   if (!options.payload.empty()) {
     std::vector<corvane::PayloadItemEntry> items;
@@ -43,34 +43,36 @@ void RunSign(const SignOptions& options) {
     corvane::Result listed = corvane::maker::ListPayloadDirectory(options.payload, &items);
     if (listed.ok()) listed = corvane::maker::PutPayloadItems(items, &manifest);
     if (!listed.ok()) {
-      patchbuild::Fail("%s: %s", options.file.c_str(), listed.message().c_str());
-      return;
+      return listed.Within(options.file + ": ");
     }
     data.assign(manifest.begin(), manifest.end());
     std::ofstream out(options.file, std::ios::binary | std::ios::trunc);
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
     out.close();
     if (out.fail()) {
-      patchbuild::Fail("cannot write %s", options.file.c_str());
-      return;
+      return patchbuild::Failure(corvane::ErrorCode::kWriteFailed, "cannot write %s",
+                                 options.file.c_str());
     }
   }
   std::vector<uint8_t> signature;
   if (corvane::Result signed_data = corvane::platform::SignBytes(
           pem, reinterpret_cast<const uint8_t*>(data.data()), data.size(), &signature);
       !signed_data.ok()) {
-    patchbuild::Fail("%s: %s", options.key.c_str(), signed_data.message().c_str());
-    return;
+    return signed_data.Within(options.key + ": ");
   }
   const std::string out_path = options.file + ".sign";
   std::ofstream out(out_path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(signature.data()),
             static_cast<std::streamsize>(signature.size()));
   out.close();
-  if (out.fail()) patchbuild::Fail("cannot write %s", out_path.c_str());
+  if (out.fail()) {
+    return patchbuild::Failure(corvane::ErrorCode::kWriteFailed, "cannot write %s",
+                               out_path.c_str());
+  }
+  return {};
 }
 
-void AddSign(CLI::App& app) {
+void AddSign(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   auto options = std::make_shared<SignOptions>();
   CLI::App* command = app.add_subcommand("sign", "Sign a file (writes FILE.sign)");
   command->add_option("FILE", options->file, "file to sign, normally version.cfg")->required();
@@ -78,7 +80,7 @@ void AddSign(CLI::App& app) {
   command->add_option(
       "--payload", options->payload,
       "payload folder: list its items with their SHA-256 in the manifest FILE before signing");
-  command->callback([options] { RunSign(*options); });
+  patchbuild::RunsCommand(command, outcome, [options] { return RunSign(*options); });
 }
 
 patchbuild::CommandRegistration registration("sign", &AddSign);

@@ -54,32 +54,30 @@ class Reader {
   int64_t position_ = 1;
 };
 
-void RunShow(const ShowOptions& options) {
+patchbuild::CommandOutcome RunShow(const ShowOptions& options) {
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(options.update_path, &bytes)) {
-    patchbuild::Fail("cannot read %s", options.update_path.c_str());
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kReadFailed, "cannot read %s",
+                               options.update_path.c_str());
   }
   std::printf("file:      %s (%zu bytes)\n", options.update_path.c_str(), bytes.size());
   if (bytes.empty()) {
-    patchbuild::Fail("empty file: not an update");
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput, "empty file: not an update");
   }
   int kind = bytes[0];
   if (kind == format::kKindDelete) {
     std::printf("kind:      2 (deletion)\n");
     if (bytes.size() != 1) std::printf("problem:   %zu bytes follow the kind\n", bytes.size() - 1);
-    return;
+    return {};
   }
   if (kind != format::kKindNoOldFile && kind != format::kKindDifference) {
-    patchbuild::Fail("kind %d: not an update file", kind);
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput, "kind %d: not an update file",
+                               kind);
   }
   Reader reader(bytes);
   int32_t new_size = 0, old_size = 0;
   if (!reader.Field(&new_size) || !reader.Field(&old_size)) {
-    patchbuild::Fail("header cut off");
-    return;
+    return patchbuild::Failure(corvane::ErrorCode::kInvalidInput, "header cut off");
   }
   std::printf("kind:      %d (%s)\n", kind, kind == 0 ? "no old file" : "difference");
   std::printf("new size:  %d\nold size:  %d\n", new_size, old_size);
@@ -151,10 +149,11 @@ void RunShow(const ShowOptions& options) {
     problems.push_back(std::to_string(reader.Remaining()) + " bytes follow the checksum");
   }
   for (const std::string& problem : problems) std::printf("problem:   %s\n", problem.c_str());
-  if (!problems.empty()) patchbuild::SetExitCode(1);
+  // Problems found are the verdict, printed above: no failure message.
+  return patchbuild::CommandOutcome::Verdict(problems.empty() ? 0 : 1);
 }
 
-void AddUpd(CLI::App& app) {
+void AddUpd(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   CLI::App* upd = app.add_subcommand("upd", "Inspect update files (.upd)");
   upd->require_subcommand(1);
   auto options = std::make_shared<ShowOptions>();
@@ -163,7 +162,7 @@ void AddUpd(CLI::App& app) {
   show->add_option("UPDATE", options->update_path, "the update file")->required();
   show->add_option("--limit", options->limit, "records printed at most (default 1000)")
       ->check(patchbuild::WholeNumber(0, INT64_MAX));
-  show->callback([options] { RunShow(*options); });
+  patchbuild::RunsCommand(show, outcome, [options] { return RunShow(*options); });
 }
 
 patchbuild::CommandRegistration registration("upd", &AddUpd);

@@ -5,7 +5,8 @@
 # warnings and errors; --verbose names every update; `make --json` and
 # `check --json` print documents whose counts agree with each other, with the
 # files on disk and with docs/formats/patchbuild-json.md (read with jq);
-# `init` starts a project that `make` turns into a patcher.
+# `init` starts a project that `make` turns into a patcher; a failed command
+# says why in one line and exits 1, a verdict exits 1 without one.
 #
 #   patchbuild_conventions.sh BUILD-DIR SOURCE-DIR
 set -euo pipefail
@@ -140,6 +141,43 @@ expect_exit 0 "check after init" "$patchbuild" check "$work/fresh-out/patch" "$w
 expect_exit 1 "init over a project" "$patchbuild" init "$work/fresh"
 expect_exit 1 "init with a quote" "$patchbuild" init "$work/quoted" --game 'A "B"'
 [ ! -e "$work/quoted" ] || fail "a refused init left a folder"
+
+# How a command ends: a failure is one "patchbuild: MESSAGE" line on standard
+# error and exit 1; a verdict (upd show finding problems, check refusing a
+# game above) is exit 1 with its findings and no such line; success is 0.
+expect_stderr() {  # expect_stderr WHAT LINE: standard error is exactly LINE
+  [ "$(cat "$work/err")" = "$2" ] || fail "$1 said '$(cat "$work/err")', not '$2'"
+}
+printf 'the old contents of a file\n' >"$work/old.bin"
+printf 'the new contents of the file, somewhat longer\n' >"$work/new.bin"
+expect_exit 0 "diff" "$patchbuild" diff "$work/old.bin" "$work/new.bin" "$work/step.upd"
+expect_exit 0 "upd show of a sound update" "$patchbuild" upd show "$work/step.upd"
+[ ! -s "$work/err" ] || fail "upd show of a sound update said '$(cat "$work/err")'"
+head -c -2 "$work/step.upd" >"$work/cut.upd"
+expect_exit 1 "upd show of a cut update" "$patchbuild" upd show "$work/cut.upd"
+grep -q '^problem:   checksum cut off' "$work/out" || fail "upd show did not name the cut checksum"
+[ ! -s "$work/err" ] || fail "upd show's verdict came with '$(cat "$work/err")'"
+expect_exit 1 "upd show of no file" "$patchbuild" upd show "$work/none.upd"
+expect_stderr "upd show of no file" "patchbuild: cannot read $work/none.upd"
+expect_exit 1 "diff without NEW" "$patchbuild" diff "$work/old.bin" "$work/gone.bin" "$work/x.upd"
+expect_stderr "diff without NEW" \
+  "patchbuild: NEW $work/gone.bin does not exist (give --delete for the update that deletes OLD)"
+expect_exit 1 "lzss decode with a bad LENGTH" "$patchbuild" lzss decode "$work/old.bin" "$work/x" 12ab
+expect_stderr "lzss decode with a bad LENGTH" "patchbuild: LENGTH must be a byte count, not '12ab'"
+expect_exit 1 "keygen over a pair" "$patchbuild" keygen "$work/fresh/fresh"
+expect_stderr "keygen over a pair" \
+  "patchbuild: $work/fresh/fresh.key.pem exists; give --force to replace the key pair (patchers carrying the old public key then accept nothing signed with the new one)"
+expect_exit 1 "param text of no file" "$patchbuild" param text "$work/none.bin"
+expect_stderr "param text of no file" "patchbuild: cannot open $work/none.bin: no such file"
+# A report that cannot be written (its folder is a file) fails the make after
+# the patcher is made and the summary said.
+rm -rf "$work/report-out" && mkdir -p "$work/report-out"
+expect_exit 1 "make with an unwritable report" "$patchbuild" make "$work/project" \
+  "$work/report-out/patch" --native --report "$work/old.bin/report.html"
+[ -x "$work/report-out/patch" ] || fail "a make whose report failed made no patcher"
+grep -q '^wrote ' "$work/err" || fail "a make whose report failed gave no summary"
+[ "$(grep -c '^patchbuild: the patcher is made, but not its report: ' "$work/err")" = 1 ] ||
+  fail "a make whose report failed said '$(cat "$work/err")'"
 
 [ "$failures" = 0 ] || exit 1
 echo "patchbuild conventions: all held"
