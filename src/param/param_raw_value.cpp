@@ -9,6 +9,16 @@
 
 namespace corvane {
 
+// --- text and expression ---
+
+size_t ParamRawTextBody::GetOwnMemory() const {
+  return _value.IsNull() ? 0 : static_cast<size_t>(_value.GetLength()) + 1;
+}
+
+void ParamRawTextBody::AddToCheckValue(ParamCheckValueSink& sink) const {
+  sink.Add(_value.Data(), static_cast<size_t>(_value.GetLength()));
+}
+
 // --- text ---
 
 RString ParamRawValue::GetText() const {
@@ -36,14 +46,6 @@ void ParamRawValue::SetFloat(float value) {
     return;
   }
   _value = BankedString(text.Data());
-}
-
-size_t ParamRawValue::GetOwnMemory() const {
-  return _value.IsNull() ? 0 : static_cast<size_t>(_value.GetLength()) + 1;
-}
-
-void ParamRawValue::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(_value.Data(), static_cast<size_t>(_value.GetLength()));
 }
 
 // --- float ---
@@ -90,14 +92,6 @@ void ParamRawValueExpression::SetInt(int value) {
 
 void ParamRawValueExpression::SetFloat(float value) {
   _value = BankedString(ParamFormatFloatF(value).Data());
-}
-
-size_t ParamRawValueExpression::GetOwnMemory() const {
-  return _value.IsNull() ? 0 : static_cast<size_t>(_value.GetLength()) + 1;
-}
-
-void ParamRawValueExpression::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(_value.Data(), static_cast<size_t>(_value.GetLength()));
 }
 
 }  // namespace corvane

@@ -21,32 +21,40 @@ struct ParamFileContext;
 //
 // The binary type numbers are those of the value and array item records.
 
-// Text; read as a number by the conversion rules, evaluated through the
-// owning file when it is no number.
-struct ParamRawValue {
-  static constexpr int kBinaryType = 0;
-  static constexpr bool kText = true, kFloat = false, kInt = false, kExpression = false;
+// What the text and expression kinds share: the text itself, held in the
+// string bank, and the file that evaluates it.
+struct ParamRawTextBody {
+  ParamRawTextBody() = default;
+  explicit ParamRawTextBody(const char* text) : _value(text) {}
+  explicit ParamRawTextBody(BankedString text) : _value(std::move(text)) {}
 
-  ParamRawValue() = default;
-  explicit ParamRawValue(const char* text) : _value(text) {}
-  explicit ParamRawValue(BankedString text) : _value(std::move(text)) {}
-
-  RString GetText() const;
   RString GetRawText() const { return _value.GetRString(); }
-  float GetFloat() const;
-  int GetInt() const;
-  void SetInt(int value);
-  void SetFloat(float value);
   void SetText(const char* text) { _value = BankedString(text); }
   void SetFile(ParamFile* file) { _file = file; }
   size_t GetOwnMemory() const;
-  void SaveText(QOStream& out) const;
   void WriteBin(SerializeBinStream& stream) const;
   void ReadBin(SerializeBinStream& stream);
   void AddToCheckValue(ParamCheckValueSink& sink) const;
 
   BankedString _value;
   ParamFile* _file = nullptr;  // not owned
+};
+
+// Text; read as a number by the conversion rules, evaluated through the
+// owning file when it is no number.
+struct ParamRawValue : ParamRawTextBody {
+  static constexpr int kBinaryType = 0;
+  static constexpr bool kText = true, kFloat = false, kInt = false, kExpression = false;
+
+  using ParamRawTextBody::ParamRawTextBody;
+  ParamRawValue() = default;
+
+  RString GetText() const;
+  float GetFloat() const;
+  int GetInt() const;
+  void SetInt(int value);
+  void SetFloat(float value);
+  void SaveText(QOStream& out) const;
 };
 
 // 32-bit IEEE single.
@@ -101,30 +109,19 @@ struct ParamRawValueInt {
 
 // Expression text, evaluated by the owning file's evaluator when read as a
 // number; reads as its own text.
-struct ParamRawValueExpression {
+struct ParamRawValueExpression : ParamRawTextBody {
   static constexpr int kBinaryType = 4;
   static constexpr bool kText = false, kFloat = false, kInt = false, kExpression = true;
 
+  using ParamRawTextBody::ParamRawTextBody;
   ParamRawValueExpression() = default;
-  explicit ParamRawValueExpression(const char* text) : _value(text) {}
-  explicit ParamRawValueExpression(BankedString text) : _value(std::move(text)) {}
 
   RString GetText() const { return _value.GetRString(); }
-  RString GetRawText() const { return _value.GetRString(); }
   float GetFloat() const;
   int GetInt() const;
   void SetInt(int value);
   void SetFloat(float value);
-  void SetText(const char* text) { _value = BankedString(text); }
-  void SetFile(ParamFile* file) { _file = file; }
-  size_t GetOwnMemory() const;
   void SaveText(QOStream& out) const;
-  void WriteBin(SerializeBinStream& stream) const;
-  void ReadBin(SerializeBinStream& stream);
-  void AddToCheckValue(ParamCheckValueSink& sink) const;
-
-  BankedString _value;
-  ParamFile* _file = nullptr;  // not owned
 };
 
 }  // namespace corvane
