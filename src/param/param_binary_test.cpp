@@ -44,6 +44,13 @@ class Bytes {
       data[static_cast<size_t>(at) + static_cast<size_t>(i)] =
           static_cast<uint32_t>(v) >> (8 * i) & 0xFF;
   }
+  // The header of version 8; answers where the enum table's position goes.
+  int Header8() {
+    Signature().I32(0).I32(8);
+    int enum_at = Pos();
+    I32(0);
+    return enum_at;
+  }
   // An empty enum table here, its position written at `enum_at`.
   Bytes& EmptyEnumTable(int enum_at) {
     Patch(enum_at, Pos());
@@ -379,9 +386,7 @@ TEST(ParamBinary, EveryCutOrFlippedByteLoadsWithoutHarm) {
 
 TEST(ParamBinary, DuplicateNamesAreKeptInOrderAndTheFirstIsFound) {
   Bytes b;
-  b.Signature().I32(0).I32(8);
-  int enumAt = b.Pos();
-  b.I32(0);
+  int enumAt = b.Header8();
   b.Str("").Compact(2);
   b.U8(1).U8(2).Str("VERSION").I32(1);
   b.U8(1).U8(2).Str("version").I32(2);
@@ -395,9 +400,7 @@ TEST(ParamBinary, DuplicateNamesAreKeptInOrderAndTheFirstIsFound) {
 
 TEST(ParamBinary, DeepNestingIsRefusedBeforeTheStackRunsOut) {
   Bytes b;
-  b.Signature().I32(0).I32(8);
-  int enumAt = b.Pos();
-  b.I32(0);
+  int enumAt = b.Header8();
   b.Str("").Compact(1);
   b.U8(2).Str("deep").Compact(1);
   for (int i = 0; i < 100000; ++i) b.U8(3).Compact(1);
@@ -414,9 +417,7 @@ TEST(ParamBinary, BodiesThatPointBackwardsAreRefused) {
   // A class whose body position is the root body itself would be read again
   // and again.
   Bytes b;
-  b.Signature().I32(0).I32(8);
-  int enumAt = b.Pos();
-  b.I32(0);
+  int enumAt = b.Header8();
   int rootAt = b.Pos();
   b.Str("").Compact(2);
   b.U8(0).Str("A").I32(rootAt);

@@ -48,6 +48,16 @@ void ParamRawValue::SetFloat(float value) {
   _value = BankedString(text.Data());
 }
 
+// --- float and integer ---
+
+template <class Number>
+void ParamRawNumberBody<Number>::AddToCheckValue(ParamCheckValueSink& sink) const {
+  sink.Add(&_value, sizeof _value);
+}
+
+template struct ParamRawNumberBody<float>;
+template struct ParamRawNumberBody<int32_t>;
+
 // --- float ---
 
 RString ParamRawValueFloat::GetText() const { return ParamFormatFloatG(_value); }
@@ -59,10 +69,6 @@ void ParamRawValueFloat::SetText(const char* text) {
   CORVANE_REPORT_INTERNAL("Float value set as string");
 }
 
-void ParamRawValueFloat::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(&_value, sizeof _value);
-}
-
 // --- integer ---
 
 RString ParamRawValueInt::GetText() const { return ParamFormatInt(_value); }
@@ -72,10 +78,6 @@ void ParamRawValueInt::SetFloat(float value) { _value = ParamRoundToInt(value); 
 void ParamRawValueInt::SetText(const char* text) {
   ReportWarning("Int value set as string %s", text ? text : "");
   CORVANE_REPORT_INTERNAL("Int set as string");
-}
-
-void ParamRawValueInt::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(&_value, sizeof _value);
 }
 
 // --- expression ---

@@ -57,13 +57,30 @@ struct ParamRawValue : ParamRawTextBody {
   void SaveText(QOStream& out) const;
 };
 
+// What the float and integer kinds share: the number itself, which needs no
+// file and owns no memory.
+template <class Number>
+struct ParamRawNumberBody {
+  ParamRawNumberBody() = default;
+  explicit ParamRawNumberBody(Number value) : _value(value) {}
+
+  void SetFile(ParamFile*) {}
+  size_t GetOwnMemory() const { return 0; }
+  void AddToCheckValue(ParamCheckValueSink& sink) const;
+
+  Number _value = 0;
+};
+
+extern template struct ParamRawNumberBody<float>;
+extern template struct ParamRawNumberBody<int32_t>;
+
 // 32-bit IEEE single.
-struct ParamRawValueFloat {
+struct ParamRawValueFloat : ParamRawNumberBody<float> {
   static constexpr int kBinaryType = 1;
   static constexpr bool kText = false, kFloat = true, kInt = false, kExpression = false;
 
+  using ParamRawNumberBody::ParamRawNumberBody;
   ParamRawValueFloat() = default;
-  explicit ParamRawValueFloat(float value) : _value(value) {}
 
   RString GetText() const;
   RString GetRawText() const { return GetText(); }
@@ -72,23 +89,18 @@ struct ParamRawValueFloat {
   void SetInt(int value) { _value = static_cast<float>(value); }
   void SetFloat(float value) { _value = value; }
   void SetText(const char* text);
-  void SetFile(ParamFile*) {}
-  size_t GetOwnMemory() const { return 0; }
   void SaveText(QOStream& out) const;
   void WriteBin(SerializeBinStream& stream) const;
   void ReadBin(SerializeBinStream& stream);
-  void AddToCheckValue(ParamCheckValueSink& sink) const;
-
-  float _value = 0;
 };
 
 // Signed 32-bit integer.
-struct ParamRawValueInt {
+struct ParamRawValueInt : ParamRawNumberBody<int32_t> {
   static constexpr int kBinaryType = 2;
   static constexpr bool kText = false, kFloat = false, kInt = true, kExpression = false;
 
+  using ParamRawNumberBody::ParamRawNumberBody;
   ParamRawValueInt() = default;
-  explicit ParamRawValueInt(int value) : _value(value) {}
 
   RString GetText() const;
   RString GetRawText() const { return GetText(); }
@@ -97,14 +109,9 @@ struct ParamRawValueInt {
   void SetInt(int value) { _value = value; }
   void SetFloat(float value);
   void SetText(const char* text);
-  void SetFile(ParamFile*) {}
-  size_t GetOwnMemory() const { return 0; }
   void SaveText(QOStream& out) const;
   void WriteBin(SerializeBinStream& stream) const;
   void ReadBin(SerializeBinStream& stream);
-  void AddToCheckValue(ParamCheckValueSink& sink) const;
-
-  int32_t _value = 0;
 };
 
 // Expression text, evaluated by the owning file's evaluator when read as a

@@ -89,6 +89,15 @@ class StepTest : public ::testing::Test {
     game_.Write(installed, "wrong size");
     Start({{resource, test::ReplacingUpdate(3, "new")}});
   }
+  // The step's pass, then the whole-file pass with `whole` as the one name
+  // listed; both go through.
+  void UpdateThenCopyWhole(const char* whole) {
+    EXPECT_TRUE(Update());
+    context_.SetPrefix("All\\");
+    context_.names.Add(RString(whole));
+    CopyWholeFiles(&context_);
+    EXPECT_EQ(context_.error, 0);
+  }
   // The pass stops with the error set on `file`.
   void ExpectUpdateFailsOn(const char* file) {
     EXPECT_FALSE(Update());
@@ -403,11 +412,7 @@ TEST_F(StepTest, ReadOnlyAttributeIsPutBackOnTheNewFiles) {
   ASSERT_TRUE(platform::SetReadOnly(whole_target.c_str(), true));
   Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")},
          {"ALL\\W.DAT", ToBytes("new whole")}});
-  EXPECT_TRUE(Update());
-  context_.SetPrefix("All\\");
-  context_.names.Add(RString("ALL\\W.DAT"));
-  CopyWholeFiles(&context_);
-  EXPECT_EQ(context_.error, 0);
+  UpdateThenCopyWhole("ALL\\W.DAT");
   EXPECT_EQ(game_.Read("X.EXE"), "new");
   EXPECT_EQ(game_.Read("W.DAT"), "new whole");
   EXPECT_TRUE(platform::QueryFileAttributes(step_target.c_str()).read_only);
@@ -585,11 +590,7 @@ TEST_F(StepTest, LinksAtWorkFileNamesNeverLeadOutsideTheInstallation) {
   Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")},
          {"1.00-1.01\\L.DAT.UPD", test::ReplacingUpdate(11, "new l")},
          {"ALL\\W.DAT", ToBytes("new whole")}});
-  EXPECT_TRUE(Update());
-  context_.SetPrefix("All\\");
-  context_.names.Add(RString("ALL\\W.DAT"));
-  CopyWholeFiles(&context_);
-  EXPECT_EQ(context_.error, 0);
+  UpdateThenCopyWhole("ALL\\W.DAT");
 
   EXPECT_EQ(outside.Read("victim.txt"), "keep me");
   EXPECT_EQ(outside.Read("target.txt"), "keep me too");

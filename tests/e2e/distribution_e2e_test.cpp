@@ -70,11 +70,7 @@ class DistributionE2E : public ScratchPatchTest {
 
   PatcherRun Run(const std::string& input = "", bool terminal = false) {
     EXPECT_TRUE(builder_->Seal());
-    EXPECT_TRUE(builder_->WriteDll(payload_));
-    PatcherOptions options = RunOptions(PatcherProgram(), {payload_});
-    options.input = input;
-    options.terminal = terminal;
-    return RunPatcher(options);
+    return RunPayload(input, terminal);
   }
 
   std::string Installed(const std::string& name) {

@@ -34,11 +34,7 @@ class PatchRunE2E : public ScratchPatchTest {
     if (seal) {
       EXPECT_TRUE(builder_->Seal());
     }
-    EXPECT_TRUE(builder_->WriteDll(payload_));
-    PatcherOptions options = RunOptions(PatcherProgram(), {payload_});
-    options.input = input;
-    options.terminal = terminal;
-    return RunPatcher(options);
+    return RunPayload(input, terminal);
   }
 
   std::string PatchLog() const {

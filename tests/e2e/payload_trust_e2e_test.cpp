@@ -72,10 +72,7 @@ class PayloadTrustE2E : public ScratchPatchTest {
     options.debug_output = debug_output;
     return RunPatcher(options);
   }
-  PatcherRun Run() {
-    EXPECT_TRUE(builder_->WriteDll(payload_));
-    return RunOn({payload_});
-  }
+  PatcherRun Run() { return RunPayload("", false); }
 
   // Lists every item of the payload in its manifest, as the maker does, and
   // seals it.

@@ -35,6 +35,16 @@ class ScratchPatchTest : public ::testing::Test {
     return options;
   }
 
+  // Writes the payload as it is now and runs the patcher on it, with `input`
+  // on its standard input (a terminal when `terminal`).
+  PatcherRun RunPayload(const std::string& input, bool terminal) {
+    EXPECT_TRUE(builder_->WriteDll(payload_));
+    PatcherOptions options = RunOptions(PatcherProgram(), {payload_});
+    options.input = input;
+    options.terminal = terminal;
+    return RunPatcher(options);
+  }
+
   std::unique_ptr<ScratchInstall> install_;
   std::unique_ptr<PayloadBuilder> builder_;
   std::string payload_;
