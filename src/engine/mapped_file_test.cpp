@@ -30,6 +30,16 @@ class MappedFileTest : public testing_support::ScratchDirectoryTest {
     limits.mapped_bytes_cap = 3 * static_cast<int64_t>(platform::AllocationGranularity());
     return limits;
   }
+  // The window size under the small limits.
+  static int32_t Granularity() { return static_cast<int32_t>(platform::AllocationGranularity()); }
+  // Writes `size` bytes of the pattern as "f" and opens it in `file`;
+  // answers the bytes written.
+  Bytes OpenPattern(MappedFile& file, size_t size) {
+    Bytes bytes = Pattern(size);
+    WriteFile(Path("f"), bytes);
+    file.Open(Path("f").c_str());
+    return bytes;
+  }
 };
 
 TEST(MappedFileGeometryTest, WindowIsGranularityDoubledToQuarterMebibyte) {
@@ -100,10 +110,8 @@ TEST_F(MappedFileTest, WindowCountFollowsFileSize) {
 
 TEST_F(MappedFileTest, WindowsMapOnFirstTouchOnly) {
   const int32_t window = 0x40000;
-  Bytes bytes = Pattern(3 * window);
-  WriteFile(Path("f"), bytes);
   MappedFile file;
-  file.Open(Path("f").c_str());
+  Bytes bytes = OpenPattern(file, 3 * window);
   EXPECT_EQ(file.MappedCount(), 0);
   EXPECT_EQ(file.ReadByte(100), bytes[100]);
   EXPECT_EQ(file.ReadByte(100 + window), bytes[100 + window]);
@@ -114,12 +122,9 @@ TEST_F(MappedFileTest, WindowsMapOnFirstTouchOnly) {
 }
 
 TEST_F(MappedFileTest, FirstMappedIsFirstEvicted) {
-  MappedFileLimits limits = Small();
-  const int32_t window = static_cast<int32_t>(platform::AllocationGranularity());
-  Bytes bytes = Pattern(5 * static_cast<size_t>(window));
-  WriteFile(Path("f"), bytes);
-  MappedFile file(limits);
-  file.Open(Path("f").c_str());
+  const int32_t window = Granularity();
+  MappedFile file(Small());
+  Bytes bytes = OpenPattern(file, 5 * static_cast<size_t>(window));
   ASSERT_EQ(file.WindowSize(), window);
   ASSERT_EQ(file.WindowCount(), 5);
 
@@ -166,12 +171,9 @@ TEST_F(MappedFileTest, DefaultCapHoldsThreeThousandTwoHundredQuarterMebibyteWind
 }
 
 TEST_F(MappedFileTest, SpansReachTheWindowEnd) {
-  MappedFileLimits limits = Small();
-  const int32_t window = static_cast<int32_t>(platform::AllocationGranularity());
-  Bytes bytes = Pattern(2 * static_cast<size_t>(window) + 10);
-  WriteFile(Path("f"), bytes);
-  MappedFile file(limits);
-  file.Open(Path("f").c_str());
+  const int32_t window = Granularity();
+  MappedFile file(Small());
+  Bytes bytes = OpenPattern(file, 2 * static_cast<size_t>(window) + 10);
   int32_t available = 0;
   const uint8_t* data = file.SpanAt(window - 4, &available);
   ASSERT_NE(data, nullptr);
@@ -183,12 +185,9 @@ TEST_F(MappedFileTest, SpansReachTheWindowEnd) {
 }
 
 TEST_F(MappedFileTest, WindowsStayAfterCloseButNoNewOneMaps) {
-  MappedFileLimits limits = Small();
-  const int32_t window = static_cast<int32_t>(platform::AllocationGranularity());
-  Bytes bytes = Pattern(2 * static_cast<size_t>(window));
-  WriteFile(Path("f"), bytes);
-  MappedFile file(limits);
-  file.Open(Path("f").c_str());
+  const int32_t window = Granularity();
+  MappedFile file(Small());
+  Bytes bytes = OpenPattern(file, 2 * static_cast<size_t>(window));
   EXPECT_EQ(file.ReadByte(9), bytes[9]);
   EXPECT_EQ(file.Close(), 1);
   EXPECT_FALSE(file.IsOpen());
@@ -200,10 +199,8 @@ TEST_F(MappedFileTest, WindowsStayAfterCloseButNoNewOneMaps) {
 }
 
 TEST_F(MappedFileTest, WholeViewCoversTheRange) {
-  Bytes bytes = Pattern(70000);
-  WriteFile(Path("f"), bytes);
   MappedFile file;
-  file.Open(Path("f").c_str());
+  Bytes bytes = OpenPattern(file, 70000);
   const uint8_t* data = file.WholeView();
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(Bytes(data, data + bytes.size()), bytes);
@@ -216,11 +213,9 @@ TEST_F(MappedFileTest, ResidentRingDoesNotChangeWhatIsRead) {
   MappedFileLimits limits = Small();
   limits.mapped_bytes_cap = 1 << 30;
   limits.resident_bytes = 1;  // every other window handed back at once
-  const int32_t window = static_cast<int32_t>(platform::AllocationGranularity());
-  Bytes bytes = Pattern(6 * static_cast<size_t>(window));
-  WriteFile(Path("f"), bytes);
+  const int32_t window = Granularity();
   MappedFile file(limits);
-  file.Open(Path("f").c_str());
+  Bytes bytes = OpenPattern(file, 6 * static_cast<size_t>(window));
   for (int round = 0; round < 2; ++round) {
     for (int32_t position = 0; position < static_cast<int32_t>(bytes.size());) {
       int32_t available = 0;

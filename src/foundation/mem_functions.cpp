@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "foundation/replaceable_functions.h"
+
 namespace corvane {
 
 namespace {
@@ -20,9 +22,7 @@ bool MemFunctions::ResizeInPlace(void*, size_t) { return false; }
 MemFunctions* GetMemFunctions() { return g_mem_functions; }
 
 MemFunctions* SetMemFunctions(MemFunctions* functions) {
-  MemFunctions* previous = g_mem_functions;
-  g_mem_functions = functions ? functions : &g_default_mem_functions;
-  return previous;
+  return ReplaceFunctions(g_mem_functions, g_default_mem_functions, functions);
 }
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #include "param/evaluator.h"
 
+#include "foundation/replaceable_functions.h"
 #include "stream/serialize_bin_stream.h"
 
 namespace corvane {
@@ -24,9 +25,7 @@ Evaluator* EvaluatorFunctions::CreateEvaluator(int) { return new Evaluator; }
 EvaluatorFunctions* GetEvaluatorFunctions() { return g_evaluatorFunctions; }
 
 EvaluatorFunctions* SetEvaluatorFunctions(EvaluatorFunctions* functions) {
-  EvaluatorFunctions* previous = g_evaluatorFunctions;
-  g_evaluatorFunctions = functions ? functions : &g_defaultEvaluatorFunctions;
-  return previous;
+  return ReplaceFunctions(g_evaluatorFunctions, g_defaultEvaluatorFunctions, functions);
 }
 
 }  // namespace corvane

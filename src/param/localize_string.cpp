@@ -1,5 +1,7 @@
 #include "param/localize_string.h"
 
+#include "foundation/replaceable_functions.h"
+
 namespace corvane {
 
 namespace {
@@ -10,9 +12,7 @@ LocalizeStringFunctions* g_localize = &g_defaultLocalize;
 LocalizeStringFunctions* GetLocalizeStringFunctions() { return g_localize; }
 
 LocalizeStringFunctions* SetLocalizeStringFunctions(LocalizeStringFunctions* functions) {
-  LocalizeStringFunctions* previous = g_localize;
-  g_localize = functions ? functions : &g_defaultLocalize;
-  return previous;
+  return ReplaceFunctions(g_localize, g_defaultLocalize, functions);
 }
 
 }  // namespace corvane

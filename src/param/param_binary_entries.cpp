@@ -313,16 +313,10 @@ template void ParamArrayValueSpec<ParamRawValueFloat>::SerializeBin(SerializeBin
 template void ParamArrayValueSpec<ParamRawValueInt>::SerializeBin(SerializeBinStream&) const;
 template void ParamArrayValueSpec<ParamRawValueExpression>::SerializeBin(SerializeBinStream&) const;
 
-void ParamRawValue::WriteBin(SerializeBinStream& stream) const {
+void ParamRawTextBody::WriteBin(SerializeBinStream& stream) const {
   ParamWriteString(stream, _value.Data());
 }
-void ParamRawValue::ReadBin(SerializeBinStream& stream) { _value = ParamReadBodyString(stream); }
-void ParamRawValueExpression::WriteBin(SerializeBinStream& stream) const {
-  ParamWriteString(stream, _value.Data());
-}
-void ParamRawValueExpression::ReadBin(SerializeBinStream& stream) {
-  _value = ParamReadBodyString(stream);
-}
+void ParamRawTextBody::ReadBin(SerializeBinStream& stream) { _value = ParamReadBodyString(stream); }
 void ParamRawValueFloat::WriteBin(SerializeBinStream& stream) const {
   ParamWriteInt(stream, BitsFromFloat(_value));
 }

@@ -44,6 +44,26 @@ class Bytes {
       data[static_cast<size_t>(at) + static_cast<size_t>(i)] =
           static_cast<uint32_t>(v) >> (8 * i) & 0xFF;
   }
+  // The header of version 8; answers where the enum table's position goes.
+  int Header8() {
+    Signature().I32(0).I32(8);
+    int enum_at = Pos();
+    I32(0);
+    return enum_at;
+  }
+  // An empty enum table here, its position written at `enum_at`.
+  Bytes& EmptyEnumTable(int enum_at) {
+    Patch(enum_at, Pos());
+    return I32(0);
+  }
+  // The root body's end offset (pointing just past itself), then an empty
+  // enum table.
+  Bytes& EndRoot(int enum_at) {
+    int end_at = Pos();
+    I32(0);
+    Patch(end_at, Pos());
+    return EmptyEnumTable(enum_at);
+  }
   std::vector<uint8_t> data;
 };
 
@@ -166,11 +186,7 @@ TEST(ParamBinary, WrittenLayoutStartsWithTheHeaderAndEndsWithTheEnumTable) {
   expected.Str("").Compact(2);
   expected.U8(1).U8(0).Str("version").Str("1.05");
   expected.U8(1).U8(2).Str("count").I32(3);
-  int endAt = expected.Pos();
-  expected.I32(0);
-  expected.Patch(endAt, expected.Pos());
-  expected.Patch(enumAt, expected.Pos());
-  expected.I32(0);
+  expected.EndRoot(enumAt);
   EXPECT_EQ(bytes, expected.data);
 }
 
@@ -292,8 +308,7 @@ TEST(ParamBinary, Version7ReadsStringsFromTheTable) {
   b.I32(0);
   b.Patch(subEnd, b.Pos());
   b.Patch(rootEnd, b.Pos());
-  b.Patch(enumAt, b.Pos());
-  b.I32(0);
+  b.EmptyEnumTable(enumAt);
   int tableCountAt = b.Pos();
   b.Patch(tableAt, b.Pos());
   b.I32(5).Str("").Str("ratio").Str("Sub").Str("e").Str("x+1");
@@ -371,17 +386,11 @@ TEST(ParamBinary, EveryCutOrFlippedByteLoadsWithoutHarm) {
 
 TEST(ParamBinary, DuplicateNamesAreKeptInOrderAndTheFirstIsFound) {
   Bytes b;
-  b.Signature().I32(0).I32(8);
-  int enumAt = b.Pos();
-  b.I32(0);
+  int enumAt = b.Header8();
   b.Str("").Compact(2);
   b.U8(1).U8(2).Str("VERSION").I32(1);
   b.U8(1).U8(2).Str("version").I32(2);
-  int endAt = b.Pos();
-  b.I32(0);
-  b.Patch(endAt, b.Pos());
-  b.Patch(enumAt, b.Pos());
-  b.I32(0);
+  b.EndRoot(enumAt);
   ParamFile file;
   ASSERT_TRUE(Load(file, b.data));
   ASSERT_EQ(file.GetEntryCount(), 2);
@@ -391,15 +400,12 @@ TEST(ParamBinary, DuplicateNamesAreKeptInOrderAndTheFirstIsFound) {
 
 TEST(ParamBinary, DeepNestingIsRefusedBeforeTheStackRunsOut) {
   Bytes b;
-  b.Signature().I32(0).I32(8);
-  int enumAt = b.Pos();
-  b.I32(0);
+  int enumAt = b.Header8();
   b.Str("").Compact(1);
   b.U8(2).Str("deep").Compact(1);
   for (int i = 0; i < 100000; ++i) b.U8(3).Compact(1);
   b.U8(2).I32(1);
-  b.Patch(enumAt, b.Pos());
-  b.I32(0);
+  b.EmptyEnumTable(enumAt);
   ParamFile file;
   ScopedReportCapture capture;
   EXPECT_FALSE(Load(file, b.data));
@@ -411,16 +417,13 @@ TEST(ParamBinary, BodiesThatPointBackwardsAreRefused) {
   // A class whose body position is the root body itself would be read again
   // and again.
   Bytes b;
-  b.Signature().I32(0).I32(8);
-  int enumAt = b.Pos();
-  b.I32(0);
+  int enumAt = b.Header8();
   int rootAt = b.Pos();
   b.Str("").Compact(2);
   b.U8(0).Str("A").I32(rootAt);
   b.U8(0).Str("B").I32(rootAt);
   b.I32(0);
-  b.Patch(enumAt, b.Pos());
-  b.I32(0);
+  b.EmptyEnumTable(enumAt);
   ParamFile file;
   ScopedReportCapture capture;
   EXPECT_FALSE(Load(file, b.data));

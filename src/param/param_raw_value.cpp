@@ -9,6 +9,16 @@
 
 namespace corvane {
 
+// --- text and expression ---
+
+size_t ParamRawTextBody::GetOwnMemory() const {
+  return _value.IsNull() ? 0 : static_cast<size_t>(_value.GetLength()) + 1;
+}
+
+void ParamRawTextBody::AddToCheckValue(ParamCheckValueSink& sink) const {
+  sink.Add(_value.Data(), static_cast<size_t>(_value.GetLength()));
+}
+
 // --- text ---
 
 RString ParamRawValue::GetText() const {
@@ -38,13 +48,15 @@ void ParamRawValue::SetFloat(float value) {
   _value = BankedString(text.Data());
 }
 
-size_t ParamRawValue::GetOwnMemory() const {
-  return _value.IsNull() ? 0 : static_cast<size_t>(_value.GetLength()) + 1;
+// --- float and integer ---
+
+template <class Number>
+void ParamRawNumberBody<Number>::AddToCheckValue(ParamCheckValueSink& sink) const {
+  sink.Add(&_value, sizeof _value);
 }
 
-void ParamRawValue::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(_value.Data(), static_cast<size_t>(_value.GetLength()));
-}
+template struct ParamRawNumberBody<float>;
+template struct ParamRawNumberBody<int32_t>;
 
 // --- float ---
 
@@ -57,10 +69,6 @@ void ParamRawValueFloat::SetText(const char* text) {
   CORVANE_REPORT_INTERNAL("Float value set as string");
 }
 
-void ParamRawValueFloat::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(&_value, sizeof _value);
-}
-
 // --- integer ---
 
 RString ParamRawValueInt::GetText() const { return ParamFormatInt(_value); }
@@ -70,10 +78,6 @@ void ParamRawValueInt::SetFloat(float value) { _value = ParamRoundToInt(value); 
 void ParamRawValueInt::SetText(const char* text) {
   ReportWarning("Int value set as string %s", text ? text : "");
   CORVANE_REPORT_INTERNAL("Int set as string");
-}
-
-void ParamRawValueInt::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(&_value, sizeof _value);
 }
 
 // --- expression ---
@@ -90,14 +94,6 @@ void ParamRawValueExpression::SetInt(int value) {
 
 void ParamRawValueExpression::SetFloat(float value) {
   _value = BankedString(ParamFormatFloatF(value).Data());
-}
-
-size_t ParamRawValueExpression::GetOwnMemory() const {
-  return _value.IsNull() ? 0 : static_cast<size_t>(_value.GetLength()) + 1;
-}
-
-void ParamRawValueExpression::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(_value.Data(), static_cast<size_t>(_value.GetLength()));
 }
 
 }  // namespace corvane

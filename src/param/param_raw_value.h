@@ -21,26 +21,17 @@ struct ParamFileContext;
 //
 // The binary type numbers are those of the value and array item records.
 
-// Text; read as a number by the conversion rules, evaluated through the
-// owning file when it is no number.
-struct ParamRawValue {
-  static constexpr int kBinaryType = 0;
-  static constexpr bool kText = true, kFloat = false, kInt = false, kExpression = false;
+// What the text and expression kinds share: the text itself, held in the
+// string bank, and the file that evaluates it.
+struct ParamRawTextBody {
+  ParamRawTextBody() = default;
+  explicit ParamRawTextBody(const char* text) : _value(text) {}
+  explicit ParamRawTextBody(BankedString text) : _value(std::move(text)) {}
 
-  ParamRawValue() = default;
-  explicit ParamRawValue(const char* text) : _value(text) {}
-  explicit ParamRawValue(BankedString text) : _value(std::move(text)) {}
-
-  RString GetText() const;
   RString GetRawText() const { return _value.GetRString(); }
-  float GetFloat() const;
-  int GetInt() const;
-  void SetInt(int value);
-  void SetFloat(float value);
   void SetText(const char* text) { _value = BankedString(text); }
   void SetFile(ParamFile* file) { _file = file; }
   size_t GetOwnMemory() const;
-  void SaveText(QOStream& out) const;
   void WriteBin(SerializeBinStream& stream) const;
   void ReadBin(SerializeBinStream& stream);
   void AddToCheckValue(ParamCheckValueSink& sink) const;
@@ -49,13 +40,47 @@ struct ParamRawValue {
   ParamFile* _file = nullptr;  // not owned
 };
 
+// Text; read as a number by the conversion rules, evaluated through the
+// owning file when it is no number.
+struct ParamRawValue : ParamRawTextBody {
+  static constexpr int kBinaryType = 0;
+  static constexpr bool kText = true, kFloat = false, kInt = false, kExpression = false;
+
+  using ParamRawTextBody::ParamRawTextBody;
+  ParamRawValue() = default;
+
+  RString GetText() const;
+  float GetFloat() const;
+  int GetInt() const;
+  void SetInt(int value);
+  void SetFloat(float value);
+  void SaveText(QOStream& out) const;
+};
+
+// What the float and integer kinds share: the number itself, which needs no
+// file and owns no memory.
+template <class Number>
+struct ParamRawNumberBody {
+  ParamRawNumberBody() = default;
+  explicit ParamRawNumberBody(Number value) : _value(value) {}
+
+  void SetFile(ParamFile*) {}
+  size_t GetOwnMemory() const { return 0; }
+  void AddToCheckValue(ParamCheckValueSink& sink) const;
+
+  Number _value = 0;
+};
+
+extern template struct ParamRawNumberBody<float>;
+extern template struct ParamRawNumberBody<int32_t>;
+
 // 32-bit IEEE single.
-struct ParamRawValueFloat {
+struct ParamRawValueFloat : ParamRawNumberBody<float> {
   static constexpr int kBinaryType = 1;
   static constexpr bool kText = false, kFloat = true, kInt = false, kExpression = false;
 
+  using ParamRawNumberBody::ParamRawNumberBody;
   ParamRawValueFloat() = default;
-  explicit ParamRawValueFloat(float value) : _value(value) {}
 
   RString GetText() const;
   RString GetRawText() const { return GetText(); }
@@ -64,23 +89,18 @@ struct ParamRawValueFloat {
   void SetInt(int value) { _value = static_cast<float>(value); }
   void SetFloat(float value) { _value = value; }
   void SetText(const char* text);
-  void SetFile(ParamFile*) {}
-  size_t GetOwnMemory() const { return 0; }
   void SaveText(QOStream& out) const;
   void WriteBin(SerializeBinStream& stream) const;
   void ReadBin(SerializeBinStream& stream);
-  void AddToCheckValue(ParamCheckValueSink& sink) const;
-
-  float _value = 0;
 };
 
 // Signed 32-bit integer.
-struct ParamRawValueInt {
+struct ParamRawValueInt : ParamRawNumberBody<int32_t> {
   static constexpr int kBinaryType = 2;
   static constexpr bool kText = false, kFloat = false, kInt = true, kExpression = false;
 
+  using ParamRawNumberBody::ParamRawNumberBody;
   ParamRawValueInt() = default;
-  explicit ParamRawValueInt(int value) : _value(value) {}
 
   RString GetText() const;
   RString GetRawText() const { return GetText(); }
@@ -89,42 +109,26 @@ struct ParamRawValueInt {
   void SetInt(int value) { _value = value; }
   void SetFloat(float value);
   void SetText(const char* text);
-  void SetFile(ParamFile*) {}
-  size_t GetOwnMemory() const { return 0; }
   void SaveText(QOStream& out) const;
   void WriteBin(SerializeBinStream& stream) const;
   void ReadBin(SerializeBinStream& stream);
-  void AddToCheckValue(ParamCheckValueSink& sink) const;
-
-  int32_t _value = 0;
 };
 
 // Expression text, evaluated by the owning file's evaluator when read as a
 // number; reads as its own text.
-struct ParamRawValueExpression {
+struct ParamRawValueExpression : ParamRawTextBody {
   static constexpr int kBinaryType = 4;
   static constexpr bool kText = false, kFloat = false, kInt = false, kExpression = true;
 
+  using ParamRawTextBody::ParamRawTextBody;
   ParamRawValueExpression() = default;
-  explicit ParamRawValueExpression(const char* text) : _value(text) {}
-  explicit ParamRawValueExpression(BankedString text) : _value(std::move(text)) {}
 
   RString GetText() const { return _value.GetRString(); }
-  RString GetRawText() const { return _value.GetRString(); }
   float GetFloat() const;
   int GetInt() const;
   void SetInt(int value);
   void SetFloat(float value);
-  void SetText(const char* text) { _value = BankedString(text); }
-  void SetFile(ParamFile* file) { _file = file; }
-  size_t GetOwnMemory() const;
   void SaveText(QOStream& out) const;
-  void WriteBin(SerializeBinStream& stream) const;
-  void ReadBin(SerializeBinStream& stream);
-  void AddToCheckValue(ParamCheckValueSink& sink) const;
-
-  BankedString _value;
-  ParamFile* _file = nullptr;  // not owned
 };
 
 }  // namespace corvane

@@ -6,6 +6,7 @@
 
 #include "param/entry_handle.h"
 #include "param/param_entry.h"
+#include "run/patch_manifest.h"
 
 namespace corvane {
 
@@ -16,16 +17,6 @@ int FindRow(const DistributionTable& table, const char* name, int limit) {
     if (table[i].name.CompareNoCase(name) == 0) return i;
   }
   return -1;
-}
-
-RString StrictText(const ParamEntry& cls, const char* key) {
-  EntryHandle entry = cls.GetEntryByName(key);
-  return entry ? entry->GetText() : RString();
-}
-
-int StrictInt(const ParamEntry& cls, const char* key) {
-  EntryHandle entry = cls.GetEntryByName(key);
-  return entry ? entry->GetInt() : 0;
 }
 
 // Rank of a name in the chain: its suffix's index, chain size + 1 for a
@@ -80,12 +71,12 @@ void ReadDistributions(const ParamEntry& manifest, DistributionTable* table, Nam
     if (!entry || !entry->IsClass()) continue;
     DistributionRow row;
     row.name = entry->GetName();
-    row.scope = StrictInt(*entry, "scope");
+    row.scope = ReadManifestInt(*entry, "scope");
     if (row.scope > 0) {
-      row.title = StrictText(*entry, "name");
+      row.title = ReadManifestText(*entry, "name");
       candidates->Add(row.name);
     }
-    RString parent = StrictText(*entry, "parent");
+    RString parent = ReadManifestText(*entry, "parent");
     if (!parent.IsEmpty()) row.parent = FindRow(*table, parent.Data(), table->Size());
     table->Add(row);
   }

@@ -237,6 +237,18 @@ void SetInstalledOpenFunction(InstalledOpenFunction function) {
 }
 void SetReplaceFunction(ReplaceFunction function) { replace_function = function; }
 
+namespace {
+
+// Raises the seen flag for a named resource and answers whether `name` is
+// one of the step's updates, with `rest` set past its prefix and version.
+bool IsStepResource(const char* name, PatchContext* context, const char** rest) {
+  if (IsNumberedResourceName(name)) return false;
+  context->seen = 1;
+  return MatchStepName(name, context->prefix, rest);
+}
+
+}  // namespace
+
 bool HasFreeSpace(const char* path, uint64_t needed) {
   uint64_t free_bytes = 0;
   bool known = free_space_function != nullptr ? free_space_function(path, &free_bytes)
@@ -246,10 +258,8 @@ bool HasFreeSpace(const char* path, uint64_t needed) {
 
 bool StepSpaceCallback(const platform::ResourceModule* module, int /*type*/, const char* name,
                        PatchContext* context) {
-  if (IsNumberedResourceName(name)) return true;
-  context->seen = 1;
   const char* rest = nullptr;
-  if (!MatchStepName(name, context->prefix, &rest)) return true;
+  if (!IsStepResource(name, context, &rest)) return true;
 
   StepPaths paths;
   if (!BuildStepPaths(context, rest, &paths)) return false;
@@ -272,10 +282,8 @@ bool StepSpaceCallback(const platform::ResourceModule* module, int /*type*/, con
 
 bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, const char* name,
                         PatchContext* context) {
-  if (IsNumberedResourceName(name)) return true;
-  context->seen = 1;
   const char* rest = nullptr;
-  if (!MatchStepName(name, context->prefix, &rest)) return true;
+  if (!IsStepResource(name, context, &rest)) return true;
 
   StepPaths paths;
   if (!BuildStepPaths(context, rest, &paths)) {

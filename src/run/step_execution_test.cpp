@@ -83,6 +83,27 @@ class StepTest : public ::testing::Test {
   }
   bool Update() { return EnumeratePayload(payload_->module(), StepUpdateCallback, &context_); }
   bool Space() { return EnumeratePayload(payload_->module(), StepSpaceCallback, &context_); }
+  // An update to "new" of a file installed at `installed` with the wrong size,
+  // so that applying it finds an error and asks.
+  void StartOnWrongSize(const char* installed, const char* resource) {
+    game_.Write(installed, "wrong size");
+    Start({{resource, test::ReplacingUpdate(3, "new")}});
+  }
+  // The step's pass, then the whole-file pass with `whole` as the one name
+  // listed; both go through.
+  void UpdateThenCopyWhole(const char* whole) {
+    EXPECT_TRUE(Update());
+    context_.SetPrefix("All\\");
+    context_.names.Add(RString(whole));
+    CopyWholeFiles(&context_);
+    EXPECT_EQ(context_.error, 0);
+  }
+  // The pass stops with the error set on `file`.
+  void ExpectUpdateFailsOn(const char* file) {
+    EXPECT_FALSE(Update());
+    EXPECT_EQ(context_.error, 1);
+    EXPECT_STREQ(context_.failed_file, file);
+  }
 
   test::ScopedBoxRecorder boxes_;
   ScratchDir game_;
@@ -183,8 +204,7 @@ TEST_F(StepTest, DeletionUpdateKeepsTheInstalledFileAndGoesOn) {
 }
 
 TEST_F(StepTest, RetryAppliesAgainWithAFreshAction) {
-  game_.Write("X.EXE", "wrong size");
-  Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")}});
+  StartOnWrongSize("X.EXE", "1.00-1.01\\X.EXE.UPD");
   // The user mends the installed file while the question is open.
   window_.on_question = [this] { game_.Write("X.EXE", "old"); };
   window_.answers = {AbortRetryIgnore::kRetry};
@@ -196,23 +216,17 @@ TEST_F(StepTest, RetryAppliesAgainWithAFreshAction) {
 }
 
 TEST_F(StepTest, AbortLeavesNeitherTemporaryNorUpdateFile) {
-  game_.Write("ADDONS/X.vbk", "wrong size");
-  Start({{"1.00-1.01\\ADDONS\\X.vbk.UPD", test::ReplacingUpdate(3, "new")}});
+  StartOnWrongSize("ADDONS/X.vbk", "1.00-1.01\\ADDONS\\X.vbk.UPD");
   window_.answers = {AbortRetryIgnore::kAbort};
-  EXPECT_FALSE(Update());
-  EXPECT_EQ(context_.error, 1);
-  EXPECT_STREQ(context_.failed_file, "ADDONS\\X.VBK");
+  ExpectUpdateFailsOn("ADDONS\\X.VBK");
   EXPECT_EQ(game_.Read("ADDONS/X.vbk"), "wrong size");
   EXPECT_EQ(game_.List("ADDONS"), Names{"X.vbk"});
 }
 
 TEST_F(StepTest, IgnoreWithoutAnOutputKeepsTheInstalledFile) {
-  game_.Write("X.EXE", "wrong size");
-  Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")}});
+  StartOnWrongSize("X.EXE", "1.00-1.01\\X.EXE.UPD");
   window_.answers = {AbortRetryIgnore::kIgnore};
-  EXPECT_FALSE(Update());
-  EXPECT_EQ(context_.error, 1);
-  EXPECT_STREQ(context_.failed_file, "X.EXE");
+  ExpectUpdateFailsOn("X.EXE");
   EXPECT_EQ(game_.Read("X.EXE"), "wrong size");
   EXPECT_EQ(game_.List(), Names{"X.EXE"});
 }
@@ -398,11 +412,7 @@ TEST_F(StepTest, ReadOnlyAttributeIsPutBackOnTheNewFiles) {
   ASSERT_TRUE(platform::SetReadOnly(whole_target.c_str(), true));
   Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")},
          {"ALL\\W.DAT", ToBytes("new whole")}});
-  EXPECT_TRUE(Update());
-  context_.SetPrefix("All\\");
-  context_.names.Add(RString("ALL\\W.DAT"));
-  CopyWholeFiles(&context_);
-  EXPECT_EQ(context_.error, 0);
+  UpdateThenCopyWhole("ALL\\W.DAT");
   EXPECT_EQ(game_.Read("X.EXE"), "new");
   EXPECT_EQ(game_.Read("W.DAT"), "new whole");
   EXPECT_TRUE(platform::QueryFileAttributes(step_target.c_str()).read_only);
@@ -580,11 +590,7 @@ TEST_F(StepTest, LinksAtWorkFileNamesNeverLeadOutsideTheInstallation) {
   Start({{"1.00-1.01\\X.EXE.UPD", test::ReplacingUpdate(3, "new")},
          {"1.00-1.01\\L.DAT.UPD", test::ReplacingUpdate(11, "new l")},
          {"ALL\\W.DAT", ToBytes("new whole")}});
-  EXPECT_TRUE(Update());
-  context_.SetPrefix("All\\");
-  context_.names.Add(RString("ALL\\W.DAT"));
-  CopyWholeFiles(&context_);
-  EXPECT_EQ(context_.error, 0);
+  UpdateThenCopyWhole("ALL\\W.DAT");
 
   EXPECT_EQ(outside.Read("victim.txt"), "keep me");
   EXPECT_EQ(outside.Read("target.txt"), "keep me too");

@@ -28,6 +28,13 @@ class StepResumeTest : public ::testing::Test {
     return FindInterruptedStep(payload.module(), dir_.SystemPath().c_str(), 100, 101);
   }
 
+  // The three files both lists name, with these contents.
+  void WriteInstalled(const char* a, const char* b, const char* game) {
+    dir_.Write("A.DAT", a);
+    dir_.Write("SUB/B.DAT", b);
+    dir_.Write("GAME.EXE", game);
+  }
+
   ScratchDir dir_;
   std::string from_ = Line("A.DAT", "a0") + Line("SUB\\B.DAT", "b0") + Line("GAME.EXE", "g0") +
                       Line("+OPT.TXT", "o0");
@@ -35,9 +42,7 @@ class StepResumeTest : public ::testing::Test {
 };
 
 TEST_F(StepResumeTest, FilesOfBothVersionsAreAnInterruptedStep) {
-  dir_.Write("A.DAT", "a1");
-  dir_.Write("SUB/B.DAT", "b0");
-  dir_.Write("GAME.EXE", "g0");
+  WriteInstalled("a1", "b0", "g0");
   InterruptedStep step = Find();
   EXPECT_TRUE(step.interrupted);
   ASSERT_EQ(step.advanced.size(), 1u);
@@ -48,9 +53,7 @@ TEST_F(StepResumeTest, FilesOfBothVersionsAreAnInterruptedStep) {
 // A sound installation at the source version is known to be sound: the run
 // does not read it a second time. Anything else leaves it to the verification.
 TEST_F(StepResumeTest, AnUntouchedInstallationIsNoInterruptedStepAndAllAtTheSource) {
-  dir_.Write("A.DAT", "a0");
-  dir_.Write("SUB/B.DAT", "b0");
-  dir_.Write("GAME.EXE", "g0");
+  WriteInstalled("a0", "b0", "g0");
   InterruptedStep step = Find();
   EXPECT_FALSE(step.interrupted);
   EXPECT_TRUE(step.all_at_source) << "a missing optional file is no reason to read again";
@@ -63,9 +66,7 @@ TEST_F(StepResumeTest, AnUntouchedInstallationIsNoInterruptedStepAndAllAtTheSour
 }
 
 TEST_F(StepResumeTest, ProgressSeesEveryFileAndMayStopTheComparison) {
-  dir_.Write("A.DAT", "a1");
-  dir_.Write("SUB/B.DAT", "b0");
-  dir_.Write("GAME.EXE", "g0");
+  WriteInstalled("a1", "b0", "g0");
   test::PayloadModule payload(
       {{"crc\\1.00\\crc.crc", test::ToBytes(from_)}, {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
   ASSERT_TRUE(payload.ok());
@@ -87,9 +88,7 @@ TEST_F(StepResumeTest, ProgressSeesEveryFileAndMayStopTheComparison) {
 }
 
 TEST_F(StepResumeTest, AFileOfNeitherVersionLeavesItToTheVerification) {
-  dir_.Write("A.DAT", "a1");
-  dir_.Write("SUB/B.DAT", "modified");
-  dir_.Write("GAME.EXE", "g0");
+  WriteInstalled("a1", "modified", "g0");
   EXPECT_FALSE(Find().interrupted);
 }
 
@@ -150,9 +149,7 @@ TEST_F(StepResumeTest, ResumedStepToleratesOnlyTheWholeFilesStillToCome) {
   test::PayloadModule payload(
       {{"crc\\1.00\\crc.crc", test::ToBytes(from_)}, {"crc\\1.01\\crc.crc", test::ToBytes(to_)}});
   ASSERT_TRUE(payload.ok());
-  dir_.Write("A.DAT", "a1");
-  dir_.Write("SUB/B.DAT", "b0");
-  dir_.Write("GAME.EXE", "g0");
+  WriteInstalled("a1", "b0", "g0");
   const std::string folder = dir_.SystemPath();
   InterruptedStep step;
   // NEW.MAP is missing: a damaged installation unless a later pass brings it.

@@ -11,19 +11,17 @@
 #include "payload_builder.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "scratch_patch_test.h"
 
 namespace corvane::e2e {
 namespace {
 
 const char* kEditionFile = "EDITION.TXT";
 
-class DistributionE2E : public ::testing::Test {
+class DistributionE2E : public ScratchPatchTest {
  protected:
   void SetUp() override {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    install_ = std::make_unique<ScratchInstall>(info->name());
-    builder_ = std::make_unique<PayloadBuilder>(install_->root() + "/work");
-    payload_ = install_->root() + "/patch.dll";
+    ScratchPatchTest::SetUp();
     ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
     SamplePatchOptions options;
     options.to_minor = 1;
@@ -72,15 +70,7 @@ class DistributionE2E : public ::testing::Test {
 
   PatcherRun Run(const std::string& input = "", bool terminal = false) {
     EXPECT_TRUE(builder_->Seal());
-    EXPECT_TRUE(builder_->WriteDll(payload_));
-    PatcherOptions options;
-    options.program = PatcherProgram();
-    options.arguments = {payload_};
-    options.wine_prefix = install_->prefix();
-    options.working_directory = install_->root();
-    options.input = input;
-    options.terminal = terminal;
-    return RunPatcher(options);
+    return RunPayload(input, terminal);
   }
 
   std::string Installed(const std::string& name) {
@@ -97,10 +87,6 @@ class DistributionE2E : public ::testing::Test {
     }
     return value;
   }
-
-  std::unique_ptr<ScratchInstall> install_;
-  std::unique_ptr<PayloadBuilder> builder_;
-  std::string payload_;
 };
 
 TEST_F(DistributionE2E, DetectionByCrcPicksTheVariantWithoutAsking) {

@@ -12,20 +12,14 @@
 #include "platform/signing_key.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "scratch_patch_test.h"
 #include "version_block.h"
 
 namespace corvane::e2e {
 namespace {
 
-class PatchRunE2E : public ::testing::Test {
+class PatchRunE2E : public ScratchPatchTest {
  protected:
-  void SetUp() override {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    install_ = std::make_unique<ScratchInstall>(info->name());
-    builder_ = std::make_unique<PayloadBuilder>(install_->root() + "/work");
-    payload_ = install_->root() + "/patch.dll";
-  }
-
   // Installs version 1.<minor> of the sample game.
   void InstallVersion(int minor) { ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(minor))); }
 
@@ -40,21 +34,28 @@ class PatchRunE2E : public ::testing::Test {
     if (seal) {
       EXPECT_TRUE(builder_->Seal());
     }
-    EXPECT_TRUE(builder_->WriteDll(payload_));
-    PatcherOptions options;
-    options.program = PatcherProgram();
-    options.arguments = {payload_};
-    options.wine_prefix = install_->prefix();
-    options.working_directory = install_->root();
-    options.input = input;
-    options.terminal = terminal;
-    return RunPatcher(options);
+    return RunPayload(input, terminal);
   }
 
   std::string PatchLog() const {
     Bytes bytes;
     ReadFileBytes(install_->root() + "/patch.log", &bytes);
     return std::string(bytes.begin(), bytes.end());
+  }
+
+  // Flips the bits `mask` of byte `at` of the installed `name`.
+  void FlipInstalledByte(const char* name, size_t at, uint8_t mask) {
+    Bytes bytes;
+    ASSERT_TRUE(install_->ReadGameFile(name, &bytes));
+    bytes[at] ^= mask;
+    ASSERT_TRUE(install_->WriteGameFile(name, bytes));
+  }
+
+  // The installed `name` is that of version 1.<minor>.
+  void ExpectFileOfVersion(const char* name, int minor) {
+    Bytes bytes;
+    ASSERT_TRUE(install_->ReadGameFile(name, &bytes));
+    EXPECT_TRUE(bytes == SampleGameFiles(minor)[name]) << name << " is not that of 1." << minor;
   }
 
   // The installation equals version 1.<minor> plus `extra`.
@@ -77,10 +78,6 @@ class PatchRunE2E : public ::testing::Test {
     }
     return name;
   }
-
-  std::unique_ptr<ScratchInstall> install_;
-  std::unique_ptr<PayloadBuilder> builder_;
-  std::string payload_;
 };
 
 #define EXPECT_OUTPUT_HAS(run, text) \
@@ -338,18 +335,13 @@ TEST_F(PatchRunE2E, NewerInstallationIsRefused) {
 
 TEST_F(PatchRunE2E, ModifiedInstallationIsNotPatched) {
   InstallVersion(0);
-  Bytes sound;
-  ASSERT_TRUE(install_->ReadGameFile("DATA\\SOUND.DAT", &sound));
-  sound[10] ^= 0xFF;
-  ASSERT_TRUE(install_->WriteGameFile("DATA\\SOUND.DAT", sound));
+  ASSERT_NO_FATAL_FAILURE(FlipInstalledByte("DATA\\SOUND.DAT", 10, 0xFF));
   MakePatch(0, 2);
   PatcherRun run = Run();
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_OUTPUT_HAS(run, "Error found in file DATA\\SOUND.DAT");
   EXPECT_OUTPUT_HAS(run, "One or more files in game instalation are modified or dammaged.");
-  Bytes levels;
-  ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));
-  EXPECT_TRUE(levels == SampleGameFiles(0)["DATA\\LEVELS.DAT"]);
+  ExpectFileOfVersion("DATA\\LEVELS.DAT", 0);
 }
 
 // --- failures inside the passes (kMsgPatchError and its pass number) ---
@@ -365,9 +357,7 @@ TEST_F(PatchRunE2E, DamagedUpdateFailsPhaseOne) {
   EXPECT_OUTPUT_HAS(run, "Some error occurred during patch installation.");
   EXPECT_OUTPUT_HAS(run, "Error in file DATA\\LEVELS.DAT, phase 1.");
   // The first step went through; the damaged file stays at 1.01, whole.
-  Bytes levels;
-  ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));
-  EXPECT_TRUE(levels == SampleGameFiles(1)["DATA\\LEVELS.DAT"]);
+  ExpectFileOfVersion("DATA\\LEVELS.DAT", 1);
 }
 
 TEST_F(PatchRunE2E, WholeFileFailingVerificationNamesItsPhase) {
@@ -398,10 +388,7 @@ TEST_F(PatchRunE2E, WholeFileFailingVerificationNamesItsPhase) {
 TEST_F(PatchRunE2E, FinalVerificationFailureIsPhaseTen) {
   InstallVersion(2);
   MakePatch(0, 2);
-  Bytes sound;
-  ASSERT_TRUE(install_->ReadGameFile("DATA\\SOUND.DAT", &sound));
-  sound[0] ^= 1;
-  ASSERT_TRUE(install_->WriteGameFile("DATA\\SOUND.DAT", sound));
+  ASSERT_NO_FATAL_FAILURE(FlipInstalledByte("DATA\\SOUND.DAT", 0, 1));
   PatcherRun run = Run();
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_OUTPUT_HAS(run, "Error in file 1.02, phase 10.");
@@ -425,9 +412,7 @@ TEST_F(PatchRunE2E, FullDiskNamesTheDrive) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_OUTPUT_HAS(run, "Patch cannot continue. The disk C: is almost full.");
   // The free-space pass comes before any change.
-  Bytes levels;
-  ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));
-  EXPECT_TRUE(levels == SampleGameFiles(0)["DATA\\LEVELS.DAT"]);
+  ExpectFileOfVersion("DATA\\LEVELS.DAT", 0);
   std::remove(huge.c_str());
 }
 
@@ -451,9 +436,7 @@ class DamagedUpdateE2E : public PatchRunE2E {
   }
 
   void ExpectLevelsUntouched() {
-    Bytes levels;
-    ASSERT_TRUE(install_->ReadGameFile("DATA\\LEVELS.DAT", &levels));
-    EXPECT_TRUE(levels == SampleGameFiles(0)["DATA\\LEVELS.DAT"]);
+    ExpectFileOfVersion("DATA\\LEVELS.DAT", 0);
     for (const auto& [name, bytes] : install_->Snapshot()) {
       EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
       EXPECT_EQ(name.find(".upd"), std::string::npos) << name;
@@ -499,10 +482,7 @@ TEST_F(PatchRunE2E, SelfContainedPatcherTakesItsOwnPayload) {
   ASSERT_TRUE(builder_->WriteSelfContained(PatcherProgram(), program));
   // (A named module that does not load is an error, never this payload:
   // payload_trust_e2e_test.cpp.)
-  PatcherOptions options;
-  options.program = program;
-  options.wine_prefix = install_->prefix();
-  options.working_directory = install_->root();
+  PatcherOptions options = RunOptions(program);
   PatcherRun run = RunPatcher(options);
   EXPECT_EQ(run.exit_code, 0) << run.output;
   ExpectInstalled(1);
@@ -517,10 +497,7 @@ TEST_F(PatchRunE2E, KeyCarriedByThePatcherReplacesTheBuiltInOne) {
   MakePatch(0, 1);
   ASSERT_TRUE(builder_->SealWith(maker_pem));
   std::string program = install_->root() + "/makerpatch";
-  PatcherOptions options;
-  options.program = program;
-  options.wine_prefix = install_->prefix();
-  options.working_directory = install_->root();
+  PatcherOptions options = RunOptions(program);
 
   // Signed with the maker's key, but the patcher knows only the test key.
   ASSERT_TRUE(builder_->WriteSelfContained(PatcherProgram(), program));
@@ -544,10 +521,7 @@ TEST_F(PatchRunE2E, PayloadPathWithSpacesIsOneArgument) {
   ASSERT_TRUE(builder_->Seal());
   std::string dir = install_->root() + "/my patches";
   ASSERT_TRUE(builder_->WriteDll(dir + "/patch 1.01.dll"));
-  PatcherOptions options;
-  options.program = PatcherProgram();
-  options.wine_prefix = install_->prefix();
-  options.working_directory = install_->root();
+  PatcherOptions options = RunOptions(PatcherProgram());
   // Split as a shell splits an unquoted path: two payloads, which is no
   // command line to guess at.
   options.arguments = {install_->root() + "/my", "patches/patch", "1.01.dll"};
@@ -563,10 +537,8 @@ TEST_F(PatchRunE2E, PayloadPathWithSpacesIsOneArgument) {
 
 TEST_F(PatchRunE2E, NoNamedModuleAndNoOwnPayloadIsErrorOne) {
   InstallVersion(0);
-  PatcherOptions options;
-  options.program = PatcherProgram();  // the plain program carries no payload, and none is named
-  options.wine_prefix = install_->prefix();
-  options.working_directory = install_->root();
+  // The plain program carries no payload, and none is named.
+  PatcherOptions options = RunOptions(PatcherProgram());
   PatcherRun run = RunPatcher(options);
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_OUTPUT_HAS(run, "Patch file is corrupted, error 1.");

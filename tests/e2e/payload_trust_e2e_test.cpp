@@ -29,6 +29,7 @@
 #include "run/payload_inventory.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "scratch_patch_test.h"
 #include "version_block.h"
 
 namespace corvane::e2e {
@@ -51,13 +52,10 @@ std::string Slashes(std::string name) {
 #define EXPECT_OUTPUT_HAS(run, text) \
   EXPECT_NE((run).output.find(text), std::string::npos) << "output:\n" << (run).output
 
-class PayloadTrustE2E : public ::testing::Test {
+class PayloadTrustE2E : public ScratchPatchTest {
  protected:
   void SetUp() override {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    install_ = std::make_unique<ScratchInstall>(info->name());
-    builder_ = std::make_unique<PayloadBuilder>(install_->root() + "/work");
-    payload_ = install_->root() + "/patch.dll";
+    ScratchPatchTest::SetUp();
     ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
     SamplePatchOptions options;
     options.from_minor = 0;
@@ -70,18 +68,11 @@ class PayloadTrustE2E : public ::testing::Test {
   // `debug_output`: where the run's log lines go ("-": the output).
   PatcherRun RunOn(const std::vector<std::string>& arguments,
                    const std::string& debug_output = "") {
-    PatcherOptions options;
-    options.program = PatcherProgram();
-    options.arguments = arguments;
-    options.wine_prefix = install_->prefix();
-    options.working_directory = install_->root();
+    PatcherOptions options = RunOptions(PatcherProgram(), arguments);
     options.debug_output = debug_output;
     return RunPatcher(options);
   }
-  PatcherRun Run() {
-    EXPECT_TRUE(builder_->WriteDll(payload_));
-    return RunOn({payload_});
-  }
+  PatcherRun Run() { return RunPayload("", false); }
 
   // Lists every item of the payload in its manifest, as the maker does, and
   // seals it.
@@ -99,10 +90,6 @@ class PayloadTrustE2E : public ::testing::Test {
   void ExpectPatched() {
     EXPECT_TRUE(install_->Snapshot() == Installed(1, true)) << "not the 1.01 installation";
   }
-
-  std::unique_ptr<ScratchInstall> install_;
-  std::unique_ptr<PayloadBuilder> builder_;
-  std::string payload_;
 };
 
 // --- names that lead outside the installation ---
@@ -501,11 +488,7 @@ TEST_F(PayloadTrustE2E, NamedPayloadThatDoesNotLoadIsAnErrorNeverTheOwnPayload) 
   // module fails the run (1). Neither falls back on the own payload.
   for (const std::string& path : {missing, text}) {
     SCOPED_TRACE(path);
-    PatcherOptions options;
-    options.program = program;
-    options.arguments = {path};
-    options.wine_prefix = install_->prefix();
-    options.working_directory = install_->root();
+    PatcherOptions options = RunOptions(program, {path});
     PatcherRun run = RunPatcher(options);
     if (path == missing) {
       EXPECT_EQ(run.exit_code, 2);

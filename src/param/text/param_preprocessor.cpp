@@ -1,5 +1,6 @@
 #include "param/text/param_preprocessor.h"
 
+#include "foundation/replaceable_functions.h"
 #include "stream/bank_list.h"
 #include "stream/file_buffer.h"
 #include "stream/q_f_bank.h"
@@ -44,9 +45,7 @@ bool PreprocessorFunctions::Preprocess(QOStrStream& out, const char* path, int) 
 PreprocessorFunctions* GetPreprocessorFunctions() { return g_preprocessor; }
 
 PreprocessorFunctions* SetPreprocessorFunctions(PreprocessorFunctions* functions) {
-  PreprocessorFunctions* previous = g_preprocessor;
-  g_preprocessor = functions ? functions : &g_default_preprocessor;
-  return previous;
+  return ReplaceFunctions(g_preprocessor, g_default_preprocessor, functions);
 }
 
 }  // namespace corvane

@@ -22,6 +22,15 @@ constexpr int kIndexThreshold = 32;
 
 int CharArg(int c) { return c < 0 ? ' ' : c; }
 
+// Reports the character `c` read where `expected` belongs in entry `name` of
+// `cls`; answers the syntax error.
+int ReportUnexpected(ParamTextLexer& lex, const ParamClass& cls, const std::string& name,
+                     const char* prefix, int c, char expected) {
+  lex.Error("%s%s: '%c' encountered instead of '%c'", prefix, cls.GetContext(name.c_str()).Data(),
+            CharArg(c), expected);
+  return kParamParseSyntaxError;
+}
+
 }  // namespace
 
 char ParamClassifyText(const char* text, int& int_value, float& float_value) {
@@ -167,9 +176,7 @@ int ParamTextParser::ParseDelete(ParamClass& cls) {
   lex_.SkipWhite();
   int c = lex_.Get();
   if (c != ';') {
-    lex_.Error("%s: '%c' encountered instead of ';'", cls.GetContext(name.c_str()).Data(),
-               CharArg(c));
-    return kParamParseSyntaxError;
+    return ReportUnexpected(lex_, cls, name, "", c, ';');
   }
   auto* marker = new ParamClassDelete(name.c_str());
   marker->SetParent(&cls);
@@ -210,9 +217,7 @@ int ParamTextParser::ParseClass(ParamClass& cls) {
     c = lex_.SkipWhite();
   }
   if (c != '{') {
-    lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(),
-               CharArg(c));
-    return kParamParseSyntaxError;
+    return ReportUnexpected(lex_, cls, name, "", c, '{');
   }
   lex_.Get();
   if (!Enter()) return kParamParseSyntaxError;
@@ -228,9 +233,7 @@ int ParamTextParser::ParseEnum(ParamClass& cls) {
   lex_.ReadName(name);
   int c = lex_.SkipWhite();
   if (c != '{') {
-    lex_.Error("%s: '%c' encountered instead of '{'", cls.GetContext(name.c_str()).Data(),
-               CharArg(c));
-    return kParamParseSyntaxError;
+    return ReportUnexpected(lex_, cls, name, "", c, '{');
   }
   lex_.Get();
   int value = -1;
@@ -251,9 +254,7 @@ int ParamTextParser::ParseEnum(ParamClass& cls) {
       evaluator_.DefineVariable(item.c_str(), static_cast<float>(value), true, true);
     if (c == ',') continue;
     if (c == '}') break;
-    lex_.Error("%s: '%c' encountered instead of '}'", cls.GetContext(name.c_str()).Data(),
-               CharArg(c));
-    return kParamParseSyntaxError;
+    return ReportUnexpected(lex_, cls, name, "", c, '}');
   }
   lex_.SkipWhiteAndSemicolons();
   return kParamParseOk;
@@ -264,16 +265,12 @@ int ParamTextParser::ParseExec(ParamClass& cls) {
   int c = lex_.SkipWhite();
   lex_.Get();
   if (c != '(') {
-    lex_.Error("%s: '%c' encountered instead of '('", cls.GetContext(name.c_str()).Data(),
-               CharArg(c));
-    return kParamParseSyntaxError;
+    return ReportUnexpected(lex_, cls, name, "", c, '(');
   }
   lex_.ReadValue(value_, ")");
   c = lex_.Get();
   if (c != ')') {
-    lex_.Error("%s: '%c' encountered instead of ')'", cls.GetContext(name.c_str()).Data(),
-               CharArg(c));
-    return kParamParseSyntaxError;
+    return ReportUnexpected(lex_, cls, name, "", c, ')');
   }
   lex_.SkipWhiteAndSemicolons();
   evaluator_.Execute(value_.c_str());
@@ -284,16 +281,12 @@ int ParamTextParser::ParseArray(ParamClass& cls, const std::string& name) {
   int c = lex_.SkipWhite();
   lex_.Get();
   if (c != ']') {
-    lex_.Error("Config: %s: '%c' encountered instead of ']'", cls.GetContext(name.c_str()).Data(),
-               CharArg(c));
-    return kParamParseSyntaxError;
+    return ReportUnexpected(lex_, cls, name, "Config: ", c, ']');
   }
   c = lex_.SkipWhite();
   lex_.Get();
   if (c != '=') {
-    lex_.Error("Config: %s: '%c' encountered instead of '='", cls.GetContext(name.c_str()).Data(),
-               CharArg(c));
-    return kParamParseSyntaxError;
+    return ReportUnexpected(lex_, cls, name, "Config: ", c, '=');
   }
   auto* array = new ParamArray(Intern(name));
   int result = ParseArrayBody(array->Items());

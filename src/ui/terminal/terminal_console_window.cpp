@@ -184,26 +184,23 @@ bool TerminalConsoleWindow::WaitForInput() {
   return true;
 }
 
-AbortRetryIgnore TerminalConsoleWindow::AskAbortRetryIgnore(const char* text, const char* title,
-                                                            bool retry_default) {
+int TerminalConsoleWindow::AskTyped(const char* text, const char* title,
+                                    const platform::TypedQuestion& question,
+                                    const char* unattended) {
   ClearProgressLine();
   std::string box = std::string("[") + title + "]\n" + AsLines(text);
   channel_.Write(box.c_str());
-  AbortRetryIgnore answer = AbortRetryIgnore::kAbort;
+  int answer = -1;
   if (!interactive_) {
-    // Nobody can answer, and retrying unattended could go on for ever.
-    channel_.Write("Abort (no terminal to answer)\n");
+    channel_.Write(unattended);
   } else {
-    const platform::TypedQuestion question{{"Abort", "Retry", "Ignore"}, retry_default ? 1u : 0u};
-    const AbortRetryIgnore answers[] = {AbortRetryIgnore::kAbort, AbortRetryIgnore::kRetry,
-                                        AbortRetryIgnore::kIgnore};
     for (;;) {
       channel_.Write(question.Prompt().c_str());
       std::string reply;
       if (!channel_.ReadLine(&reply)) break;
       const int picked = question.Pick(reply);
       if (picked >= 0) {
-        answer = answers[picked];
+        answer = picked;
         break;
       }
     }
@@ -212,28 +209,20 @@ AbortRetryIgnore TerminalConsoleWindow::AskAbortRetryIgnore(const char* text, co
   return answer;
 }
 
+AbortRetryIgnore TerminalConsoleWindow::AskAbortRetryIgnore(const char* text, const char* title,
+                                                            bool retry_default) {
+  const platform::TypedQuestion question{{"Abort", "Retry", "Ignore"}, retry_default ? 1u : 0u};
+  const AbortRetryIgnore answers[] = {AbortRetryIgnore::kAbort, AbortRetryIgnore::kRetry,
+                                      AbortRetryIgnore::kIgnore};
+  // Nobody can answer, and retrying unattended could go on for ever.
+  const int picked = AskTyped(text, title, question, "Abort (no terminal to answer)\n");
+  return picked < 0 ? AbortRetryIgnore::kAbort : answers[picked];
+}
+
 RetryCancel TerminalConsoleWindow::AskRetryCancel(const char* text, const char* title) {
-  ClearProgressLine();
-  std::string box = std::string("[") + title + "]\n" + AsLines(text);
-  channel_.Write(box.c_str());
-  RetryCancel answer = RetryCancel::kCancel;
-  if (!interactive_) {
-    channel_.Write("Cancel (no terminal to answer)\n");
-  } else {
-    const platform::TypedQuestion question{{"Retry", "Cancel"}, 0};
-    for (;;) {
-      channel_.Write(question.Prompt().c_str());
-      std::string reply;
-      if (!channel_.ReadLine(&reply)) break;
-      const int picked = question.Pick(reply);
-      if (picked >= 0) {
-        answer = picked == 0 ? RetryCancel::kRetry : RetryCancel::kCancel;
-        break;
-      }
-    }
-  }
-  if (IsOpen()) DrawProgressLine();
-  return answer;
+  const platform::TypedQuestion question{{"Retry", "Cancel"}, 0};
+  const int picked = AskTyped(text, title, question, "Cancel (no terminal to answer)\n");
+  return picked == 0 ? RetryCancel::kRetry : RetryCancel::kCancel;
 }
 
 }  // namespace corvane

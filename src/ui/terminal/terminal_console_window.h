@@ -8,6 +8,10 @@
 
 namespace corvane {
 
+namespace platform {
+struct TypedQuestion;
+}
+
 // The progress window as text on a terminal.
 //
 // Interactive (standard input and output are terminals): the title and every
@@ -62,6 +66,11 @@ class TerminalConsoleWindow final : public ConsoleWindowProgress {
  private:
   void ClearProgressLine();
   void DrawProgressLine();
+  // Writes the box and asks until a reply picks an answer; answers its index,
+  // or -1 when nobody answers (no terminal, or input ended), after writing
+  // `unattended` when there is no terminal.
+  int AskTyped(const char* text, const char* title, const platform::TypedQuestion& question,
+               const char* unattended);
   void WriteLines(const char* text);
   std::string WorkFigures() const;
 
