@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/ls_error_code.h"
+
 namespace corvane::platform {
 
 // The narrow file service beneath the stream file server: open, positioned
@@ -63,10 +65,10 @@ int64_t FileWriteTime(FileHandle handle);
 // The native error number of the most recent failed call of this service
 // (0 when none failed yet).
 int FileLastError();
-// The stream error code (LSError value) for a native error number:
-// 1 file not found, 7 disk full, 8 access denied and its kin, 9 device
-// fault, 12 anything else (0 stays 0).
-int FileErrorToLSError(int native_error);
+// The stream error code for a native error number: LSNoFile, LSDiskFull,
+// LSNoAccess (access denied and its kin), LSDiskError (device fault),
+// LSUnknownError for anything else (0 is LSOK).
+LSError FileErrorToLSError(int native_error);
 
 // What a failed file call means to the player, whatever the system's number.
 enum class FileFault {

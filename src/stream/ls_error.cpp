@@ -38,9 +38,7 @@ const char* LSErrorText(int code) {
   }
 }
 
-LSError LSErrorFromSystem(int native_error) {
-  return static_cast<LSError>(platform::FileErrorToLSError(native_error));
-}
+LSError LSErrorFromSystem(int native_error) { return platform::FileErrorToLSError(native_error); }
 
 LSError LSErrorFromLastSystemError() { return LSErrorFromSystem(platform::FileLastError()); }
 

@@ -230,23 +230,23 @@ FileFault ClassifyFileError(int native_error) {
   }
 }
 
-int FileErrorToLSError(int native_error) {
+LSError FileErrorToLSError(int native_error) {
   switch (native_error) {
     case 0:
-      return 0;
+      return LSOK;
     case ENOENT:
-      return 1;
+      return LSNoFile;
     case ENOSPC:
-      return 7;
+      return LSDiskFull;
     case EACCES:
     case EPERM:
     case EROFS:
     case EBUSY:
-      return 8;
+      return LSNoAccess;
     case EIO:
-      return 9;
+      return LSDiskError;
     default:
-      return 12;
+      return LSUnknownError;
   }
 }
 

@@ -11,13 +11,14 @@ namespace corvane::platform {
 namespace {
 
 TEST(PosixFileIo, ErrorNumbersMapOntoStreamCodes) {
-  EXPECT_EQ(FileErrorToLSError(0), 0);
-  EXPECT_EQ(FileErrorToLSError(ENOENT), 1);
-  EXPECT_EQ(FileErrorToLSError(ENOSPC), 7);
-  for (int access : {EACCES, EPERM, EROFS, EBUSY}) EXPECT_EQ(FileErrorToLSError(access), 8);
-  EXPECT_EQ(FileErrorToLSError(EIO), 9);
-  EXPECT_EQ(FileErrorToLSError(EINVAL), 12);
-  EXPECT_EQ(FileErrorToLSError(ENOTDIR), 12);
+  EXPECT_EQ(FileErrorToLSError(0), LSOK);
+  EXPECT_EQ(FileErrorToLSError(ENOENT), LSNoFile);
+  EXPECT_EQ(FileErrorToLSError(ENOSPC), LSDiskFull);
+  for (int access : {EACCES, EPERM, EROFS, EBUSY})
+    EXPECT_EQ(FileErrorToLSError(access), LSNoAccess);
+  EXPECT_EQ(FileErrorToLSError(EIO), LSDiskError);
+  EXPECT_EQ(FileErrorToLSError(EINVAL), LSUnknownError);
+  EXPECT_EQ(FileErrorToLSError(ENOTDIR), LSUnknownError);
 }
 
 TEST(PosixFileIo, WindowsPathsReachTheHostFile) {
@@ -43,7 +44,7 @@ TEST(PosixFileIo, FailuresLeaveTheirErrorNumber) {
   EXPECT_EQ(FileOpenRead(missing.c_str()), kInvalidFileHandle);
   EXPECT_EQ(FileLastError(), ENOENT);
   EXPECT_EQ(FileOpenRead(::testing::TempDir().c_str()), kInvalidFileHandle);  // a directory
-  EXPECT_EQ(FileErrorToLSError(FileLastError()), 8);
+  EXPECT_EQ(FileErrorToLSError(FileLastError()), LSNoAccess);
   EXPECT_EQ(FileOpenWrite((missing + "/sub/x").c_str()), kInvalidFileHandle);
   EXPECT_FALSE(FileClose(kInvalidFileHandle));
   EXPECT_EQ(FileSize32(kNullFileHandle), 0xFFFFFFFFu);

@@ -175,27 +175,27 @@ FileFault ClassifyFileError(int native_error) {
   }
 }
 
-int FileErrorToLSError(int native_error) {
+LSError FileErrorToLSError(int native_error) {
   switch (native_error) {
     case 0:
-      return 0;
+      return LSOK;
     case ERROR_FILE_NOT_FOUND:
-      return 1;
+      return LSNoFile;
     case ERROR_HANDLE_DISK_FULL:
     case ERROR_DISK_FULL:
-      return 7;
+      return LSDiskFull;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_NETWORK_ACCESS_DENIED:
-      return 8;
+      return LSNoAccess;
     case ERROR_CRC:
     case ERROR_WRITE_FAULT:
     case ERROR_READ_FAULT:
-      return 9;
+      return LSDiskError;
     default:
-      return 12;
+      return LSUnknownError;
   }
 }
 

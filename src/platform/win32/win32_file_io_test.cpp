@@ -15,14 +15,14 @@ constexpr int kPathNotFound = 3;
 constexpr int kAccessDenied = 5;
 
 TEST(Win32FileIo, ErrorNumbersMapOntoStreamCodes) {
-  EXPECT_EQ(FileErrorToLSError(0), 0);
-  EXPECT_EQ(FileErrorToLSError(kFileNotFound), 1);
-  EXPECT_EQ(FileErrorToLSError(39), 7);   // handle disk full
-  EXPECT_EQ(FileErrorToLSError(112), 7);  // disk full
-  for (int access : {5, 19, 32, 33, 65}) EXPECT_EQ(FileErrorToLSError(access), 8);
-  for (int fault : {23, 29, 30}) EXPECT_EQ(FileErrorToLSError(fault), 9);
-  EXPECT_EQ(FileErrorToLSError(kPathNotFound), 12);
-  EXPECT_EQ(FileErrorToLSError(87), 12);
+  EXPECT_EQ(FileErrorToLSError(0), LSOK);
+  EXPECT_EQ(FileErrorToLSError(kFileNotFound), LSNoFile);
+  EXPECT_EQ(FileErrorToLSError(39), LSDiskFull);   // handle disk full
+  EXPECT_EQ(FileErrorToLSError(112), LSDiskFull);  // disk full
+  for (int access : {5, 19, 32, 33, 65}) EXPECT_EQ(FileErrorToLSError(access), LSNoAccess);
+  for (int fault : {23, 29, 30}) EXPECT_EQ(FileErrorToLSError(fault), LSDiskError);
+  EXPECT_EQ(FileErrorToLSError(kPathNotFound), LSUnknownError);
+  EXPECT_EQ(FileErrorToLSError(87), LSUnknownError);
 }
 
 TEST(Win32FileIo, AWriterSharesNothing) {
@@ -30,7 +30,7 @@ TEST(Win32FileIo, AWriterSharesNothing) {
   FileHandle out = FileOpenWrite(path.c_str());
   ASSERT_TRUE(IsValidFileHandle(out));
   EXPECT_EQ(FileOpenWrite(path.c_str()), kInvalidFileHandle);
-  EXPECT_EQ(FileErrorToLSError(FileLastError()), 8);
+  EXPECT_EQ(FileErrorToLSError(FileLastError()), LSNoAccess);
   EXPECT_TRUE(FileClose(out));
   std::remove(path.c_str());
 }
