@@ -149,7 +149,11 @@ namespace {
 class PatchMake {
  public:
   PatchMake(const MakeOptions& options, MakeSummary* summary)
-      : options_(options), summary_(summary) {}
+      : options_(options),
+        summary_(summary),
+        threads_(options.jobs > 0
+                     ? options.jobs
+                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))) {}
 
   Result Run() {
     const auto start = std::chrono::steady_clock::now();
@@ -195,7 +199,7 @@ class PatchMake {
   std::string win32_out_, native_out_;
   PatchProject project_;
   std::vector<uint8_t> public_key_;
-  int threads_ = 1;
+  const int threads_;
   // Every file of every version and the project's whole files, with their
   // digests (the checksum lists and the change test).
   std::vector<const ProjectFile*> all_files_;
@@ -249,9 +253,6 @@ Result PatchMake::LoadProject() {
   }
   if (Result failed = CheckGameExecutables(project_, &FileVersionOfFile); !failed.ok())
     return failed;
-  threads_ = options_.jobs > 0
-                 ? options_.jobs
-                 : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   return Result();
 }
 
