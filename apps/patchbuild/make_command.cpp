@@ -15,7 +15,6 @@
 #include <string>
 
 #include "command_registry.h"
-#include "engine/patch_log.h"
 #include "maker/cache_file.h"
 #include "maker/html_report.h"
 #include "maker/json_reports.h"
@@ -102,9 +101,6 @@ corvane::Result RunMake(const MakeCommandOptions& command) {
   options.terminal = corvane::platform::StandardErrorIsTerminal();
   options.messages = stderr;
   options.show_progress = verbosity != patchbuild::Verbosity::kQuiet;
-  // The update writer's own line per file would only garble the bar with
-  // several files in flight, and the make names each update that fails.
-  corvane::SetPatchPrintSink([](const char*) {});
   // Ctrl-C stops the make cleanly: nothing is left half written.
   corvane::maker::CatchStopSignals();
   corvane::maker::MakeSummary summary;

@@ -7,7 +7,6 @@
 
 #include "engine/byte_sum.h"
 #include "engine/output_file.h"
-#include "engine/patch_log.h"
 #include "engine/update_format.h"
 #include "engine/update_path.h"
 #include "platform/file_system.h"
@@ -148,8 +147,7 @@ PatchResult ApplyPatch::Process(const char* output_path, const char* update_path
 
   uint8_t kind = update_.IsOpen() ? update_.ReadByte(0) : 0;
   if (!update_.IsOpen() || update_.MappingFailed()) {
-    PatchPrint("Cannot read %s\n", update_path);
-    PatchLog("Cannot read %s\n", update_path);
+    messages_.PrintAndLog("Cannot read %s\n", update_path);
     return kPatchFailed;
   }
   UpdateCursor cursor(update_);
@@ -161,8 +159,8 @@ PatchResult ApplyPatch::Process(const char* output_path, const char* update_path
       return kPatchNothingToDo;
     case update_format::kKindDifference:
       if (!old_.IsOpen()) {
-        PatchPrint("Warning: Cannot read %s\n", old_path);
-        PatchLog("Cannot read %s\n", old_path);
+        messages_.Print("Warning: Cannot read %s\n", old_path);
+        messages_.Log("Cannot read %s\n", old_path);
       }
       break;
     case update_format::kKindNoOldFile:
@@ -177,9 +175,9 @@ PatchResult ApplyPatch::Process(const char* output_path, const char* update_path
   // The whole file size, not a clamped one: a file of 2 GiB or more never passes.
   int64_t old_length = old_.IsOpen() ? old_.FileSize() : 0;
   if (old_size != old_length) {
-    PatchPrint("Incompatible patch version.\n");
-    PatchLog("File %s: bad size: %" PRId64 " (old=%d, new=%d)\n", old_path, old_length, old_size,
-             new_size);
+    messages_.Print("Incompatible patch version.\n");
+    messages_.Log("File %s: bad size: %" PRId64 " (old=%d, new=%d)\n", old_path, old_length,
+                  old_size, new_size);
     return kPatchFailed;
   }
 
@@ -201,8 +199,7 @@ PatchResult ApplyPatch::Process(const char* output_path, const char* update_path
   sink.output.SetDurable(durable_output_);
   if (sink.consume == nullptr && !sink.output.Create(output_path)) {
     output_fault_ = sink.output.CreateFault();
-    PatchPrint("Cannot write %s\n", output_path);
-    PatchLog("Cannot write %s\n", output_path);
+    messages_.PrintAndLog("Cannot write %s\n", output_path);
     return kPatchFailed;
   }
 
@@ -214,8 +211,7 @@ PatchResult ApplyPatch::Process(const char* output_path, const char* update_path
   }
   if (!sink.output.Close()) {
     // A short write (full disk) must not pass for a verified file.
-    PatchPrint("Cannot write %s\n", output_path);
-    PatchLog("Cannot write %s\n", output_path);
+    messages_.PrintAndLog("Cannot write %s\n", output_path);
     Fail(output_path, remove_on_failure, sink);
     return kPatchFailed;
   }
@@ -223,15 +219,15 @@ PatchResult ApplyPatch::Process(const char* output_path, const char* update_path
   int32_t checksum = cursor.ReadOrZero();
   int32_t sum = static_cast<int32_t>(sink.sum);
   if (sum != checksum) {
-    PatchPrint("Incompatible patch version.\n");
-    PatchLog("File %s: bad checksum: %d (expected=%d)\n", output_path, sum, checksum);
+    messages_.Print("Incompatible patch version.\n");
+    messages_.Log("File %s: bad checksum: %d (expected=%d)\n", output_path, sum, checksum);
     Fail(output_path, remove_on_failure, sink);
     return kPatchFailed;
   }
   if (sink.produced != new_size) {
-    PatchPrint("Incompatible patch version.\n");
-    PatchLog("File %s: bad size: %" PRId64 " (expected=%d)\n", output_path, sink.produced,
-             new_size);
+    messages_.Print("Incompatible patch version.\n");
+    messages_.Log("File %s: bad size: %" PRId64 " (expected=%d)\n", output_path, sink.produced,
+                  new_size);
     Fail(output_path, remove_on_failure, sink);
     return kPatchFailed;
   }
@@ -259,8 +255,8 @@ void ApplyPatch::Close() {
   old_.Close();
 }
 
-std::unique_ptr<IPatchAction> NewApplyPatch() {
-  return std::unique_ptr<IPatchAction>(new (std::nothrow) ApplyPatch());
+std::unique_ptr<IPatchAction> NewApplyPatch(PatchMessages messages) {
+  return std::unique_ptr<IPatchAction>(new (std::nothrow) ApplyPatch(std::move(messages)));
 }
 
 }  // namespace corvane

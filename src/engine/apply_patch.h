@@ -4,21 +4,26 @@
 
 #include "engine/mapped_file.h"
 #include "engine/patch_action.h"
+#include "engine/patch_messages.h"
 #include "platform/file_io.h"
 
 namespace corvane {
 
 // Rebuilds a new file from an old file and an update file (docs/formats/
 // update-file.md), checking the old file's length before anything is written
-// and the new file's checksum and length afterwards. Messages go to standard
-// output and to "patch.log" (patch_log.h).
+// and the new file's checksum and length afterwards. Its messages go where
+// the maker of the action says (patch_messages.h): by default to standard
+// output and to "patch.log".
 //
 // A hostile update file cannot make it read outside the old file or the update
 // file, nor write more than the new size it declares.
 class ApplyPatch final : public IPatchAction {
  public:
-  ApplyPatch() = default;
-  explicit ApplyPatch(const MappedFileLimits& limits) : old_(limits), update_(limits) {}
+  explicit ApplyPatch(PatchMessages messages = PatchMessages::Standard())
+      : messages_(std::move(messages)) {}
+  explicit ApplyPatch(const MappedFileLimits& limits,
+                      PatchMessages messages = PatchMessages::Standard())
+      : old_(limits), update_(limits), messages_(std::move(messages)) {}
   ~ApplyPatch() override = default;  // update, then old: every window and handle
 
   // Writes the new file to `output_path` from the update at `update_path` and
@@ -63,6 +68,7 @@ class ApplyPatch final : public IPatchAction {
  private:
   MappedFile old_;
   MappedFile update_;
+  PatchMessages messages_;
   std::function<void()> progress_;
   bool durable_output_ = false;
   Consumer consume_;
@@ -70,6 +76,6 @@ class ApplyPatch final : public IPatchAction {
 };
 
 // Makes an ApplyPatch; null when memory runs out.
-std::unique_ptr<IPatchAction> NewApplyPatch();
+std::unique_ptr<IPatchAction> NewApplyPatch(PatchMessages messages = PatchMessages::Standard());
 
 }  // namespace corvane

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/engine_test_support.h"
 
@@ -223,6 +225,43 @@ TEST_F(ApplyPatchTest, UnwritableLogLosesTheLineButNotTheResult) {
   EXPECT_EQ(printed_, "Incompatible patch version.\nCannot write to log file\n");
   old_bytes = ToBytes("abc");
   EXPECT_EQ(Apply(AbcToAbcd(), &old_bytes), kPatchDone);
+}
+
+// The caller's messages take the place of standard output and the log, each
+// message whole, and nothing reaches either of those.
+TEST_F(ApplyPatchTest, MessagesGoWhereTheCallerSays) {
+  std::vector<std::string> printed, logged;
+  PatchMessages messages([&](const char* text) { printed.emplace_back(text); },
+                         [&](const char* text) { logged.emplace_back(text); });
+  WriteFile(Path("x.upd"), AbcToAbcd());
+  WriteFile(Path("old.bin"), ToBytes("abcd"));
+  std::unique_ptr<IPatchAction> action(NewApplyPatch(messages));
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(action->Process(Path("out.bin").c_str(), Path("x.upd").c_str(), Path("old.bin").c_str(),
+                            true),
+            kPatchFailed);
+  // A path as long as the engine takes: its log line is cut, its print is not.
+  const std::string missing = Path(std::string(1000, 'n') + ".upd");
+  EXPECT_EQ(
+      action->Process(Path("out.bin").c_str(), missing.c_str(), Path("old.bin").c_str(), true),
+      kPatchFailed);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_FALSE(Exists(Path("patch.log")));
+  ASSERT_EQ(printed.size(), 2u);
+  ASSERT_EQ(logged.size(), 2u);
+  EXPECT_EQ(printed[0], "Incompatible patch version.\n");
+  EXPECT_EQ(logged[0], "File " + Path("old.bin") + ": bad size: 4 (old=3, new=4)\n");
+  EXPECT_EQ(printed[1], "Cannot read " + missing + "\n");
+  EXPECT_EQ(logged[1], ("Cannot read " + missing + "\n").substr(0, 1023));
+
+  // Silent messages: the same failure, heard nowhere.
+  std::unique_ptr<IPatchAction> silent(NewApplyPatch(PatchMessages::Silent()));
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(silent->Process(Path("out.bin").c_str(), Path("x.upd").c_str(), Path("old.bin").c_str(),
+                            true),
+            kPatchFailed);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_FALSE(Exists(Path("patch.log")));
 }
 
 TEST_F(ApplyPatchTest, UnknownKindFailsWithoutMessage) {

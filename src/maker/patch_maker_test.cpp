@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "engine/patch_action.h"
 #include "engine/writer/compact_update.h"
 #include "engine/writer/create_patch.h"
+#include "maker/file_digest.h"
 #include "maker/install_check.h"
 #include "maker/manifest_compile.h"
 #include "maker/patch_project.h"
@@ -391,6 +393,43 @@ TEST_F(MakerTest, ADamagedCachedUpdateIsMadeAgainAndForceRemakesAll) {
   EXPECT_EQ(third.made, first.made);
   EXPECT_FALSE(third.up_to_date);
   EXPECT_EQ(Read(options_.output), made);
+}
+
+// The engine's messages are no business of a make: its writers' progress
+// lines stay off standard output (where --json output goes), and a cached
+// update that fails its proof writes no patch log where the make was started.
+TEST_F(MakerTest, AMakeSaysNothingOnStandardOutputAndKeepsNoPatchLog) {
+  test_support::ScopedCurrentDirectory here(root_);
+  MakeSummary first, second;
+  ::testing::internal::CaptureStdout();
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &first)));
+  const std::string made = Read(options_.output);
+  // Updates whose records still vouch for them, but that state a wrong old
+  // size: applying one fails with the engine's "bad size" messages.
+  int tampered = 0;
+  for (const auto& entry : fs::directory_iterator(project_ / ".cache/updates")) {
+    if (entry.path().extension() != ".upd") continue;
+    std::string bytes = Read(entry.path());
+    ASSERT_GE(bytes.size(), 9u);
+    bytes[5] = static_cast<char>(bytes[5] ^ 0x40);
+    Write(entry.path(), bytes);
+    FileDigest digest;
+    ASSERT_TRUE(DigestOfFile(entry.path().string(), &digest));
+    const fs::path record = entry.path().string() + ".sum";
+    const std::string header = Read(record).substr(0, Read(record).find('\n'));
+    char line[64];
+    std::snprintf(line, sizeof line, "%llu %08x %016llx",
+                  static_cast<unsigned long long>(digest.size), digest.crc,
+                  static_cast<unsigned long long>(digest.hash));
+    Write(record, header + "\n" + line + "\n");
+    ++tampered;
+  }
+  ASSERT_EQ(tampered, first.made);
+  ASSERT_TRUE(Succeeded(MakePatch(options_, &second)));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(second.made, first.made);  // not one was taken
+  EXPECT_EQ(Read(options_.output), made);
+  EXPECT_FALSE(fs::exists(root_ / "patch.log"));
 }
 
 TEST_F(MakerTest, OutputsAreWrittenAgainWhenAnythingTheyComeFromChanged) {

@@ -57,6 +57,12 @@ bool ReadRecord(const std::string& path, UpdateWriter writer, FileDigest* digest
   return true;
 }
 
+// What the engine would say while a make writes and proves updates: nothing.
+// A failed job names its file in its error, the writers' progress lines would
+// garble the make's own with several files in flight, and a make keeps no
+// patch log (a proof that fails is no event of an installation).
+PatchMessages MakerEngineMessages() { return PatchMessages::Silent(); }
+
 // Applies `update` to the job's old file and tells whether the result is the
 // new file (by digest). The result is digested as it is made, never written.
 bool Proven(const UpdateJob& job, const std::string& update, const std::string& old_path) {
@@ -65,7 +71,7 @@ bool Proven(const UpdateJob& job, const std::string& update, const std::string& 
   uint64_t size = 0;
   int result = kPatchFailed;
   {
-    std::unique_ptr<ApplyPatch> apply(new (std::nothrow) ApplyPatch());
+    std::unique_ptr<ApplyPatch> apply(new (std::nothrow) ApplyPatch(MakerEngineMessages()));
     if (apply == nullptr) return false;
     apply->SetConsumer([&](const uint8_t* data, size_t length) {
       crc = Crc32Update(crc, data, length);
@@ -156,13 +162,14 @@ bool MakeUpdate(const UpdateJob& job, const std::string& old_path, const std::st
   auto hook = [share](int64_t left) { share->Remaining(left); };
   const char* new_path = job.new_file->path.c_str();
   if (writer == UpdateWriter::kExact) {
-    std::unique_ptr<CreatePatch> create(new (std::nothrow) CreatePatch());
+    std::unique_ptr<CreatePatch> create(new (std::nothrow) CreatePatch(MakerEngineMessages()));
     if (!create) return false;
     create->SetProgressHook(hook);
     return create->Process(old_path.c_str(), new_path, path.c_str(), true) == kPatchDone;
   }
   {
-    std::unique_ptr<CreateCompactPatch> create(new (std::nothrow) CreateCompactPatch());
+    std::unique_ptr<CreateCompactPatch> create(new (std::nothrow)
+                                                   CreateCompactPatch(MakerEngineMessages()));
     if (!create) return false;
     create->SetProgressHook(hook);
     if (create->Process(old_path.c_str(), new_path, path.c_str(), true) == kPatchDone) return true;

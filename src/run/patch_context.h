@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "engine/patch_messages.h"
 #include "foundation/auto_array.h"
 #include "foundation/r_string.h"
 
@@ -51,6 +52,9 @@ struct PatchContext {
   // The progress window; may be null (then nothing is shown and questions go
   // to the system's boxes).
   ConsoleWindowProgress* window = nullptr;
+  // Where the update engine's messages go: the window (or standard output)
+  // and "patch.log".
+  PatchMessages engine_messages = PatchMessages::Standard();
   // The module whose raw-data resources are the payload; not owned.
   const platform::ResourceModule* module = nullptr;
   uint8_t seen = 0;       // a named payload resource was met by a callback

@@ -143,7 +143,6 @@ class PatchRun {
       : command_line_(command_line != nullptr ? command_line : ""), options_(options) {}
   // Stops the payload's digests early when the run ends before they do.
   ~PatchRun() {
-    SetPatchPrintSink(nullptr);
     payload_stop_ = true;
     payload_check_.Wait();
     staged_.Discard();  // while the installation is still locked
@@ -593,7 +592,6 @@ int PatchRun::ChooseDistribution() {
 // The progress window and the context the passes share.
 void PatchRun::OpenWindow() {
   if (options_.make_window) window_ = options_.make_window();
-  if (window_) SetPatchPrintSink([this](const char* text) { window_->ShowEngineMessage(text); });
   if (window_) {
     window_->Create(self_);
     window_->EnableOK(false);
@@ -605,6 +603,12 @@ void PatchRun::OpenWindow() {
   context_->patch_major = VersionMajor(patch_);
   context_->patch_minor = VersionMinor(patch_);
   context_->window = window_.get();
+  // A message of the engine never lands on the window's progress line.
+  if (window_) {
+    context_->engine_messages = PatchMessages(
+        [window = window_.get()](const char* text) { window->ShowEngineMessage(text); },
+        &AppendToPatchLog);
+  }
   context_->module = &module_;
   context_->seen = 0;
   context_->error = 0;

@@ -323,7 +323,7 @@ bool StepUpdateCallback(const platform::ResourceModule* module, int /*type*/, co
     {
       // The action goes before anything is moved: that releases every view
       // and handle of the installed file and the update.
-      std::unique_ptr<ApplyPatch> action(new (std::nothrow) ApplyPatch());
+      std::unique_ptr<ApplyPatch> action(new (std::nothrow) ApplyPatch(context->engine_messages));
       if (action != nullptr) {
         action->SetProgress(Pumper(context));
         // Renamed over the installed file: it must be on the disk first.

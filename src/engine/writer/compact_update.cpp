@@ -6,7 +6,6 @@
 #include <new>
 
 #include "engine/byte_sum.h"
-#include "engine/patch_log.h"
 #include "engine/update_format.h"
 #include "engine/update_path.h"
 #include "engine/writer/cheapest_parse.h"
@@ -112,8 +111,8 @@ bool CreateCompactPatch::WriteRuns(const uint8_t* old_bytes, int32_t old_length,
   return true;
 }
 
-std::unique_ptr<IPatchAction> NewCreateCompactPatch() {
-  return std::unique_ptr<IPatchAction>(new (std::nothrow) CreateCompactPatch());
+std::unique_ptr<IPatchAction> NewCreateCompactPatch(PatchMessages messages) {
+  return std::unique_ptr<IPatchAction>(new (std::nothrow) CreateCompactPatch(std::move(messages)));
 }
 
 }  // namespace corvane

@@ -22,9 +22,12 @@ class CreateCompactPatch final : public UpdateWriter {
   // Both files are read through whole views (MappedFile's default limits).
   // Identical files give the unchanged shape; a write also fails when memory
   // runs out (UpdateWriter::Process says the rest).
-  CreateCompactPatch() = default;
+  explicit CreateCompactPatch(PatchMessages messages = PatchMessages::Standard())
+      : UpdateWriter(std::move(messages)) {}
   // A shorter stretch, for tests that cross its boundaries with small files.
-  explicit CreateCompactPatch(int32_t stretch_length) : stretch_length_(stretch_length) {}
+  explicit CreateCompactPatch(int32_t stretch_length,
+                              PatchMessages messages = PatchMessages::Standard())
+      : UpdateWriter(std::move(messages)), stretch_length_(stretch_length) {}
   ~CreateCompactPatch() override = default;
 
  private:
@@ -36,6 +39,7 @@ class CreateCompactPatch final : public UpdateWriter {
 };
 
 // Factory; null when memory runs out.
-std::unique_ptr<IPatchAction> NewCreateCompactPatch();
+std::unique_ptr<IPatchAction> NewCreateCompactPatch(
+    PatchMessages messages = PatchMessages::Standard());
 
 }  // namespace corvane

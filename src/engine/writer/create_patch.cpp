@@ -4,7 +4,6 @@
 #include <new>
 #include <string>
 
-#include "engine/patch_log.h"
 #include "engine/update_format.h"
 #include "engine/update_path.h"
 #include "engine/writer/pending_record.h"
@@ -60,12 +59,12 @@ PatchResult CreateDelete::Process(const char* old_path, const char* new_path,
   }
   OutputFile output;
   if (!output.Create(update_path)) {
-    PatchPrint("Cannot write %s\n", update_path);
+    messages_.Print("Cannot write %s\n", update_path);
     return kPatchFailed;
   }
   output.WriteByte(update_format::kKindDelete);
   if (!output.Close()) {
-    PatchPrint("Cannot write %s\n", update_path);
+    messages_.Print("Cannot write %s\n", update_path);
     platform::RemoveFile(update_path);
     return kPatchFailed;
   }
@@ -82,11 +81,11 @@ void CreateDelete::Close() {
   new_.Close();
 }
 
-std::unique_ptr<IPatchAction> NewCreatePatch() {
-  return std::unique_ptr<IPatchAction>(new (std::nothrow) CreatePatch());
+std::unique_ptr<IPatchAction> NewCreatePatch(PatchMessages messages) {
+  return std::unique_ptr<IPatchAction>(new (std::nothrow) CreatePatch(std::move(messages)));
 }
-std::unique_ptr<IPatchAction> NewCreateDelete() {
-  return std::unique_ptr<IPatchAction>(new (std::nothrow) CreateDelete());
+std::unique_ptr<IPatchAction> NewCreateDelete(PatchMessages messages) {
+  return std::unique_ptr<IPatchAction>(new (std::nothrow) CreateDelete(std::move(messages)));
 }
 
 }  // namespace corvane

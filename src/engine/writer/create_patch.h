@@ -3,6 +3,7 @@
 #include "engine/mapped_file.h"
 #include "engine/output_file.h"
 #include "engine/patch_action.h"
+#include "engine/patch_messages.h"
 #include "engine/writer/difference_search.h"
 #include "engine/writer/update_writer.h"
 
@@ -14,8 +15,11 @@ namespace corvane {
 // it does with the files is UpdateWriter's (update_writer.h).
 class CreatePatch final : public UpdateWriter {
  public:
-  CreatePatch() : UpdateWriter(WriterLimits()) {}
-  explicit CreatePatch(const MappedFileLimits& limits) : UpdateWriter(limits) {}
+  explicit CreatePatch(PatchMessages messages = PatchMessages::Standard())
+      : UpdateWriter(WriterLimits(), std::move(messages)) {}
+  explicit CreatePatch(const MappedFileLimits& limits,
+                       PatchMessages messages = PatchMessages::Standard())
+      : UpdateWriter(limits, std::move(messages)) {}
 
   // The writer's limits: every page it has read may stay resident. Where new
   // content has no match the search radius grows far past any small budget
@@ -37,12 +41,14 @@ class CreatePatch final : public UpdateWriter {
 // longer has (or has empty).
 class CreateDelete final : public IPatchAction {
  public:
+  explicit CreateDelete(PatchMessages messages = PatchMessages::Standard())
+      : messages_(std::move(messages)) {}
   ~CreateDelete() override = default;
 
   // When the new file at `new_path` is missing or empty, writes the byte 2 to
   // `update_path`; otherwise writes nothing. `old_path` is opened but not read;
   // `flag` is not used. kPatchDone, or kPatchFailed when the update cannot be
-  // written ("Cannot write %s\n" on standard output).
+  // written ("Cannot write %s\n" printed through its messages).
   PatchResult Process(const char* old_path, const char* new_path, const char* update_path,
                       bool flag) override;
   PatchResult ProcessFile(const char* old_directory, const char* new_directory,
@@ -52,10 +58,11 @@ class CreateDelete final : public IPatchAction {
  private:
   MappedFile new_;
   MappedFile old_;
+  PatchMessages messages_;
 };
 
 // Factories; null when memory runs out.
-std::unique_ptr<IPatchAction> NewCreatePatch();
-std::unique_ptr<IPatchAction> NewCreateDelete();
+std::unique_ptr<IPatchAction> NewCreatePatch(PatchMessages messages = PatchMessages::Standard());
+std::unique_ptr<IPatchAction> NewCreateDelete(PatchMessages messages = PatchMessages::Standard());
 
 }  // namespace corvane

@@ -5,9 +5,12 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/apply_patch.h"
 #include "engine/engine_test_support.h"
+#include "engine/writer/compact_update.h"
 #include "foundation/report_capture.h"
 
 namespace corvane {
@@ -157,6 +160,41 @@ TEST_F(CreatePatchTest, UnwritableUpdateIsReported) {
   EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), target.c_str(), true),
             kPatchFailed);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Cannot write " + target + "\n");
+}
+
+// Every writer prints through the messages it was made with: its progress
+// line when it ends, and what it could not write; never on standard output.
+TEST_F(CreatePatchTest, WritersPrintThroughTheirMessages) {
+  Bytes old_bytes = Range(0, 10), new_bytes = Range(1, 10);
+  WriteFile(Path("old.bin"), old_bytes);
+  WriteFile(Path("new.bin"), new_bytes);
+  const std::string unwritable = Path("no_such_dir") + "/x.upd";
+  std::vector<std::string> printed;
+  PatchMessages messages([&](const char* text) { printed.emplace_back(text); },
+                         [](const char*) { ADD_FAILURE() << "a writer keeps no log"; });
+  ::testing::internal::CaptureStdout();
+  for (auto* make : {&NewCreatePatch, &NewCreateCompactPatch}) {
+    printed.clear();
+    std::filesystem::remove(Path("x.upd"));
+    std::unique_ptr<IPatchAction> action(make(messages));
+    EXPECT_EQ(action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(),
+                              Path("x.upd").c_str(), true),
+              kPatchDone);
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_EQ(printed[0], std::string(20, ' ') + "          0 KB\r");
+    EXPECT_EQ(
+        action->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), unwritable.c_str(), true),
+        kPatchFailed);
+    EXPECT_EQ(printed.back(), "Cannot write " + unwritable + "\n");
+  }
+  std::filesystem::remove(Path("new.bin"));
+  printed.clear();
+  std::unique_ptr<IPatchAction> deletion(NewCreateDelete(messages));
+  EXPECT_EQ(
+      deletion->Process(Path("old.bin").c_str(), Path("new.bin").c_str(), unwritable.c_str(), true),
+      kPatchFailed);
+  EXPECT_EQ(printed, std::vector<std::string>{"Cannot write " + unwritable + "\n"});
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
 TEST_F(CreatePatchTest, DeletionUpdateOnlyForMissingOrEmptyNewFile) {

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "engine/byte_sum.h"
-#include "engine/patch_log.h"
 #include "engine/writer/matching_bytes.h"
 
 namespace corvane {
@@ -358,7 +357,7 @@ void DiffProgress::Show(const char* name, int64_t remaining) {
     auto now = std::chrono::steady_clock::now();
     if (now - last_time_ < std::chrono::milliseconds(1000)) return;
   }
-  PatchPrint("%20s %10d KB\r", name, static_cast<int>(remaining / 1024));
+  messages_.Print("%20s %10d KB\r", name, static_cast<int>(remaining / 1024));
   if (hook_) hook_(remaining);
   last_remaining_ = remaining;
   last_time_ = std::chrono::steady_clock::now();

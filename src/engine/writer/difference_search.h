@@ -7,16 +7,19 @@
 #include <utility>
 
 #include "engine/mapped_file.h"
+#include "engine/patch_messages.h"
 #include "engine/writer/pending_record.h"
 
 namespace corvane {
 
-// The progress line of update creation, "%20s %10d KB\r" through PatchPrint
-// with a name and the remaining length in KiB. A line is skipped while the
+// The progress line of update creation, "%20s %10d KB\r" printed through the
+// writer's messages with a name and the remaining length in KiB. A line is skipped while the
 // remaining length has dropped by less than 256 KiB and less than a second
 // has passed since the last one; a remaining length of 0 always prints.
 class DiffProgress {
  public:
+  explicit DiffProgress(const PatchMessages& messages) : messages_(messages) {}
+
   // Called with the remaining length of the new file whenever a line is
   // shown, for a caller that draws progress of its own.
   using Hook = std::function<void(int64_t remaining)>;
@@ -27,6 +30,7 @@ class DiffProgress {
   void Show(const char* name, int64_t remaining);
 
  private:
+  const PatchMessages& messages_;
   Hook hook_;
   int64_t last_remaining_ = 0;
   std::chrono::steady_clock::time_point last_time_;

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "engine/patch_log.h"
 #include "engine/update_format.h"
 #include "engine/update_path.h"
 #include "foundation/app_frame.h"
@@ -75,7 +74,7 @@ bool UpdateWriter::Open(const char* old_path, const char* new_path, const char* 
   progress_.Reset(2 * static_cast<int64_t>(new_.Length()));
 
   if (!output_.Create(update_path)) {
-    PatchPrint("Cannot write %s\n", update_path);
+    messages_.Print("Cannot write %s\n", update_path);
     return false;
   }
   uint64_t new_size = 0;
@@ -99,7 +98,7 @@ PatchResult UpdateWriter::Finish(PendingRecord& record, uint32_t checksum, const
   output_.WriteField(static_cast<int32_t>(checksum));
   if (old_.MappingFailed() || new_.MappingFailed()) return kPatchFailed;
   if (!record.ok() || !output_.Close()) {
-    PatchPrint("Cannot write %s\n", update_path);
+    messages_.Print("Cannot write %s\n", update_path);
     return kPatchFailed;
   }
   Close();

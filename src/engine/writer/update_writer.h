@@ -6,6 +6,7 @@
 #include "engine/mapped_file.h"
 #include "engine/output_file.h"
 #include "engine/patch_action.h"
+#include "engine/patch_messages.h"
 #include "engine/writer/difference_search.h"
 #include "engine/writer/pending_record.h"
 
@@ -17,8 +18,10 @@ namespace corvane {
 // in Write(): the header and the records between Open() and Finish().
 class UpdateWriter : public IPatchAction {
  public:
-  UpdateWriter() = default;
-  explicit UpdateWriter(const MappedFileLimits& limits) : new_(limits), old_(limits) {}
+  // `messages` hears what goes wrong and the progress line.
+  explicit UpdateWriter(PatchMessages messages) : messages_(std::move(messages)) {}
+  UpdateWriter(const MappedFileLimits& limits, PatchMessages messages)
+      : new_(limits), old_(limits), messages_(std::move(messages)) {}
   ~UpdateWriter() override = default;
 
   // Hears how much of the new file is left to search, at most about every
@@ -64,7 +67,8 @@ class UpdateWriter : public IPatchAction {
   MappedFile new_;
   MappedFile old_;
   OutputFile output_;
-  DiffProgress progress_;
+  PatchMessages messages_;
+  DiffProgress progress_{messages_};
 };
 
 // Whether the update at `update_path` is not older than the new file and the
