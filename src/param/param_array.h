@@ -46,33 +46,16 @@ class IParamArrayValue : public RefCount {
 const IParamArrayValue& ParamEmptyArrayItem();
 
 template <class Raw>
-class ParamArrayValueSpec final : public IParamArrayValue {
+class ParamArrayValueSpec final : public ParamRawHolder<IParamArrayValue, Raw> {
+  using Holder = ParamRawHolder<IParamArrayValue, Raw>;
+
  public:
   ParamArrayValueSpec() = default;
-  explicit ParamArrayValueSpec(Raw raw) : raw_(std::move(raw)) {}
+  explicit ParamArrayValueSpec(Raw raw) : Holder(std::move(raw)) {}
 
-  RString GetText() const override { return raw_.GetText(); }
-  RString GetRawText() const override { return raw_.GetRawText(); }
-  float GetFloat() const override { return raw_.GetFloat(); }
-  int GetInt() const override { return raw_.GetInt(); }
-  void SetInt(int value) override { raw_.SetInt(value); }
-  void SetFloat(float value) override { raw_.SetFloat(value); }
-  void SetText(const char* value) override { raw_.SetText(value); }
-  void SetFile(ParamFile* file) override { raw_.SetFile(file); }
-  bool IsTextValue() const override { return Raw::kText; }
-  bool IsFloatValue() const override { return Raw::kFloat; }
-  bool IsIntValue() const override { return Raw::kInt; }
-  bool IsExpression() const override { return Raw::kExpression; }
-  size_t GetOwnMemory() const override { return sizeof(*this) + raw_.GetOwnMemory(); }
+  size_t GetOwnMemory() const override { return sizeof(*this) + this->GetRaw().GetOwnMemory(); }
   void SaveText(QOStream& out, int indent, const char* eol) const override;
   void SerializeBin(SerializeBinStream& stream) const override;
-  void AddToCheckValue(ParamCheckValueSink& sink) const override { raw_.AddToCheckValue(sink); }
-
-  const Raw& GetRaw() const { return raw_; }
-  Raw& GetRaw() { return raw_; }
-
- private:
-  Raw raw_;
 };
 
 using ParamArrayValueText = ParamArrayValueSpec<ParamRawValue>;

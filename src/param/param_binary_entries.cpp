@@ -289,19 +289,19 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
 template <class Raw>
 void ParamValueSpec<Raw>::SerializeBin(SerializeBinStream& stream) {
   if (ParamLoading(stream)) {
-    raw_.ReadBin(stream);
+    this->GetRaw().ReadBin(stream);
     return;
   }
   ParamWriteByte(stream, kParamEntryValue);
   ParamWriteByte(stream, Raw::kBinaryType);
-  ParamWriteString(stream, GetName());
-  raw_.WriteBin(stream);
+  ParamWriteString(stream, this->GetName());
+  this->GetRaw().WriteBin(stream);
 }
 
 template <class Raw>
 void ParamArrayValueSpec<Raw>::SerializeBin(SerializeBinStream& stream) const {
   ParamWriteByte(stream, Raw::kBinaryType);
-  raw_.WriteBin(stream);
+  this->GetRaw().WriteBin(stream);
 }
 
 template void ParamValueSpec<ParamRawValue>::SerializeBin(SerializeBinStream&);

@@ -112,12 +112,12 @@ void ParamRawValueInt::SaveText(QOStream& out) const { Put(out, ParamFormatInt(v
 
 template <class Raw>
 void ParamValueSpec<Raw>::SaveText(QOStream& out, int indent, const char* eol) const {
-  PutNamedValue(out, GetName(), raw_, indent, eol);
+  PutNamedValue(out, this->GetName(), this->GetRaw(), indent, eol);
 }
 
 template <class Raw>
 void ParamArrayValueSpec<Raw>::SaveText(QOStream& out, int, const char*) const {
-  raw_.SaveText(out);
+  this->GetRaw().SaveText(out);
 }
 
 template void ParamValueSpec<ParamRawValue>::SaveText(QOStream&, int, const char*) const;

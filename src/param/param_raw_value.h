@@ -131,4 +131,39 @@ struct ParamRawValueExpression : ParamRawTextBody {
   void SaveText(QOStream& out) const;
 };
 
+// What a value entry and an array item share: each holds one raw value and
+// answers through it. `Base` is ParamEntry or IParamArrayValue, which both
+// declare these calls.
+template <class Base, class Raw>
+class ParamRawHolder : public Base {
+ public:
+  bool IsTextValue() const override { return Raw::kText; }
+  bool IsFloatValue() const override { return Raw::kFloat; }
+  bool IsIntValue() const override { return Raw::kInt; }
+  bool IsExpression() const override { return Raw::kExpression; }
+
+  RString GetText() const override { return raw_.GetText(); }
+  RString GetRawText() const override { return raw_.GetRawText(); }
+  float GetFloat() const override { return raw_.GetFloat(); }
+  int GetInt() const override { return raw_.GetInt(); }
+  void SetInt(int value) override { raw_.SetInt(value); }
+  void SetFloat(float value) override { raw_.SetFloat(value); }
+  void SetText(const char* value) override { raw_.SetText(value); }
+  void SetFile(ParamFile* file) override { raw_.SetFile(file); }
+  void AddToCheckValue(ParamCheckValueSink& sink) const override { raw_.AddToCheckValue(sink); }
+
+  const Raw& GetRaw() const { return raw_; }
+  Raw& GetRaw() { return raw_; }
+
+ protected:
+  ParamRawHolder() = default;
+  // `base_args` go to the constructor of Base.
+  template <class... BaseArgs>
+  explicit ParamRawHolder(Raw raw, BaseArgs&&... base_args)
+      : Base(std::forward<BaseArgs>(base_args)...), raw_(std::move(raw)) {}
+
+ private:
+  Raw raw_;
+};
+
 }  // namespace corvane
