@@ -6,20 +6,20 @@
 
 namespace corvane {
 
-EntryHandle::EntryHandle(ParamClass* cls, ParamEntry* entry) : _class(cls), _entry(entry) {
-  if (_class) _class->Lock();
+EntryHandle::EntryHandle(ParamClass* cls, ParamEntry* entry) : class_(cls), entry_(entry) {
+  if (class_) class_->Lock();
 }
 
-EntryHandle::EntryHandle(const EntryHandle& other) : EntryHandle(other._class, other._entry) {}
+EntryHandle::EntryHandle(const EntryHandle& other) : EntryHandle(other.class_, other.entry_) {}
 
 EntryHandle::EntryHandle(EntryHandle&& other) noexcept
-    : _class(std::exchange(other._class, nullptr)), _entry(std::exchange(other._entry, nullptr)) {}
+    : class_(std::exchange(other.class_, nullptr)), entry_(std::exchange(other.entry_, nullptr)) {}
 
 EntryHandle& EntryHandle::operator=(const EntryHandle& other) {
   if (this != &other) {
-    if (other._class) other._class->Lock();  // new lock before the old goes
-    ParamClass* old = std::exchange(_class, other._class);
-    _entry = other._entry;
+    if (other.class_) other.class_->Lock();  // new lock before the old goes
+    ParamClass* old = std::exchange(class_, other.class_);
+    entry_ = other.entry_;
     if (old) old->Unlock();
   }
   return *this;
@@ -27,18 +27,18 @@ EntryHandle& EntryHandle::operator=(const EntryHandle& other) {
 
 EntryHandle& EntryHandle::operator=(EntryHandle&& other) noexcept {
   if (this != &other) {
-    ParamClass* old = std::exchange(_class, std::exchange(other._class, nullptr));
-    _entry = std::exchange(other._entry, nullptr);
+    ParamClass* old = std::exchange(class_, std::exchange(other.class_, nullptr));
+    entry_ = std::exchange(other.entry_, nullptr);
     if (old) old->Unlock();
   }
   return *this;
 }
 
 void EntryHandle::Reset() {
-  _entry = nullptr;
-  if (ParamClass* old = std::exchange(_class, nullptr)) old->Unlock();
+  entry_ = nullptr;
+  if (ParamClass* old = std::exchange(class_, nullptr)) old->Unlock();
 }
 
-ParamClass* EntryHandle::GetClass() const { return _entry ? _entry->AsClass() : nullptr; }
+ParamClass* EntryHandle::GetClass() const { return entry_ ? entry_->AsClass() : nullptr; }
 
 }  // namespace corvane

@@ -23,19 +23,19 @@ class EntryHandle {
 
   void Reset();
 
-  ParamEntry* GetEntry() const { return _entry; }
-  ParamClass* GetLockedClass() const { return _class; }
+  ParamEntry* GetEntry() const { return entry_; }
+  ParamClass* GetLockedClass() const { return class_; }
   // The entry as a class, or null.
   ParamClass* GetClass() const;
 
-  bool IsNull() const { return _entry == nullptr; }
-  explicit operator bool() const { return _entry != nullptr; }
-  ParamEntry* operator->() const { return _entry; }
-  ParamEntry& operator*() const { return *_entry; }
+  bool IsNull() const { return entry_ == nullptr; }
+  explicit operator bool() const { return entry_ != nullptr; }
+  ParamEntry* operator->() const { return entry_; }
+  ParamEntry& operator*() const { return *entry_; }
 
  private:
-  ParamClass* _class = nullptr;
-  ParamEntry* _entry = nullptr;
+  ParamClass* class_ = nullptr;
+  ParamEntry* entry_ = nullptr;
 };
 
 }  // namespace corvane

@@ -65,26 +65,26 @@ void ParamArrayValueArray::SetFloat(float) { ReportNestedArrayAsValue(); }
 void ParamArrayValueArray::SetText(const char*) { ReportNestedArrayAsValue(); }
 
 void ParamArrayValueArray::SetFile(ParamFile* file) {
-  for (auto& item : _value) item->SetFile(file);
+  for (auto& item : value_) item->SetFile(file);
 }
 
 size_t ParamArrayValueArray::GetOwnMemory() const {
   size_t total =
-      sizeof(*this) + sizeof(Ref<IParamArrayValue>) * static_cast<size_t>(_value.MaxSize());
-  for (const auto& item : _value) total += item->GetOwnMemory();
+      sizeof(*this) + sizeof(Ref<IParamArrayValue>) * static_cast<size_t>(value_.MaxSize());
+  for (const auto& item : value_) total += item->GetOwnMemory();
   return total;
 }
 
 const IParamArrayValue& ParamArrayValueArray::GetItem(int index) const {
-  if (index < 0 || index >= _value.Size()) {
+  if (index < 0 || index >= value_.Size()) {
     ReportErrorLevel(3, "Config: '%s' array does not have %d entries.", "[]", index + 1);
     return ParamEmptyArrayItem();
   }
-  return *_value[index];
+  return *value_[index];
 }
 
 void ParamArrayValueArray::AddToCheckValue(ParamCheckValueSink& sink) const {
-  for (const auto& item : _value) item->AddToCheckValue(sink);
+  for (const auto& item : value_) item->AddToCheckValue(sink);
 }
 
 void ParamArrayValueArray::AddValue(const char* value) {
@@ -105,57 +105,57 @@ ParamArrayValueArray* ParamArrayValueArray::AddArrayValue() {
 // --- named arrays ---
 
 size_t ParamArray::GetOwnMemory() const {
-  return sizeof(*this) + sizeof(Ref<IParamArrayValue>) * static_cast<size_t>(_value.MaxSize());
+  return sizeof(*this) + sizeof(Ref<IParamArrayValue>) * static_cast<size_t>(value_.MaxSize());
 }
 
 size_t ParamArray::GetChildMemory() const {
   size_t total = 0;
-  for (const auto& item : _value) total += item->GetOwnMemory();
+  for (const auto& item : value_) total += item->GetOwnMemory();
   return total;
 }
 
 ParamEntry* ParamArray::Clone() const {
   auto* copy = new ParamArray(GetName());
-  copy->_value = _value;  // items are shared
-  copy->_access = _access;
+  copy->value_ = value_;  // items are shared
+  copy->access_ = access_;
   return copy;
 }
 
 // An index past the end has no item to replace; the array stays as it is.
 void ParamArray::SetValue(int index, int value) {
-  if (index < 0 || index >= _value.Size()) {
+  if (index < 0 || index >= value_.Size()) {
     ReportInternalError(__FILE__, __LINE__, "Array index out of range");
     return;
   }
-  _value[index] = new ParamArrayValueInt(ParamRawValueInt(value));
+  value_[index] = new ParamArrayValueInt(ParamRawValueInt(value));
 }
 
 void ParamArray::SetValue(int index, float value) {
-  if (index < 0 || index >= _value.Size()) {
+  if (index < 0 || index >= value_.Size()) {
     ReportInternalError(__FILE__, __LINE__, "Array index out of range");
     return;
   }
-  _value[index] = new ParamArrayValueFloat(ParamRawValueFloat(value));
+  value_[index] = new ParamArrayValueFloat(ParamRawValueFloat(value));
 }
 
 void ParamArray::SetValue(int index, const char* value) {
-  if (index < 0 || index >= _value.Size()) {
+  if (index < 0 || index >= value_.Size()) {
     ReportInternalError(__FILE__, __LINE__, "Array index out of range");
     return;
   }
-  _value[index] = new ParamArrayValueText(ParamRawValue(value));
+  value_[index] = new ParamArrayValueText(ParamRawValue(value));
 }
 
 void ParamArray::SetFile(ParamFile* file) {
-  for (auto& item : _value) item->SetFile(file);
+  for (auto& item : value_) item->SetFile(file);
 }
 
 bool ParamArray::CanAddItems() const {
-  if (_access >= PAReadOnly) {
+  if (access_ >= PAReadOnly) {
     ReportWarning("Attempt to modify read-only item %s", GetName());
     return false;
   }
-  if (_access == PAReadAndCreate) {
+  if (access_ == PAReadAndCreate) {
     ReportWarning("Attempt to modify add-only item %s", GetName());
     return false;
   }
@@ -182,15 +182,15 @@ ParamArrayValueArray* ParamArray::AddItemArray() {
 }
 
 const IParamArrayValue& ParamArray::GetItem(int index) const {
-  if (index < 0 || index >= _value.Size()) {
+  if (index < 0 || index >= value_.Size()) {
     ReportErrorLevel(3, "Config: '%s' array does not have %d entries.", GetName(), index + 1);
     return ParamEmptyArrayItem();
   }
-  return *_value[index];
+  return *value_[index];
 }
 
 void ParamArray::AddToCheckValue(ParamCheckValueSink& sink) const {
-  for (const auto& item : _value) item->AddToCheckValue(sink);
+  for (const auto& item : value_) item->AddToCheckValue(sink);
 }
 
 }  // namespace corvane

@@ -46,33 +46,16 @@ class IParamArrayValue : public RefCount {
 const IParamArrayValue& ParamEmptyArrayItem();
 
 template <class Raw>
-class ParamArrayValueSpec final : public IParamArrayValue {
+class ParamArrayValueSpec final : public ParamRawHolder<IParamArrayValue, Raw> {
+  using Holder = ParamRawHolder<IParamArrayValue, Raw>;
+
  public:
   ParamArrayValueSpec() = default;
-  explicit ParamArrayValueSpec(Raw raw) : _raw(std::move(raw)) {}
+  explicit ParamArrayValueSpec(Raw raw) : Holder(std::move(raw)) {}
 
-  RString GetText() const override { return _raw.GetText(); }
-  RString GetRawText() const override { return _raw.GetRawText(); }
-  float GetFloat() const override { return _raw.GetFloat(); }
-  int GetInt() const override { return _raw.GetInt(); }
-  void SetInt(int value) override { _raw.SetInt(value); }
-  void SetFloat(float value) override { _raw.SetFloat(value); }
-  void SetText(const char* value) override { _raw.SetText(value); }
-  void SetFile(ParamFile* file) override { _raw.SetFile(file); }
-  bool IsTextValue() const override { return Raw::kText; }
-  bool IsFloatValue() const override { return Raw::kFloat; }
-  bool IsIntValue() const override { return Raw::kInt; }
-  bool IsExpression() const override { return Raw::kExpression; }
-  size_t GetOwnMemory() const override { return sizeof(*this) + _raw.GetOwnMemory(); }
+  size_t GetOwnMemory() const override { return sizeof(*this) + this->GetRaw().GetOwnMemory(); }
   void SaveText(QOStream& out, int indent, const char* eol) const override;
   void SerializeBin(SerializeBinStream& stream) const override;
-  void AddToCheckValue(ParamCheckValueSink& sink) const override { _raw.AddToCheckValue(sink); }
-
-  const Raw& GetRaw() const { return _raw; }
-  Raw& GetRaw() { return _raw; }
-
- private:
-  Raw _raw;
 };
 
 using ParamArrayValueText = ParamArrayValueSpec<ParamRawValue>;
@@ -102,20 +85,20 @@ class ParamArrayValueArray final : public IParamArrayValue {
   size_t GetOwnMemory() const override;
   void SaveText(QOStream& out, int indent, const char* eol) const override;
   void SerializeBin(SerializeBinStream& stream) const override;
-  int GetItemCount() const override { return _value.Size(); }
+  int GetItemCount() const override { return value_.Size(); }
   const IParamArrayValue& GetItem(int index) const override;
   void AddToCheckValue(ParamCheckValueSink& sink) const override;
   void AddValue(const char* value) override;
   void AddValue(float value) override;
   void AddValue(int value) override;
   ParamArrayValueArray* AddArrayValue() override;
-  void AddItem(IParamArrayValue* item) { _value.Add(Ref<IParamArrayValue>(item)); }
+  void AddItem(IParamArrayValue* item) { value_.Add(Ref<IParamArrayValue>(item)); }
 
-  const ParamArrayItems& Items() const { return _value; }
-  ParamArrayItems& Items() { return _value; }
+  const ParamArrayItems& Items() const { return value_; }
+  ParamArrayItems& Items() { return value_; }
 
  private:
-  ParamArrayItems _value;
+  ParamArrayItems value_;
 };
 
 // A named array entry.
@@ -126,37 +109,37 @@ class ParamArray final : public ParamEntry {
   bool IsArray() const override { return true; }
   size_t GetOwnMemory() const override;
   size_t GetChildMemory() const override;
-  void SetAccess(int access) override { _access = access; }
-  int GetAccess() const override { return _access; }
+  void SetAccess(int access) override { access_ = access; }
+  int GetAccess() const override { return access_; }
   ParamEntry* Clone() const override;
   void SetValue(int index, int value) override;
   void SetValue(int index, float value) override;
   void SetValue(int index, const char* value) override;
   void SetFile(ParamFile* file) override;
-  void Clear() override { _value.Clear(); }
+  void Clear() override { value_.Clear(); }
   void AddItemText(const char* value) override;
   void AddItemInt(int value) override;
   void AddItemFloat(float value) override;
   ParamArrayValueArray* AddItemArray() override;
   const IParamArrayValue& GetItem(int index) const override;
-  int GetSize() const override { return _value.Size(); }
-  void DeleteValue(int index) override { _value.Delete(index); }
+  int GetSize() const override { return value_.Size(); }
+  void DeleteValue(int index) override { value_.Delete(index); }
   void SaveText(QOStream& out, int indent, const char* eol) const override;
   void SerializeBin(SerializeBinStream& stream) override;
-  void Compact() override { _value.Realloc(_value.Size()); }
-  void ReserveItems(int count) override { _value.Reserve(count, count); }
+  void Compact() override { value_.Realloc(value_.Size()); }
+  void ReserveItems(int count) override { value_.Reserve(count, count); }
   void AddToCheckValue(ParamCheckValueSink& sink) const override;
 
   // Appends without looking at the access level (loaders and merges).
-  void AddItem(IParamArrayValue* item) { _value.Add(Ref<IParamArrayValue>(item)); }
-  const ParamArrayItems& Items() const { return _value; }
-  ParamArrayItems& Items() { return _value; }
+  void AddItem(IParamArrayValue* item) { value_.Add(Ref<IParamArrayValue>(item)); }
+  const ParamArrayItems& Items() const { return value_; }
+  ParamArrayItems& Items() { return value_; }
 
  private:
   bool CanAddItems() const;
 
-  ParamArrayItems _value;
-  int _access = PADefault;
+  ParamArrayItems value_;
+  int access_ = PADefault;
 };
 
 }  // namespace corvane

@@ -95,21 +95,21 @@ BankedString ParamReadString(SerializeBinStream& stream) {
   if (!large.empty()) return BankedString(large.c_str());
   small[length] = '\0';
   if (length == 0) return BankedString();
-  BankedString& recent = ParamContext(stream)._recent[hash % ParamFileContext::kRecentStrings];
+  BankedString& recent = ParamContext(stream).recent_[hash % ParamFileContext::kRecentStrings];
   if (recent.IsNull() || CompareText(recent.Data(), small) != 0) recent = BankedString(small);
   return recent;
 }
 
 BankedString ParamReadBodyString(SerializeBinStream& stream) {
   ParamFileContext& context = ParamContext(stream);
-  if (context._version >= 8) return ParamReadString(stream);
-  AutoArray<RString>& table = context._stringTable;
+  if (context.version_ >= 8) return ParamReadString(stream);
+  AutoArray<RString>& table = context.string_table_;
   int64_t index =
-      context._version >= 3 ? static_cast<int32_t>(ParamReadCompact(stream)) : ParamReadInt(stream);
+      context.version_ >= 3 ? static_cast<int32_t>(ParamReadCompact(stream)) : ParamReadInt(stream);
   if (ParamAtEnd(stream)) return BankedString();
   if (index >= 0 && index < table.Size()) return BankedString(table[static_cast<int>(index)]);
   // Older layouts introduce a new string by the next free index.
-  if (context._version < 7 && index == table.Size()) {
+  if (context.version_ < 7 && index == table.Size()) {
     BankedString text = ParamReadString(stream);
     table.Add(text.GetRString());
     return text;

@@ -35,7 +35,7 @@ int32_t BitsFromFloat(float value) {
 }
 
 uint32_t ReadCount(SerializeBinStream& stream) {
-  return ParamContext(stream)._version >= 4 ? ParamReadCompact(stream)
+  return ParamContext(stream).version_ >= 4 ? ParamReadCompact(stream)
                                             : static_cast<uint32_t>(ParamReadInt(stream));
 }
 
@@ -51,15 +51,15 @@ int BoundedCount(SerializeBinStream& stream, uint32_t count) {
 
 bool EnterNesting(SerializeBinStream& stream) {
   ParamFileContext& context = ParamContext(stream);
-  if (context._depth >= kParamMaxNesting) {
+  if (context.depth_ >= kParamMaxNesting) {
     ParamStructureError(stream);
     return false;
   }
-  ++context._depth;
+  ++context.depth_;
   return true;
 }
 
-void LeaveNesting(SerializeBinStream& stream) { --ParamContext(stream)._depth; }
+void LeaveNesting(SerializeBinStream& stream) { --ParamContext(stream).depth_; }
 
 IParamArrayValue* ReadItem(SerializeBinStream& stream, int type);
 
@@ -188,12 +188,12 @@ void ParamInheritAccess(ParamClass& cls) {
 void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownIndex, bool isRoot) {
   ParamFileContext& context = ParamContext(stream);
   if (!EnterNesting(stream)) return;
-  const int version = context._version;
+  const int version = context.version_;
   if (version < 7) {
     BankedString name = ParamReadBodyString(stream);
     if (!isRoot) cls.SetName(std::move(name));
   }
-  cls.SetSource(context._source.GetRef(), false);
+  cls.SetSource(context.source_.GetRef(), false);
   BankedString baseName = version < 7 ? ParamReadString(stream) : ParamReadBodyString(stream);
   ParamLinkBase(cls, baseName.Data(), ownIndex);
 
@@ -256,8 +256,8 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
 
   if (version >= 7) {
     int32_t endPosition = ParamReadInt(stream);
-    context._frontier = std::max(context._frontier, ParamTell(stream));
-    bool defer = !context._fullLoad && context._source && context._source->CanUnload();
+    context.frontier_ = std::max(context.frontier_, ParamTell(stream));
+    bool defer = !context.full_load_ && context.source_ && context.source_->CanUnload();
     for (size_t i = 0; i < pending.size() && ParamError(stream) == 0; ++i) {
       const PendingBody& body = pending[i];
       if (defer) {
@@ -265,10 +265,10 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
         uint32_t size = next > body.position ? static_cast<uint32_t>(next - body.position) : 0;
         cls.ReplaceEntryAt(
             body.index, new ParamClassPlaceholder(body.cls->GetBankedName(),
-                                                  context._source.GetRef(), body.position, size));
+                                                  context.source_.GetRef(), body.position, size));
         continue;
       }
-      if (body.position < context._frontier || body.position > ParamDataSize(stream)) {
+      if (body.position < context.frontier_ || body.position > ParamDataSize(stream)) {
         ParamStructureError(stream);
         break;
       }
@@ -276,7 +276,7 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
       body.cls->SetSourceOffset(body.position);
       ParamReadClassBody(stream, *body.cls, body.index, false);
       body.cls->SetSourceSize(static_cast<uint32_t>(ParamTell(stream) - body.position));
-      context._frontier = std::max(context._frontier, ParamTell(stream));
+      context.frontier_ = std::max(context.frontier_, ParamTell(stream));
     }
     if (endPosition >= 0 && endPosition <= ParamDataSize(stream)) ParamSeek(stream, endPosition);
   }
@@ -289,19 +289,19 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
 template <class Raw>
 void ParamValueSpec<Raw>::SerializeBin(SerializeBinStream& stream) {
   if (ParamLoading(stream)) {
-    _raw.ReadBin(stream);
+    this->GetRaw().ReadBin(stream);
     return;
   }
   ParamWriteByte(stream, kParamEntryValue);
   ParamWriteByte(stream, Raw::kBinaryType);
-  ParamWriteString(stream, GetName());
-  _raw.WriteBin(stream);
+  ParamWriteString(stream, this->GetName());
+  this->GetRaw().WriteBin(stream);
 }
 
 template <class Raw>
 void ParamArrayValueSpec<Raw>::SerializeBin(SerializeBinStream& stream) const {
   ParamWriteByte(stream, Raw::kBinaryType);
-  _raw.WriteBin(stream);
+  this->GetRaw().WriteBin(stream);
 }
 
 template void ParamValueSpec<ParamRawValue>::SerializeBin(SerializeBinStream&);
@@ -314,17 +314,17 @@ template void ParamArrayValueSpec<ParamRawValueInt>::SerializeBin(SerializeBinSt
 template void ParamArrayValueSpec<ParamRawValueExpression>::SerializeBin(SerializeBinStream&) const;
 
 void ParamRawTextBody::WriteBin(SerializeBinStream& stream) const {
-  ParamWriteString(stream, _value.Data());
+  ParamWriteString(stream, value_.Data());
 }
-void ParamRawTextBody::ReadBin(SerializeBinStream& stream) { _value = ParamReadBodyString(stream); }
+void ParamRawTextBody::ReadBin(SerializeBinStream& stream) { value_ = ParamReadBodyString(stream); }
 void ParamRawValueFloat::WriteBin(SerializeBinStream& stream) const {
-  ParamWriteInt(stream, BitsFromFloat(_value));
+  ParamWriteInt(stream, BitsFromFloat(value_));
 }
 void ParamRawValueFloat::ReadBin(SerializeBinStream& stream) {
-  _value = FloatFromBits(ParamReadInt(stream));
+  value_ = FloatFromBits(ParamReadInt(stream));
 }
-void ParamRawValueInt::WriteBin(SerializeBinStream& stream) const { ParamWriteInt(stream, _value); }
-void ParamRawValueInt::ReadBin(SerializeBinStream& stream) { _value = ParamReadInt(stream); }
+void ParamRawValueInt::WriteBin(SerializeBinStream& stream) const { ParamWriteInt(stream, value_); }
+void ParamRawValueInt::ReadBin(SerializeBinStream& stream) { value_ = ParamReadInt(stream); }
 
 static void WriteItems(SerializeBinStream& stream, const ParamArrayItems& items) {
   ParamWriteCompact(stream, static_cast<uint32_t>(items.Size()));
@@ -333,29 +333,29 @@ static void WriteItems(SerializeBinStream& stream, const ParamArrayItems& items)
 
 void ParamArrayValueArray::SerializeBin(SerializeBinStream& stream) const {
   ParamWriteByte(stream, kParamItemArray);
-  WriteItems(stream, _value);
+  WriteItems(stream, value_);
 }
 
 void ParamArray::SerializeBin(SerializeBinStream& stream) {
   if (ParamLoading(stream)) {
-    ReadItems(stream, _value);
+    ReadItems(stream, value_);
     return;
   }
   ParamWriteByte(stream, kParamEntryArray);
   ParamWriteString(stream, GetName());
-  WriteItems(stream, _value);
+  WriteItems(stream, value_);
 }
 
 void ParamClass::SerializeBin(SerializeBinStream& stream) {
   if (ParamLoading(stream)) {
-    ParamReadClassBody(stream, *this, _parent ? _parent->IndexOfEntry(this) : -1,
-                       _parent == nullptr);
+    ParamReadClassBody(stream, *this, parent_ ? parent_->IndexOfEntry(this) : -1,
+                       parent_ == nullptr);
     return;
   }
-  ParamWriteString(stream, _base ? _base->GetName() : "");
-  ParamWriteCompact(stream, static_cast<uint32_t>(_entries.Size()));
+  ParamWriteString(stream, base_ ? base_->GetName() : "");
+  ParamWriteCompact(stream, static_cast<uint32_t>(entries_.Size()));
   std::vector<std::pair<ParamClass*, int64_t>> bodies;
-  for (int i = 0; i < _entries.Size(); ++i) {
+  for (int i = 0; i < entries_.Size(); ++i) {
     ParamEntry* entry = LoadedEntryAt(i);
     ParamClass* cls = entry->AsClass();
     if (!cls) {

@@ -12,28 +12,28 @@
 namespace corvane {
 
 ParamClass::~ParamClass() {
-  _dying = true;
-  if (_inList) {
+  dying_ = true;
+  if (in_list_) {
     CORVANE_VERIFY(!IsInList());
     if (ParamFile* file = FindFile()) file->RemoveFromList(this);
   }
   ClearEntries();
   Unlink();
-  if (_lockCount > 0) {
-    ReportLog("Class %s destroyed with lock count %d", GetName(), _lockCount);
+  if (lock_count_ > 0) {
+    ReportLog("Class %s destroyed with lock count %d", GetName(), lock_count_);
     CORVANE_REPORT_INTERNAL("Class destroyed, but still locked");
   }
-  delete _derived;
+  delete derived_;
 }
 
 void ParamClass::Unlink() {
   SetBase(nullptr);
-  if (_derived) {
-    for (ParamClass* derived : *_derived) {
-      derived->_base = nullptr;
-      --_lockCount;
+  if (derived_) {
+    for (ParamClass* derived : *derived_) {
+      derived->base_ = nullptr;
+      --lock_count_;
     }
-    _derived->clear();
+    derived_->clear();
   }
   SetParent(nullptr);
 }
@@ -41,15 +41,15 @@ void ParamClass::Unlink() {
 void ParamClass::ClearEntries() {
   // Later entries go first: they are the ones that may use earlier ones as
   // their base.
-  for (int i = _entries.Size() - 1; i >= 0; --i) DestroyEntry(_entries[i]);
-  _entries.Clear();
-  delete _index;
-  _index = nullptr;
+  for (int i = entries_.Size() - 1; i >= 0; --i) DestroyEntry(entries_[i]);
+  entries_.Clear();
+  delete index_;
+  index_ = nullptr;
 }
 
 void ParamClass::DestroyEntry(ParamEntry* entry) {
   if (ParamClass* cls = entry->AsClass()) {
-    if (cls->_inList) {
+    if (cls->in_list_) {
       if (ParamFile* file = FindFile()) file->RemoveFromList(cls);
     }
   }
@@ -60,13 +60,13 @@ void ParamClass::DestroyEntry(ParamEntry* entry) {
 
 void ParamClass::SetParent(ParamClass* parent) {
   if (parent) parent->Lock();
-  ParamClass* old = _parent;
-  _parent = parent;
+  ParamClass* old = parent_;
+  parent_ = parent;
   if (old) old->Unlock();
 }
 
 bool ParamClass::SetBase(ParamClass* base) {
-  for (const ParamClass* c = base; c; c = c->_base) {
+  for (const ParamClass* c = base; c; c = c->base_) {
     if (c == this) {
       CORVANE_REPORT_INTERNAL("Base class loop");
       return false;
@@ -74,11 +74,11 @@ bool ParamClass::SetBase(ParamClass* base) {
   }
   if (base) {
     base->Lock();
-    if (!base->_derived) base->_derived = new std::vector<ParamClass*>;
-    base->_derived->push_back(this);
+    if (!base->derived_) base->derived_ = new std::vector<ParamClass*>;
+    base->derived_->push_back(this);
   }
-  ParamClass* old = _base;
-  _base = base;
+  ParamClass* old = base_;
+  base_ = base;
   if (old) {
     old->ForgetDerived(this);
     old->Unlock();
@@ -87,29 +87,29 @@ bool ParamClass::SetBase(ParamClass* base) {
 }
 
 void ParamClass::ForgetDerived(ParamClass* derived) {
-  if (!_derived) return;
-  auto it = std::find(_derived->begin(), _derived->end(), derived);
-  if (it != _derived->end()) _derived->erase(it);
+  if (!derived_) return;
+  auto it = std::find(derived_->begin(), derived_->end(), derived);
+  if (it != derived_->end()) derived_->erase(it);
 }
 
 ParamFile* ParamClass::FindFile() const {
   const ParamClass* c = this;
-  while (c->_parent) c = c->_parent;
+  while (c->parent_) c = c->parent_;
   return const_cast<ParamClass*>(c)->GetFile();
 }
 
 bool ParamClass::CanUnload() const {
-  return !_dying && _parent && _sourceOffset >= 0 && _source && _source->CanUnload();
+  return !dying_ && parent_ && source_offset_ >= 0 && source_ && source_->CanUnload();
 }
 
 void ParamClass::Lock() const {
-  if (_lockCount++ == 0 && _inList) {
+  if (lock_count_++ == 0 && in_list_) {
     if (ParamFile* file = FindFile()) file->RemoveFromList(const_cast<ParamClass*>(this));
   }
 }
 
 void ParamClass::Unlock() const {
-  if (--_lockCount != 0 || _inList || !CanUnload()) return;
+  if (--lock_count_ != 0 || in_list_ || !CanUnload()) return;
   ParamFile* file = FindFile();
   if (!file) {
     CORVANE_REPORT_INTERNAL("We need a file for unloading");
@@ -120,109 +120,109 @@ void ParamClass::Unlock() const {
 
 void ParamClass::LockRecursive() const {
   Lock();
-  if (_base) _base->Lock();
-  for (ParamEntry* entry : _entries) {
+  if (base_) base_->Lock();
+  for (ParamEntry* entry : entries_) {
     if (const ParamClass* cls = entry->AsClass()) cls->LockRecursive();
   }
 }
 
 void ParamClass::UnlockRecursive() const {
-  for (ParamEntry* entry : _entries) {
+  for (ParamEntry* entry : entries_) {
     if (const ParamClass* cls = entry->AsClass()) cls->UnlockRecursive();
   }
-  if (_base) _base->Unlock();
+  if (base_) base_->Unlock();
   Unlock();
 }
 
 // --- sources, access, memory ---
 
 void ParamClass::SetSourceFrom(const ParamClass& other) {
-  _source = other._source;
-  _sourceOffset = other._sourceOffset;
-  _sourceSize = other._sourceSize;
+  source_ = other.source_;
+  source_offset_ = other.source_offset_;
+  source_size_ = other.source_size_;
 }
 
 void ParamClass::SetSource(IParamClassSource* source, bool recursive) {
-  _source = source;
+  source_ = source;
   if (!recursive) return;
-  for (ParamEntry* entry : _entries) {
+  for (ParamEntry* entry : entries_) {
     if (entry->IsClass()) entry->SetSource(source, true);
   }
 }
 
 void ParamClass::DisableStreaming(bool recursive) {
-  if (_source && _source->CanUnload()) {
-    _source = new ParamClassOwnerIndirectNoUnload(_source.GetRef());
-    if (_inList) {
+  if (source_ && source_->CanUnload()) {
+    source_ = new ParamClassOwnerIndirectNoUnload(source_.GetRef());
+    if (in_list_) {
       if (ParamFile* file = FindFile()) file->RemoveFromList(this);
     }
   }
   if (!recursive) return;
-  for (int i = 0; i < _entries.Size(); ++i) {
-    if (_entries[i]->IsClass()) LoadedEntryAt(i)->DisableStreaming(true);
+  for (int i = 0; i < entries_.Size(); ++i) {
+    if (entries_[i]->IsClass()) LoadedEntryAt(i)->DisableStreaming(true);
   }
 }
 
 RString ParamClass::GetSourceName() const {
-  if (!_source) {
+  if (!source_) {
     CORVANE_REPORT_INTERNAL("No owner");
     return RString();
   }
-  return _source->GetOwnerName();
+  return source_->GetOwnerName();
 }
 
 RString ParamClass::GetSourceFileName() const {
-  if (!_source) {
+  if (!source_) {
     CORVANE_REPORT_INTERNAL("No owner");
     return RString();
   }
-  return _source->GetFileName();
+  return source_->GetFileName();
 }
 
 void ParamClass::SetAccessRecursive(int access) {
-  _access = access;
-  for (ParamEntry* entry : _entries) entry->SetAccessRecursive(access);
+  access_ = access;
+  for (ParamEntry* entry : entries_) entry->SetAccessRecursive(access);
 }
 
 size_t ParamClass::GetOwnMemory() const {
   // NOLINTNEXTLINE(bugprone-sizeof-expression): the table holds pointers
-  return sizeof(*this) + sizeof(ParamEntry*) * static_cast<size_t>(_entries.MaxSize()) +
-         (_index ? _index->GetMemory() : 0);
+  return sizeof(*this) + sizeof(ParamEntry*) * static_cast<size_t>(entries_.MaxSize()) +
+         (index_ ? index_->GetMemory() : 0);
 }
 
 size_t ParamClass::GetChildMemory() const {
   size_t total = 0;
-  for (const ParamEntry* entry : _entries) total += entry->GetOwnMemory() + entry->GetChildMemory();
+  for (const ParamEntry* entry : entries_) total += entry->GetOwnMemory() + entry->GetChildMemory();
   return total;
 }
 
 void ParamClass::SetFile(ParamFile* file) {
-  for (int i = 0; i < _entries.Size(); ++i) LoadedEntryAt(i)->SetFile(file);
+  for (int i = 0; i < entries_.Size(); ++i) LoadedEntryAt(i)->SetFile(file);
 }
 
-void ParamClass::Compact() { _entries.Realloc(_entries.Size()); }
+void ParamClass::Compact() { entries_.Realloc(entries_.Size()); }
 
 void ParamClass::Reserve(int count) {
-  if (count > _entries.MaxSize()) _entries.Realloc(count);
+  if (count > entries_.MaxSize()) entries_.Realloc(count);
 }
 
 // --- check value ---
 
 void ParamClass::AddToCheckValue(ParamCheckValueSink& sink) const {
   bool covered = GetAccess() > PAReadOnly;
-  for (int i = 0; i < _entries.Size(); ++i) {
+  for (int i = 0; i < entries_.Size(); ++i) {
     ParamEntry* entry = LoadedEntryAt(i);
     if (entry->IsClass() || covered) entry->AddToCheckValue(sink);
   }
   if (!covered) return;
-  sink.Add(GetName(), static_cast<size_t>(_name.GetLength()));
-  if (_base) sink.Add(_base->GetName(), static_cast<size_t>(_base->_name.GetLength()));
+  sink.Add(GetName(), static_cast<size_t>(name_.GetLength()));
+  if (base_) sink.Add(base_->GetName(), static_cast<size_t>(base_->name_.GetLength()));
 }
 
 bool ParamClass::HasCheckValue() const {
   if (GetAccess() > PAReadOnly) return true;
-  for (int i = 0; i < _entries.Size(); ++i) {
-    if (!_entries[i]->IsClass()) continue;
+  for (int i = 0; i < entries_.Size(); ++i) {
+    if (!entries_[i]->IsClass()) continue;
     if (LoadedEntryAt(i)->HasCheckValue()) return true;
   }
   return false;

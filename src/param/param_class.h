@@ -35,10 +35,10 @@ class ParamClass : public ParamEntry {
   void DisableStreaming(bool recursive) override;
   size_t GetOwnMemory() const override;
   size_t GetChildMemory() const override;
-  void SetAccess(int access) override { _access = access; }
+  void SetAccess(int access) override { access_ = access; }
   void SetAccessRecursive(int access) override;
-  int GetAccess() const override { return _access; }
-  IParamClassSource* GetSource() const override { return _source.GetRef(); }
+  int GetAccess() const override { return access_; }
+  IParamClassSource* GetSource() const override { return source_.GetRef(); }
   RString GetSourceName() const override;
   RString GetSourceFileName() const override;
   bool IsVisible(const IParamVisibleTest& test) const override { return test(*this); }
@@ -54,7 +54,7 @@ class ParamClass : public ParamEntry {
   ParamEntry* AddArray(const char* name) override;
   void Delete(const char* name) override;
 
-  int GetEntryCount() const override { return _entries.Size(); }
+  int GetEntryCount() const override { return entries_.Size(); }
   EntryHandle GetEntry(int index) const override;
   void BuildIndex() override;
 
@@ -80,7 +80,7 @@ class ParamClass : public ParamEntry {
   virtual ParamFile* GetFile() { return nullptr; }
   virtual const ParamFile* GetFile() const { return nullptr; }
 
-  const ParamClass* GetParentClass() const override { return _parent; }
+  const ParamClass* GetParentClass() const override { return parent_; }
 
   // --- non-virtual interface ---
 
@@ -92,8 +92,8 @@ class ParamClass : public ParamEntry {
   // and answers the error entry.
   EntryHandle GetClassSection(const char* name) const;
 
-  ParamClass* GetParentPtr() const { return _parent; }
-  ParamClass* GetBasePtr() const { return _base; }
+  ParamClass* GetParentPtr() const { return parent_; }
+  ParamClass* GetBasePtr() const { return base_; }
   // Relinking adds the lock on the new class before releasing the old one.
   void SetParent(ParamClass* parent);
   // Refuses (with a report) a base whose own base chain leads back here.
@@ -105,7 +105,7 @@ class ParamClass : public ParamEntry {
   void Unlock() const;
   void LockRecursive() const;
   void UnlockRecursive() const;
-  int GetLockCount() const { return _lockCount; }
+  int GetLockCount() const { return lock_count_; }
 
   // The common step of every Add...: a duplicate name is reported and the
   // new entry takes the old one's place; a new name is appended. Takes
@@ -114,7 +114,7 @@ class ParamClass : public ParamEntry {
   // Appends without looking for duplicates (the binary loader). Takes ownership.
   void AppendEntry(ParamEntry* entry);
   // The entry at `index` as stored (a placeholder stays a placeholder).
-  ParamEntry* EntryAt(int index) const { return _entries[index]; }
+  ParamEntry* EntryAt(int index) const { return entries_[index]; }
   // The entry at `index`, with a placeholder loaded first.
   ParamEntry* LoadedEntryAt(int index) const;
   // Puts `entry` at `index` and destroys what stood there. Takes ownership.
@@ -122,20 +122,20 @@ class ParamClass : public ParamEntry {
   // Position of the first own entry of that name (no loading), or -1.
   int FindOwnIndex(const char* name) const;
   int IndexOfEntry(const ParamEntry* entry) const;
-  bool HasIndex() const { return _index != nullptr; }
+  bool HasIndex() const { return index_ != nullptr; }
   bool NeedsRestoring() const;
   // Removes every entry (destroying them) and the base; keeps the parent.
   void ClearEntries();
 
-  int GetSourceOffset() const { return _sourceOffset; }
-  void SetSourceOffset(int offset) { _sourceOffset = offset; }
-  uint32_t GetSourceSize() const { return _sourceSize; }
-  void SetSourceSize(uint32_t size) { _sourceSize = size; }
+  int GetSourceOffset() const { return source_offset_; }
+  void SetSourceOffset(int offset) { source_offset_ = offset; }
+  uint32_t GetSourceSize() const { return source_size_; }
+  void SetSourceSize(uint32_t size) { source_size_ = size; }
   // True when the source could give the body back after an unload.
   bool CanUnload() const;
 
   // Links of the file's list of classes that may be unloaded.
-  bool IsInList() const { return _inList; }
+  bool IsInList() const { return in_list_; }
 
  private:
   friend class ParamFile;
@@ -159,20 +159,20 @@ class ParamClass : public ParamEntry {
 
   // Soft links: classes whose base is this class; their base is cleared if
   // this class goes away first, so no class ever points to a destroyed base.
-  std::vector<ParamClass*>* _derived = nullptr;
-  ParamClass* _prevInList = nullptr;
-  ParamClass* _nextInList = nullptr;
-  bool _inList = false;
-  bool _dying = false;  // being destroyed: unlocks must not list it again
-  ParamEntryIndex* _index = nullptr;
-  AutoArray<ParamEntry*> _entries;
-  ParamClass* _base = nullptr;
-  ParamClass* _parent = nullptr;
-  int _access = PADefault;
-  mutable int _lockCount = 0;
-  Ref<IParamClassSource> _source;
-  int _sourceOffset = -1;
-  uint32_t _sourceSize = 0;
+  std::vector<ParamClass*>* derived_ = nullptr;
+  ParamClass* prev_in_list_ = nullptr;
+  ParamClass* next_in_list_ = nullptr;
+  bool in_list_ = false;
+  bool dying_ = false;  // being destroyed: unlocks must not list it again
+  ParamEntryIndex* index_ = nullptr;
+  AutoArray<ParamEntry*> entries_;
+  ParamClass* base_ = nullptr;
+  ParamClass* parent_ = nullptr;
+  int access_ = PADefault;
+  mutable int lock_count_ = 0;
+  Ref<IParamClassSource> source_;
+  int source_offset_ = -1;
+  uint32_t source_size_ = 0;
 };
 
 }  // namespace corvane

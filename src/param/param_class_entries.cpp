@@ -12,22 +12,22 @@ namespace corvane {
 
 int ParamClass::FindOwnIndex(const char* name) const {
   if (!name) name = "";
-  if (_index) return _index->Find(name, _entries);
-  for (int i = 0; i < _entries.Size(); ++i) {
-    if (CompareNoCase(_entries[i]->GetName(), name) == 0) return i;
+  if (index_) return index_->Find(name, entries_);
+  for (int i = 0; i < entries_.Size(); ++i) {
+    if (CompareNoCase(entries_[i]->GetName(), name) == 0) return i;
   }
   return -1;
 }
 
 int ParamClass::IndexOfEntry(const ParamEntry* entry) const {
-  for (int i = 0; i < _entries.Size(); ++i) {
-    if (_entries[i] == entry) return i;
+  for (int i = 0; i < entries_.Size(); ++i) {
+    if (entries_[i] == entry) return i;
   }
   return -1;
 }
 
 bool ParamClass::NeedsRestoring() const {
-  for (const ParamEntry* entry : _entries) {
+  for (const ParamEntry* entry : entries_) {
     if (entry->AsPlaceholder()) return true;
   }
   return false;
@@ -35,27 +35,27 @@ bool ParamClass::NeedsRestoring() const {
 
 void ParamClass::BuildIndex() {
   CORVANE_VERIFY(!NeedsRestoring());
-  delete _index;
-  _index = new ParamEntryIndex(_entries);
+  delete index_;
+  index_ = new ParamEntryIndex(entries_);
 }
 
 ParamEntry* ParamClass::LoadedEntryAt(int index) const {
-  ParamEntry* entry = _entries[index];
+  ParamEntry* entry = entries_[index];
   const ParamClassPlaceholder* placeholder = entry->AsPlaceholder();
   if (!placeholder) return entry;
 
   auto* self = const_cast<ParamClass*>(this);
   auto* cls = new ParamClass(placeholder->GetBankedName());
-  cls->_source = placeholder->GetSource();
-  cls->_sourceOffset = placeholder->GetSourceOffset();
-  cls->_sourceSize = placeholder->GetSourceSize();
+  cls->source_ = placeholder->GetSource();
+  cls->source_offset_ = placeholder->GetSourceOffset();
+  cls->source_size_ = placeholder->GetSourceSize();
   cls->SetParent(self);
   self->ReplaceEntryAt(index, cls);
-  if (cls->_sourceOffset < 0) ReportAssertionFailed(__FILE__, __LINE__, "cls->_sourceOffset>=0");
-  if (cls->_sourceOffset >= 0 && cls->_source) {
+  if (cls->source_offset_ < 0) ReportAssertionFailed(__FILE__, __LINE__, "cls->_sourceOffset>=0");
+  if (cls->source_offset_ >= 0 && cls->source_) {
     // Keep the class from being listed for unloading while its body is read.
     cls->Lock();
-    cls->_source->LoadClassBody(*cls);
+    cls->source_->LoadClassBody(*cls);
     if (ParamFile* file = FindFile()) cls->SetFile(file);
     cls->Unlock();
   }
@@ -63,17 +63,17 @@ ParamEntry* ParamClass::LoadedEntryAt(int index) const {
 }
 
 void ParamClass::ReplaceEntryAt(int index, ParamEntry* entry) {
-  ParamEntry* old = _entries[index];
-  _entries[index] = entry;
-  if (_index && old->GetBankedName().Block() != entry->GetBankedName().Block()) {
-    _index->Rename(old->GetName(), entry->GetName(), index);
+  ParamEntry* old = entries_[index];
+  entries_[index] = entry;
+  if (index_ && old->GetBankedName().Block() != entry->GetBankedName().Block()) {
+    index_->Rename(old->GetName(), entry->GetName(), index);
   }
   DestroyEntry(old);
 }
 
 void ParamClass::AppendEntry(ParamEntry* entry) {
-  _entries.Add(entry);
-  if (_index) _index->Add(entry->GetName(), _entries.Size() - 1);
+  entries_.Add(entry);
+  if (index_) index_->Add(entry->GetName(), entries_.Size() - 1);
 }
 
 void ParamClass::AddEntry(ParamEntry* entry, bool guaranteedUnique) {
@@ -94,18 +94,18 @@ void ParamClass::AddEntry(ParamEntry* entry, bool guaranteedUnique) {
 void ParamClass::Delete(const char* name) {
   int found = FindOwnIndex(name);
   if (found < 0) return;
-  ParamEntry* entry = _entries[found];
-  _entries.Delete(found);
-  if (_index) _index->Remove(entry->GetName(), found);
+  ParamEntry* entry = entries_[found];
+  entries_.Delete(found);
+  if (index_) index_->Remove(entry->GetName(), found);
   DestroyEntry(entry);
 }
 
 bool ParamClass::CheckAddAccess(const char* name, bool exists) const {
-  if (_access >= PAReadOnly) {
+  if (access_ >= PAReadOnly) {
     ReportLog("Trying to modify read-only entry %s", GetContext(name).Data());
     return false;
   }
-  if (_access == PAReadAndCreate && exists) {
+  if (access_ == PAReadAndCreate && exists) {
     ReportLog("Trying to modify add-only entry %s", GetContext(name).Data());
     return false;
   }

@@ -43,7 +43,7 @@ EntryHandle ParamClassDelete::GetEntryByName(const char* name) const {
   return ParamErrorHandle();
 }
 
-void ParamClassPlaceholder::SetSource(IParamClassSource* source, bool) { _source = source; }
+void ParamClassPlaceholder::SetSource(IParamClassSource* source, bool) { source_ = source; }
 
 ParamClass* ParamClassPlaceholder::GetClass() {
   ReportLog("Getting class from %s", GetContext().Data());

@@ -32,7 +32,7 @@ class ParamClassDelete final : public ParamClass {
 class ParamClassPlaceholder final : public ParamEntry {
  public:
   ParamClassPlaceholder(BankedString name, IParamClassSource* source, int offset, uint32_t size)
-      : ParamEntry(std::move(name)), _source(source), _sourceOffset(offset), _sourceSize(size) {}
+      : ParamEntry(std::move(name)), source_(source), source_offset_(offset), source_size_(size) {}
 
   bool IsClass() const override { return true; }
   void SetSource(IParamClassSource* source, bool recursive) override;
@@ -41,19 +41,19 @@ class ParamClassPlaceholder final : public ParamEntry {
   ParamClassPlaceholder* AsPlaceholder() override { return this; }
   const ParamClassPlaceholder* AsPlaceholder() const override { return this; }
   size_t GetOwnMemory() const override { return sizeof(*this); }
-  IParamClassSource* GetSource() const override { return _source.GetRef(); }
+  IParamClassSource* GetSource() const override { return source_.GetRef(); }
   int GetEntryCount() const override;
   void SetFile(ParamFile*) override {}
   void SerializeBin(SerializeBinStream& stream) override;
   void AddToCheckValue(ParamCheckValueSink& sink) const override;
 
-  int GetSourceOffset() const { return _sourceOffset; }
-  uint32_t GetSourceSize() const { return _sourceSize; }
+  int GetSourceOffset() const { return source_offset_; }
+  uint32_t GetSourceSize() const { return source_size_; }
 
  private:
-  Ref<IParamClassSource> _source;
-  int _sourceOffset;
-  uint32_t _sourceSize;
+  Ref<IParamClassSource> source_;
+  int source_offset_;
+  uint32_t source_size_;
 };
 
 // The one entry answered by failed strict lookups: a class whose every query

@@ -40,7 +40,7 @@ ParamEntry* ParamClass::FindVisibleOwn(const char* name, const IParamVisibleTest
 }
 
 EntryHandle ParamClass::GetEntry(int index) const {
-  if (index < 0 || index >= _entries.Size()) {
+  if (index < 0 || index >= entries_.Size()) {
     CORVANE_REPORT_INTERNAL("Array index out of range");
     return EntryHandle();
   }
@@ -54,7 +54,7 @@ EntryHandle ParamClass::FindOwnEntry(const char* name, const IParamVisibleTest& 
 
 EntryHandle ParamClass::FindEntry(const char* name, const IParamVisibleTest& test) const {
   // Base chains never loop (SetBase refuses), so walking them ends.
-  for (const ParamClass* cls = this; cls; cls = cls->_base) {
+  for (const ParamClass* cls = this; cls; cls = cls->base_) {
     if (ParamEntry* entry = cls->FindVisibleOwn(name, test)) return cls->MakeHandle(entry);
   }
   return EntryHandle();
@@ -63,7 +63,7 @@ EntryHandle ParamClass::FindEntry(const char* name, const IParamVisibleTest& tes
 bool ParamClass::CheckIfEntryExists(const char* name, const IParamVisibleTest& test) const {
   std::vector<const ParamClass*> visited;
   for (const ParamClass* cls = this; cls && Visit(visited, cls);
-       cls = cls->_base ? cls->_base : cls->_parent) {
+       cls = cls->base_ ? cls->base_ : cls->parent_) {
     if (cls->FindVisibleOwn(name, test)) return true;
   }
   return false;
@@ -79,8 +79,8 @@ EntryHandle ParamClass::FindEntryWide(const char* name, const IParamVisibleTest&
     pending.pop_back();
     if (!Visit(visited, cls)) continue;
     if (ParamEntry* entry = cls->FindVisibleOwn(name, test)) return cls->MakeHandle(entry);
-    if (cls->_parent) pending.push_back(cls->_parent);
-    if (cls->_base) pending.push_back(cls->_base);
+    if (cls->parent_) pending.push_back(cls->parent_);
+    if (cls->base_) pending.push_back(cls->base_);
   }
   return EntryHandle();
 }
@@ -118,7 +118,7 @@ EntryHandle ParamClass::GetClassSection(const char* name) const {
 }
 
 bool ParamClass::RestoreLoaded(const IParamVisibleTest& test, bool recursive) {
-  for (int i = 0; i < _entries.Size(); ++i) {
+  for (int i = 0; i < entries_.Size(); ++i) {
     ParamEntry* entry = LoadedEntryAt(i);
     if (recursive && entry->AsClass()) entry->RestoreLoaded(test, true);
   }
@@ -126,11 +126,11 @@ bool ParamClass::RestoreLoaded(const IParamVisibleTest& test, bool recursive) {
 }
 
 EntryHandle ParamClass::GetParent() const {
-  return _parent ? EntryHandle(_parent, _parent) : EntryHandle();
+  return parent_ ? EntryHandle(parent_, parent_) : EntryHandle();
 }
 
 EntryHandle ParamClass::GetBase() const {
-  return _base ? EntryHandle(_base, _base) : EntryHandle();
+  return base_ ? EntryHandle(base_, base_) : EntryHandle();
 }
 
 }  // namespace corvane

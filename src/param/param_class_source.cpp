@@ -19,7 +19,7 @@ bool IParamClassSource::LoadClassBody(ParamClass&) {
 
 bool ParamClassOwnerFilename::LoadClassBody(ParamClass& cls) {
   QIFStream in;
-  in.open(_name.Data());
+  in.open(name_.Data());
   if (in.fail()) {
     ReportError("Error while loading %s", cls.GetContext().Data());
     return false;
@@ -28,16 +28,16 @@ bool ParamClassOwnerFilename::LoadClassBody(ParamClass& cls) {
 }
 
 ParamClassOwnerIndirectNoUnload::ParamClassOwnerIndirectNoUnload(IParamClassSource* inner)
-    : _inner(inner) {
-  if (_inner) _inner->AddRef();
+    : inner_(inner) {
+  if (inner_) inner_->AddRef();
 }
 
 ParamClassOwnerIndirectNoUnload::~ParamClassOwnerIndirectNoUnload() {
-  if (_inner) _inner->Release();
+  if (inner_) inner_->Release();
 }
 
 RString ParamClassOwnerIndirectNoUnload::GetOwnerName() const {
-  RString inner = _inner ? _inner->GetOwnerName() : RString();
+  RString inner = inner_ ? inner_->GetOwnerName() : RString();
   return RString("(") + inner + " - no unload)";
 }
 
@@ -46,11 +46,11 @@ void ParamClassOwnerIndirectNoUnload::SetOwnerName(const char*) {
 }
 
 RString ParamClassOwnerIndirectNoUnload::GetFileName() const {
-  return _inner ? _inner->GetFileName() : RString();
+  return inner_ ? inner_->GetFileName() : RString();
 }
 
 bool ParamClassOwnerIndirectNoUnload::LoadClassBody(ParamClass& cls) {
-  return _inner ? _inner->LoadClassBody(cls) : IParamClassSource::LoadClassBody(cls);
+  return inner_ ? inner_->LoadClassBody(cls) : IParamClassSource::LoadClassBody(cls);
 }
 
 IParamClassSource* ParamMakeNoUnloadSource(IParamClassSource* source) {

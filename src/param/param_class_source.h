@@ -29,12 +29,12 @@ class IParamClassSource : public RefCount {
 // A named source; the base of the others.
 class ParamClassOwner : public IParamClassSource {
  public:
-  explicit ParamClassOwner(const char* name) : _name(name) {}
-  RString GetOwnerName() const override { return _name; }
-  void SetOwnerName(const char* name) override { _name = name; }
+  explicit ParamClassOwner(const char* name) : name_(name) {}
+  RString GetOwnerName() const override { return name_; }
+  void SetOwnerName(const char* name) override { name_ = name; }
 
  protected:
-  RString _name;
+  RString name_;
 };
 
 // A binary file whose class bodies can be read again: classes that came
@@ -42,7 +42,7 @@ class ParamClassOwner : public IParamClassSource {
 class ParamClassOwnerFilename final : public ParamClassOwner {
  public:
   explicit ParamClassOwnerFilename(const char* fileName) : ParamClassOwner(fileName) {}
-  RString GetFileName() const override { return _name; }
+  RString GetFileName() const override { return name_; }
   bool CanUnload() const override { return true; }
   bool LoadClassBody(ParamClass& cls) override;
 };
@@ -64,10 +64,10 @@ class ParamClassOwnerIndirectNoUnload final : public IParamClassSource {
   void SetOwnerName(const char* name) override;
   RString GetFileName() const override;
   bool LoadClassBody(ParamClass& cls) override;
-  IParamClassSource* GetInner() const { return _inner; }
+  IParamClassSource* GetInner() const { return inner_; }
 
  private:
-  IParamClassSource* _inner;  // one reference held
+  IParamClassSource* inner_;  // one reference held
 };
 
 // A source named after an entry (of an archive bank, say); never unloads.

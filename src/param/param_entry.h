@@ -52,7 +52,7 @@ extern const ParamEntryAllVisibleTest ParamEntryAllVisible;
 // their class, classes know their parent.
 class ParamEntry {
  public:
-  explicit ParamEntry(BankedString name) : _name(std::move(name)) {}
+  explicit ParamEntry(BankedString name) : name_(std::move(name)) {}
   ParamEntry(const ParamEntry&) = delete;
   ParamEntry& operator=(const ParamEntry&) = delete;
 
@@ -148,9 +148,9 @@ class ParamEntry {
   virtual void AddToCheckValue(ParamCheckValueSink& sink) const = 0;
   virtual bool HasCheckValue() const { return false; }
 
-  const char* GetName() const { return _name.Data(); }
-  void SetName(BankedString name) { _name = std::move(name); }
-  const BankedString& GetBankedName() const { return _name; }
+  const char* GetName() const { return name_.Data(); }
+  void SetName(BankedString name) { name_ = std::move(name); }
+  const BankedString& GetBankedName() const { return name_; }
 
   // "<parents>/<class>.<member>" as used in every message naming an entry;
   // at most 511 characters.
@@ -164,7 +164,7 @@ class ParamEntry {
   void ReportNotClass(const char* accessed) const;
   void ReportNotArray() const;
 
-  BankedString _name;
+  BankedString name_;
 };
 
 }  // namespace corvane

@@ -13,7 +13,7 @@ constexpr int kInitialBuckets = 15;
 }
 
 ParamEntryIndex::ParamEntryIndex(const Entries& entries)
-    : _buckets(kInitialBuckets), _entries(&entries) {
+    : buckets_(kInitialBuckets), entries_(&entries) {
   for (int i = 0; i < entries.Size(); ++i) Add(entries[i]->GetName(), i);
 }
 
@@ -33,21 +33,21 @@ void ParamEntryIndex::Grow(int needed) {
   int m = buckets + 1;
   while (32 * m - 16 < needed) m *= 2;
   std::vector<std::vector<int>> old;
-  old.swap(_buckets);
-  _buckets.resize(static_cast<size_t>(2 * m - 1));
+  old.swap(buckets_);
+  buckets_.resize(static_cast<size_t>(2 * m - 1));
   std::vector<int> all;
-  all.reserve(static_cast<size_t>(_count));
+  all.reserve(static_cast<size_t>(count_));
   for (const auto& bucket : old) all.insert(all.end(), bucket.begin(), bucket.end());
   std::sort(all.begin(), all.end());
-  for (int position : all) BucketOf((*_entries)[position]->GetName()).push_back(position);
+  for (int position : all) BucketOf((*entries_)[position]->GetName()).push_back(position);
 }
 
 void ParamEntryIndex::Add(const char* name, int position) {
-  int needed = _count + 1;
+  int needed = count_ + 1;
   if (needed > 16 * BucketCount()) Grow(needed);
   std::vector<int>& bucket = BucketOf(name);
   bucket.insert(std::upper_bound(bucket.begin(), bucket.end(), position), position);
-  ++_count;
+  ++count_;
 }
 
 void ParamEntryIndex::Remove(const char* name, int position) {
@@ -55,9 +55,9 @@ void ParamEntryIndex::Remove(const char* name, int position) {
   auto it = std::find(bucket.begin(), bucket.end(), position);
   if (it != bucket.end()) {
     bucket.erase(it);
-    --_count;
+    --count_;
   }
-  for (auto& b : _buckets) {
+  for (auto& b : buckets_) {
     for (int& p : b) {
       if (p > position) --p;
     }
@@ -73,8 +73,8 @@ void ParamEntryIndex::Rename(const char* oldName, const char* newName, int posit
 }
 
 size_t ParamEntryIndex::GetMemory() const {
-  size_t total = sizeof(*this) + _buckets.capacity() * sizeof(std::vector<int>);
-  for (const auto& bucket : _buckets) total += bucket.capacity() * sizeof(int);
+  size_t total = sizeof(*this) + buckets_.capacity() * sizeof(std::vector<int>);
+  for (const auto& bucket : buckets_) total += bucket.capacity() * sizeof(int);
   return total;
 }
 

@@ -33,23 +33,23 @@ class ParamEntryIndex {
   // The entry at `position` changed its name from `oldName` to `newName`.
   void Rename(const char* oldName, const char* newName, int position);
 
-  int BucketCount() const { return static_cast<int>(_buckets.size()); }
-  int Count() const { return _count; }
+  int BucketCount() const { return static_cast<int>(buckets_.size()); }
+  int Count() const { return count_; }
   size_t GetMemory() const;
 
  private:
   static uint32_t Hash(const char* name);
   void Grow(int needed);
   std::vector<int>& BucketOf(const char* name) {
-    return _buckets[Hash(name) % static_cast<uint32_t>(_buckets.size())];
+    return buckets_[Hash(name) % static_cast<uint32_t>(buckets_.size())];
   }
   const std::vector<int>& BucketOf(const char* name) const {
-    return _buckets[Hash(name) % static_cast<uint32_t>(_buckets.size())];
+    return buckets_[Hash(name) % static_cast<uint32_t>(buckets_.size())];
   }
 
-  std::vector<std::vector<int>> _buckets;
-  int _count = 0;
-  const Entries* _entries = nullptr;  // for rehashing; the class outlives the index
+  std::vector<std::vector<int>> buckets_;
+  int count_ = 0;
+  const Entries* entries_ = nullptr;  // for rehashing; the class outlives the index
 };
 
 }  // namespace corvane

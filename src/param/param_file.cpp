@@ -28,12 +28,12 @@ void ParamFile::Clear() {
 void ParamFile::Delete(const char* name) { ParamClass::Delete(name); }
 
 Evaluator* ParamFile::GetEvaluator() {
-  if (!_evaluator) CreateEvaluator(0);
-  return _evaluator.get();
+  if (!evaluator_) CreateEvaluator(0);
+  return evaluator_.get();
 }
 
 void ParamFile::CreateEvaluator(int argument) {
-  _evaluator.reset(GetEvaluatorFunctions()->CreateEvaluator(argument));
+  evaluator_.reset(GetEvaluatorFunctions()->CreateEvaluator(argument));
 }
 
 bool ParamFile::Unload(ParamEntry& entry) {

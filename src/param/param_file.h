@@ -48,10 +48,10 @@ class ParamFile : public ParamClass, public MemoryFreeOnDemandHelper {
 
   // The file's evaluator, created through EvaluatorFunctions when missing.
   Evaluator* GetEvaluator();
-  bool HasEvaluator() const { return _evaluator != nullptr; }
+  bool HasEvaluator() const { return evaluator_ != nullptr; }
   // Replaces the evaluator with a new one from the factory.
   void CreateEvaluator(int argument);
-  void SetEvaluator(Evaluator* evaluator) { _evaluator.reset(evaluator); }
+  void SetEvaluator(Evaluator* evaluator) { evaluator_.reset(evaluator); }
 
   // Turns `entry` (an unlocked class of this tree whose source can unload)
   // back into a placeholder. False when it could not be unloaded.
@@ -61,7 +61,7 @@ class ParamFile : public ParamClass, public MemoryFreeOnDemandHelper {
   size_t UnloadClass(ParamClass* cls) override;
 
  private:
-  std::unique_ptr<Evaluator> _evaluator;
+  std::unique_ptr<Evaluator> evaluator_;
 };
 
 }  // namespace corvane

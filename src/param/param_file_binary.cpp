@@ -26,7 +26,7 @@ void ReadStringTable(SerializeBinStream& stream) {
   ParamFileContext& context = ParamContext(stream);
   uint32_t count = static_cast<uint32_t>(ParamReadInt(stream));
   for (uint32_t i = 0; i < count && !ParamAtEnd(stream); ++i) {
-    context._stringTable.Add(ParamReadString(stream).GetRString());
+    context.string_table_.Add(ParamReadString(stream).GetRString());
   }
 }
 
@@ -70,12 +70,12 @@ bool ParamReadHeader(SerializeBinStream& stream, const char* sourceName) {
     ParamSetError(stream, kParamErrorVersion);
     return false;
   }
-  context._version = version;
-  context._enumOffset = -1;
-  if (version == 8) context._enumOffset = ParamReadInt(stream);
+  context.version_ = version;
+  context.enum_offset_ = -1;
+  if (version == 8) context.enum_offset_ = ParamReadInt(stream);
   if (version == 7) {
     int32_t tablePosition = ParamReadInt(stream);
-    context._enumOffset = ParamReadInt(stream);
+    context.enum_offset_ = ParamReadInt(stream);
     int64_t here = ParamTell(stream);
     if (tablePosition < 0 || tablePosition > ParamDataSize(stream)) {
       ParamStructureError(stream);
@@ -85,14 +85,14 @@ bool ParamReadHeader(SerializeBinStream& stream, const char* sourceName) {
       ParamSeek(stream, here);
     }
   }
-  if (IParamClassSource* source = context._source.GetRef()) {
+  if (IParamClassSource* source = context.source_.GetRef()) {
     source->SetContext(&context);
     if (version < 5 && source->CanUnload()) {
       ReportWarning("Config %s may not be streamed, old version %d", sourceName, version);
-      context._source = new ParamClassOwnerIndirectNoUnload(source);
+      context.source_ = new ParamClassOwnerIndirectNoUnload(source);
     }
   }
-  context._frontier = ParamTell(stream);
+  context.frontier_ = ParamTell(stream);
   return ParamError(stream) == 0;
 }
 
@@ -104,12 +104,12 @@ bool LoadFile(ParamFile& file, SerializeBinStream& stream, const char* sourceNam
   ParamFileContext& context = ParamContext(stream);
   if (!ParamReadHeader(stream, sourceName)) return false;
   ParamReadClassBody(stream, file, -1, true);
-  bool hasEnums = context._version >= 6 && context._enumOffset >= 0;
+  bool hasEnums = context.version_ >= 6 && context.enum_offset_ >= 0;
   if (hasEnums) {
-    if (context._enumOffset > ParamDataSize(stream)) {
+    if (context.enum_offset_ > ParamDataSize(stream)) {
       ParamStructureError(stream);
     } else {
-      ParamSeek(stream, context._enumOffset);
+      ParamSeek(stream, context.enum_offset_);
     }
   }
   if (ParamError(stream) != 0) return false;
@@ -130,8 +130,8 @@ bool ParamFile::LoadBin(QIStream& in, IParamClassSource* source, int evaluatorAr
   Ref<IParamClassSource> keep(source);
   Clear();
   ParamFileContext context;
-  context._fullLoad = true;
-  context._source = source;
+  context.full_load_ = true;
+  context.source_ = source;
   SerializeBinStream stream(in);
   stream.SetContext(&context);
   return LoadFile(*this, stream, SourceName(source).Data(), evaluatorArgument);
@@ -146,8 +146,8 @@ int ParamFile::LoadBin(const char* fileName, IParamClassSource* source, int eval
   Clear();
   SetName(fileName);
   ParamFileContext context;
-  context._fullLoad = !deferClasses;
-  context._source = source;
+  context.full_load_ = !deferClasses;
+  context.source_ = source;
   SerializeBinStream stream(in);
   stream.SetContext(&context);
   if (LoadFile(*this, stream, SourceName(source).Data(), evaluatorArgument)) return kParamLoadOk;
@@ -156,7 +156,7 @@ int ParamFile::LoadBin(const char* fileName, IParamClassSource* source, int eval
 
 bool ParamFile::SaveBin(QOStream& out) {
   ParamFileContext context;
-  context._version = kParamBinaryVersion;
+  context.version_ = kParamBinaryVersion;
   SerializeBinStream stream(out);
   stream.SetContext(&context);
   for (uint8_t byte : kParamBinarySignature) ParamWriteByte(stream, byte);
@@ -180,8 +180,8 @@ bool ParamFile::SaveBin(const char* fileName) {
 
 bool ParamReloadClassBody(QIStream& in, ParamClass& cls, IParamClassSource* source) {
   ParamFileContext context;
-  context._fullLoad = false;
-  context._source = source;
+  context.full_load_ = false;
+  context.source_ = source;
   SerializeBinStream stream(in);
   stream.SetContext(&context);
   RString name = SourceName(source);
@@ -193,8 +193,8 @@ bool ParamReloadClassBody(QIStream& in, ParamClass& cls, IParamClassSource* sour
     }
     return false;
   }
-  if (context._version < 5)
-    ReportLog("Streaming with old version %d may be buggy", context._version);
+  if (context.version_ < 5)
+    ReportLog("Streaming with old version %d may be buggy", context.version_);
   if (!(cls.GetSourceOffset() >= 0)) {
     ReportAssertionFailed(__FILE__, __LINE__, "cls._sourceOffset>=0");
     return false;
@@ -203,7 +203,7 @@ bool ParamReloadClassBody(QIStream& in, ParamClass& cls, IParamClassSource* sour
     ParamStructureError(stream);
   } else {
     ParamSeek(stream, cls.GetSourceOffset());
-    context._frontier = cls.GetSourceOffset();
+    context.frontier_ = cls.GetSourceOffset();
     const ParamClass* parent = cls.GetParentPtr();
     ParamReadClassBody(stream, cls, parent ? parent->IndexOfEntry(&cls) : -1, parent == nullptr);
   }

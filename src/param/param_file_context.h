@@ -14,25 +14,25 @@ namespace corvane {
 // of the SerializeBinStream.
 struct ParamFileContext {
   // Strings met so far (versions 2 to 7 store strings by reference).
-  AutoArray<RString> _stringTable;
-  int _version = -1;
-  Ref<IParamClassSource> _source;
+  AutoArray<RString> string_table_;
+  int version_ = -1;
+  Ref<IParamClassSource> source_;
   // Every class body is read at once; no placeholders are left.
-  bool _fullLoad = true;
-  int _enumOffset = -1;
+  bool full_load_ = true;
+  int enum_offset_ = -1;
 
   // Guards against hostile files: how deep class bodies and arrays nest, and
   // the furthest position read so far. Class bodies are stored one after the
   // other, so a body that starts before what was already read would make the
   // reader go over the same bytes again (and again, in loops).
-  int _depth = 0;
-  int64_t _frontier = 0;
+  int depth_ = 0;
+  int64_t frontier_ = 0;
 
   // Strings met lately, by a hash of their bytes. Entry names repeat from
   // class to class; a hit here shares the banked block without asking the
   // process-wide bank again.
   static constexpr int kRecentStrings = 1024;
-  BankedString _recent[kRecentStrings];
+  BankedString recent_[kRecentStrings];
 };
 
 // Nesting deeper than this is a file structure error.

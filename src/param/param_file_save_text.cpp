@@ -97,27 +97,27 @@ void PutNamedValue(QOStream& out, const char* name, const Raw& raw, int indent, 
 
 // --- values ---
 
-void ParamRawValue::SaveText(QOStream& out) const { PutQuoted(out, _value.Data()); }
+void ParamRawValue::SaveText(QOStream& out) const { PutQuoted(out, value_.Data()); }
 
 void ParamRawValueExpression::SaveText(QOStream& out) const {
   out.put('@');
-  PutQuoted(out, _value.Data());
+  PutQuoted(out, value_.Data());
 }
 
 void ParamRawValueFloat::SaveText(QOStream& out) const {
-  Put(out, ParamFormatFloatF(_value).Data());
+  Put(out, ParamFormatFloatF(value_).Data());
 }
 
-void ParamRawValueInt::SaveText(QOStream& out) const { Put(out, ParamFormatInt(_value).Data()); }
+void ParamRawValueInt::SaveText(QOStream& out) const { Put(out, ParamFormatInt(value_).Data()); }
 
 template <class Raw>
 void ParamValueSpec<Raw>::SaveText(QOStream& out, int indent, const char* eol) const {
-  PutNamedValue(out, GetName(), _raw, indent, eol);
+  PutNamedValue(out, this->GetName(), this->GetRaw(), indent, eol);
 }
 
 template <class Raw>
 void ParamArrayValueSpec<Raw>::SaveText(QOStream& out, int, const char*) const {
-  _raw.SaveText(out);
+  this->GetRaw().SaveText(out);
 }
 
 template void ParamValueSpec<ParamRawValue>::SaveText(QOStream&, int, const char*) const;
@@ -133,14 +133,14 @@ template void ParamArrayValueSpec<ParamRawValueExpression>::SaveText(QOStream&, 
 // --- arrays ---
 
 void ParamArrayValueArray::SaveText(QOStream& out, int indent, const char* eol) const {
-  PutList(out, _value, indent, eol);
+  PutList(out, value_, indent, eol);
 }
 
 void ParamArray::SaveText(QOStream& out, int indent, const char* eol) const {
   PutIndent(out, indent);
   Put(out, GetName());
   Put(out, "[]=");
-  PutList(out, _value, indent, eol);
+  PutList(out, value_, indent, eol);
   out.put(';');
   Put(out, eol);
 }
@@ -151,15 +151,15 @@ void ParamClass::SaveText(QOStream& out, int indent, const char* eol) const {
   PutIndent(out, indent);
   Put(out, "class ");
   Put(out, GetName());
-  if (_base) {
+  if (base_) {
     Put(out, ": ");
-    Put(out, _base->GetName());
+    Put(out, base_->GetName());
   }
   Put(out, eol);
   PutIndent(out, indent);
   out.put('{');
   Put(out, eol);
-  for (int i = 0; i < _entries.Size(); ++i) LoadedEntryAt(i)->SaveText(out, indent + 1, eol);
+  for (int i = 0; i < entries_.Size(); ++i) LoadedEntryAt(i)->SaveText(out, indent + 1, eol);
   PutIndent(out, indent);
   Put(out, "};");
   Put(out, eol);

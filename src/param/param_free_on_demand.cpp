@@ -5,47 +5,47 @@
 namespace corvane {
 
 void MemoryFreeOnDemandHelper::AddToList(ParamClass* cls) {
-  if (cls->_inList) return;
-  cls->_inList = true;
-  cls->_prevInList = _tail;
-  cls->_nextInList = nullptr;
-  if (_tail) {
-    _tail->_nextInList = cls;
+  if (cls->in_list_) return;
+  cls->in_list_ = true;
+  cls->prev_in_list_ = tail_;
+  cls->next_in_list_ = nullptr;
+  if (tail_) {
+    tail_->next_in_list_ = cls;
   } else {
-    _head = cls;
+    head_ = cls;
   }
-  _tail = cls;
-  ++_count;
+  tail_ = cls;
+  ++count_;
 }
 
 void MemoryFreeOnDemandHelper::RemoveFromList(ParamClass* cls) {
-  if (!cls->_inList) return;
-  if (cls->_prevInList) {
-    cls->_prevInList->_nextInList = cls->_nextInList;
+  if (!cls->in_list_) return;
+  if (cls->prev_in_list_) {
+    cls->prev_in_list_->next_in_list_ = cls->next_in_list_;
   } else {
-    _head = cls->_nextInList;
+    head_ = cls->next_in_list_;
   }
-  if (cls->_nextInList) {
-    cls->_nextInList->_prevInList = cls->_prevInList;
+  if (cls->next_in_list_) {
+    cls->next_in_list_->prev_in_list_ = cls->prev_in_list_;
   } else {
-    _tail = cls->_prevInList;
+    tail_ = cls->prev_in_list_;
   }
-  cls->_prevInList = cls->_nextInList = nullptr;
-  cls->_inList = false;
-  --_count;
+  cls->prev_in_list_ = cls->next_in_list_ = nullptr;
+  cls->in_list_ = false;
+  --count_;
 }
 
 void MemoryFreeOnDemandHelper::EmptyList() {
-  while (_head) RemoveFromList(_head);
+  while (head_) RemoveFromList(head_);
 }
 
 size_t MemoryFreeOnDemandHelper::FreeOnDemand(size_t bytes) {
   size_t released = 0;
-  while (_head && released < bytes) {
-    ParamClass* cls = _head;
+  while (head_ && released < bytes) {
+    ParamClass* cls = head_;
     size_t freed = UnloadClass(cls);
     // A class that could not go leaves the list so the loop moves on.
-    if (freed == 0 && _head == cls) RemoveFromList(cls);
+    if (freed == 0 && head_ == cls) RemoveFromList(cls);
     released += freed;
   }
   return released;
@@ -53,7 +53,7 @@ size_t MemoryFreeOnDemandHelper::FreeOnDemand(size_t bytes) {
 
 size_t MemoryFreeOnDemandHelper::MemoryControlled() const {
   size_t total = 0;
-  for (const ParamClass* c = _head; c; c = c->_nextInList) {
+  for (const ParamClass* c = head_; c; c = c->next_in_list_) {
     total += c->GetOwnMemory() + c->GetChildMemory();
   }
   return total;

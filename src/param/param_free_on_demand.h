@@ -21,8 +21,8 @@ class MemoryFreeOnDemandHelper {
   void RemoveFromList(ParamClass* cls);
   // Forgets every class in the list (before the whole tree goes away).
   void EmptyList();
-  ParamClass* FirstInList() const { return _head; }
-  int ListCount() const { return _count; }
+  ParamClass* FirstInList() const { return head_; }
+  int ListCount() const { return count_; }
 
   // Unloads classes from the list, oldest first, until at least `bytes` were
   // released or the list is empty; answers the bytes released.
@@ -36,9 +36,9 @@ class MemoryFreeOnDemandHelper {
   virtual size_t UnloadClass(ParamClass* cls) = 0;
 
  private:
-  ParamClass* _head = nullptr;
-  ParamClass* _tail = nullptr;
-  int _count = 0;
+  ParamClass* head_ = nullptr;
+  ParamClass* tail_ = nullptr;
+  int count_ = 0;
 };
 
 }  // namespace corvane

@@ -12,27 +12,27 @@ namespace corvane {
 // --- text and expression ---
 
 size_t ParamRawTextBody::GetOwnMemory() const {
-  return _value.IsNull() ? 0 : static_cast<size_t>(_value.GetLength()) + 1;
+  return value_.IsNull() ? 0 : static_cast<size_t>(value_.GetLength()) + 1;
 }
 
 void ParamRawTextBody::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(_value.Data(), static_cast<size_t>(_value.GetLength()));
+  sink.Add(value_.Data(), static_cast<size_t>(value_.GetLength()));
 }
 
 // --- text ---
 
 RString ParamRawValue::GetText() const {
-  const char* text = _value.Data();
+  const char* text = value_.Data();
   if (text[0] == '$' && text[1] == 'S' && text[2] == 'T' && text[3] == 'R')
     return ParamLocalize(text);
-  return _value.GetRString();
+  return value_.GetRString();
 }
 
-float ParamRawValue::GetFloat() const { return ParamTextGetFloat(_value.Data(), _file); }
+float ParamRawValue::GetFloat() const { return ParamTextGetFloat(value_.Data(), file_); }
 
-int ParamRawValue::GetInt() const { return ParamTextGetInt(_value.Data(), _file); }
+int ParamRawValue::GetInt() const { return ParamTextGetInt(value_.Data(), file_); }
 
-void ParamRawValue::SetInt(int value) { _value = BankedString(ParamFormatInt(value).Data()); }
+void ParamRawValue::SetInt(int value) { value_ = BankedString(ParamFormatInt(value).Data()); }
 
 void ParamRawValue::SetFloat(float value) {
   RString text = ParamFormatFloatF(value);
@@ -42,17 +42,17 @@ void ParamRawValue::SetFloat(float value) {
   // back and some do not; none of them is a number to keep.
   if (end == text.Data() || *end != '\0' || !std::isfinite(value)) {
     ReportErrorAt("%s(%d) : Setting invalid value %s", __FILE__, __LINE__, text.Data());
-    _value = BankedString("0");
+    value_ = BankedString("0");
     return;
   }
-  _value = BankedString(text.Data());
+  value_ = BankedString(text.Data());
 }
 
 // --- float and integer ---
 
 template <class Number>
 void ParamRawNumberBody<Number>::AddToCheckValue(ParamCheckValueSink& sink) const {
-  sink.Add(&_value, sizeof _value);
+  sink.Add(&value_, sizeof value_);
 }
 
 template struct ParamRawNumberBody<float>;
@@ -60,9 +60,9 @@ template struct ParamRawNumberBody<int32_t>;
 
 // --- float ---
 
-RString ParamRawValueFloat::GetText() const { return ParamFormatFloatG(_value); }
+RString ParamRawValueFloat::GetText() const { return ParamFormatFloatG(value_); }
 
-int ParamRawValueFloat::GetInt() const { return ParamRoundToInt(_value); }
+int ParamRawValueFloat::GetInt() const { return ParamRoundToInt(value_); }
 
 void ParamRawValueFloat::SetText(const char* text) {
   ReportLog("Float value set as string %s", text ? text : "");
@@ -71,9 +71,9 @@ void ParamRawValueFloat::SetText(const char* text) {
 
 // --- integer ---
 
-RString ParamRawValueInt::GetText() const { return ParamFormatInt(_value); }
+RString ParamRawValueInt::GetText() const { return ParamFormatInt(value_); }
 
-void ParamRawValueInt::SetFloat(float value) { _value = ParamRoundToInt(value); }
+void ParamRawValueInt::SetFloat(float value) { value_ = ParamRoundToInt(value); }
 
 void ParamRawValueInt::SetText(const char* text) {
   ReportWarning("Int value set as string %s", text ? text : "");
@@ -82,18 +82,18 @@ void ParamRawValueInt::SetText(const char* text) {
 
 // --- expression ---
 
-float ParamRawValueExpression::GetFloat() const { return ParamEvaluate(_value.Data(), _file); }
+float ParamRawValueExpression::GetFloat() const { return ParamEvaluate(value_.Data(), file_); }
 
 int ParamRawValueExpression::GetInt() const {
-  return ParamRoundToInt(ParamEvaluate(_value.Data(), _file));
+  return ParamRoundToInt(ParamEvaluate(value_.Data(), file_));
 }
 
 void ParamRawValueExpression::SetInt(int value) {
-  _value = BankedString(ParamFormatInt(value).Data());
+  value_ = BankedString(ParamFormatInt(value).Data());
 }
 
 void ParamRawValueExpression::SetFloat(float value) {
-  _value = BankedString(ParamFormatFloatF(value).Data());
+  value_ = BankedString(ParamFormatFloatF(value).Data());
 }
 
 }  // namespace corvane

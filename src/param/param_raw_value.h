@@ -25,19 +25,19 @@ struct ParamFileContext;
 // string bank, and the file that evaluates it.
 struct ParamRawTextBody {
   ParamRawTextBody() = default;
-  explicit ParamRawTextBody(const char* text) : _value(text) {}
-  explicit ParamRawTextBody(BankedString text) : _value(std::move(text)) {}
+  explicit ParamRawTextBody(const char* text) : value_(text) {}
+  explicit ParamRawTextBody(BankedString text) : value_(std::move(text)) {}
 
-  RString GetRawText() const { return _value.GetRString(); }
-  void SetText(const char* text) { _value = BankedString(text); }
-  void SetFile(ParamFile* file) { _file = file; }
+  RString GetRawText() const { return value_.GetRString(); }
+  void SetText(const char* text) { value_ = BankedString(text); }
+  void SetFile(ParamFile* file) { file_ = file; }
   size_t GetOwnMemory() const;
   void WriteBin(SerializeBinStream& stream) const;
   void ReadBin(SerializeBinStream& stream);
   void AddToCheckValue(ParamCheckValueSink& sink) const;
 
-  BankedString _value;
-  ParamFile* _file = nullptr;  // not owned
+  BankedString value_;
+  ParamFile* file_ = nullptr;  // not owned
 };
 
 // Text; read as a number by the conversion rules, evaluated through the
@@ -62,13 +62,13 @@ struct ParamRawValue : ParamRawTextBody {
 template <class Number>
 struct ParamRawNumberBody {
   ParamRawNumberBody() = default;
-  explicit ParamRawNumberBody(Number value) : _value(value) {}
+  explicit ParamRawNumberBody(Number value) : value_(value) {}
 
   void SetFile(ParamFile*) {}
   size_t GetOwnMemory() const { return 0; }
   void AddToCheckValue(ParamCheckValueSink& sink) const;
 
-  Number _value = 0;
+  Number value_ = 0;
 };
 
 extern template struct ParamRawNumberBody<float>;
@@ -84,10 +84,10 @@ struct ParamRawValueFloat : ParamRawNumberBody<float> {
 
   RString GetText() const;
   RString GetRawText() const { return GetText(); }
-  float GetFloat() const { return _value; }
+  float GetFloat() const { return value_; }
   int GetInt() const;
-  void SetInt(int value) { _value = static_cast<float>(value); }
-  void SetFloat(float value) { _value = value; }
+  void SetInt(int value) { value_ = static_cast<float>(value); }
+  void SetFloat(float value) { value_ = value; }
   void SetText(const char* text);
   void SaveText(QOStream& out) const;
   void WriteBin(SerializeBinStream& stream) const;
@@ -104,9 +104,9 @@ struct ParamRawValueInt : ParamRawNumberBody<int32_t> {
 
   RString GetText() const;
   RString GetRawText() const { return GetText(); }
-  float GetFloat() const { return static_cast<float>(_value); }
-  int GetInt() const { return _value; }
-  void SetInt(int value) { _value = value; }
+  float GetFloat() const { return static_cast<float>(value_); }
+  int GetInt() const { return value_; }
+  void SetInt(int value) { value_ = value; }
   void SetFloat(float value);
   void SetText(const char* text);
   void SaveText(QOStream& out) const;
@@ -123,12 +123,47 @@ struct ParamRawValueExpression : ParamRawTextBody {
   using ParamRawTextBody::ParamRawTextBody;
   ParamRawValueExpression() = default;
 
-  RString GetText() const { return _value.GetRString(); }
+  RString GetText() const { return value_.GetRString(); }
   float GetFloat() const;
   int GetInt() const;
   void SetInt(int value);
   void SetFloat(float value);
   void SaveText(QOStream& out) const;
+};
+
+// What a value entry and an array item share: each holds one raw value and
+// answers through it. `Base` is ParamEntry or IParamArrayValue, which both
+// declare these calls.
+template <class Base, class Raw>
+class ParamRawHolder : public Base {
+ public:
+  bool IsTextValue() const override { return Raw::kText; }
+  bool IsFloatValue() const override { return Raw::kFloat; }
+  bool IsIntValue() const override { return Raw::kInt; }
+  bool IsExpression() const override { return Raw::kExpression; }
+
+  RString GetText() const override { return raw_.GetText(); }
+  RString GetRawText() const override { return raw_.GetRawText(); }
+  float GetFloat() const override { return raw_.GetFloat(); }
+  int GetInt() const override { return raw_.GetInt(); }
+  void SetInt(int value) override { raw_.SetInt(value); }
+  void SetFloat(float value) override { raw_.SetFloat(value); }
+  void SetText(const char* value) override { raw_.SetText(value); }
+  void SetFile(ParamFile* file) override { raw_.SetFile(file); }
+  void AddToCheckValue(ParamCheckValueSink& sink) const override { raw_.AddToCheckValue(sink); }
+
+  const Raw& GetRaw() const { return raw_; }
+  Raw& GetRaw() { return raw_; }
+
+ protected:
+  ParamRawHolder() = default;
+  // `base_args` go to the constructor of Base.
+  template <class... BaseArgs>
+  explicit ParamRawHolder(Raw raw, BaseArgs&&... base_args)
+      : Base(std::forward<BaseArgs>(base_args)...), raw_(std::move(raw)) {}
+
+ private:
+  Raw raw_;
 };
 
 }  // namespace corvane

@@ -7,41 +7,24 @@ namespace corvane {
 
 // A named leaf entry holding one value of the kind given by Raw.
 template <class Raw>
-class ParamValueSpec final : public ParamEntry {
+class ParamValueSpec final : public ParamRawHolder<ParamEntry, Raw> {
+  using Holder = ParamRawHolder<ParamEntry, Raw>;
+
  public:
-  explicit ParamValueSpec(BankedString name) : ParamEntry(std::move(name)) {}
-  ParamValueSpec(BankedString name, Raw raw) : ParamEntry(std::move(name)), _raw(std::move(raw)) {}
+  explicit ParamValueSpec(BankedString name) : Holder(Raw(), std::move(name)) {}
+  ParamValueSpec(BankedString name, Raw raw) : Holder(std::move(raw), std::move(name)) {}
 
-  bool IsTextValue() const override { return Raw::kText; }
-  bool IsFloatValue() const override { return Raw::kFloat; }
-  bool IsIntValue() const override { return Raw::kInt; }
-  bool IsExpression() const override { return Raw::kExpression; }
+  size_t GetOwnMemory() const override { return sizeof(*this) + this->GetRaw().GetOwnMemory(); }
+  ParamEntry* Clone() const override {
+    return new ParamValueSpec(this->GetBankedName(), this->GetRaw());
+  }
 
-  size_t GetOwnMemory() const override { return sizeof(*this) + _raw.GetOwnMemory(); }
-  ParamEntry* Clone() const override { return new ParamValueSpec(_name, _raw); }
-
-  RString GetText() const override { return _raw.GetText(); }
-  float GetFloat() const override { return _raw.GetFloat(); }
-  int GetInt() const override { return _raw.GetInt(); }
-  bool GetBool() const override { return _raw.GetInt() != 0; }
-  int GetIntAlt() const override { return _raw.GetInt(); }
-  RString GetRawText() const override { return _raw.GetRawText(); }
-  RString GetTextAlt() const override { return _raw.GetText(); }
-
-  void SetInt(int value) override { _raw.SetInt(value); }
-  void SetFloat(float value) override { _raw.SetFloat(value); }
-  void SetText(const char* value) override { _raw.SetText(value); }
-  void SetFile(ParamFile* file) override { _raw.SetFile(file); }
+  bool GetBool() const override { return this->GetRaw().GetInt() != 0; }
+  int GetIntAlt() const override { return this->GetRaw().GetInt(); }
+  RString GetTextAlt() const override { return this->GetRaw().GetText(); }
 
   void SaveText(QOStream& out, int indent, const char* eol) const override;
   void SerializeBin(SerializeBinStream& stream) override;
-  void AddToCheckValue(ParamCheckValueSink& sink) const override { _raw.AddToCheckValue(sink); }
-
-  const Raw& GetRaw() const { return _raw; }
-  Raw& GetRaw() { return _raw; }
-
- private:
-  Raw _raw;
 };
 
 using ParamValueText = ParamValueSpec<ParamRawValue>;

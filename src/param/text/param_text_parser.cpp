@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "param/evaluator.h"
 #include "param/param_binary_reader.h"
@@ -76,45 +77,37 @@ void ParamTextParser::ApplyEval(std::string& text) {
   text.assign(result.Data());
 }
 
+template <class Make>
+auto ParamTextParser::MakeRaw(std::string& text, bool quoted, bool expression, Make make) {
+  if (expression) return make(ParamRawValueExpression(Intern(text)));
+  if (!quoted) {
+    ApplyEval(text);
+    int i = 0;
+    float f = 0;
+    switch (ParamClassifyText(text.c_str(), i, f)) {
+      case 'i':
+        return make(ParamRawValueInt(i));
+      case 'f':
+        return make(ParamRawValueFloat(f));
+      default:
+        break;
+    }
+  }
+  return make(ParamRawValue(Intern(text)));
+}
+
 ParamEntry* ParamTextParser::MakeValue(const std::string& name, std::string& text, bool quoted,
                                        bool expression) {
   BankedString banked_name = Intern(name);
-  if (expression)
-    return new ParamValueExpression(banked_name, ParamRawValueExpression(Intern(text)));
-  if (!quoted) {
-    ApplyEval(text);
-    int i = 0;
-    float f = 0;
-    switch (ParamClassifyText(text.c_str(), i, f)) {
-      case 'i':
-        return new ParamValueInt(banked_name, ParamRawValueInt(i));
-      case 'f':
-        return new ParamValueFloat(banked_name, ParamRawValueFloat(f));
-      default:
-        break;
-    }
-  }
-  return new ParamValueText(banked_name, ParamRawValue(Intern(text)));
+  return MakeRaw(text, quoted, expression, [&banked_name]<class Raw>(Raw raw) -> ParamEntry* {
+    return new ParamValueSpec<Raw>(banked_name, std::move(raw));
+  });
 }
 
 IParamArrayValue* ParamTextParser::MakeItem(std::string& text, bool quoted, bool expression) {
-  if (expression) {
-    return new ParamArrayValueSpec<ParamRawValueExpression>(ParamRawValueExpression(Intern(text)));
-  }
-  if (!quoted) {
-    ApplyEval(text);
-    int i = 0;
-    float f = 0;
-    switch (ParamClassifyText(text.c_str(), i, f)) {
-      case 'i':
-        return new ParamArrayValueSpec<ParamRawValueInt>(ParamRawValueInt(i));
-      case 'f':
-        return new ParamArrayValueSpec<ParamRawValueFloat>(ParamRawValueFloat(f));
-      default:
-        break;
-    }
-  }
-  return new ParamArrayValueSpec<ParamRawValue>(ParamRawValue(Intern(text)));
+  return MakeRaw(text, quoted, expression, []<class Raw>(Raw raw) -> IParamArrayValue* {
+    return new ParamArrayValueSpec<Raw>(std::move(raw));
+  });
 }
 
 void ParamTextParser::Add(ParamClass& cls, ParamEntry* entry) {

@@ -49,6 +49,10 @@ class ParamTextParser {
   // Integer, float or text by the text's form (after __EVAL).
   ParamEntry* MakeValue(const std::string& name, std::string& text, bool quoted, bool expression);
   IParamArrayValue* MakeItem(std::string& text, bool quoted, bool expression);
+  // The kind decision of both: `make` builds the value or item from the raw
+  // value of the kind chosen.
+  template <class Make>
+  auto MakeRaw(std::string& text, bool quoted, bool expression, Make make);
   void ApplyEval(std::string& text);
   // The banked form of `text`, through a small cache of recent texts: entry
   // names recur from class to class, and a hit spares the process-wide bank.
