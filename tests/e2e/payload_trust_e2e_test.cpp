@@ -6,14 +6,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -30,6 +25,7 @@
 #include "sample_game.h"
 #include "scratch_install.h"
 #include "scratch_patch_test.h"
+#include "support/fake_prefix_server.h"
 #include "version_block.h"
 
 namespace corvane::e2e {
@@ -368,50 +364,6 @@ class RegistryTrustE2E : public PayloadTrustE2E {
     value->AddText("registryValue", "1.01");
     ASSERT_TRUE(builder_->Seal());
   }
-
-  // Holds the prefix's wineserver lock from a child process, the way a
-  // running server does; killed by the destructor.
-  struct FakeServer {
-    pid_t child = -1;
-    std::string dir;
-    ~FakeServer() {
-      if (child > 0) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-      }
-      std::error_code ignored;
-      if (!dir.empty()) fs::remove_all(dir, ignored);
-    }
-  };
-  bool StartServer(FakeServer* server) {
-    struct stat st;
-    if (stat(install_->prefix().c_str(), &st) != 0) return false;
-    char dir[256];
-    std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%" PRIx64 "-%" PRIx64,
-                  static_cast<unsigned>(getuid()), static_cast<uint64_t>(st.st_dev),
-                  static_cast<uint64_t>(st.st_ino));
-    server->dir = dir;
-    fs::create_directories(dir);
-    const std::string lock_path = server->dir + "/lock";
-    int ready[2];
-    if (pipe(ready) != 0) return false;
-    server->child = fork();
-    if (server->child == 0) {
-      const int fd = open(lock_path.c_str(), O_RDWR | O_CREAT, 0600);
-      struct flock lock = {};
-      lock.l_type = F_WRLCK;
-      lock.l_whence = SEEK_SET;
-      const char ok = (fd >= 0 && fcntl(fd, F_SETLK, &lock) == 0) ? 1 : 0;
-      if (write(ready[1], &ok, 1) != 1) _exit(1);
-      pause();
-      _exit(0);
-    }
-    char ok = 0;
-    const bool started = server->child > 0 && read(ready[0], &ok, 1) == 1 && ok == 1;
-    close(ready[0]);
-    close(ready[1]);
-    return started;
-  }
 };
 
 TEST_F(RegistryTrustE2E, RunningWineserverIsRefusedBeforeAnyFileChanges) {
@@ -422,8 +374,8 @@ TEST_F(RegistryTrustE2E, RunningWineserverIsRefusedBeforeAnyFileChanges) {
     return bytes;
   }();
   {
-    FakeServer server;
-    ASSERT_TRUE(StartServer(&server));
+    test_support::FakePrefixServer server;
+    ASSERT_TRUE(server.Start(install_->prefix()));
     PatcherRun busy = Run();
     EXPECT_EQ(busy.exit_code, 1);
     EXPECT_OUTPUT_HAS(
