@@ -22,6 +22,7 @@
 #include "run/step_test_support.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "support/silent_window.h"
 #include "ui/console_window.h"
 
 namespace corvane::e2e {
@@ -189,28 +190,17 @@ TEST_F(InterruptionE2E, KilledRunsLeaveWholeFilesAndRunningAgainFinishes) {
 // A window the player closes: once `close_when` answers true for the
 // progress shown so far, the next pump ends the window as its close box
 // would.
-class ClosingWindow final : public ConsoleWindowProgress {
+class ClosingWindow final : public test_support::SilentWindow {
  public:
   using Trigger = std::function<bool(const std::vector<std::string>& progress)>;
   explicit ClosingWindow(Trigger close_when)
-      : ConsoleWindowProgress(&corvane::LoadMessageFormat), close_when_(std::move(close_when)) {}
-  AbortRetryIgnore AskAbortRetryIgnore(const char*, const char*, bool) override {
-    return AbortRetryIgnore::kAbort;
-  }
-  void StopAnimation() override {}
+      : SilentWindow(&corvane::LoadMessageFormat), close_when_(std::move(close_when)) {}
 
  protected:
-  bool OpenWindow() override { return true; }
-  void CloseWindow() override {}
-  void ShowTitle(const char*) override {}
   void ShowProgress(const char* text) override { progress_.emplace_back(text); }
-  void ShowLog(const std::string&, const char*, bool) override {}
-  void ShowOK(bool) override {}
   void Pump() override {
     if (close_when_(progress_)) Ended();
   }
-  bool WaitForInput() override { return false; }
-  void RequestClose() override { Ended(); }
 
  private:
   Trigger close_when_;

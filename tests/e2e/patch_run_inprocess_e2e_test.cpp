@@ -15,6 +15,7 @@
 #include "run/step_test_support.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "support/silent_window.h"
 #include "ui/console_window.h"
 
 namespace corvane::e2e {
@@ -27,30 +28,19 @@ struct WindowRecord {
   bool waited = false;
 };
 
-class RecordingWindow final : public ConsoleWindowProgress {
+class RecordingWindow final : public test_support::SilentWindow {
  public:
   explicit RecordingWindow(WindowRecord* record)
-      : ConsoleWindowProgress(&corvane::LoadMessage), record_(record) {}
+      : SilentWindow(&corvane::LoadMessage), record_(record) {}
   ~RecordingWindow() override { record_->log = LogText(); }
-  AbortRetryIgnore AskAbortRetryIgnore(const char*, const char*, bool) override {
-    return AbortRetryIgnore::kAbort;
-  }
-  void StopAnimation() override {}
 
  protected:
-  bool OpenWindow() override { return true; }
-  void CloseWindow() override {}
   void ShowTitle(const char* text) override { record_->title = text; }
-  void ShowProgress(const char*) override {}
-  void ShowLog(const std::string&, const char*, bool) override {}
-  void ShowOK(bool) override {}
-  void Pump() override {}
   bool WaitForInput() override {
     record_->waited = true;
     Ended();
     return true;
   }
-  void RequestClose() override { Ended(); }
 
  private:
   WindowRecord* record_;
