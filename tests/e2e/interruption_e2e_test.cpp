@@ -32,13 +32,6 @@ constexpr int kScale = 12;       // data files of 96 KB to 360 KB
 constexpr int kExtraFiles = 24;  // 28 files in all, each changing every version
 constexpr int kKills = 24;
 
-std::string Slashes(std::string name) {
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
-  return name;
-}
-
 class InterruptionE2E : public ::testing::Test {
  protected:
   void SetUp() override {

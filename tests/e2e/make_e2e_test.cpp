@@ -28,11 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Patchbuild() {
-  return (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
-      .string();
-}
-
 // The files of `dir` by relative name, but those of `skip` bytes or more.
 std::map<std::string, Bytes> TreeOf(const std::string& dir, uintmax_t skip = UINTMAX_MAX) {
   std::map<std::string, Bytes> files;
@@ -108,14 +103,15 @@ class MakeE2E : public ::testing::Test {
   PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0,
                   const char* how = "CORVANE_MAKE_STOP_AT") {
     PatcherOptions options;
-    options.program = Patchbuild();
+    options.program = PatchbuildProgram();
     options.arguments = {"make",          project_,        out_, "--stub", stub_, "--native",
                          "--native-stub", PatcherProgram()};
     if (stop_at > 0) {
       // The maker ends itself, as a kill would, at its stop_at-th point
       // between writing a file and renaming it (maker/cache_file.h).
-      options.arguments.insert(options.arguments.begin(),
-                               {std::string(how) + "=" + std::to_string(stop_at), Patchbuild()});
+      options.arguments.insert(
+          options.arguments.begin(),
+          {std::string(how) + "=" + std::to_string(stop_at), PatchbuildProgram()});
       options.program = "/usr/bin/env";
     }
     for (const std::string& e : extra) options.arguments.push_back(e);
@@ -127,7 +123,7 @@ class MakeE2E : public ::testing::Test {
   // patchbuild with these arguments, in the scratch folder.
   PatcherRun Tool(std::vector<std::string> arguments) {
     PatcherOptions options;
-    options.program = Patchbuild();
+    options.program = PatchbuildProgram();
     options.arguments = std::move(arguments);
     options.working_directory = scratch_->root();
     return RunPatcher(options);
@@ -152,7 +148,7 @@ class MakeE2E : public ::testing::Test {
   // each on `install`: both say it patches, or both refuse.
   void ExpectCheckAndPatcherAgree(const ScratchInstall& install, bool patches) {
     PatcherOptions check;
-    check.program = Patchbuild();
+    check.program = PatchbuildProgram();
     check.arguments = {"check", out_ + ".exe", install.game_dir()};
     const PatcherRun told = RunPatcher(check);
     const PatcherRun run = RunMadePatcher(install);
@@ -227,7 +223,7 @@ TEST_F(MakeE2E, SecondMakeReusesEveryUpdateAndCheckTellsTheSteps) {
     ASSERT_TRUE(install.WriteGameFile(name, bytes));
   }
   PatcherOptions check;
-  check.program = Patchbuild();
+  check.program = PatchbuildProgram();
   check.arguments = {"check", out_ + ".exe", install.game_dir()};
   const PatcherRun told = RunPatcher(check);
   EXPECT_EQ(told.exit_code, 0) << told.output;
@@ -298,7 +294,7 @@ TEST_F(MakeE2E, AccentedNamesPatchNativelyAndCrcAgreesWithThePatchersLists) {
   for (const char* v : {"1.00", "1.01"}) {
     SCOPED_TRACE(v);
     PatcherOptions crc;
-    crc.program = Patchbuild();
+    crc.program = PatchbuildProgram();
     crc.arguments = {"crc", project_ + "/versions/" + v, "-o", scratch_->root() + "/list"};
     ASSERT_EQ(RunPatcher(crc).exit_code, 0);
     Bytes list;

@@ -33,18 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Patchbuild() {
-  return (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
-      .string();
-}
-
-std::string Slashes(std::string name) {
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
-  return name;
-}
-
 #define EXPECT_OUTPUT_HAS(run, text) \
   EXPECT_NE((run).output.find(text), std::string::npos) << "output:\n" << (run).output
 
@@ -116,7 +104,7 @@ TEST_F(PayloadTrustE2E, PackAndCheckRefuseNamesThePatcherRefuses) {
   ASSERT_TRUE(builder_->WriteTree(tree));
   ASSERT_TRUE(WriteFileBytes(tree + "/ALL/CON.TXT", ToBytes("a device name")));
   PatcherOptions pack;
-  pack.program = Patchbuild();
+  pack.program = PatchbuildProgram();
   pack.arguments = {"pack", tree, install_->root() + "/packed.dll"};
   pack.working_directory = install_->root();
   PatcherRun packed = RunPatcher(pack);
@@ -128,7 +116,7 @@ TEST_F(PayloadTrustE2E, PackAndCheckRefuseNamesThePatcherRefuses) {
   builder_->Add("ALL\\..\\..\\EVIL.TXT", ToBytes("evil"));
   ASSERT_TRUE(builder_->WriteDll(payload_));
   PatcherOptions check;
-  check.program = Patchbuild();
+  check.program = PatchbuildProgram();
   check.arguments = {"check", payload_, install_->game_dir()};
   check.working_directory = install_->root();
   PatcherRun checked = RunPatcher(check);
@@ -265,7 +253,7 @@ TEST_F(PayloadTrustE2E, SignWithThePayloadFolderListsWhatPackPacks) {
   ASSERT_TRUE(builder_->Seal());  // an unlisted manifest, signed
   ASSERT_TRUE(builder_->WriteTree(tree));
   PatcherOptions sign;
-  sign.program = Patchbuild();
+  sign.program = PatchbuildProgram();
   sign.arguments = {"sign", tree + "/version.cfg",
                     std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem", "--payload",
                     tree};
@@ -273,7 +261,7 @@ TEST_F(PayloadTrustE2E, SignWithThePayloadFolderListsWhatPackPacks) {
   PatcherRun signed_run = RunPatcher(sign);
   ASSERT_EQ(signed_run.exit_code, 0) << signed_run.output;
   PatcherOptions pack;
-  pack.program = Patchbuild();
+  pack.program = PatchbuildProgram();
   pack.arguments = {"pack", tree, payload_};
   pack.working_directory = install_->root();
   ASSERT_EQ(RunPatcher(pack).exit_code, 0);
@@ -307,7 +295,7 @@ TEST(PayloadItemsMakeE2E, MakeListsEveryItemOfWhatItPacks) {
   ASSERT_TRUE(WriteFileBytes(stub, BuildGameExecutable("0.0")));
   const std::string out = scratch.root() + "/sample-patch";
   PatcherOptions make;
-  make.program = Patchbuild();
+  make.program = PatchbuildProgram();
   make.arguments = {"make", project, out, "--stub", stub};
   make.working_directory = scratch.root();
   make.timeout_seconds = 120;

@@ -191,9 +191,7 @@ TEST(RealReleaseE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
 
   const std::string out = scratch.root() + "/out/real-release";
   PatcherOptions make;
-  make.program =
-      (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
-          .string();
+  make.program = PatchbuildProgram();
   make.arguments = {"make", project, out, "--native-stub", PatcherProgram(), "--json"};
   make.timeout_seconds = 300;
   const PatcherRun made = RunPatcher(make);
