@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 
+#include "in_process_patch_test.h"
 #include "patcher_process.h"
 #include "payload_builder.h"
 #include "run/message_catalogue.h"
@@ -202,13 +203,13 @@ class ClosingWindow final : public test_support::SilentWindow {
 
 // The driver in-process on a two-step patch whose second step's version
 // gained a file that only the whole-file pass of the installed version brings.
-class ClosedWindowRun : public ::testing::Test {
+class ClosedWindowRun : public InProcessPatchTest {
  protected:
+  ClosedWindowRun() : InProcessPatchTest("closed") {}
+
   void SetUp() override {
-    install_ = std::make_unique<ScratchInstall>("closed");
-    install_->UsePrefix();
-    SetMessageLanguage(0x0409);
-    ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
+    InProcessPatchTest::SetUp();
+    if (HasFatalFailure()) return;
     PayloadBuilder builder(install_->root() + "/work");
     SamplePatchOptions options;
     options.to_minor = 2;
@@ -222,21 +223,10 @@ class ClosedWindowRun : public ::testing::Test {
     ASSERT_TRUE(builder.Seal());
     payload_ = install_->root() + "/patch.dll";
     ASSERT_TRUE(builder.WriteDll(payload_));
-    ASSERT_TRUE(LoadTestPublicKey(&key_));
-    previous_directory_ = std::filesystem::current_path();
-    std::filesystem::current_path(install_->root());
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_directory_);
-    SetDisplayName(nullptr);
-    SetMessageLanguage(0);
   }
 
   int Run(ClosingWindow::Trigger close_when) {
-    PatchRunOptions options;
-    options.built_in_key = key_.data();
-    options.make_window = [close_when] { return std::make_unique<ClosingWindow>(close_when); };
-    return RunPatch(payload_.c_str(), options);
+    return RunOn(payload_, [close_when] { return std::make_unique<ClosingWindow>(close_when); });
   }
 
   void ExpectFinished(const std::string& when) {
@@ -251,10 +241,7 @@ class ClosedWindowRun : public ::testing::Test {
 
   static bool Never(const std::vector<std::string>&) { return false; }
 
-  std::unique_ptr<ScratchInstall> install_;
   std::string payload_;
-  Bytes key_;
-  std::filesystem::path previous_directory_;
 };
 
 constexpr char kStoppedText[] = "The patch was stopped before it was finished.";

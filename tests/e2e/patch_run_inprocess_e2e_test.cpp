@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "in_process_patch_test.h"
 #include "payload_builder.h"
 #include "run/message_catalogue.h"
 #include "run/patch_run.h"
@@ -46,42 +47,27 @@ class RecordingWindow final : public test_support::SilentWindow {
   WindowRecord* record_;
 };
 
-class InProcessRun : public ::testing::Test {
+class InProcessRun : public InProcessPatchTest {
  protected:
+  InProcessRun() : InProcessPatchTest("inprocess") {}
+
   void SetUp() override {
-    install_ = std::make_unique<ScratchInstall>("inprocess");
-    install_->UsePrefix();
-    SetMessageLanguage(0x0409);
-    ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
+    InProcessPatchTest::SetUp();
+    if (HasFatalFailure()) return;
     builder_ = std::make_unique<PayloadBuilder>(install_->root() + "/work");
     SamplePatchOptions options;
     options.to_minor = 1;
     MakeSamplePatch(builder_.get(), options);
-    ASSERT_TRUE(LoadTestPublicKey(&key_));
-    // "patch.log" goes to the current directory.
-    previous_directory_ = std::filesystem::current_path();
-    std::filesystem::current_path(install_->root());
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_directory_);
-    SetDisplayName(nullptr);
-    SetMessageLanguage(0);
   }
 
   int Run(std::function<std::unique_ptr<ConsoleWindowProgress>()> make_window) {
     EXPECT_TRUE(builder_->Seal());
     std::string payload = install_->root() + "/patch.dll";
     EXPECT_TRUE(builder_->WriteDll(payload));
-    PatchRunOptions options;
-    options.built_in_key = key_.data();
-    options.make_window = std::move(make_window);
-    return RunPatch(payload.c_str(), options);
+    return RunOn(payload, std::move(make_window));
   }
 
-  std::unique_ptr<ScratchInstall> install_;
   std::unique_ptr<PayloadBuilder> builder_;
-  Bytes key_;
-  std::filesystem::path previous_directory_;
 };
 
 TEST_F(InProcessRun, WindowShowsTitleLogAndWaitsForOk) {
