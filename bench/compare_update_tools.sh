@@ -19,17 +19,9 @@ size_mb=${SIZE_MB:-256}
 repeat=${REPEAT:-3}
 bsdiff_max_mb=${BSDIFF_MAX_MB:-512}
 [ -x "$patchbuild" ] || { echo "no patchbuild at $patchbuild (build it in Release first)"; exit 1; }
-for tool in xdelta3 bsdiff bspatch python3 /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
-done
-
-if [ -n "${WORK:-}" ]; then
-  work=$WORK
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/update-bench.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+source "$root/bench/sample_patch.sh"
+require_tools xdelta3 bsdiff bspatch python3 /usr/bin/time
+given_or_scratch_work update-bench
 
 # --- the archive-like pair ---------------------------------------------------
 # Entries of compressed-looking (random), text-like, table-like and zero data,

@@ -21,8 +21,8 @@ fi
 patchbuild="$build/apps/patchbuild/patchbuild"
 patcher="$build/apps/patcher/patcher"
 sample="$build/tests/e2e/corvane_sample_game"
-work="$(mktemp -d "${TMPDIR:-/tmp}/make-real.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/sample_patch.sh"
+scratch_work make-real
 
 project="$work/project"
 for v in 1.00 1.01; do mkdir -p "$project/versions/$v"; done

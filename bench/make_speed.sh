@@ -16,8 +16,8 @@ patcher="$build/apps/patcher/patcher"
 files="${FILES:-400}"
 size="${SIZE:-65536}"
 runs="${RUNS:-3}"
-work="$(mktemp -d "${TMPDIR:-/tmp}/make-speed.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/sample_patch.sh"
+scratch_work make-speed
 
 project="$work/project"
 mkdir -p "$project/versions/1.00" "$project/versions/1.01"

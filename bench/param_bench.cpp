@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "param/param_file.h"
@@ -76,6 +77,18 @@ const std::string& FilePath() {
   return path;
 }
 
+// The statistics of a loaded tree, read in full; the tree is then torn down
+// outside the timing.
+corvane::ParamTreeStats WalkAndTearDown(benchmark::State& state,
+                                        std::unique_ptr<corvane::ParamFile> file) {
+  corvane::ParamTreeStats stats = corvane::CollectParamTreeStats(*file);
+  benchmark::DoNotOptimize(stats.textBytes);
+  state.PauseTiming();
+  file.reset();
+  state.ResumeTiming();
+  return stats;
+}
+
 void Report(benchmark::State& state, const corvane::ParamTreeStats& stats) {
   state.counters["classes"] = static_cast<double>(stats.classes);
   state.counters["tree_MB"] = static_cast<double>(stats.memory) / 1048576.0;
@@ -89,12 +102,7 @@ void BM_LoadFromMemoryAndWalk(benchmark::State& state) {
     corvane::QIStrStream in(bytes.data(), bytes.size());
     auto file = std::make_unique<corvane::ParamFile>();
     if (!file->LoadBin(in)) state.SkipWithError("load failed");
-    stats = corvane::CollectParamTreeStats(*file);
-    benchmark::DoNotOptimize(stats.textBytes);
-    // Tearing the tree down is not part of loading it.
-    state.PauseTiming();
-    file.reset();
-    state.ResumeTiming();
+    stats = WalkAndTearDown(state, std::move(file));
   }
   Report(state, stats);
 }
@@ -109,11 +117,7 @@ void BM_LoadFromFileAndWalk(benchmark::State& state) {
   for (auto _ : state) {
     auto file = std::make_unique<corvane::ParamFile>();
     if (file->LoadBin(path.c_str()) != corvane::kParamLoadOk) state.SkipWithError("load failed");
-    stats = corvane::CollectParamTreeStats(*file);
-    benchmark::DoNotOptimize(stats.textBytes);
-    state.PauseTiming();
-    file.reset();
-    state.ResumeTiming();
+    stats = WalkAndTearDown(state, std::move(file));
   }
   Report(state, stats);
 }

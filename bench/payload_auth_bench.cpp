@@ -90,13 +90,19 @@ BenchPayload& Payload() {
   return payload;
 }
 
+// Opens the payload DLL into `module`; false, with the bench skipped, when
+// there is no payload.
+bool OpenPayload(benchmark::State& state, const BenchPayload& payload,
+                 corvane::platform::ResourceModule* module) {
+  if (payload.ok && module->OpenFile(payload.dll.c_str())) return true;
+  state.SkipWithError("no payload");
+  return false;
+}
+
 void BM_AuthenticatePayload(benchmark::State& state) {
   BenchPayload& payload = Payload();
   corvane::platform::ResourceModule module;
-  if (!payload.ok || !module.OpenFile(payload.dll.c_str())) {
-    state.SkipWithError("no payload");
-    return;
-  }
+  if (!OpenPayload(state, payload, &module)) return;
   for (auto _ : state) {
     const corvane::PayloadItemsCheck check = corvane::CheckPayloadItems(payload.manifest, module);
     if (check.status != corvane::PayloadItemsStatus::kMatches)
@@ -110,10 +116,7 @@ BENCHMARK(BM_AuthenticatePayload)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_ExtractPayload(benchmark::State& state) {
   BenchPayload& payload = Payload();
   corvane::platform::ResourceModule module;
-  if (!payload.ok || !module.OpenFile(payload.dll.c_str())) {
-    state.SkipWithError("no payload");
-    return;
-  }
+  if (!OpenPayload(state, payload, &module)) return;
   for (auto _ : state) {
     for (size_t i = 0; i < payload.names.size(); ++i) {
       const std::string target =

@@ -1,11 +1,39 @@
-# Shared by the benches that patch the sample game with the native patcher
-# (sourced, not run). Expects $build and $patchbuild to be set.
+# Shared by the bench scripts (sourced, not run): their scratch folders and
+# tools, and for the benches that patch the sample game with the native
+# patcher, the game and its runs (these expect $build and $patchbuild to be
+# set).
+
+# require_tools TOOL...: exits 1, naming the first one missing, unless every
+# TOOL is there to be run.
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
+  done
+}
+
+# scratch_work NAME: a new scratch folder $work under $TMPDIR (or /tmp),
+# removed on exit.
+scratch_work() {
+  work="$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")"
+  trap 'rm -rf "$work"' EXIT
+}
+
+# given_or_scratch_work NAME: $work is $WORK when it is set (made when
+# missing, kept afterwards), else a scratch folder as scratch_work NAME makes.
+given_or_scratch_work() {
+  if [ -n "${WORK:-}" ]; then
+    work=$WORK
+    mkdir -p "$work"
+  else
+    scratch_work "$1"
+  fi
+}
 
 # sample_work NAME: a scratch folder $work (removed on exit) holding the sample
 # game, its trees and prefix, in $sample.
 sample_work() {
-  work="$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")"
-  trap 'rm -rf "$work"' EXIT
+  scratch_work "$1"
   sample="$work/sample"
   "$build/tests/e2e/corvane_sample_game" "$sample" >/dev/null
 }

@@ -19,16 +19,9 @@ patchbuild=${1:-$root/build/native/apps/patchbuild/patchbuild}
 size_mb=${SIZE_MB:-256}
 bsdiff_max_mb=${BSDIFF_MAX_MB:-64}
 [ -x "$patchbuild" ] || { echo "no patchbuild at $patchbuild"; exit 1; }
-for tool in xdelta3 bsdiff python3 curl tar apt-get dpkg-deb /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
-done
-if [ -n "${WORK:-}" ]; then
-  work=$WORK
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/update-sizes.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+source "$root/bench/sample_patch.sh"
+require_tools xdelta3 bsdiff python3 curl tar apt-get dpkg-deb /usr/bin/time
+given_or_scratch_work update-sizes
 
 # fetch_npm PACKAGE VERSION FILE OUT: FILE of the package's tarball.
 fetch_npm() {

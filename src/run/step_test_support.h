@@ -23,6 +23,7 @@
 #include "run/message_catalogue.h"
 #include "run/patch_context.h"
 #include "support/scratch_folder.h"
+#include "support/silent_window.h"
 #include "support/test_files.h"
 #include "text/code_page_1252.h"
 #include "ui/console_window.h"
@@ -146,9 +147,9 @@ inline Bytes DeletionUpdate() { return Bytes{2}; }
 // A progress window that records everything and answers Abort/Retry/Ignore
 // from a script (Abort when the script is empty). Texts come from the
 // catalogue, in English.
-class ScriptedWindow final : public ConsoleWindowProgress {
+class ScriptedWindow final : public test_support::SilentWindow {
  public:
-  ScriptedWindow() : ConsoleWindowProgress(&corvane::LoadMessageFormat) {
+  ScriptedWindow() : SilentWindow(&corvane::LoadMessageFormat) {
     SetMessageLanguage(0x0409);
     Create(nullptr);
   }
@@ -171,7 +172,6 @@ class ScriptedWindow final : public ConsoleWindowProgress {
     retry_cancel_answers.pop_front();
     return answer;
   }
-  void StopAnimation() override {}
 
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
@@ -197,18 +197,11 @@ class ScriptedWindow final : public ConsoleWindowProgress {
   int pumps_before_end = 0;
 
  protected:
-  bool OpenWindow() override { return true; }
-  void CloseWindow() override {}
-  void ShowTitle(const char*) override {}
   void ShowProgress(const char* text) override { progress.emplace_back(text); }
-  void ShowLog(const std::string&, const char*, bool) override {}
-  void ShowOK(bool) override {}
   void Pump() override {
     ++pumps;
     if (end_after_pumps && pumps >= pumps_before_end) Ended();
   }
-  bool WaitForInput() override { return false; }
-  void RequestClose() override { Ended(); }
 };
 
 // Records the catalogue's boxes instead of showing them, for as long as it

@@ -57,13 +57,6 @@ constexpr WholeFile kWholeFiles[] = {
     {"Add\\ADDONS\\EXTRA.PBO", "ADDONS\\EXTRA.PBO", 3, "an add-on file of 1.03"},
 };
 
-std::string Slashes(std::string name) {
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
-  return name;
-}
-
 FileSet VersionFiles(int minor) {
   FileSet files = SampleGameFiles(minor, 2, 3);
   for (const WholeFile& whole : kWholeFiles) {

@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 
+#include "in_process_patch_test.h"
 #include "patcher_process.h"
 #include "payload_builder.h"
 #include "run/message_catalogue.h"
@@ -22,6 +23,7 @@
 #include "run/step_test_support.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "support/silent_window.h"
 #include "ui/console_window.h"
 
 namespace corvane::e2e {
@@ -30,13 +32,6 @@ namespace {
 constexpr int kScale = 12;       // data files of 96 KB to 360 KB
 constexpr int kExtraFiles = 24;  // 28 files in all, each changing every version
 constexpr int kKills = 24;
-
-std::string Slashes(std::string name) {
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
-  return name;
-}
 
 class InterruptionE2E : public ::testing::Test {
  protected:
@@ -189,28 +184,17 @@ TEST_F(InterruptionE2E, KilledRunsLeaveWholeFilesAndRunningAgainFinishes) {
 // A window the player closes: once `close_when` answers true for the
 // progress shown so far, the next pump ends the window as its close box
 // would.
-class ClosingWindow final : public ConsoleWindowProgress {
+class ClosingWindow final : public test_support::SilentWindow {
  public:
   using Trigger = std::function<bool(const std::vector<std::string>& progress)>;
   explicit ClosingWindow(Trigger close_when)
-      : ConsoleWindowProgress(&corvane::LoadMessageFormat), close_when_(std::move(close_when)) {}
-  AbortRetryIgnore AskAbortRetryIgnore(const char*, const char*, bool) override {
-    return AbortRetryIgnore::kAbort;
-  }
-  void StopAnimation() override {}
+      : SilentWindow(&corvane::LoadMessageFormat), close_when_(std::move(close_when)) {}
 
  protected:
-  bool OpenWindow() override { return true; }
-  void CloseWindow() override {}
-  void ShowTitle(const char*) override {}
   void ShowProgress(const char* text) override { progress_.emplace_back(text); }
-  void ShowLog(const std::string&, const char*, bool) override {}
-  void ShowOK(bool) override {}
   void Pump() override {
     if (close_when_(progress_)) Ended();
   }
-  bool WaitForInput() override { return false; }
-  void RequestClose() override { Ended(); }
 
  private:
   Trigger close_when_;
@@ -219,13 +203,13 @@ class ClosingWindow final : public ConsoleWindowProgress {
 
 // The driver in-process on a two-step patch whose second step's version
 // gained a file that only the whole-file pass of the installed version brings.
-class ClosedWindowRun : public ::testing::Test {
+class ClosedWindowRun : public InProcessPatchTest {
  protected:
+  ClosedWindowRun() : InProcessPatchTest("closed") {}
+
   void SetUp() override {
-    install_ = std::make_unique<ScratchInstall>("closed");
-    install_->UsePrefix();
-    SetMessageLanguage(0x0409);
-    ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
+    InProcessPatchTest::SetUp();
+    if (HasFatalFailure()) return;
     PayloadBuilder builder(install_->root() + "/work");
     SamplePatchOptions options;
     options.to_minor = 2;
@@ -239,21 +223,10 @@ class ClosedWindowRun : public ::testing::Test {
     ASSERT_TRUE(builder.Seal());
     payload_ = install_->root() + "/patch.dll";
     ASSERT_TRUE(builder.WriteDll(payload_));
-    ASSERT_TRUE(LoadTestPublicKey(&key_));
-    previous_directory_ = std::filesystem::current_path();
-    std::filesystem::current_path(install_->root());
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_directory_);
-    SetDisplayName(nullptr);
-    SetMessageLanguage(0);
   }
 
   int Run(ClosingWindow::Trigger close_when) {
-    PatchRunOptions options;
-    options.built_in_key = key_.data();
-    options.make_window = [close_when] { return std::make_unique<ClosingWindow>(close_when); };
-    return RunPatch(payload_.c_str(), options);
+    return RunOn(payload_, [close_when] { return std::make_unique<ClosingWindow>(close_when); });
   }
 
   void ExpectFinished(const std::string& when) {
@@ -268,10 +241,7 @@ class ClosedWindowRun : public ::testing::Test {
 
   static bool Never(const std::vector<std::string>&) { return false; }
 
-  std::unique_ptr<ScratchInstall> install_;
   std::string payload_;
-  Bytes key_;
-  std::filesystem::path previous_directory_;
 };
 
 constexpr char kStoppedText[] = "The patch was stopped before it was finished.";

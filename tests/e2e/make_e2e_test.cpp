@@ -18,6 +18,7 @@
 #include "pe/payload_names.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
+#include "sample_game.h"
 #include "scratch_install.h"
 #include "text/code_page_1252.h"
 #include "version_block.h"
@@ -27,13 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* kKey = "Software\\Corvane Samples\\Sample Game";
-
-std::string Patchbuild() {
-  return (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
-      .string();
-}
-
 // The files of `dir` by relative name, but those of `skip` bytes or more.
 std::map<std::string, Bytes> TreeOf(const std::string& dir, uintmax_t skip = UINTMAX_MAX) {
   std::map<std::string, Bytes> files;
@@ -42,21 +36,6 @@ std::map<std::string, Bytes> TreeOf(const std::string& dir, uintmax_t skip = UIN
     Bytes bytes;
     EXPECT_TRUE(ReadFileBytes(entry.path().string(), &bytes));
     files[fs::relative(entry.path(), dir).generic_string()] = bytes;
-  }
-  return files;
-}
-
-// The files of `version` installed for `edition`: variants of that edition
-// lose their suffix, other editions' variants are not there.
-std::map<std::string, Bytes> Installed(const std::map<std::string, Bytes>& tree,
-                                       const std::string& edition) {
-  std::map<std::string, Bytes> files;
-  for (const auto& [name, bytes] : tree) {
-    const size_t mark = name.rfind(".#");
-    if (mark == std::string::npos)
-      files[name] = bytes;
-    else if (name.substr(mark + 2) == edition)
-      files[name.substr(0, mark)] = bytes;
   }
   return files;
 }
@@ -124,14 +103,15 @@ class MakeE2E : public ::testing::Test {
   PatcherRun Make(std::vector<std::string> extra = {}, long stop_at = 0,
                   const char* how = "CORVANE_MAKE_STOP_AT") {
     PatcherOptions options;
-    options.program = Patchbuild();
+    options.program = PatchbuildProgram();
     options.arguments = {"make",          project_,        out_, "--stub", stub_, "--native",
                          "--native-stub", PatcherProgram()};
     if (stop_at > 0) {
       // The maker ends itself, as a kill would, at its stop_at-th point
       // between writing a file and renaming it (maker/cache_file.h).
-      options.arguments.insert(options.arguments.begin(),
-                               {std::string(how) + "=" + std::to_string(stop_at), Patchbuild()});
+      options.arguments.insert(
+          options.arguments.begin(),
+          {std::string(how) + "=" + std::to_string(stop_at), PatchbuildProgram()});
       options.program = "/usr/bin/env";
     }
     for (const std::string& e : extra) options.arguments.push_back(e);
@@ -143,9 +123,24 @@ class MakeE2E : public ::testing::Test {
   // patchbuild with these arguments, in the scratch folder.
   PatcherRun Tool(std::vector<std::string> arguments) {
     PatcherOptions options;
-    options.program = Patchbuild();
+    options.program = PatchbuildProgram();
     options.arguments = std::move(arguments);
     options.working_directory = scratch_->root();
+    return RunPatcher(options);
+  }
+
+  // The files of the project's `version` installed for `edition`.
+  FileSet VersionFiles(const std::string& version, const std::string& edition,
+                       uintmax_t skip = UINTMAX_MAX) const {
+    return EditionFiles(TreeOf(project_ + "/versions/" + version, skip), edition);
+  }
+
+  // The native patcher that make wrote, run on `install`.
+  PatcherRun RunMadePatcher(const ScratchInstall& install) const {
+    PatcherOptions options;
+    options.program = out_;
+    options.wine_prefix = install.prefix();
+    options.working_directory = install.root();
     return RunPatcher(options);
   }
 
@@ -153,14 +148,10 @@ class MakeE2E : public ::testing::Test {
   // each on `install`: both say it patches, or both refuse.
   void ExpectCheckAndPatcherAgree(const ScratchInstall& install, bool patches) {
     PatcherOptions check;
-    check.program = Patchbuild();
+    check.program = PatchbuildProgram();
     check.arguments = {"check", out_ + ".exe", install.game_dir()};
     const PatcherRun told = RunPatcher(check);
-    PatcherOptions options;
-    options.program = out_;
-    options.wine_prefix = install.prefix();
-    options.working_directory = install.root();
-    const PatcherRun run = RunPatcher(options);
+    const PatcherRun run = RunMadePatcher(install);
     EXPECT_EQ(told.exit_code == 0, patches) << told.output;
     EXPECT_EQ(run.exit_code == 0, patches) << run.exit_code << "\n" << run.output;
   }
@@ -185,19 +176,12 @@ TEST_F(MakeE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
     for (const char* edition : {"GOLD", "CLASSIC"}) {
       SCOPED_TRACE(std::string(from) + " " + edition);
       ScratchInstall install(std::string("make-run-") + from + edition);
-      for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/" + from), edition)) {
-        ASSERT_TRUE(install.WriteGameFile(name, bytes));
-      }
-      ASSERT_TRUE(install.Register(kKey));
+      ASSERT_TRUE(InstallFiles(install, VersionFiles(from, edition)));
 
-      PatcherOptions options;
-      options.program = out_;
-      options.wine_prefix = install.prefix();
-      options.working_directory = install.root();
-      const PatcherRun run = RunPatcher(options);
+      const PatcherRun run = RunMadePatcher(install);
       ASSERT_EQ(run.exit_code, 0) << run.output;
 
-      auto expected = Installed(newest, edition);
+      auto expected = EditionFiles(newest, edition);
       for (const auto& [name, bytes] : manual) expected[name] = bytes;
       for (const auto& [name, bytes] : added) expected[name] = bytes;
       if (std::string(from) == "1.00")
@@ -206,7 +190,7 @@ TEST_F(MakeE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
       // The patcher applies a deletion update by leaving the installed file
       // as it is (the step treats it like an unchanged file), so a file the
       // patch removes is the only kind that may remain.
-      const auto before = Installed(TreeOf(project_ + "/versions/" + from), edition);
+      const auto before = VersionFiles(from, edition);
       for (const auto& [name, bytes] : actual) {
         if (expected.count(name)) continue;
         EXPECT_TRUE(before.count(name) && !newest.count(name)) << name << " is extra";
@@ -217,10 +201,10 @@ TEST_F(MakeE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
         EXPECT_TRUE(it->second == bytes) << name << " differs";
       }
       std::string value;
-      ASSERT_TRUE(install.ReadValue(false, kKey, "VERSION", &value));
+      ASSERT_TRUE(install.ReadValue(false, kSampleKey, "VERSION", &value));
       EXPECT_EQ(value, "1.02");
       const bool bonus =
-          install.ReadValue(true, std::string(kKey) + "\\Settings", "BonusMaps", &value);
+          install.ReadValue(true, std::string(kSampleKey) + "\\Settings", "BonusMaps", &value);
       EXPECT_EQ(bonus, std::string(edition) == "GOLD");
     }
   }
@@ -235,11 +219,11 @@ TEST_F(MakeE2E, SecondMakeReusesEveryUpdateAndCheckTellsTheSteps) {
   EXPECT_NE(again.output.find("up to date: " + out_ + ".exe"), std::string::npos) << again.output;
 
   ScratchInstall install("make-check");
-  for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/1.00"), "GOLD")) {
+  for (const auto& [name, bytes] : VersionFiles("1.00", "GOLD")) {
     ASSERT_TRUE(install.WriteGameFile(name, bytes));
   }
   PatcherOptions check;
-  check.program = Patchbuild();
+  check.program = PatchbuildProgram();
   check.arguments = {"check", out_ + ".exe", install.game_dir()};
   const PatcherRun told = RunPatcher(check);
   EXPECT_EQ(told.exit_code, 0) << told.output;
@@ -249,7 +233,7 @@ TEST_F(MakeE2E, SecondMakeReusesEveryUpdateAndCheckTellsTheSteps) {
   EXPECT_NE(told.output.find("step 1.01-1.02"), std::string::npos) << told.output;
   EXPECT_NE(told.output.find("DATA\\INTRO.DAT (deleted)"), std::string::npos) << told.output;
   // Nothing was changed by looking.
-  EXPECT_EQ(install.Snapshot(), Installed(TreeOf(project_ + "/versions/1.00"), "GOLD"));
+  EXPECT_EQ(install.Snapshot(), VersionFiles("1.00", "GOLD"));
 }
 
 TEST_F(MakeE2E, BrokenProjectsEndWithTheirPlaceAndLeaveNoOutput) {
@@ -310,7 +294,7 @@ TEST_F(MakeE2E, AccentedNamesPatchNativelyAndCrcAgreesWithThePatchersLists) {
   for (const char* v : {"1.00", "1.01"}) {
     SCOPED_TRACE(v);
     PatcherOptions crc;
-    crc.program = Patchbuild();
+    crc.program = PatchbuildProgram();
     crc.arguments = {"crc", project_ + "/versions/" + v, "-o", scratch_->root() + "/list"};
     ASSERT_EQ(RunPatcher(crc).exit_code, 0);
     Bytes list;
@@ -325,15 +309,8 @@ TEST_F(MakeE2E, AccentedNamesPatchNativelyAndCrcAgreesWithThePatchersLists) {
   }
 
   ScratchInstall install("make-accented");
-  for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/1.00"), "GOLD")) {
-    ASSERT_TRUE(install.WriteGameFile(name, bytes));
-  }
-  ASSERT_TRUE(install.Register(kKey));
-  PatcherOptions options;
-  options.program = out_;
-  options.wine_prefix = install.prefix();
-  options.working_directory = install.root();
-  const PatcherRun run = RunPatcher(options);
+  ASSERT_TRUE(InstallFiles(install, VersionFiles("1.00", "GOLD")));
+  const PatcherRun run = RunMadePatcher(install);
   ASSERT_EQ(run.exit_code, 0) << run.output;
   const auto actual = install.Snapshot();
   ASSERT_EQ(actual.count(epee), 1u);
@@ -547,12 +524,11 @@ TEST_F(MakeE2E, CheckAgreesWithThePatcherOnEveryInstallationState) {
   for (const State& state : states) {
     SCOPED_TRACE(state.what);
     ScratchInstall install(std::string("make-check-") + state.version + state.edition);
-    for (const auto& [name, bytes] :
-         Installed(TreeOf(project_ + "/versions/" + state.version), state.edition)) {
+    for (const auto& [name, bytes] : VersionFiles(state.version, state.edition)) {
       ASSERT_TRUE(install.WriteGameFile(name, bytes));
     }
     state.spoil(install);
-    ASSERT_TRUE(install.Register(kKey));
+    ASSERT_TRUE(install.Register(kSampleKey));
     ExpectCheckAndPatcherAgree(install, state.patches);
   }
 }
@@ -582,16 +558,15 @@ TEST_F(MakeE2E, AnUnchangedThreeGiBFileTravelsAndIsCheckedWhole) {
     const bool sound = last == 'Z';
     SCOPED_TRACE(sound ? "sound" : "the last byte changed");
     ScratchInstall install(std::string("make-huge-") + last);
-    for (const auto& [name, bytes] : Installed(TreeOf(project_ + "/versions/1.00", size), "GOLD")) {
+    for (const auto& [name, bytes] : VersionFiles("1.00", "GOLD", size)) {
       ASSERT_TRUE(install.WriteGameFile(name, bytes));
     }
     ASSERT_TRUE(WriteSparseFile(install.game_dir() + "/" + huge, size, last));
-    ASSERT_TRUE(install.Register(kKey));
+    ASSERT_TRUE(install.Register(kSampleKey));
     ExpectCheckAndPatcherAgree(install, sound);
     if (sound) {
       const std::map<std::string, Bytes> installed = TreeOf(install.game_dir(), size);
-      for (const auto& [name, bytes] :
-           Installed(TreeOf(project_ + "/versions/1.02", size), "GOLD")) {
+      for (const auto& [name, bytes] : VersionFiles("1.02", "GOLD", size)) {
         EXPECT_TRUE(installed.count(name) && installed.at(name) == bytes)
             << name << " is not at 1.02";
       }

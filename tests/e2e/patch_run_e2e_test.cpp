@@ -71,13 +71,6 @@ class PatchRunE2E : public ScratchPatchTest {
       EXPECT_TRUE(it->second == bytes) << name << " differs";
     }
   }
-
-  static std::string Slashes(std::string name) {
-    for (char& c : name) {
-      if (c == '\\') c = '/';
-    }
-    return name;
-  }
 };
 
 #define EXPECT_OUTPUT_HAS(run, text) \

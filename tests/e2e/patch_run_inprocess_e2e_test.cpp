@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "in_process_patch_test.h"
 #include "payload_builder.h"
 #include "run/message_catalogue.h"
 #include "run/patch_run.h"
 #include "run/step_test_support.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "support/silent_window.h"
 #include "ui/console_window.h"
 
 namespace corvane::e2e {
@@ -27,71 +29,45 @@ struct WindowRecord {
   bool waited = false;
 };
 
-class RecordingWindow final : public ConsoleWindowProgress {
+class RecordingWindow final : public test_support::SilentWindow {
  public:
   explicit RecordingWindow(WindowRecord* record)
-      : ConsoleWindowProgress(&corvane::LoadMessage), record_(record) {}
+      : SilentWindow(&corvane::LoadMessage), record_(record) {}
   ~RecordingWindow() override { record_->log = LogText(); }
-  AbortRetryIgnore AskAbortRetryIgnore(const char*, const char*, bool) override {
-    return AbortRetryIgnore::kAbort;
-  }
-  void StopAnimation() override {}
 
  protected:
-  bool OpenWindow() override { return true; }
-  void CloseWindow() override {}
   void ShowTitle(const char* text) override { record_->title = text; }
-  void ShowProgress(const char*) override {}
-  void ShowLog(const std::string&, const char*, bool) override {}
-  void ShowOK(bool) override {}
-  void Pump() override {}
   bool WaitForInput() override {
     record_->waited = true;
     Ended();
     return true;
   }
-  void RequestClose() override { Ended(); }
 
  private:
   WindowRecord* record_;
 };
 
-class InProcessRun : public ::testing::Test {
+class InProcessRun : public InProcessPatchTest {
  protected:
+  InProcessRun() : InProcessPatchTest("inprocess") {}
+
   void SetUp() override {
-    install_ = std::make_unique<ScratchInstall>("inprocess");
-    install_->UsePrefix();
-    SetMessageLanguage(0x0409);
-    ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
+    InProcessPatchTest::SetUp();
+    if (HasFatalFailure()) return;
     builder_ = std::make_unique<PayloadBuilder>(install_->root() + "/work");
     SamplePatchOptions options;
     options.to_minor = 1;
     MakeSamplePatch(builder_.get(), options);
-    ASSERT_TRUE(LoadTestPublicKey(&key_));
-    // "patch.log" goes to the current directory.
-    previous_directory_ = std::filesystem::current_path();
-    std::filesystem::current_path(install_->root());
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_directory_);
-    SetDisplayName(nullptr);
-    SetMessageLanguage(0);
   }
 
   int Run(std::function<std::unique_ptr<ConsoleWindowProgress>()> make_window) {
     EXPECT_TRUE(builder_->Seal());
     std::string payload = install_->root() + "/patch.dll";
     EXPECT_TRUE(builder_->WriteDll(payload));
-    PatchRunOptions options;
-    options.built_in_key = key_.data();
-    options.make_window = std::move(make_window);
-    return RunPatch(payload.c_str(), options);
+    return RunOn(payload, std::move(make_window));
   }
 
-  std::unique_ptr<ScratchInstall> install_;
   std::unique_ptr<PayloadBuilder> builder_;
-  Bytes key_;
-  std::filesystem::path previous_directory_;
 };
 
 TEST_F(InProcessRun, WindowShowsTitleLogAndWaitsForOk) {

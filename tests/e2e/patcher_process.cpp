@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #ifndef CORVANE_PATCHER_PROGRAM
 #error "the e2e tests need CORVANE_PATCHER_PROGRAM"
@@ -104,6 +105,12 @@ PatcherRun Collect(pid_t pid, int out, const PatcherOptions& options) {
 }  // namespace
 
 std::string PatcherProgram() { return CORVANE_PATCHER_PROGRAM; }
+
+std::string PatchbuildProgram() {
+  const std::filesystem::path apps =
+      std::filesystem::path(PatcherProgram()).parent_path().parent_path();
+  return (apps / "patchbuild" / "patchbuild").string();
+}
 
 PatcherRun RunPatcher(const PatcherOptions& options) {
   PatcherRun run;

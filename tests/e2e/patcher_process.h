@@ -47,5 +47,7 @@ PatcherRun RunPatcher(const PatcherOptions& options);
 
 // Directory of the built native patcher (set by the test's CMake).
 std::string PatcherProgram();
+// The built patchbuild, in the build tree beside the patcher.
+std::string PatchbuildProgram();
 
 }  // namespace corvane::e2e

@@ -6,14 +6,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -30,24 +25,13 @@
 #include "sample_game.h"
 #include "scratch_install.h"
 #include "scratch_patch_test.h"
+#include "support/fake_prefix_server.h"
 #include "version_block.h"
 
 namespace corvane::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Patchbuild() {
-  return (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
-      .string();
-}
-
-std::string Slashes(std::string name) {
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
-  return name;
-}
 
 #define EXPECT_OUTPUT_HAS(run, text) \
   EXPECT_NE((run).output.find(text), std::string::npos) << "output:\n" << (run).output
@@ -120,7 +104,7 @@ TEST_F(PayloadTrustE2E, PackAndCheckRefuseNamesThePatcherRefuses) {
   ASSERT_TRUE(builder_->WriteTree(tree));
   ASSERT_TRUE(WriteFileBytes(tree + "/ALL/CON.TXT", ToBytes("a device name")));
   PatcherOptions pack;
-  pack.program = Patchbuild();
+  pack.program = PatchbuildProgram();
   pack.arguments = {"pack", tree, install_->root() + "/packed.dll"};
   pack.working_directory = install_->root();
   PatcherRun packed = RunPatcher(pack);
@@ -132,7 +116,7 @@ TEST_F(PayloadTrustE2E, PackAndCheckRefuseNamesThePatcherRefuses) {
   builder_->Add("ALL\\..\\..\\EVIL.TXT", ToBytes("evil"));
   ASSERT_TRUE(builder_->WriteDll(payload_));
   PatcherOptions check;
-  check.program = Patchbuild();
+  check.program = PatchbuildProgram();
   check.arguments = {"check", payload_, install_->game_dir()};
   check.working_directory = install_->root();
   PatcherRun checked = RunPatcher(check);
@@ -269,7 +253,7 @@ TEST_F(PayloadTrustE2E, SignWithThePayloadFolderListsWhatPackPacks) {
   ASSERT_TRUE(builder_->Seal());  // an unlisted manifest, signed
   ASSERT_TRUE(builder_->WriteTree(tree));
   PatcherOptions sign;
-  sign.program = Patchbuild();
+  sign.program = PatchbuildProgram();
   sign.arguments = {"sign", tree + "/version.cfg",
                     std::string(CORVANE_SOURCE_DIR) + "/tests/keys/test.key.pem", "--payload",
                     tree};
@@ -277,7 +261,7 @@ TEST_F(PayloadTrustE2E, SignWithThePayloadFolderListsWhatPackPacks) {
   PatcherRun signed_run = RunPatcher(sign);
   ASSERT_EQ(signed_run.exit_code, 0) << signed_run.output;
   PatcherOptions pack;
-  pack.program = Patchbuild();
+  pack.program = PatchbuildProgram();
   pack.arguments = {"pack", tree, payload_};
   pack.working_directory = install_->root();
   ASSERT_EQ(RunPatcher(pack).exit_code, 0);
@@ -311,7 +295,7 @@ TEST(PayloadItemsMakeE2E, MakeListsEveryItemOfWhatItPacks) {
   ASSERT_TRUE(WriteFileBytes(stub, BuildGameExecutable("0.0")));
   const std::string out = scratch.root() + "/sample-patch";
   PatcherOptions make;
-  make.program = Patchbuild();
+  make.program = PatchbuildProgram();
   make.arguments = {"make", project, out, "--stub", stub};
   make.working_directory = scratch.root();
   make.timeout_seconds = 120;
@@ -368,50 +352,6 @@ class RegistryTrustE2E : public PayloadTrustE2E {
     value->AddText("registryValue", "1.01");
     ASSERT_TRUE(builder_->Seal());
   }
-
-  // Holds the prefix's wineserver lock from a child process, the way a
-  // running server does; killed by the destructor.
-  struct FakeServer {
-    pid_t child = -1;
-    std::string dir;
-    ~FakeServer() {
-      if (child > 0) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-      }
-      std::error_code ignored;
-      if (!dir.empty()) fs::remove_all(dir, ignored);
-    }
-  };
-  bool StartServer(FakeServer* server) {
-    struct stat st;
-    if (stat(install_->prefix().c_str(), &st) != 0) return false;
-    char dir[256];
-    std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%" PRIx64 "-%" PRIx64,
-                  static_cast<unsigned>(getuid()), static_cast<uint64_t>(st.st_dev),
-                  static_cast<uint64_t>(st.st_ino));
-    server->dir = dir;
-    fs::create_directories(dir);
-    const std::string lock_path = server->dir + "/lock";
-    int ready[2];
-    if (pipe(ready) != 0) return false;
-    server->child = fork();
-    if (server->child == 0) {
-      const int fd = open(lock_path.c_str(), O_RDWR | O_CREAT, 0600);
-      struct flock lock = {};
-      lock.l_type = F_WRLCK;
-      lock.l_whence = SEEK_SET;
-      const char ok = (fd >= 0 && fcntl(fd, F_SETLK, &lock) == 0) ? 1 : 0;
-      if (write(ready[1], &ok, 1) != 1) _exit(1);
-      pause();
-      _exit(0);
-    }
-    char ok = 0;
-    const bool started = server->child > 0 && read(ready[0], &ok, 1) == 1 && ok == 1;
-    close(ready[0]);
-    close(ready[1]);
-    return started;
-  }
 };
 
 TEST_F(RegistryTrustE2E, RunningWineserverIsRefusedBeforeAnyFileChanges) {
@@ -422,8 +362,8 @@ TEST_F(RegistryTrustE2E, RunningWineserverIsRefusedBeforeAnyFileChanges) {
     return bytes;
   }();
   {
-    FakeServer server;
-    ASSERT_TRUE(StartServer(&server));
+    test_support::FakePrefixServer server;
+    ASSERT_TRUE(server.Start(install_->prefix()));
     PatcherRun busy = Run();
     EXPECT_EQ(busy.exit_code, 1);
     EXPECT_OUTPUT_HAS(

@@ -19,6 +19,7 @@
 
 #include "engine/crc32.h"
 #include "patcher_process.h"
+#include "sample_game.h"
 #include "scratch_install.h"
 #include "version_block.h"
 
@@ -153,19 +154,6 @@ std::string Manifest(const Tree& newest) {
          "};\n";
 }
 
-// The files of a tree installed for `edition`.
-Tree Installed(const Tree& tree, const std::string& edition) {
-  Tree files;
-  for (const auto& [name, bytes] : tree) {
-    const size_t mark = name.rfind(".#");
-    if (mark == std::string::npos)
-      files[name] = bytes;
-    else if (name.substr(mark + 2) == edition)
-      files[name.substr(0, mark)] = bytes;
-  }
-  return files;
-}
-
 // Names compared as the game's file system would: a-z without regard to case
 // (whole files land under their stored, upper-case names).
 std::string Folded(std::string name) {
@@ -203,9 +191,7 @@ TEST(RealReleaseE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
 
   const std::string out = scratch.root() + "/out/real-release";
   PatcherOptions make;
-  make.program =
-      (fs::path(PatcherProgram()).parent_path().parent_path() / "patchbuild" / "patchbuild")
-          .string();
+  make.program = PatchbuildProgram();
   make.arguments = {"make", project, out, "--native-stub", PatcherProgram(), "--json"};
   make.timeout_seconds = 300;
   const PatcherRun made = RunPatcher(make);
@@ -233,7 +219,7 @@ TEST(RealReleaseE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
     for (const char* edition : kEditions) {
       SCOPED_TRACE(std::string(kVersions[v]) + " " + edition);
       ScratchInstall install(std::string("real-release-") + kVersions[v] + edition);
-      const Tree before = Installed(trees[v], edition);
+      const Tree before = EditionFiles(trees[v], edition);
       for (const auto& [name, bytes] : before) ASSERT_TRUE(install.WriteGameFile(name, bytes));
       ASSERT_TRUE(install.Register(kKey));
       PatcherOptions run_options;
@@ -246,7 +232,7 @@ TEST(RealReleaseE2E, EveryOlderVersionAndEditionEndsAsTheNewest) {
 
       std::map<std::string, std::pair<std::string, Bytes>> actual;
       for (const auto& [name, bytes] : install.Snapshot()) actual[Folded(name)] = {name, bytes};
-      const Tree expected = Installed(trees.back(), edition);
+      const Tree expected = EditionFiles(trees.back(), edition);
       for (const auto& [name, bytes] : expected) {
         auto it = actual.find(Folded(name));
         ASSERT_NE(it, actual.end()) << name << " missing";

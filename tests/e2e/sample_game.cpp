@@ -67,6 +67,18 @@ bool InstallFiles(const ScratchInstall& install, const FileSet& files) {
   return install.Register(kSampleKey);
 }
 
+FileSet EditionFiles(const FileSet& version, const std::string& edition) {
+  FileSet files;
+  for (const auto& [name, bytes] : version) {
+    const size_t mark = name.rfind(".#");
+    if (mark == std::string::npos)
+      files[name] = bytes;
+    else if (name.substr(mark + 2) == edition)
+      files[name.substr(0, mark)] = bytes;
+  }
+  return files;
+}
+
 void MakeSamplePatch(PayloadBuilder* builder, const SamplePatchOptions& options) {
   builder->SetHeader(kSampleKey, kSampleExe, VersionText(options.to_minor), true);
   for (int minor = options.from_minor; minor <= options.to_minor; ++minor) {

@@ -29,6 +29,11 @@ FileSet SampleGameFiles(int minor, int scale = 1, int extra_files = 0);
 // Installs a file set into the game directory and registers the game.
 bool InstallFiles(const ScratchInstall& install, const FileSet& files);
 
+// The files of a version folder as an installation of `edition` holds them:
+// variants "<name>.#<edition>" of that edition lose their suffix, other
+// editions' variants are not there.
+FileSet EditionFiles(const FileSet& version, const std::string& edition);
+
 struct SamplePatchOptions {
   int from_minor = 0;
   int to_minor = 2;

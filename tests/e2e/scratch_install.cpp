@@ -34,6 +34,13 @@ void MakeParentDirectories(const std::string& path) {
   fs::create_directories(fs::path(path).parent_path(), ignored);
 }
 
+std::string Slashes(std::string name) {
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  return name;
+}
+
 ScratchInstall::ScratchInstall(const std::string& tag) {
   const char* tmp = std::getenv("TMPDIR");
   std::string base = (tmp != nullptr && tmp[0] != '\0') ? tmp : "/tmp";

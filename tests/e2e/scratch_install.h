@@ -19,6 +19,8 @@ bool ReadFileBytes(const std::string& path, Bytes* bytes);
 bool WriteFileBytes(const std::string& path, const Bytes& bytes);
 // Makes every directory of a host path (not the last component).
 void MakeParentDirectories(const std::string& path);
+// `name` with its backslashes turned to slashes, as Snapshot names files.
+std::string Slashes(std::string name);
 
 class ScratchInstall {
  public:

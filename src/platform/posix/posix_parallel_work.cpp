@@ -1,33 +1,18 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <vector>
 
+#include "platform/parallel_pieces.h"
 #include "platform/parallel_work.h"
 
 namespace corvane::platform {
 
 namespace {
 
-struct SharedWork {
-  size_t count = 0;
-  std::atomic<size_t> next{0};
-  const ParallelWork* work = nullptr;
-
-  void Run(unsigned slot) {
-    for (size_t i = next++; i < count; i = next++) (*work)(i, slot);
-  }
-};
-
-struct Worker {
-  SharedWork* shared;
-  unsigned slot;
-};
-
 void* WorkerMain(void* parameter) {
-  const Worker* worker = static_cast<const Worker*>(parameter);
-  worker->shared->Run(worker->slot);
+  const PieceWorker* worker = static_cast<const PieceWorker*>(parameter);
+  worker->queue->Run(worker->slot);
   return nullptr;
 }
 
@@ -39,21 +24,18 @@ unsigned ProcessorCount() {
 }
 
 void RunInParallel(size_t count, unsigned threads, const ParallelWork& work) {
-  SharedWork shared;
-  shared.count = count;
-  shared.work = &work;
-  const unsigned helpers_wanted =
-      threads > 1 && count > 1 ? (threads < count ? threads : count) - 1 : 0;
-  std::vector<Worker> workers(helpers_wanted);
+  PieceQueue queue(count, work);
+  const unsigned helpers_wanted = HelperThreadCount(count, threads);
+  std::vector<PieceWorker> workers(helpers_wanted);
   std::vector<pthread_t> helpers;
   for (unsigned t = 0; t < helpers_wanted; ++t) {
-    workers[t] = Worker{&shared, t + 1};
+    workers[t] = PieceWorker{&queue, t + 1};
     pthread_t thread;
     // A thread that cannot start leaves its pieces to the others.
     if (pthread_create(&thread, nullptr, WorkerMain, &workers[t]) != 0) break;
     helpers.push_back(thread);
   }
-  shared.Run(0);
+  queue.Run(0);
   for (pthread_t thread : helpers) pthread_join(thread, nullptr);
 }
 

@@ -2,19 +2,14 @@
 // Wow6432Node view and the wineserver's lock. What every backend does is in
 // ../registry_test.cpp.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cinttypes>
-#include <cstdio>
 #include <filesystem>
 
 #include "platform/posix/posix_test_dir.h"
 #include "platform/registry.h"
+#include "support/fake_prefix_server.h"
 
 namespace corvane::platform {
 namespace {
@@ -110,14 +105,10 @@ TEST(PosixRegistryTest, RefusesToWriteWhileThePrefixServerHoldsItsLock) {
   ScopedEnv env("WINEPREFIX", prefix.path());
   const std::string original = kHeader64;
   ASSERT_TRUE(WriteTestFile(prefix / "system.reg", original));
-  struct stat st;
-  ASSERT_EQ(stat(prefix.path().c_str(), &st), 0);
-  char dir[256];
-  std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%" PRIx64 "-%" PRIx64,
-                static_cast<unsigned>(getuid()), static_cast<uint64_t>(st.st_dev),
-                static_cast<uint64_t>(st.st_ino));
+  const std::string dir = test_support::PrefixServerDir(prefix.path());
+  ASSERT_FALSE(dir.empty());
   std::filesystem::create_directories(dir);
-  const std::string lock_path = std::string(dir) + "/lock";
+  const std::string lock_path = dir + "/lock";
   ASSERT_TRUE(WriteTestFile(lock_path, ""));
 
   // A lock file nobody holds is what a crashed server leaves: no refusal.
@@ -128,23 +119,8 @@ TEST(PosixRegistryTest, RefusesToWriteWhileThePrefixServerHoldsItsLock) {
   EXPECT_EQ(where, "untouched");
 
   // The server holds the lock from another process (our own locks are invisible to us).
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    const int fd = open(lock_path.c_str(), O_RDWR);
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    const char ok = (fd >= 0 && fcntl(fd, F_SETLK, &lock) == 0) ? 1 : 0;
-    if (write(ready[1], &ok, 1) != 1) _exit(1);
-    pause();
-    _exit(0);
-  }
-  char ok = 0;
-  ASSERT_EQ(read(ready[0], &ok, 1), 1);
-  ASSERT_EQ(ok, 1);
+  test_support::FakePrefixServer server;
+  ASSERT_TRUE(server.Start(prefix.path()));
   const std::string before = ReadTestText(prefix / "system.reg");
   std::string message;
   EXPECT_EQ(WriteRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", "2", &message),
@@ -156,11 +132,6 @@ TEST(PosixRegistryTest, RefusesToWriteWhileThePrefixServerHoldsItsLock) {
   std::string value;
   EXPECT_EQ(ReadRegistryString(RegistryRoot::kLocalMachine, "Software\\A", "n", &value),
             RegistryStatus::kOk);
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
-  close(ready[0]);
-  close(ready[1]);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

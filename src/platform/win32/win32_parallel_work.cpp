@@ -2,34 +2,16 @@
 
 #include <vector>
 
+#include "platform/parallel_pieces.h"
 #include "platform/parallel_work.h"
 
 namespace corvane::platform {
 
 namespace {
 
-struct SharedWork {
-  size_t count = 0;
-  volatile LONG next = -1;
-  const ParallelWork* work = nullptr;
-
-  void Run(unsigned slot) {
-    for (;;) {
-      const LONG taken = InterlockedIncrement(&next);
-      if (taken < 0 || static_cast<size_t>(taken) >= count) return;
-      (*work)(static_cast<size_t>(taken), slot);
-    }
-  }
-};
-
-struct Worker {
-  SharedWork* shared;
-  unsigned slot;
-};
-
 DWORD WINAPI WorkerMain(LPVOID parameter) {
-  const Worker* worker = static_cast<const Worker*>(parameter);
-  worker->shared->Run(worker->slot);
+  const PieceWorker* worker = static_cast<const PieceWorker*>(parameter);
+  worker->queue->Run(worker->slot);
   return 0;
 }
 
@@ -42,20 +24,17 @@ unsigned ProcessorCount() {
 }
 
 void RunInParallel(size_t count, unsigned threads, const ParallelWork& work) {
-  SharedWork shared;
-  shared.count = count;
-  shared.work = &work;
-  const unsigned helpers_wanted =
-      threads > 1 && count > 1 ? (threads < count ? threads : count) - 1 : 0;
-  std::vector<Worker> workers(helpers_wanted);
+  PieceQueue queue(count, work);
+  const unsigned helpers_wanted = HelperThreadCount(count, threads);
+  std::vector<PieceWorker> workers(helpers_wanted);
   std::vector<HANDLE> helpers;
   for (unsigned t = 0; t < helpers_wanted; ++t) {
-    workers[t] = Worker{&shared, t + 1};
+    workers[t] = PieceWorker{&queue, t + 1};
     HANDLE thread = CreateThread(nullptr, 0, WorkerMain, &workers[t], 0, nullptr);
     if (thread == nullptr) break;  // the pieces are shared by the threads there are
     helpers.push_back(thread);
   }
-  shared.Run(0);
+  queue.Run(0);
   for (HANDLE thread : helpers) {
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
