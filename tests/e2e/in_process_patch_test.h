@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +12,7 @@
 #include "run/patch_run.h"
 #include "sample_game.h"
 #include "scratch_install.h"
+#include "support/scratch_folder.h"
 #include "ui/console_window.h"
 
 namespace corvane::e2e {
@@ -31,11 +31,10 @@ class InProcessPatchTest : public ::testing::Test {
     SetMessageLanguage(0x0409);
     ASSERT_TRUE(InstallFiles(*install_, SampleGameFiles(0)));
     ASSERT_TRUE(LoadTestPublicKey(&key_));
-    previous_directory_ = std::filesystem::current_path();
-    std::filesystem::current_path(install_->root());
+    here_ = std::make_unique<test_support::ScopedCurrentDirectory>(install_->root());
   }
   void TearDown() override {
-    std::filesystem::current_path(previous_directory_);
+    here_.reset();  // back where the test started, whether or not SetUp got this far
     SetDisplayName(nullptr);
     SetMessageLanguage(0);
   }
@@ -55,7 +54,7 @@ class InProcessPatchTest : public ::testing::Test {
  private:
   std::string tag_;
   Bytes key_;
-  std::filesystem::path previous_directory_;
+  std::unique_ptr<test_support::ScopedCurrentDirectory> here_;
 };
 
 }  // namespace corvane::e2e
