@@ -139,26 +139,27 @@ struct PendingBody {
 
 // --- base linking and access inheritance ---
 
-void ParamLinkBase(ParamClass& cls, const char* baseName, int ownIndex) {
-  if (!baseName || !*baseName) {
+void ParamLinkBase(ParamClass& cls, const char* base_name, int own_index) {
+  if (!base_name || !*base_name) {
     cls.SetBase(nullptr);
     return;
   }
   ParamClass* parent = cls.GetParentPtr();
   EntryHandle found;
   if (parent) {
-    int index = parent->FindOwnIndex(baseName);
-    if (index >= 0 && (ownIndex < 0 || index < ownIndex)) {
+    int index = parent->FindOwnIndex(base_name);
+    if (index >= 0 && (own_index < 0 || index < own_index)) {
       ParamEntry* entry = parent->LoadedEntryAt(index);
       found = EntryHandle(parent, entry);
     } else {
-      if (parent->GetBasePtr()) found = parent->GetBasePtr()->FindEntryWide(baseName);
-      if (!found && parent->GetParentPtr()) found = parent->GetParentPtr()->FindEntryWide(baseName);
+      if (parent->GetBasePtr()) found = parent->GetBasePtr()->FindEntryWide(base_name);
+      if (!found && parent->GetParentPtr())
+        found = parent->GetParentPtr()->FindEntryWide(base_name);
     }
   }
   ParamClass* base = found ? found->GetClass() : nullptr;
   if (!base) {
-    ReportWarning("Cannot find base %s for %s", baseName, cls.GetContext().Data());
+    ReportWarning("Cannot find base %s for %s", base_name, cls.GetContext().Data());
     cls.SetBase(nullptr);
     return;
   }
@@ -185,17 +186,17 @@ void ParamInheritAccess(ParamClass& cls) {
 
 // --- reading a class body ---
 
-void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownIndex, bool isRoot) {
+void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int own_index, bool is_root) {
   ParamFileContext& context = ParamContext(stream);
   if (!EnterNesting(stream)) return;
   const int version = context.version_;
   if (version < 7) {
     BankedString name = ParamReadBodyString(stream);
-    if (!isRoot) cls.SetName(std::move(name));
+    if (!is_root) cls.SetName(std::move(name));
   }
   cls.SetSource(context.source_.GetRef(), false);
-  BankedString baseName = version < 7 ? ParamReadString(stream) : ParamReadBodyString(stream);
-  ParamLinkBase(cls, baseName.Data(), ownIndex);
+  BankedString base_name = version < 7 ? ParamReadString(stream) : ParamReadBodyString(stream);
+  ParamLinkBase(cls, base_name.Data(), own_index);
 
   uint32_t count = ReadCount(stream);
   cls.Reserve(cls.GetEntryCount() + BoundedCount(stream, count));
@@ -255,13 +256,13 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
   if (cls.GetEntryCount() >= kIndexThreshold && !cls.HasIndex()) cls.BuildIndex();
 
   if (version >= 7) {
-    int32_t endPosition = ParamReadInt(stream);
+    int32_t end_position = ParamReadInt(stream);
     context.frontier_ = std::max(context.frontier_, ParamTell(stream));
     bool defer = !context.full_load_ && context.source_ && context.source_->CanUnload();
     for (size_t i = 0; i < pending.size() && ParamError(stream) == 0; ++i) {
       const PendingBody& body = pending[i];
       if (defer) {
-        int32_t next = i + 1 < pending.size() ? pending[i + 1].position : endPosition;
+        int32_t next = i + 1 < pending.size() ? pending[i + 1].position : end_position;
         uint32_t size = next > body.position ? static_cast<uint32_t>(next - body.position) : 0;
         cls.ReplaceEntryAt(
             body.index, new ParamClassPlaceholder(body.cls->GetBankedName(),
@@ -278,7 +279,7 @@ void ParamReadClassBody(SerializeBinStream& stream, ParamClass& cls, int ownInde
       body.cls->SetSourceSize(static_cast<uint32_t>(ParamTell(stream) - body.position));
       context.frontier_ = std::max(context.frontier_, ParamTell(stream));
     }
-    if (endPosition >= 0 && endPosition <= ParamDataSize(stream)) ParamSeek(stream, endPosition);
+    if (end_position >= 0 && end_position <= ParamDataSize(stream)) ParamSeek(stream, end_position);
   }
   ParamInheritAccess(cls);
   LeaveNesting(stream);
@@ -372,12 +373,12 @@ void ParamClass::SerializeBin(SerializeBinStream& stream) {
       bodies.emplace_back(cls, ParamReserveOffset(stream));
     }
   }
-  int64_t endOffset = ParamReserveOffset(stream);
+  int64_t end_offset = ParamReserveOffset(stream);
   for (auto& [cls, offset] : bodies) {
     ParamPatchOffset(stream, offset);
     cls->SerializeBin(stream);
   }
-  ParamPatchOffset(stream, endOffset);
+  ParamPatchOffset(stream, end_offset);
 }
 
 }  // namespace corvane

@@ -182,11 +182,11 @@ TEST(ParamBinary, WrittenLayoutStartsWithTheHeaderAndEndsWithTheEnumTable) {
   std::vector<uint8_t> bytes = Save(file);
   Bytes expected;
   expected.Signature().I32(0).I32(8).I32(0);
-  int enumAt = 12;
+  int enum_at = 12;
   expected.Str("").Compact(2);
   expected.U8(1).U8(0).Str("version").Str("1.05");
   expected.U8(1).U8(2).Str("count").I32(3);
-  expected.EndRoot(enumAt);
+  expected.EndRoot(enum_at);
   EXPECT_EQ(bytes, expected.data);
 }
 
@@ -290,27 +290,27 @@ TEST(ParamBinary, OldVersionsLoadWithTheRebinarizeLine) {
 TEST(ParamBinary, Version7ReadsStringsFromTheTable) {
   Bytes b;
   b.Signature().I32(0).I32(7);
-  int tableAt = b.Pos();
+  int table_at = b.Pos();
   b.I32(0);
-  int enumAt = b.Pos();
+  int enum_at = b.Pos();
   b.I32(0);
   b.Compact(0).Compact(2);                   // root: no base, two entries
   b.U8(1).U8(1).Compact(1).I32(0x3F000000);  // float ratio = 0.5
   b.U8(0).Compact(2);                        // class Sub
-  int subPos = b.Pos();
+  int sub_pos = b.Pos();
   b.I32(0);
-  int rootEnd = b.Pos();
+  int root_end = b.Pos();
   b.I32(0);
-  b.Patch(subPos, b.Pos());
+  b.Patch(sub_pos, b.Pos());
   b.Compact(0).Compact(1);              // Sub: no base, one entry
   b.U8(1).U8(4).Compact(3).Compact(4);  // expression e = x+1
-  int subEnd = b.Pos();
+  int sub_end = b.Pos();
   b.I32(0);
-  b.Patch(subEnd, b.Pos());
-  b.Patch(rootEnd, b.Pos());
-  b.EmptyEnumTable(enumAt);
-  int tableCountAt = b.Pos();
-  b.Patch(tableAt, b.Pos());
+  b.Patch(sub_end, b.Pos());
+  b.Patch(root_end, b.Pos());
+  b.EmptyEnumTable(enum_at);
+  int table_count_at = b.Pos();
+  b.Patch(table_at, b.Pos());
   b.I32(5).Str("").Str("ratio").Str("Sub").Str("e").Str("x+1");
 
   ParamFile file;
@@ -325,10 +325,10 @@ TEST(ParamBinary, Version7ReadsStringsFromTheTable) {
   EXPECT_STREQ(e->GetText().Data(), "x+1");
 
   // An index equal to the table size is no string in this version.
-  b.data[static_cast<size_t>(tableCountAt)] = 4;  // the table now holds 4 strings
+  b.data[static_cast<size_t>(table_count_at)] = 4;  // the table now holds 4 strings
   ParamFile damaged;
-  ScopedReportCapture damagedReports;
-  EXPECT_FALSE(Load(damaged, b.data)) << AllReports(damagedReports);
+  ScopedReportCapture damaged_reports;
+  EXPECT_FALSE(Load(damaged, b.data)) << AllReports(damaged_reports);
 }
 
 TEST(ParamBinary, BaseStoredAfterTheClassIsNotFound) {
@@ -353,12 +353,12 @@ TEST(ParamBinary, AccessValueSetsTheLevelAndIsInherited) {
   other->AddInt("Access", 2);
   ParamFile loaded;
   ASSERT_TRUE(Load(loaded, Save(original)));
-  ParamClass* loadedRo = loaded.FindEntry("ReadOnly").GetClass();
-  EXPECT_EQ(loadedRo->GetAccess(), PAReadOnly);
-  EXPECT_EQ(loadedRo->FindEntry("Child").GetClass()->GetAccess(), PAReadOnly);
+  ParamClass* loaded_ro = loaded.FindEntry("ReadOnly").GetClass();
+  EXPECT_EQ(loaded_ro->GetAccess(), PAReadOnly);
+  EXPECT_EQ(loaded_ro->FindEntry("Child").GetClass()->GetAccess(), PAReadOnly);
   EXPECT_EQ(loaded.FindEntry("Other").GetClass()->GetAccess(), PADefault);
   ScopedReportCapture capture;
-  loadedRo->AddText("x", "y");
+  loaded_ro->AddText("x", "y");
   EXPECT_TRUE(capture.Contains(ReportSlot::kLog, "Trying to modify read-only entry /ReadOnly.x"));
 }
 
@@ -386,11 +386,11 @@ TEST(ParamBinary, EveryCutOrFlippedByteLoadsWithoutHarm) {
 
 TEST(ParamBinary, DuplicateNamesAreKeptInOrderAndTheFirstIsFound) {
   Bytes b;
-  int enumAt = b.Header8();
+  int enum_at = b.Header8();
   b.Str("").Compact(2);
   b.U8(1).U8(2).Str("VERSION").I32(1);
   b.U8(1).U8(2).Str("version").I32(2);
-  b.EndRoot(enumAt);
+  b.EndRoot(enum_at);
   ParamFile file;
   ASSERT_TRUE(Load(file, b.data));
   ASSERT_EQ(file.GetEntryCount(), 2);
@@ -400,12 +400,12 @@ TEST(ParamBinary, DuplicateNamesAreKeptInOrderAndTheFirstIsFound) {
 
 TEST(ParamBinary, DeepNestingIsRefusedBeforeTheStackRunsOut) {
   Bytes b;
-  int enumAt = b.Header8();
+  int enum_at = b.Header8();
   b.Str("").Compact(1);
   b.U8(2).Str("deep").Compact(1);
   for (int i = 0; i < 100000; ++i) b.U8(3).Compact(1);
   b.U8(2).I32(1);
-  b.EmptyEnumTable(enumAt);
+  b.EmptyEnumTable(enum_at);
   ParamFile file;
   ScopedReportCapture capture;
   EXPECT_FALSE(Load(file, b.data));
@@ -417,13 +417,13 @@ TEST(ParamBinary, BodiesThatPointBackwardsAreRefused) {
   // A class whose body position is the root body itself would be read again
   // and again.
   Bytes b;
-  int enumAt = b.Header8();
-  int rootAt = b.Pos();
+  int enum_at = b.Header8();
+  int root_at = b.Pos();
   b.Str("").Compact(2);
-  b.U8(0).Str("A").I32(rootAt);
-  b.U8(0).Str("B").I32(rootAt);
+  b.U8(0).Str("A").I32(root_at);
+  b.U8(0).Str("B").I32(root_at);
   b.I32(0);
-  b.EmptyEnumTable(enumAt);
+  b.EmptyEnumTable(enum_at);
   ParamFile file;
   ScopedReportCapture capture;
   EXPECT_FALSE(Load(file, b.data));

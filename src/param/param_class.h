@@ -47,8 +47,8 @@ class ParamClass : public ParamEntry {
   void AddInt(const char* name, int value) override;
   void AddFloat(const char* name, float value) override;
   void AddText(const char* name, const char* value) override;
-  ParamClass* AddClass(const char* name, bool guaranteedUnique = false,
-                       bool declarationOnly = false) override;
+  ParamClass* AddClass(const char* name, bool guaranteed_unique = false,
+                       bool declaration_only = false) override;
   // The array (found and cleared, or new); null when the access level
   // forbids the change.
   ParamEntry* AddArray(const char* name) override;
@@ -110,7 +110,7 @@ class ParamClass : public ParamEntry {
   // The common step of every Add...: a duplicate name is reported and the
   // new entry takes the old one's place; a new name is appended. Takes
   // ownership.
-  void AddEntry(ParamEntry* entry, bool guaranteedUnique = false);
+  void AddEntry(ParamEntry* entry, bool guaranteed_unique = false);
   // Appends without looking for duplicates (the binary loader). Takes ownership.
   void AppendEntry(ParamEntry* entry);
   // The entry at `index` as stored (a placeholder stays a placeholder).

@@ -76,13 +76,13 @@ void ParamClass::AppendEntry(ParamEntry* entry) {
   if (index_) index_->Add(entry->GetName(), entries_.Size() - 1);
 }
 
-void ParamClass::AddEntry(ParamEntry* entry, bool guaranteedUnique) {
+void ParamClass::AddEntry(ParamEntry* entry, bool guaranteed_unique) {
   int found = FindOwnIndex(entry->GetName());
   if (found < 0) {
     AppendEntry(entry);
     return;
   }
-  if (guaranteedUnique) {
+  if (guaranteed_unique) {
     CORVANE_REPORT_INTERNAL("Guaranteed unique Entry already exists");
     ReportWarning("Config: '%s' already defined in '%s'.", entry->GetName(), GetName());
   }
@@ -140,9 +140,9 @@ void ParamClass::AddText(const char* name, const char* value) {
   AppendEntry(new ParamValueText(name, ParamRawValue(value)));
 }
 
-ParamClass* ParamClass::AddClass(const char* name, bool guaranteedUnique, bool declarationOnly) {
+ParamClass* ParamClass::AddClass(const char* name, bool guaranteed_unique, bool declaration_only) {
   if (!CheckAddAccess(name, false)) return nullptr;
-  if (!guaranteedUnique) {
+  if (!guaranteed_unique) {
     int found = FindOwnIndex(name);
     if (found >= 0) {
       ParamEntry* entry = LoadedEntryAt(found);
@@ -150,9 +150,9 @@ ParamClass* ParamClass::AddClass(const char* name, bool guaranteedUnique, bool d
       return entry->AsClass();
     }
   }
-  ParamClass* cls = declarationOnly ? new ParamClassDecl(name) : new ParamClass(name);
+  ParamClass* cls = declaration_only ? new ParamClassDecl(name) : new ParamClass(name);
   cls->SetParent(this);
-  AddEntry(cls, guaranteedUnique);
+  AddEntry(cls, guaranteed_unique);
   return cls;
 }
 

@@ -41,7 +41,7 @@ class ParamClassOwner : public IParamClassSource {
 // from it may be unloaded.
 class ParamClassOwnerFilename final : public ParamClassOwner {
  public:
-  explicit ParamClassOwnerFilename(const char* fileName) : ParamClassOwner(fileName) {}
+  explicit ParamClassOwnerFilename(const char* file_name) : ParamClassOwner(file_name) {}
   RString GetFileName() const override { return name_; }
   bool CanUnload() const override { return true; }
   bool LoadClassBody(ParamClass& cls) override;

@@ -67,8 +67,8 @@ TEST(ParamClassLookup, WrongKindAccessesReportWithTheContext) {
 
 TEST(ParamClassLookup, ContextTextIsCutTo511Characters) {
   ParamFile file;
-  std::string longName(600, 'n');
-  ParamClass* cls = file.AddClass(longName.c_str());
+  std::string long_name(600, 'n');
+  ParamClass* cls = file.AddClass(long_name.c_str());
   RString context = cls->GetContext("member");
   EXPECT_EQ(context.GetLength(), 511);
   EXPECT_EQ(std::string(context.Data(), 2), "/n");

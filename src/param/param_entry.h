@@ -110,8 +110,8 @@ class ParamEntry {
   virtual void AddFloat(const char* name, float value);
   virtual void AddText(const char* name, const char* value);
   // Answers the class (found or new), or null when nothing was added.
-  virtual ParamClass* AddClass(const char* name, bool guaranteedUnique = false,
-                               bool declarationOnly = false);
+  virtual ParamClass* AddClass(const char* name, bool guaranteed_unique = false,
+                               bool declaration_only = false);
   virtual ParamEntry* AddArray(const char* name);
   virtual void Clear();
   virtual void Delete(const char* name);

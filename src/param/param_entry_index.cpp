@@ -64,11 +64,11 @@ void ParamEntryIndex::Remove(const char* name, int position) {
   }
 }
 
-void ParamEntryIndex::Rename(const char* oldName, const char* newName, int position) {
-  std::vector<int>& from = BucketOf(oldName);
+void ParamEntryIndex::Rename(const char* old_name, const char* new_name, int position) {
+  std::vector<int>& from = BucketOf(old_name);
   auto it = std::find(from.begin(), from.end(), position);
   if (it != from.end()) from.erase(it);
-  std::vector<int>& to = BucketOf(newName);
+  std::vector<int>& to = BucketOf(new_name);
   to.insert(std::upper_bound(to.begin(), to.end(), position), position);
 }
 

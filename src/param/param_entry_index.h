@@ -30,8 +30,8 @@ class ParamEntryIndex {
   void Add(const char* name, int position);
   // Forgets `position` (holding `name`); positions above it move down by one.
   void Remove(const char* name, int position);
-  // The entry at `position` changed its name from `oldName` to `newName`.
-  void Rename(const char* oldName, const char* newName, int position);
+  // The entry at `position` changed its name from `old_name` to `new_name`.
+  void Rename(const char* old_name, const char* new_name, int position);
 
   int BucketCount() const { return static_cast<int>(buckets_.size()); }
   int Count() const { return count_; }

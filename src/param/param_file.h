@@ -35,16 +35,16 @@ class ParamFile : public ParamClass, public MemoryFreeOnDemandHelper {
   // Clears the tree and loads it from `in`. True when the load ended without
   // a stream error; otherwise the tree holds what could be read (and the
   // reasons were reported).
-  bool LoadBin(QIStream& in, IParamClassSource* source = nullptr, int evaluatorArgument = 0);
+  bool LoadBin(QIStream& in, IParamClassSource* source = nullptr, int evaluator_argument = 0);
   // The same from a named file, whose name becomes the root's name.
   // kParamLoadOk, kParamLoadNoFile (nothing read) or the stream error code.
-  // With `deferClasses` set and a source that can unload, class bodies are
+  // With `defer_classes` set and a source that can unload, class bodies are
   // left as placeholders and read when first reached.
-  int LoadBin(const char* fileName, IParamClassSource* source = nullptr, int evaluatorArgument = 0,
-              bool deferClasses = false);
+  int LoadBin(const char* file_name, IParamClassSource* source = nullptr,
+              int evaluator_argument = 0, bool defer_classes = false);
   // Always writes version 8. True when no stream error occurred.
   bool SaveBin(QOStream& out);
-  bool SaveBin(const char* fileName);
+  bool SaveBin(const char* file_name);
 
   // The file's evaluator, created through EvaluatorFunctions when missing.
   Evaluator* GetEvaluator();

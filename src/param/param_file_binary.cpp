@@ -51,22 +51,22 @@ void BindLoaded(ParamClass& root, ParamFile* file) {
 
 }  // namespace
 
-bool ParamReadHeader(SerializeBinStream& stream, const char* sourceName) {
+bool ParamReadHeader(SerializeBinStream& stream, const char* source_name) {
   ParamFileContext& context = ParamContext(stream);
-  bool signatureOk = true;
+  bool signature_ok = true;
   for (uint8_t expected : kParamBinarySignature) {
-    if (ParamReadByte(stream) != expected) signatureOk = false;
+    if (ParamReadByte(stream) != expected) signature_ok = false;
   }
-  if (!signatureOk) {
+  if (!signature_ok) {
     ParamSetError(stream, kParamErrorSignature);
     return false;
   }
   int32_t version = ParamReadInt(stream);
   if (version == 0) version = ParamReadInt(stream);
   if (version == 2 || version == 3 || version == 4 || version == 7) {
-    ReportLog("Config %s uses old binary format %d - rebinarize", sourceName, version);
+    ReportLog("Config %s uses old binary format %d - rebinarize", source_name, version);
   } else if (version != kParamBinaryVersion) {
-    ReportDataWarning("Bad version %d in ParamFile %s", version, sourceName);
+    ReportDataWarning("Bad version %d in ParamFile %s", version, source_name);
     ParamSetError(stream, kParamErrorVersion);
     return false;
   }
@@ -74,13 +74,13 @@ bool ParamReadHeader(SerializeBinStream& stream, const char* sourceName) {
   context.enum_offset_ = -1;
   if (version == 8) context.enum_offset_ = ParamReadInt(stream);
   if (version == 7) {
-    int32_t tablePosition = ParamReadInt(stream);
+    int32_t table_position = ParamReadInt(stream);
     context.enum_offset_ = ParamReadInt(stream);
     int64_t here = ParamTell(stream);
-    if (tablePosition < 0 || tablePosition > ParamDataSize(stream)) {
+    if (table_position < 0 || table_position > ParamDataSize(stream)) {
       ParamStructureError(stream);
     } else {
-      ParamSeek(stream, tablePosition);
+      ParamSeek(stream, table_position);
       ReadStringTable(stream);
       ParamSeek(stream, here);
     }
@@ -88,7 +88,7 @@ bool ParamReadHeader(SerializeBinStream& stream, const char* sourceName) {
   if (IParamClassSource* source = context.source_.GetRef()) {
     source->SetContext(&context);
     if (version < 5 && source->CanUnload()) {
-      ReportWarning("Config %s may not be streamed, old version %d", sourceName, version);
+      ReportWarning("Config %s may not be streamed, old version %d", source_name, version);
       context.source_ = new ParamClassOwnerIndirectNoUnload(source);
     }
   }
@@ -99,13 +99,13 @@ bool ParamReadHeader(SerializeBinStream& stream, const char* sourceName) {
 namespace {
 
 // Header, root body and enum table; the file was cleared by the caller.
-bool LoadFile(ParamFile& file, SerializeBinStream& stream, const char* sourceName,
-              int evaluatorArgument) {
+bool LoadFile(ParamFile& file, SerializeBinStream& stream, const char* source_name,
+              int evaluator_argument) {
   ParamFileContext& context = ParamContext(stream);
-  if (!ParamReadHeader(stream, sourceName)) return false;
+  if (!ParamReadHeader(stream, source_name)) return false;
   ParamReadClassBody(stream, file, -1, true);
-  bool hasEnums = context.version_ >= 6 && context.enum_offset_ >= 0;
-  if (hasEnums) {
+  bool has_enums = context.version_ >= 6 && context.enum_offset_ >= 0;
+  if (has_enums) {
     if (context.enum_offset_ > ParamDataSize(stream)) {
       ParamStructureError(stream);
     } else {
@@ -114,8 +114,8 @@ bool LoadFile(ParamFile& file, SerializeBinStream& stream, const char* sourceNam
   }
   if (ParamError(stream) != 0) return false;
   BindLoaded(file, &file);
-  if (!file.HasEvaluator()) file.CreateEvaluator(evaluatorArgument);
-  if (hasEnums) {
+  if (!file.HasEvaluator()) file.CreateEvaluator(evaluator_argument);
+  if (has_enums) {
     file.GetEvaluator()->LoadEnums(stream);
     // A table cut by the end of the data reads as zeros without an error of
     // the serializer's own; the file is damaged all the same.
@@ -126,7 +126,7 @@ bool LoadFile(ParamFile& file, SerializeBinStream& stream, const char* sourceNam
 
 }  // namespace
 
-bool ParamFile::LoadBin(QIStream& in, IParamClassSource* source, int evaluatorArgument) {
+bool ParamFile::LoadBin(QIStream& in, IParamClassSource* source, int evaluator_argument) {
   Ref<IParamClassSource> keep(source);
   Clear();
   ParamFileContext context;
@@ -134,23 +134,23 @@ bool ParamFile::LoadBin(QIStream& in, IParamClassSource* source, int evaluatorAr
   context.source_ = source;
   SerializeBinStream stream(in);
   stream.SetContext(&context);
-  return LoadFile(*this, stream, SourceName(source).Data(), evaluatorArgument);
+  return LoadFile(*this, stream, SourceName(source).Data(), evaluator_argument);
 }
 
-int ParamFile::LoadBin(const char* fileName, IParamClassSource* source, int evaluatorArgument,
-                       bool deferClasses) {
+int ParamFile::LoadBin(const char* file_name, IParamClassSource* source, int evaluator_argument,
+                       bool defer_classes) {
   Ref<IParamClassSource> keep(source);
   QIFStream in;
-  in.open(fileName);
+  in.open(file_name);
   if (in.fail()) return kParamLoadNoFile;
   Clear();
-  SetName(fileName);
+  SetName(file_name);
   ParamFileContext context;
-  context.full_load_ = !deferClasses;
+  context.full_load_ = !defer_classes;
   context.source_ = source;
   SerializeBinStream stream(in);
   stream.SetContext(&context);
-  if (LoadFile(*this, stream, SourceName(source).Data(), evaluatorArgument)) return kParamLoadOk;
+  if (LoadFile(*this, stream, SourceName(source).Data(), evaluator_argument)) return kParamLoadOk;
   return ParamError(stream) != 0 ? ParamError(stream) : kParamErrorStructure;
 }
 
@@ -162,16 +162,16 @@ bool ParamFile::SaveBin(QOStream& out) {
   for (uint8_t byte : kParamBinarySignature) ParamWriteByte(stream, byte);
   ParamWriteInt(stream, 0);
   ParamWriteInt(stream, kParamBinaryVersion);
-  int64_t enumOffset = ParamReserveOffset(stream);
+  int64_t enum_offset = ParamReserveOffset(stream);
   ParamClass::SerializeBin(stream);
-  ParamPatchOffset(stream, enumOffset);
+  ParamPatchOffset(stream, enum_offset);
   GetEvaluator()->SaveEnums(stream);
   return ParamError(stream) == 0 && !out.fail();
 }
 
-bool ParamFile::SaveBin(const char* fileName) {
+bool ParamFile::SaveBin(const char* file_name) {
   QOFStream out;
-  out.open(fileName);
+  out.open(file_name);
   if (out.fail()) return false;
   bool ok = SaveBin(out);
   out.close();

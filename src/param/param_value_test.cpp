@@ -57,8 +57,8 @@ TEST(ParamValueConversion, TextToFloat) {
   EXPECT_NEAR(db.GetFloat(), 1.995f, 0.001f);
   EXPECT_EQ(capture.Count(), 0);
 
-  ParamValueText badDb("v", ParamRawValue("db6x"));
-  EXPECT_NEAR(badDb.GetFloat(), 1.995f, 0.001f);
+  ParamValueText bad_db("v", ParamRawValue("db6x"));
+  EXPECT_NEAR(bad_db.GetFloat(), 1.995f, 0.001f);
   EXPECT_TRUE(capture.Contains(ReportSlot::kLog, "invalid db value db6x"));
 }
 
@@ -77,9 +77,9 @@ TEST(ParamValueConversion, NumbersAsText) {
   ParamValueFloat half("f", ParamRawValueFloat(0.5f));
   EXPECT_STREQ(half.GetText().Data(), "0.5");
   EXPECT_EQ(half.GetInt(), 1);  // nearest
-  ParamValueInt minusThree("i", ParamRawValueInt(-3));
-  EXPECT_STREQ(minusThree.GetText().Data(), "-3");
-  EXPECT_FLOAT_EQ(minusThree.GetFloat(), -3.0f);
+  ParamValueInt minus_three("i", ParamRawValueInt(-3));
+  EXPECT_STREQ(minus_three.GetText().Data(), "-3");
+  EXPECT_FLOAT_EQ(minus_three.GetFloat(), -3.0f);
   ParamValueFloat huge("f", ParamRawValueFloat(1e30f));
   EXPECT_EQ(huge.GetInt(), 2147483647);  // clamped, not undefined
 }
