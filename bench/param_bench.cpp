@@ -82,7 +82,7 @@ const std::string& FilePath() {
 corvane::ParamTreeStats WalkAndTearDown(benchmark::State& state,
                                         std::unique_ptr<corvane::ParamFile> file) {
   corvane::ParamTreeStats stats = corvane::CollectParamTreeStats(*file);
-  benchmark::DoNotOptimize(stats.textBytes);
+  benchmark::DoNotOptimize(stats.text_bytes);
   state.PauseTiming();
   file.reset();
   state.ResumeTiming();

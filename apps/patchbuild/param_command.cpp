@@ -93,17 +93,18 @@ corvane::Result RunInfo(const std::string& name) {
   corvane::ParamTreeStats stats = corvane::CollectParamTreeStats(file);
   std::printf("version: %d\n", PeekVersion(name));
   std::printf("classes: %lld\n", static_cast<long long>(stats.classes));
-  std::printf("classes with a base: %lld\n", static_cast<long long>(stats.classesWithBase));
+  std::printf("classes with a base: %lld\n", static_cast<long long>(stats.classes_with_base));
   std::printf("declared classes: %lld\n", static_cast<long long>(stats.declarations));
   std::printf("deletion markers: %lld\n", static_cast<long long>(stats.deletions));
-  const int64_t values = stats.textValues + stats.floatValues + stats.intValues + stats.expressions;
+  const int64_t values =
+      stats.text_values + stats.float_values + stats.int_values + stats.expressions;
   std::printf("values: %lld (text %lld, float %lld, integer %lld, expression %lld)\n",
-              static_cast<long long>(values), static_cast<long long>(stats.textValues),
-              static_cast<long long>(stats.floatValues), static_cast<long long>(stats.intValues),
+              static_cast<long long>(values), static_cast<long long>(stats.text_values),
+              static_cast<long long>(stats.float_values), static_cast<long long>(stats.int_values),
               static_cast<long long>(stats.expressions));
   std::printf("arrays: %lld (%lld items)\n", static_cast<long long>(stats.arrays),
-              static_cast<long long>(stats.arrayItems));
-  std::printf("deepest class nesting: %d\n", stats.maxDepth);
+              static_cast<long long>(stats.array_items));
+  std::printf("deepest class nesting: %d\n", stats.max_depth);
   std::printf("memory: %llu bytes\n", static_cast<unsigned long long>(stats.memory));
   return {};
 }

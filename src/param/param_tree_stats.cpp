@@ -10,15 +10,15 @@ namespace corvane {
 namespace {
 
 void WalkItems(const IParamArrayValue& item, ParamTreeStats& stats) {
-  ++stats.arrayItems;
+  ++stats.array_items;
   if (item.IsArray()) {
     for (int i = 0; i < item.GetItemCount(); ++i) WalkItems(item.GetItem(i), stats);
     return;
   }
   if (item.IsTextValue() || item.IsExpression()) {
-    stats.textBytes += static_cast<uint64_t>(item.GetRawText().GetLength());
+    stats.text_bytes += static_cast<uint64_t>(item.GetRawText().GetLength());
   } else {
-    stats.textBytes += static_cast<uint64_t>(item.GetInt());
+    stats.text_bytes += static_cast<uint64_t>(item.GetInt());
   }
 }
 
@@ -32,8 +32,8 @@ ParamTreeStats CollectParamTreeStats(const ParamClass& root) {
   while (!pending.empty()) {
     auto [cls, depth] = pending.back();
     pending.pop_back();
-    if (depth > stats.maxDepth) stats.maxDepth = depth;
-    if (cls->GetBasePtr()) ++stats.classesWithBase;
+    if (depth > stats.max_depth) stats.max_depth = depth;
+    if (cls->GetBasePtr()) ++stats.classes_with_base;
     for (int i = 0; i < cls->GetEntryCount(); ++i) {
       const ParamEntry* entry = cls->LoadedEntryAt(i);
       if (const ParamClass* sub = entry->AsClass()) {
@@ -49,14 +49,14 @@ ParamTreeStats CollectParamTreeStats(const ParamClass& root) {
         ++stats.arrays;
         for (int j = 0; j < entry->GetSize(); ++j) WalkItems(entry->GetItem(j), stats);
       } else {
-        if (entry->IsTextValue()) ++stats.textValues;
-        if (entry->IsFloatValue()) ++stats.floatValues;
-        if (entry->IsIntValue()) ++stats.intValues;
+        if (entry->IsTextValue()) ++stats.text_values;
+        if (entry->IsFloatValue()) ++stats.float_values;
+        if (entry->IsIntValue()) ++stats.int_values;
         if (entry->IsExpression()) ++stats.expressions;
         if (entry->IsTextValue() || entry->IsExpression()) {
-          stats.textBytes += static_cast<uint64_t>(entry->GetRawText().GetLength());
+          stats.text_bytes += static_cast<uint64_t>(entry->GetRawText().GetLength());
         } else {
-          stats.textBytes += static_cast<uint64_t>(entry->GetInt());
+          stats.text_bytes += static_cast<uint64_t>(entry->GetInt());
         }
       }
     }
