@@ -112,16 +112,16 @@ corvane::Result RunInfo(const std::string& name) {
 void AddParam(CLI::App& app, patchbuild::CommandOutcome* outcome) {
   CLI::App* param = patchbuild::ParamCommandGroup(app);
 
-  auto dumpFile = std::make_shared<std::string>();
+  auto dump_file = std::make_shared<std::string>();
   CLI::App* dump = param->add_subcommand("dump", "Print a binary configuration file as text");
-  dump->add_option("FILE", *dumpFile, "binary configuration file")->required();
-  patchbuild::RunsCommand(dump, outcome, [dumpFile] { return RunDump(*dumpFile); });
+  dump->add_option("FILE", *dump_file, "binary configuration file")->required();
+  patchbuild::RunsCommand(dump, outcome, [dump_file] { return RunDump(*dump_file); });
 
-  auto infoFile = std::make_shared<std::string>();
+  auto info_file = std::make_shared<std::string>();
   CLI::App* info =
       param->add_subcommand("info", "Show the version and contents of a binary configuration file");
-  info->add_option("FILE", *infoFile, "binary configuration file")->required();
-  patchbuild::RunsCommand(info, outcome, [infoFile] { return RunInfo(*infoFile); });
+  info->add_option("FILE", *info_file, "binary configuration file")->required();
+  patchbuild::RunsCommand(info, outcome, [info_file] { return RunInfo(*info_file); });
 }
 
 patchbuild::CommandRegistration registration("param", &AddParam);
