@@ -77,9 +77,10 @@ run() {
   done
 }
 
-median() {  # median LABEL COLUMN
-  awk -v l="$1" -v c="$2" '$1 == l { print $c }' "$work/times" | sort -g |
-    awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print "-" }'
+measured() {  # measured LABEL COLUMN: the median of a column over the label's runs, or "-"
+  local values
+  values=$(awk -v l="$1" -v c="$2" '$1 == l { print $c }' "$work/times")
+  if [ -z "$values" ]; then echo "-"; else printf '%s\n' "$values" | median; fi
 }
 
 compare_pair() {  # compare_pair NAME OLD NEW
@@ -122,15 +123,15 @@ compare_pair() {  # compare_pair NAME OLD NEW
     [ "$tool" = bs ] && [ "$bs" = 0 ] && continue
     printf "%-11s %12s %10s %10s %10s %10s %11s %10s\n" \
       "$(case $tool in pb) echo patchbuild ;; xd) echo xdelta3 ;; bs) echo bsdiff ;; esac)" \
-      "$size" "$(median $tool-create 2)" "$(median $tool-create 4)" \
-      "$(median $tool-apply 2)" "$(median $tool-apply 4)" \
-      "$(awk -v k="$(median $tool-create 3)" 'BEGIN { printf "%.1f", k / 1024 }')" \
-      "$(awk -v k="$(median $tool-apply 3)" 'BEGIN { printf "%.1f", k / 1024 }')"
+      "$size" "$(measured $tool-create 2)" "$(measured $tool-create 4)" \
+      "$(measured $tool-apply 2)" "$(measured $tool-apply 4)" \
+      "$(awk -v k="$(measured $tool-create 3)" 'BEGIN { printf "%.1f", k / 1024 }')" \
+      "$(awk -v k="$(measured $tool-apply 3)" 'BEGIN { printf "%.1f", k / 1024 }')"
   done
-  awk -v pc="$(median pb-create 2)" -v xc="$(median xd-create 2)" \
-      -v pa="$(median pb-apply 2)" -v xa="$(median xd-apply 2)" \
-      -v pcc="$(median pb-create 4)" -v xcc="$(median xd-create 4)" \
-      -v pac="$(median pb-apply 4)" -v xac="$(median xd-apply 4)" \
+  awk -v pc="$(measured pb-create 2)" -v xc="$(measured xd-create 2)" \
+      -v pa="$(measured pb-apply 2)" -v xa="$(measured xd-apply 2)" \
+      -v pcc="$(measured pb-create 4)" -v xcc="$(measured xd-create 4)" \
+      -v pac="$(measured pb-apply 4)" -v xac="$(measured xd-apply 4)" \
       -v ps="$pb_size" -v xs="$xd_size" 'function r(a, b) { return b > 0 ? a / b : 0 } BEGIN {
     printf "patchbuild / xdelta3: size %.2f, create %.2f (cpu %.2f), apply %.2f (cpu %.2f); below 1: patchbuild better\n",
            r(ps, xs), r(pc, xc), r(pcc, xcc), r(pa, xa), r(pac, xac) }'

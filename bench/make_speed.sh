@@ -8,6 +8,7 @@
 #   bench/make_speed.sh [BUILD_DIR]    default build/native
 #   FILES=400 SIZE=65536 RUNS=3 bench/make_speed.sh
 set -euo pipefail
+shopt -s inherit_errexit  # a failure inside $(...) stops the bench too
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build/native}"
@@ -46,14 +47,20 @@ for version in 1.00 1.01; do
   cp "$root/examples/sample-patch/versions/$version/GAME.EXE" "$project/versions/$version/GAME.EXE"
 done
 
-seconds() {  # runs patchbuild make with the given options, prints wall seconds
+# Runs patchbuild make with the given options and prints its wall seconds; a
+# make that fails stops the bench with its messages rather than being timed.
+seconds() {
   local start end
   start=$(date +%s.%N)
-  "$patchbuild" make "$project" "$work/out" --native --native-stub "$patcher" "$@" 2>/dev/null
+  if ! "$patchbuild" make "$project" "$work/out" --native --native-stub "$patcher" "$@" \
+    2>"$work/make.log"; then
+    echo "make_speed: patchbuild make $* failed:" >&2
+    cat "$work/make.log" >&2
+    return 1
+  fi
   end=$(date +%s.%N)
   echo "$end - $start" | bc
 }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 first=(); second=(); j1=(); j2=()
 for ((r = 0; r < runs; r++)); do
