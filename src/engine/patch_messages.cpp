@@ -26,24 +26,29 @@ std::string FormatText(const char* format, va_list args) {
   return text;
 }
 
-}  // namespace
-
+// Prints `text` on standard output at once (a progress line ends in "\r",
+// not in a new line, so nothing else would flush it).
 void PrintToStandardOutput(const char* text) {
   std::fputs(text, stdout);
   std::fflush(stdout);
 }
 
+}  // namespace
+
 PatchMessages PatchMessages::Standard() {
   return PatchMessages(&PrintToStandardOutput, &AppendToPatchLog);
 }
 
-void PatchMessages::Print(const char* format, ...) const {
+void PatchMessages::PrintText(const char* format, va_list args) const {
   if (!print_) return;
+  print_(FormatText(format, args).c_str());
+}
+
+void PatchMessages::Print(const char* format, ...) const {
   va_list args;
   va_start(args, format);
-  const std::string text = FormatText(format, args);
+  PrintText(format, args);
   va_end(args);
-  print_(text.c_str());
 }
 
 void PatchMessages::LogText(const char* format, va_list args) const {
@@ -63,12 +68,10 @@ void PatchMessages::Log(const char* format, ...) const {
 void PatchMessages::PrintAndLog(const char* format, ...) const {
   va_list args;
   va_start(args, format);
-  if (print_) {
-    va_list printed;
-    va_copy(printed, args);
-    print_(FormatText(format, printed).c_str());
-    va_end(printed);
-  }
+  va_list printed;
+  va_copy(printed, args);
+  PrintText(format, printed);
+  va_end(printed);
   LogText(format, args);
   va_end(args);
 }

@@ -39,14 +39,11 @@ class PatchMessages {
   void PrintAndLog(const char* format, ...) const CORVANE_PRINTF(2, 3);
 
  private:
+  void PrintText(const char* format, va_list args) const;
   void LogText(const char* format, va_list args) const;
 
   Sink print_;
   Sink log_;
 };
-
-// Prints `text` on standard output at once (a progress line ends in "\r",
-// not in a new line, so nothing else would flush it).
-void PrintToStandardOutput(const char* text);
 
 }  // namespace corvane
