@@ -218,6 +218,18 @@ TEST_F(ApplyPatchTest, UnreadableUpdateIsReported) {
   EXPECT_EQ(Apply({}, nullptr), kPatchFailed);  // an empty update cannot be mapped
 }
 
+// A file name is text, never a format: "%s" and "%n" in a hostile name land
+// in the print and the log as they are.
+TEST_F(ApplyPatchTest, PercentSignsInANameAreWrittenAsTheyAre) {
+  const std::string name = Path("100%s%n%d.upd");
+  std::unique_ptr<IPatchAction> action(NewApplyPatch());
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(action->Process(Path("out.bin").c_str(), name.c_str(), Path("old.bin").c_str(), true),
+            kPatchFailed);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Cannot read " + name + "\n");
+  EXPECT_EQ(Log(), "Cannot read " + name + "\r\n");
+}
+
 TEST_F(ApplyPatchTest, UnwritableLogLosesTheLineButNotTheResult) {
   std::filesystem::create_directory(Path("patch.log"));
   Bytes old_bytes = ToBytes("abcd");
